@@ -1,0 +1,7 @@
+#include "app/settings.h"
+
+namespace quorvel {
+
+Settings gSettings;
+
+}  // namespace quorvel

@@ -1,0 +1,87 @@
+#include "decoders/dib.h"
+
+namespace quorvel {
+
+int32_t dibRowBytes(const BitmapInfoHeader* info) {
+  int64_t bits = static_cast<int64_t>(info->biBitCount) * info->biWidth;
+  return static_cast<int32_t>(((bits / 8) + 3) & ~int64_t{3});
+}
+
+int32_t dibImageBytes(const BitmapInfoHeader* info) {
+  return static_cast<int32_t>(static_cast<int64_t>(dibRowBytes(info)) * info->biHeight);
+}
+
+uint8_t blendChannel(uint8_t source, uint8_t background, uint8_t alpha) {
+  int difference = static_cast<int>(source) - static_cast<int>(background);
+  // Arithmetic shift: the division rounds toward minus infinity.
+  return static_cast<uint8_t>(background + ((difference * (alpha + 1)) >> 8));
+}
+
+void blendPixel(uint8_t* destination, const uint8_t* source, const uint8_t* background) {
+  uint8_t alpha = source[3];
+  if (alpha == 255) {
+    destination[0] = source[0];
+    destination[1] = source[1];
+    destination[2] = source[2];
+  } else if (alpha == 0) {
+    destination[0] = background[0];
+    destination[1] = background[1];
+    destination[2] = background[2];
+  } else {
+    for (int k = 0; k < 3; ++k) destination[k] = blendChannel(source[k], background[k], alpha);
+  }
+}
+
+uint8_t scaleChannel(uint8_t value, uint8_t alpha) {
+  return static_cast<uint8_t>((static_cast<unsigned>(value) * alpha) >> 7);
+}
+
+bool dibSizeAcceptable(int64_t width, int64_t height, int bitCount) {
+  if (width < 1 || width > kMaxDimension || height < 1 || height > kMaxDimension) return false;
+  uint64_t image = paddedRowBytes(width, bitCount / 8) * static_cast<uint64_t>(height);
+  return image <= 0xFFFFFFFFull - 14 - kPaletteInfoBytes;
+}
+
+ResultCode allocateDib(int64_t width, int64_t height, int bitCount, DibOutput& out) {
+  out = DibOutput{};
+  if (!dibSizeAcceptable(width, height, bitCount)) return ResultCode::UnknownFormat;
+  size_t infoBytes = bitCount == 8 ? kPaletteInfoBytes : kInfoHeaderBytes;
+  out.rowBytes = static_cast<size_t>(paddedRowBytes(width, bitCount / 8));
+  out.imageBytes = out.rowBytes * static_cast<size_t>(height);
+  out.infoHandle = localAlloc(kMemHandleFlags, infoBytes);
+  out.bitsHandle = localAlloc(kMemHandleFlags, out.imageBytes);
+  if (out.infoHandle == nullptr || out.bitsHandle == nullptr) {
+    discardDib(out);
+    return ResultCode::OutOfMemory;
+  }
+  out.header = static_cast<BitmapInfoHeader*>(localLock(out.infoHandle));
+  out.bits = static_cast<uint8_t*>(localLock(out.bitsHandle));
+  if (out.header == nullptr || out.bits == nullptr) {
+    discardDib(out);
+    return ResultCode::OutOfMemory;
+  }
+  out.header->biSize = kInfoHeaderBytes;
+  out.header->biWidth = static_cast<int32_t>(width);
+  out.header->biHeight = static_cast<int32_t>(height);
+  out.header->biPlanes = 1;
+  out.header->biBitCount = static_cast<uint16_t>(bitCount);
+  out.header->biSizeImage = static_cast<uint32_t>(out.imageBytes);
+  if (bitCount == 8) out.palette = reinterpret_cast<RgbQuad*>(out.header + 1);
+  return ResultCode::Success;
+}
+
+void handOverDib(DibOutput& out, MemHandle* infoOut, MemHandle* bitsOut) {
+  localUnlock(out.infoHandle);
+  localUnlock(out.bitsHandle);
+  *infoOut = out.infoHandle;
+  *bitsOut = out.bitsHandle;
+  out = DibOutput{};
+}
+
+void discardDib(DibOutput& out) {
+  if (out.infoHandle != nullptr) localFree(out.infoHandle);
+  if (out.bitsHandle != nullptr) localFree(out.bitsHandle);
+  out = DibOutput{};
+}
+
+}  // namespace quorvel

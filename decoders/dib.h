@@ -1,0 +1,80 @@
+// The decoder output: a device-independent bitmap in two movable blocks (the info block with
+// BITMAPINFOHEADER and, at 8 bits, 256 colours; the bits block with bottom-up rows padded to
+// 4 bytes), and the small pixel routines several decoders share.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "decoders/result_code.h"
+#include "platform/memory.h"
+
+namespace quorvel {
+
+#pragma pack(push, 1)
+struct BitmapInfoHeader {
+  uint32_t biSize;
+  int32_t biWidth;
+  int32_t biHeight;
+  uint16_t biPlanes;
+  uint16_t biBitCount;
+  uint32_t biCompression;
+  uint32_t biSizeImage;
+  int32_t biXPelsPerMeter;
+  int32_t biYPelsPerMeter;
+  uint32_t biClrUsed;
+  uint32_t biClrImportant;
+};
+struct RgbQuad {
+  uint8_t blue, green, red, reserved;
+};
+#pragma pack(pop)
+static_assert(sizeof(BitmapInfoHeader) == 40);
+
+constexpr size_t kInfoHeaderBytes = 40;
+constexpr size_t kPaletteInfoBytes = 40 + 256 * 4;
+// Widths and heights outside 1..kMaxDimension are refused by every decoder.
+constexpr int64_t kMaxDimension = 0xFFFFFF;
+
+int32_t dibRowBytes(const BitmapInfoHeader* info);
+int32_t dibImageBytes(const BitmapInfoHeader* info);
+
+uint8_t blendChannel(uint8_t source, uint8_t background, uint8_t alpha);
+// destination: blue, green, red; source: blue, green, red, alpha; background: blue, green, red.
+void blendPixel(uint8_t* destination, const uint8_t* source, const uint8_t* background);
+uint8_t scaleChannel(uint8_t value, uint8_t alpha);
+
+// Row size in bytes of a bottom-up row: padded to a multiple of 4.
+inline uint64_t paddedRowBytes(int64_t width, int bytesPerPixel) {
+  return (static_cast<uint64_t>(width) * static_cast<uint64_t>(bytesPerPixel) + 3) & ~uint64_t{3};
+}
+
+// A DIB pair being filled: both blocks allocated zero-filled and locked.
+struct DibOutput {
+  MemHandle infoHandle = nullptr;
+  MemHandle bitsHandle = nullptr;
+  BitmapInfoHeader* header = nullptr;
+  RgbQuad* palette = nullptr;  // 256 entries at 8 bits, else null
+  uint8_t* bits = nullptr;
+  size_t rowBytes = 0;
+  size_t imageBytes = 0;
+
+  // Bits-block row of picture row t counted from the top (the block is bottom-up).
+  uint8_t* rowFromTop(size_t t) const {
+    return bits + (static_cast<size_t>(header->biHeight) - 1 - t) * rowBytes;
+  }
+};
+
+// True when a picture of this size can be a BMP file: both sides in 1..kMaxDimension and the
+// whole file within 32 bits.
+bool dibSizeAcceptable(int64_t width, int64_t height, int bitCount);
+
+// Allocates and locks both blocks and fills the header. UnknownFormat when the size is not
+// acceptable, OutOfMemory (with nothing left allocated) when an allocation fails.
+ResultCode allocateDib(int64_t width, int64_t height, int bitCount, DibOutput& out);
+// Unlocks both blocks and hands them to the caller's output variables.
+void handOverDib(DibOutput& out, MemHandle* infoOut, MemHandle* bitsOut);
+// Frees both blocks (for a decode that fails after allocation).
+void discardDib(DibOutput& out);
+
+}  // namespace quorvel

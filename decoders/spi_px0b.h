@@ -1,0 +1,15 @@
+// Tiled pictures of type 0x0B: empty, solid-colour and stored tiles, possibly several images.
+#pragma once
+
+#include "decoders/spi_base.h"
+
+namespace quorvel {
+
+class SpiPx0B : public SpiBase {
+ public:
+  ResultCode getPictureInfo(const uint8_t* buffer, uint32_t length, PictureInfo* info) override;
+  ResultCode getPicture(const uint8_t* buffer, uint32_t length, MemHandle* infoOut,
+                        MemHandle* bitsOut, ProgressCallback progress, intptr_t userData) override;
+};
+
+}  // namespace quorvel

@@ -1,0 +1,15 @@
+#include "decoders/spi_px40.h"
+
+namespace quorvel {
+
+// Not decoded yet.
+ResultCode SpiPx40::getPictureInfo(const uint8_t*, uint32_t, PictureInfo*) {
+  return ResultCode::UnknownFormat;
+}
+
+ResultCode SpiPx40::getPicture(const uint8_t*, uint32_t, MemHandle*, MemHandle*, ProgressCallback,
+                          intptr_t) {
+  return ResultCode::UnknownFormat;
+}
+
+}  // namespace quorvel

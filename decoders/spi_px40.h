@@ -1,0 +1,15 @@
+// Layered pictures: layers of run streams placed on a canvas, direct colour or indexed.
+#pragma once
+
+#include "decoders/spi_base.h"
+
+namespace quorvel {
+
+class SpiPx40 : public SpiBase {
+ public:
+  ResultCode getPictureInfo(const uint8_t* buffer, uint32_t length, PictureInfo* info) override;
+  ResultCode getPicture(const uint8_t* buffer, uint32_t length, MemHandle* infoOut,
+                        MemHandle* bitsOut, ProgressCallback progress, intptr_t userData) override;
+};
+
+}  // namespace quorvel

@@ -1,0 +1,56 @@
+#include "platform/output_file.h"
+
+#include <algorithm>
+
+#include "platform/system.h"
+
+namespace quorvel {
+
+OutputFile::~OutputFile() { discard(); }
+
+bool OutputFile::create(const char* finalPath) {
+  discard();
+  finalPath_ = finalPath;
+  partialPath_ = finalPath_ + ".qvpart";
+  open_ = file_.openWrite(partialPath_.c_str(), 0, kCreateAlways, kFileAttributeNormal) !=
+          kInvalidFile;
+  return open_;
+}
+
+bool OutputFile::write(const void* bytes, uint64_t count) {
+  if (!open_) return false;
+  const auto* p = static_cast<const uint8_t*>(bytes);
+  while (count > 0) {
+    uint32_t chunk = static_cast<uint32_t>(std::min<uint64_t>(count, 0x40000000u));
+    uint32_t done = 0;
+    if (file_.write(p, chunk, &done) == 0 || done != chunk) return false;
+    p += chunk;
+    count -= chunk;
+  }
+  return true;
+}
+
+bool OutputFile::commit() {
+  if (!open_) return false;
+  bool closed = file_.close() != 0;
+  open_ = false;
+  if (!closed || !moveFileReplacing(partialPath_.c_str(), finalPath_.c_str())) {
+    deleteFile(partialPath_.c_str());
+    return false;
+  }
+  partialPath_.clear();
+  return true;
+}
+
+void OutputFile::discard() {
+  if (open_) {
+    file_.close();
+    open_ = false;
+  }
+  if (!partialPath_.empty()) {
+    deleteFile(partialPath_.c_str());
+    partialPath_.clear();
+  }
+}
+
+}  // namespace quorvel

@@ -1,0 +1,35 @@
+// An output file written under a temporary name beside its final one and renamed into place only
+// when complete, so that a failed write never leaves a truncated file and never destroys an
+// earlier good one.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/file_handle.h"
+
+namespace quorvel {
+
+class OutputFile {
+ public:
+  OutputFile() = default;
+  ~OutputFile();
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+
+  bool create(const char* finalPath);
+  // Writes all bytes; false on any failure or short write.
+  bool write(const void* bytes, uint64_t count);
+  // Closes the file and renames it into place; false (and nothing left behind) on failure.
+  bool commit();
+
+ private:
+  void discard();
+
+  FileHandle file_;
+  std::string finalPath_;
+  std::string partialPath_;
+  bool open_ = false;
+};
+
+}  // namespace quorvel

@@ -1,0 +1,76 @@
+// Movable memory for POSIX: a handle points at a small header in front of the block's bytes.
+// Blocks never actually move; the lock count exists so that misuse stays visible in tests.
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "platform/memory.h"
+
+namespace quorvel {
+
+namespace {
+
+struct alignas(16) BlockHeader {
+  size_t size;
+  uint32_t flags;
+  uint32_t lockCount;
+};
+
+BlockHeader* header(MemHandle handle) { return static_cast<BlockHeader*>(handle); }
+
+}  // namespace
+
+MemHandle localAlloc(uint32_t flags, size_t bytes) {
+  if ((flags & kMemMoveable) == 0) {
+    void* block = (flags & kMemZeroInit) != 0 ? std::calloc(bytes == 0 ? 1 : bytes, 1)
+                                             : std::malloc(bytes == 0 ? 1 : bytes);
+    return block;
+  }
+  if (bytes > SIZE_MAX - sizeof(BlockHeader)) return nullptr;
+  void* raw = (flags & kMemZeroInit) != 0 ? std::calloc(sizeof(BlockHeader) + bytes, 1)
+                                         : std::malloc(sizeof(BlockHeader) + bytes);
+  if (raw == nullptr) return nullptr;
+  auto* block = new (raw) BlockHeader{bytes, flags, 0};
+  return block;
+}
+
+// Fixed blocks are plain heap blocks; only movable ones carry a header. The handle alone does not
+// say which, so callers keep to the rule of the Windows API: lock and unlock movable blocks only.
+void* localLock(MemHandle handle) {
+  if (handle == nullptr) return nullptr;
+  BlockHeader* block = header(handle);
+  ++block->lockCount;
+  return block + 1;
+}
+
+bool localUnlock(MemHandle handle) {
+  if (handle == nullptr) return false;
+  BlockHeader* block = header(handle);
+  if (block->lockCount > 0) --block->lockCount;
+  return block->lockCount > 0;
+}
+
+MemHandle localReAlloc(MemHandle handle, size_t bytes, uint32_t flags) {
+  // Only fixed work buffers are enlarged in this program.
+  void* grown = std::realloc(handle, bytes == 0 ? 1 : bytes);
+  if (grown == nullptr) return nullptr;
+  (void)flags;
+  return grown;
+}
+
+MemHandle localFree(MemHandle handle) {
+  // Fixed and movable blocks both start where malloc placed them.
+  std::free(handle);
+  return nullptr;
+}
+
+size_t localSize(MemHandle handle) { return handle == nullptr ? 0 : header(handle)->size; }
+
+void* heapAlloc(size_t bytes) { return std::malloc(bytes == 0 ? 1 : bytes); }
+
+int heapFree(void* address) {
+  std::free(address);
+  return 1;
+}
+
+}  // namespace quorvel

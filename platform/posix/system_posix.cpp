@@ -1,0 +1,149 @@
+#include <dirent.h>
+#include <fcntl.h>
+#include <iconv.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "platform/paths.h"
+#include "platform/system.h"
+
+namespace quorvel {
+
+const PathFlavour kNativePaths = kPosixPaths;
+const size_t kPathCapacity = 4096;
+const char kSwitchChar = '-';
+const char* const kTextItemsDone = " \xE5\x80\x8B\xE7\xB5\x82\xE4\xBA\x86";
+const char* const kTextFailureCaption =
+    "\xE5\xA4\x89\xE6\x8F\x9B\xE3\x81\xA7\xE3\x81\x8D\xE3\x81\xBE\xE3\x81\x9B\xE3\x82\x93\xE3\x81"
+    "\xA7\xE3\x81\x97\xE3\x81\x9F";
+
+DirectoryResult createDirectory(const char* path) {
+  if (::mkdir(path, 0777) == 0) return DirectoryResult::Created;
+  switch (errno) {
+    case EEXIST:
+      return DirectoryResult::AlreadyExists;
+    case ENOENT:
+      return DirectoryResult::PathNotFound;
+    default:
+      return DirectoryResult::OtherError;
+  }
+}
+
+namespace {
+
+std::string gTemporaryFolder;
+
+void removeTree(const std::string& folder) {
+  if (DIR* dir = ::opendir(folder.c_str())) {
+    while (dirent* entry = ::readdir(dir)) {
+      if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
+      std::string path = folder + "/" + entry->d_name;
+      struct stat info;
+      if (::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        removeTree(path);
+      } else {
+        ::unlink(path.c_str());
+      }
+    }
+    ::closedir(dir);
+  }
+  ::rmdir(folder.c_str());
+}
+
+bool copyFile(const char* from, const char* to) {
+  int in = ::open(from, O_RDONLY | O_CLOEXEC);
+  if (in < 0) return false;
+  int out = ::open(to, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  bool ok = out >= 0;
+  static char buffer[1 << 16];
+  while (ok) {
+    ssize_t got = ::read(in, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      ok = got == 0;
+      break;
+    }
+    for (ssize_t done = 0; ok && done < got;) {
+      ssize_t put = ::write(out, buffer + done, static_cast<size_t>(got - done));
+      if (put < 0 && errno == EINTR) continue;
+      ok = put > 0;
+      if (ok) done += put;
+    }
+  }
+  ::close(in);
+  if (out >= 0 && ::close(out) != 0) ok = false;
+  if (!ok && out >= 0) ::unlink(to);
+  return ok;
+}
+
+}  // namespace
+
+std::string temporaryFolder() {
+  if (!gTemporaryFolder.empty()) return gTemporaryFolder;
+  const char* base = std::getenv("TMPDIR");
+  std::string pattern = (base != nullptr && *base != '\0') ? base : "/tmp";
+  if (pattern.back() != '/') pattern += '/';
+  pattern += "quorvel-XXXXXX";
+  if (::mkdtemp(pattern.data()) == nullptr) return std::string();
+  gTemporaryFolder = pattern + "/";
+  return gTemporaryFolder;
+}
+
+void removeTemporaryFolder() {
+  if (gTemporaryFolder.empty()) return;
+  removeTree(gTemporaryFolder.substr(0, gTemporaryFolder.size() - 1));
+  gTemporaryFolder.clear();
+}
+
+bool moveFileReplacing(const char* from, const char* to) {
+  if (::rename(from, to) == 0) return true;
+  if (errno != EXDEV) return false;
+  // Across file systems (a tmpfs /tmp is common): copy beside the target, then rename into
+  // place, so that a failed copy never leaves a truncated file under the final name.
+  std::string partial = std::string(to) + ".part";
+  if (!copyFile(from, partial.c_str())) return false;
+  if (::rename(partial.c_str(), to) != 0) {
+    ::unlink(partial.c_str());
+    return false;
+  }
+  ::unlink(from);
+  return true;
+}
+
+bool deleteFile(const char* path) { return ::unlink(path) == 0; }
+
+void showFailureList(const std::string& text) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "%s\n%s", kTextFailureCaption, text.c_str());
+  std::fflush(stderr);
+}
+
+std::string memberNameToNative(const char* cp932Name) {
+  std::string input(cp932Name);
+  iconv_t converter = ::iconv_open("UTF-8", "CP932");
+  if (converter == reinterpret_cast<iconv_t>(-1)) return input;
+  std::string output(input.size() * 3 + 4, '\0');
+  char* in = input.data();
+  size_t inLeft = input.size();
+  char* out = output.data();
+  size_t outLeft = output.size();
+  size_t converted = ::iconv(converter, &in, &inLeft, &out, &outLeft);
+  ::iconv_close(converter);
+  if (converted == static_cast<size_t>(-1) || inLeft != 0) return input;
+  output.resize(output.size() - outLeft);
+  return output;
+}
+
+int showOpenDialog(char* path, size_t capacity) {
+  (void)path;
+  (void)capacity;
+  return 2;
+}
+
+}  // namespace quorvel

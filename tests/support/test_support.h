@@ -1,0 +1,43 @@
+// Helpers for tests: a scratch folder per test, file I/O, and running the built quorvel binary.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quorvel::test {
+
+using Bytes = std::vector<uint8_t>;
+
+// A fresh empty folder, removed with everything in it when the object goes away.
+class ScratchDir {
+ public:
+  ScratchDir();
+  ~ScratchDir();
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+  const std::string& path() const { return path_; }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+Bytes readFile(const std::string& path);
+bool writeFile(const std::string& path, const Bytes& bytes);
+bool fileExists(const std::string& path);
+// Names in a folder, sorted, without "." and "..".
+std::vector<std::string> listFolder(const std::string& path);
+
+struct RunResult {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+// Runs the built quorvel binary with the arguments in the folder workDir. Extra environment
+// assignments ("NAME=value") are set for the child only.
+RunResult runQuorvel(const std::vector<std::string>& args, const std::string& workDir,
+                     const std::vector<std::string>& environment = {});
+
+}  // namespace quorvel::test
