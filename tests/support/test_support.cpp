@@ -52,7 +52,8 @@ Bytes readFile(const std::string& path) {
 
 bool writeFile(const std::string& path, const Bytes& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
   return static_cast<bool>(out);
 }
 
@@ -76,7 +77,7 @@ std::vector<std::string> listFolder(const std::string& path) {
 }
 
 RunResult runQuorvel(const std::vector<std::string>& args, const std::string& workDir,
-                     const std::vector<std::string>& environment) {
+                     const std::vector<std::string>& environment, unsigned timeLimitSeconds) {
   RunResult result;
   std::string outPath = workDir + "/.stdout";
   std::string errPath = workDir + "/.stderr";
@@ -89,11 +90,14 @@ RunResult runQuorvel(const std::vector<std::string>& args, const std::string& wo
     ::dup2(out, 1);
     ::dup2(err, 2);
     ::dup2(in, 0);
-    for (const std::string& assignment : environment) ::putenv(const_cast<char*>(assignment.c_str()));
+    for (const std::string& assignment : environment)
+      ::putenv(const_cast<char*>(assignment.c_str()));
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(QUORVEL_BINARY));
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
+    // A pending alarm survives execv: the child dies by SIGALRM when it runs too long.
+    if (timeLimitSeconds > 0) ::alarm(timeLimitSeconds);
     ::execv(QUORVEL_BINARY, argv.data());
     _exit(127);
   }

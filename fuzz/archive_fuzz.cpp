@@ -1,0 +1,93 @@
+// The archive reader and the archive conversion on a hostile archive file: getArchiveInfo, then
+// getFile of every listed member into memory, then convertArchive of the whole file into a
+// scratch folder. No temporary file may outlive the conversion.
+#include <cstdlib>
+#include <filesystem>
+
+#include "archive/convert_archive.h"
+#include "archive/spi_a.h"
+#include "decoders/bytes.h"
+#include "fuzz/fuzz_support.h"
+#include "platform/system.h"
+#include "tools/writer/byte_writer.h"
+
+namespace fs = std::filesystem;
+using namespace quorvel;
+
+namespace {
+
+// A FileEntry is 428 bytes: method at 0 (byte 0 is 0 in the terminating record), position at
+// 8, fileSize at 16. Read by offset, as every consumer of the list does.
+constexpr size_t kEntryBytes = 428;
+
+void readEveryMember(SpiA& reader, const char* path) {
+  MemHandle list = nullptr;
+  ResultCode result = reader.getArchiveInfo(path, 0, &list);
+  if (result != ResultCode::Success) {
+    if (list != nullptr) localFree(list);
+    return;
+  }
+  if (list == nullptr) fuzz::fail("getArchiveInfo succeeded without a list");
+  MemoryBlock listBlock;
+  auto* entries = static_cast<const uint8_t*>(listBlock.attach(list));
+  if (entries == nullptr) fuzz::fail("member list cannot be locked");
+  size_t listBytes = localSize(list);
+  for (size_t at = 0;; at += kEntryBytes) {
+    if (at + kEntryBytes > listBytes) fuzz::fail("member list without its closing record");
+    const uint8_t* entry = entries + at;
+    if (entry[0] == 0) break;
+    MemHandle member = nullptr;
+    result = reader.getFile(path, loadU32(entry + 8), &member, 1, nullptr, 0);
+    if (result == ResultCode::Success) {
+      if (member == nullptr) fuzz::fail("getFile succeeded without a block");
+      MemoryBlock memberBlock;
+      auto* bytes = static_cast<const uint8_t*>(memberBlock.attach(member));
+      size_t memberBytes = localSize(member);
+      if (bytes == nullptr || memberBytes == 0) fuzz::fail("empty or unlockable member block");
+      volatile uint8_t sink = bytes[0] ^ bytes[memberBytes - 1];
+      (void)sink;
+    } else if (member != nullptr) {
+      localFree(member);
+    }
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  // The conversion's private temporary folder goes into our scratch folder.
+  fs::path tmp =
+      fuzz::scratchFolder().parent_path() / (fuzz::scratchFolder().filename().string() + "-tmp");
+  fs::create_directory(tmp);
+  setenv("TMPDIR", tmp.c_str(), 1);
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  gSettings = Settings{};
+  const fs::path& scratch = fuzz::scratchFolder();
+  fs::path input = scratch / "input.a";
+  fs::path out = scratch / "out";
+  if (!writer::saveFile(input.c_str(), writer::Bytes(data, data + size))) {
+    fuzz::fail("cannot write the input file");
+  }
+  SpiA reader;
+  readEveryMember(reader, input.c_str());
+  convertArchive(out.c_str(), input.c_str());
+
+  std::error_code error;
+  std::string temporary = temporaryFolder();
+  if (!temporary.empty() && fs::exists(temporary) && !fs::is_empty(temporary, error)) {
+    fuzz::fail("temporary file left behind");
+  }
+  removeTemporaryFolder();
+  for (const auto& entry : fs::directory_iterator(scratch, error)) {
+    if (entry.path() != input && entry.path() != out) fuzz::fail("file written outside out/");
+  }
+  for (auto it = fs::recursive_directory_iterator(out, error);
+       it != fs::recursive_directory_iterator(); it.increment(error)) {
+    if (it->path().extension() == ".qvpart") fuzz::fail("partial output file left behind");
+  }
+  fuzz::emptyFolder(scratch);
+  return 0;
+}

@@ -1,0 +1,35 @@
+// Picture-file detection and conversion from a file: the input (after its settings byte) is
+// written to a file, convertPictureFile turns it into a BMP or a series in a scratch folder, and
+// nothing may be left outside that folder, nor any partial file inside it.
+#include <filesystem>
+
+#include "convert/convert_picture.h"
+#include "fuzz/fuzz_support.h"
+#include "tools/writer/byte_writer.h"
+
+namespace fs = std::filesystem;
+using namespace quorvel;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 1) return 0;
+  fuzz::applySettingsByte(data[0]);
+  const fs::path& scratch = fuzz::scratchFolder();
+  fs::path input = scratch / "input.px";
+  fs::path out = scratch / "out";
+  std::error_code error;
+  fs::create_directory(out, error);
+  if (!writer::saveFile(input.c_str(), writer::Bytes(data + 1, data + size))) {
+    fuzz::fail("cannot write the input file");
+  }
+  convertPictureFile((out / "picture").c_str(), input.c_str());
+
+  for (const auto& entry : fs::directory_iterator(scratch, error)) {
+    if (entry.path() != input && entry.path() != out) fuzz::fail("file written outside out/");
+  }
+  for (auto it = fs::recursive_directory_iterator(out, error);
+       it != fs::recursive_directory_iterator(); it.increment(error)) {
+    if (it->path().extension() == ".qvpart") fuzz::fail("partial output file left behind");
+  }
+  fuzz::emptyFolder(scratch);
+  return 0;
+}

@@ -1,0 +1,124 @@
+// Shared pieces of the libFuzzer targets: the settings byte that leads every picture input, the
+// check that a decoder's DIB pair agrees with its own blocks, and a private scratch folder.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "app/settings.h"
+#include "decoders/dib.h"
+#include "decoders/spi_base.h"
+#include "platform/memory.h"
+
+namespace quorvel::fuzz {
+
+// Bit 0: blending; bit 1: series in a folder of their own; bits 2-7 pick the background colour.
+inline void applySettingsByte(uint8_t byte) {
+  gSettings.blend = byte & 1;
+  gSettings.keepSubfolders = (byte >> 1) & 1;
+  gSettings.bgColor[0] = static_cast<uint8_t>(byte & 0xC0);
+  gSettings.bgColor[1] = static_cast<uint8_t>((byte & 0x30) << 2);
+  gSettings.bgColor[2] = static_cast<uint8_t>((byte & 0x0C) << 4);
+  gSettings.bgColor[3] = 0;
+}
+
+// A finding that is not a memory error: stop with a clear message so libFuzzer keeps the input.
+[[noreturn]] inline void fail(const char* what) {
+  std::fprintf(stderr, "fuzz finding: %s\n", what);
+  std::abort();
+}
+
+// After a successful getPicture the pair must describe itself truthfully: a 40-byte header (and
+// 256 colours at 8 bits) in the info block, and a bits block holding every row it announces.
+// Every byte of both blocks is read, so that ASan sees any block shorter than announced.
+inline void checkDibPair(MemHandle infoHandle, MemHandle bitsHandle) {
+  if (infoHandle == nullptr || bitsHandle == nullptr) fail("Success without both blocks");
+  MemoryBlock infoBlock;
+  MemoryBlock bitsBlock;
+  auto* info = static_cast<const BitmapInfoHeader*>(infoBlock.attach(infoHandle));
+  auto* bits = static_cast<const uint8_t*>(bitsBlock.attach(bitsHandle));
+  if (info == nullptr || bits == nullptr) fail("a returned block cannot be locked");
+  size_t infoBytes = localSize(infoHandle);
+  if (infoBytes < kInfoHeaderBytes || info->biSize != kInfoHeaderBytes) fail("bad info header");
+  if (info->biBitCount < 16 && infoBytes < kPaletteInfoBytes) fail("8-bit without colours");
+  if (info->biWidth < 1 || info->biHeight < 1) fail("non-positive dimensions");
+  if (info->biBitCount != 8 && info->biBitCount != 16 && info->biBitCount != 24 &&
+      info->biBitCount != 32) {
+    fail("unexpected bit count");
+  }
+  uint64_t row = paddedRowBytes(info->biWidth, info->biBitCount / 8);
+  uint64_t image = row * static_cast<uint64_t>(info->biHeight);
+  if (image > localSize(bitsHandle)) fail("bits block shorter than its rows");
+  if (info->biSizeImage != image) fail("biSizeImage disagrees with the rows");
+  volatile uint8_t sink = 0;
+  const auto* infoBytesPtr = reinterpret_cast<const uint8_t*>(info);
+  for (size_t i = 0; i < infoBytes; ++i) sink = sink ^ infoBytesPtr[i];
+  for (uint64_t i = 0; i < image; i += 61) sink = sink ^ bits[i];
+  if (image > 0) sink = sink ^ bits[image - 1];
+  (void)sink;
+}
+
+// Frees whatever a failed getPicture left in the outputs.
+inline void discardPair(MemHandle infoHandle, MemHandle bitsHandle) {
+  if (infoHandle != nullptr) localFree(infoHandle);
+  if (bitsHandle != nullptr) localFree(bitsHandle);
+}
+
+// One getPicture call on hostile bytes: the first input byte is the settings byte, the rest is
+// the file.
+template <typename Decoder>
+int fuzzDecoder(const uint8_t* data, size_t size) {
+  if (size < 1) return 0;
+  applySettingsByte(data[0]);
+  // The file in a block of its own size, so that ASan catches any read past its end.
+  size_t length = size - 1;
+  auto* file = static_cast<uint8_t*>(std::malloc(length == 0 ? 1 : length));
+  if (length > 0) std::memcpy(file, data + 1, length);
+  Decoder decoder;
+  PictureInfo info{};
+  decoder.getPictureInfo(file, static_cast<uint32_t>(length), &info);
+  MemHandle infoHandle = nullptr;
+  MemHandle bitsHandle = nullptr;
+  ResultCode result =
+      decoder.getPicture(file, static_cast<uint32_t>(length), &infoHandle, &bitsHandle, nullptr, 0);
+  if (result == ResultCode::Success) {
+    checkDibPair(infoHandle, bitsHandle);
+  } else {
+    if (result == ResultCode::OutOfMemory && (infoHandle != nullptr || bitsHandle != nullptr)) {
+      fail("OutOfMemory with a block handed out");
+    }
+    discardPair(infoHandle, bitsHandle);
+  }
+  std::free(file);
+  return 0;
+}
+
+// A private folder for the files a target writes, made once per process.
+inline const std::filesystem::path& scratchFolder() {
+  static const std::filesystem::path folder = [] {
+    std::filesystem::path base = std::filesystem::temp_directory_path();
+    for (int attempt = 0;; ++attempt) {
+      std::filesystem::path candidate =
+          base / ("quorvel-fuzz-" + std::to_string(std::rand()) + "-" + std::to_string(attempt));
+      std::error_code error;
+      if (std::filesystem::create_directory(candidate, error)) return candidate;
+      if (attempt > 100) fail("cannot make a scratch folder");
+    }
+  }();
+  return folder;
+}
+
+// Empties a folder, keeping the folder itself.
+inline void emptyFolder(const std::filesystem::path& folder) {
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    std::filesystem::remove_all(entry.path(), error);
+  }
+}
+
+}  // namespace quorvel::fuzz

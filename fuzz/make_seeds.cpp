@@ -1,0 +1,97 @@
+// Writes the seed corpora of the fuzz targets: quorvel-fuzz-seeds <folder> makes one subfolder
+// per target (px, px40, px04, px0b, px0c, convert, archive, lzss, options) holding small
+// well-formed inputs made by the test-input writer.
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "tools/writer/byte_writer.h"
+#include "tools/writer/malformed.h"
+
+namespace fs = std::filesystem;
+using quorvel::writer::Bytes;
+
+namespace {
+
+bool gOk = true;
+
+void save(const fs::path& folder, const std::string& name, const Bytes& bytes) {
+  std::error_code error;
+  fs::create_directories(folder, error);
+  fs::path path = folder / name;
+  if (!quorvel::writer::saveFile(path.c_str(), bytes)) {
+    std::fprintf(stderr, "cannot write %s\n", path.c_str());
+    gOk = false;
+  }
+}
+
+// Picture targets take a settings byte first: bit 0 blending, bit 1 series folder.
+Bytes withSettings(uint8_t settings, const Bytes& file) {
+  Bytes bytes{settings};
+  bytes.insert(bytes.end(), file.begin(), file.end());
+  return bytes;
+}
+
+std::string decoderTarget(const std::string& stem) {
+  if (stem.rfind("px40", 0) == 0) return "px40";
+  if (stem.rfind("px04", 0) == 0) return "px04";
+  if (stem.rfind("px0b", 0) == 0) return "px0b";
+  if (stem.rfind("px0c", 0) == 0) return "px0c";
+  return "px";
+}
+
+Bytes sized(uint32_t size, const Bytes& stream) {
+  Bytes bytes{static_cast<uint8_t>(size), static_cast<uint8_t>(size >> 8),
+              static_cast<uint8_t>(size >> 16), static_cast<uint8_t>(size >> 24)};
+  bytes.insert(bytes.end(), stream.begin(), stream.end());
+  return bytes;
+}
+
+Bytes words(std::initializer_list<const char*> list) {
+  Bytes bytes;
+  for (const char* word : list) {
+    if (!bytes.empty()) bytes.push_back(0);
+    for (const char* p = word; *p; ++p) bytes.push_back(static_cast<uint8_t>(*p));
+  }
+  return bytes;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: quorvel-fuzz-seeds <folder>\n");
+    return 2;
+  }
+  fs::path root = argv[1];
+  for (const auto& shaped : quorvel::writer::shapedFiles()) {
+    if (shaped.extension == "a") {
+      save(root / "archive", shaped.stem + ".a", shaped.bytes);
+      continue;
+    }
+    std::string target = decoderTarget(shaped.stem);
+    save(root / target, shaped.stem + "-blend", withSettings(0x03, shaped.bytes));
+    save(root / target, shaped.stem + "-raw", withSettings(0x00, shaped.bytes));
+    save(root / "convert", shaped.stem + "-blend", withSettings(0x03, shaped.bytes));
+    save(root / "convert", shaped.stem + "-raw-strip", withSettings(0x00, shaped.bytes));
+  }
+  // A few hostile archives too: the reader's refusals are worth starting from.
+  for (const auto& file : quorvel::writer::malformedFiles()) {
+    if (file.family == "archive" && file.name.find("_cut") == std::string::npos &&
+        file.name.find("_name") == std::string::npos) {
+      save(root / "archive", file.name, file.bytes);
+    }
+  }
+
+  Bytes text;
+  for (int i = 0; i < 300; ++i) text.push_back(static_cast<uint8_t>("quorvel "[i % 8]));
+  save(root / "lzss", "literals", sized(300, quorvel::writer::lzssLiteralStream(text)));
+  save(root / "lzss", "zero-match", sized(18, {0x00, 0x00, 0x0F}));
+  save(root / "lzss", "self-match", sized(6, {0x01, 'x', 0xEE, 0xF2}));
+  save(root / "lzss", "short-stream", sized(1000, {0xFF, 'a', 'b'}));
+
+  save(root / "options", "plain", words({"-raw", "-out:/tmp/x", "file.px"}));
+  save(root / "options", "colour", words({"-bgcolor:ff8000", "-stripPath", "a.a"}));
+  save(root / "options", "odd", words({"/raw", "-", "", "-:x", "-a:b:c", "-out:A", "-out:B"}));
+  return gOk ? 0 : 1;
+}

@@ -1,0 +1,7 @@
+// getPicture of SpiPx40 on hostile bytes; the first byte chooses blending and the background.
+#include "decoders/spi_px40.h"
+#include "fuzz/fuzz_support.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  return quorvel::fuzz::fuzzDecoder<quorvel::SpiPx40>(data, size);
+}
