@@ -52,8 +52,7 @@ Bytes readFile(const std::string& path) {
 
 bool writeFile(const std::string& path, const Bytes& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   return static_cast<bool>(out);
 }
 
@@ -90,8 +89,7 @@ RunResult runQuorvel(const std::vector<std::string>& args, const std::string& wo
     ::dup2(out, 1);
     ::dup2(err, 2);
     ::dup2(in, 0);
-    for (const std::string& assignment : environment)
-      ::putenv(const_cast<char*>(assignment.c_str()));
+    for (const std::string& assignment : environment) ::putenv(const_cast<char*>(assignment.c_str()));
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(QUORVEL_BINARY));
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
