@@ -4,12 +4,14 @@
 // Under the sanitizer build the same runs go through AddressSanitizer and UBSan.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <regex>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "convert/picture_probe.h"
 #include "tests/support/test_support.h"
 #include "tools/writer/malformed.h"
 
@@ -120,6 +122,47 @@ bool driverAnswers(Workspace& space) {
   test::RunResult result = space.run("probe.txt", false);
   space.checkAndReset("probe.txt");
   return isStatusLine(lastLine(result.out));
+}
+
+// The well-formed files must reach the decoder they were made for, so that their variants test
+// that decoder and not merely detection.
+std::string probedFamily(const Bytes& file) {
+  uint8_t probe[kProbeBytes] = {};
+  std::copy_n(file.begin(), std::min<size_t>(file.size(), kProbeBytes), probe);
+  if (isPxHeader(probe)) return "px";
+  if (isPx40Header(probe)) return "px40";
+  if (isPx04Header(probe)) return "px04";
+  if (isPx0BHeader(probe)) return "px0b";
+  if (isPx0CHeader(probe)) return "px0c";
+  return "none";
+}
+
+TEST(ShapedFiles, EachReachesItsDecoder) {
+  for (const writer::ShapedFile& shaped : writer::shapedFiles()) {
+    SCOPED_TRACE(shaped.stem);
+    if (shaped.extension == "a") {
+      EXPECT_EQ(shaped.bytes[0], 0x1E);
+      EXPECT_EQ(shaped.bytes[1], 0xAF);
+      continue;
+    }
+    std::string expected = shaped.stem.substr(0, 4);
+    if (expected != "px40" && expected != "px04" && expected != "px0b" && expected != "px0c") {
+      expected = "px";
+    }
+    EXPECT_EQ(probedFamily(shaped.bytes), expected);
+    for (size_t boundary : shaped.boundaries) EXPECT_LT(boundary, shaped.bytes.size());
+    for (const writer::ShapedField& field : shaped.fields) {
+      EXPECT_LE(field.offset + field.width, shaped.bytes.size()) << field.name;
+    }
+  }
+}
+
+TEST(ShapedFiles, VariantNamesAreUniqueAndDiffer) {
+  std::set<std::string> names;
+  for (const writer::MalformedFile& file : writer::malformedFiles()) {
+    EXPECT_TRUE(names.insert(file.name).second) << file.name;
+  }
+  EXPECT_GT(names.size(), 500u);
 }
 
 class MalformedFiles : public testing::TestWithParam<std::string> {};
