@@ -8,7 +8,6 @@
 #include "archive/spi_a.h"
 #include "decoders/bytes.h"
 #include "fuzz/fuzz_support.h"
-#include "platform/system.h"
 #include "tools/writer/byte_writer.h"
 
 namespace fs = std::filesystem;
@@ -54,12 +53,16 @@ void readEveryMember(SpiA& reader, const char* path) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  // The conversion's private temporary folder goes into our scratch folder.
-  fs::path tmp =
+const fs::path& temporaryRoot() {
+  static const fs::path root =
       fuzz::scratchFolder().parent_path() / (fuzz::scratchFolder().filename().string() + "-tmp");
-  fs::create_directory(tmp);
-  setenv("TMPDIR", tmp.c_str(), 1);
+  return root;
+}
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  // The conversion makes its private temporary folder in here, and must remove it again.
+  fs::create_directory(temporaryRoot());
+  setenv("TMPDIR", temporaryRoot().c_str(), 1);
   return 0;
 }
 
@@ -76,11 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   convertArchive(out.c_str(), input.c_str());
 
   std::error_code error;
-  std::string temporary = temporaryFolder();
-  if (!temporary.empty() && fs::exists(temporary) && !fs::is_empty(temporary, error)) {
-    fuzz::fail("temporary file left behind");
-  }
-  removeTemporaryFolder();
+  if (!fs::is_empty(temporaryRoot(), error)) fuzz::fail("temporary files left behind");
   for (const auto& entry : fs::directory_iterator(scratch, error)) {
     if (entry.path() != input && entry.path() != out) fuzz::fail("file written outside out/");
   }

@@ -21,21 +21,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   words.push_back(word);
-  std::vector<char*> argv;
-  for (std::string& w : words) argv.push_back(w.data());
+  std::vector<const char*> argv;
+  for (const std::string& w : words) argv.push_back(w.c_str());
   argv.push_back(nullptr);
 
-  OptionParser parser;
+  // Both switch characters: '-' (POSIX) and '/' (Windows) parse the same way.
+  OptionParser parser(size > 0 && (data[0] & 1) ? '/' : '-');
   parser.parse(static_cast<int32_t>(words.size()), argv.data());
   if (parser.positionalCount() >= words.size()) fuzz::fail("more positionals than arguments");
   for (size_t i = 0; i < parser.positionalCount(); ++i) {
     std::string text = parser.positional(i);
     int32_t digits = -7;
-    parser.parseNumber(text.c_str(), digits, 10);
+    parseNumber(text.c_str(), digits, 10);
     if (digits < 0 || static_cast<size_t>(digits) > text.size()) fuzz::fail("digit count");
-    parser.parseNumber(text.c_str(), digits, 16);
+    parseNumber(text.c_str(), digits, 16);
     int32_t untouched = 12345;
-    if (parser.parseNumber(text.c_str(), untouched, 8) != 0 || untouched != 12345) {
+    if (parseNumber(text.c_str(), untouched, 8) != 0 || untouched != 12345) {
       fuzz::fail("unknown base must answer 0 and leave the count");
     }
   }
