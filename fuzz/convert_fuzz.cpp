@@ -4,15 +4,47 @@
 #include <filesystem>
 
 #include "convert/convert_picture.h"
+#include "convert/picture_probe.h"
+#include "decoders/spi_px.h"
+#include "decoders/spi_px04.h"
+#include "decoders/spi_px0b.h"
+#include "decoders/spi_px0c.h"
+#include "decoders/spi_px40.h"
 #include "fuzz/fuzz_support.h"
 #include "tools/writer/byte_writer.h"
 
 namespace fs = std::filesystem;
 using namespace quorvel;
 
+namespace {
+
+template <typename Decoder>
+bool largeFor(const uint8_t* file, size_t length) {
+  Decoder decoder;
+  PictureInfo info{};
+  return decoder.getPictureInfo(file, static_cast<uint32_t>(length), &info) ==
+             ResultCode::Success &&
+         fuzz::isLarge(info);
+}
+
+// The same gate as the decoder targets, through the decoder that detection would choose.
+bool isLargePicture(const uint8_t* file, size_t length) {
+  uint8_t probe[kProbeBytes] = {};
+  std::memcpy(probe, file, length < kProbeBytes ? length : kProbeBytes);
+  if (isPxHeader(probe)) return largeFor<SpiPX>(file, length);
+  if (isPx40Header(probe)) return largeFor<SpiPx40>(file, length);
+  if (isPx04Header(probe)) return largeFor<SpiPx04>(file, length);
+  if (isPx0BHeader(probe)) return largeFor<SpiPx0B>(file, length);
+  if (isPx0CHeader(probe)) return largeFor<SpiPx0C>(file, length);
+  return false;
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
   fuzz::applySettingsByte(data[0]);
+  if (isLargePicture(data + 1, size - 1)) return 0;
   const fs::path& scratch = fuzz::scratchFolder();
   fs::path input = scratch / "input.px";
   fs::path out = scratch / "out";

@@ -40,12 +40,12 @@ for target in "${targets[@]}"; do
   mkdir -p "$corpus" "$artifacts" "$work/seeds/$target"
   log="$work/$target.log"
   echo "== fuzz_$target for ${seconds}s"
-  # Targets that convert print progress and failure lists; keep the console to libFuzzer's own.
+  # Targets that convert print progress and failure lists; sanitizer reports still come through.
   set +e
   (cd "$work" && ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1 \
     UBSAN_OPTIONS=print_stacktrace=1 \
     "$binary" "$corpus" "$work/seeds/$target" -max_total_time="$seconds" -timeout=25 \
-      -rss_limit_mb=4096 -malloc_limit_mb=2048 -max_len=65536 -close_fd_mask=1 \
+      -rss_limit_mb=4096 -malloc_limit_mb=2048 -max_len=65536 -close_fd_mask=3 \
       -artifact_prefix="$artifacts" -print_final_stats=1 >"$log" 2>&1)
   status=$?
   set -e

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -100,7 +101,9 @@ RunResult runQuorvel(const std::vector<std::string>& args, const std::string& wo
     _exit(127);
   }
   int status = 0;
-  ::waitpid(child, &status, 0);
+  struct rusage usage {};
+  ::wait4(child, &status, 0, &usage);
+  result.maxRssKb = usage.ru_maxrss;
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   result.out = slurp(outPath);
   result.err = slurp(errPath);

@@ -33,6 +33,7 @@ struct RunResult {
   int exitCode = -1;
   std::string out;
   std::string err;
+  long maxRssKb = 0;  // the child's peak resident memory
 };
 
 // Runs the built quorvel binary with the arguments in the folder workDir. Extra environment

@@ -433,7 +433,7 @@ void pictureSpecials(const ShapedFile& base, std::vector<MalformedFile>& out) {
     add(out, base, "layer_far", patched(b, {{48, 0x7FFFFFFF}, {52, 0x80000000}}));
     add(out, base, "layer_huge", patched(b, {{40, 0x10000}, {44, 0x10000}}));
     add(out, base, "canvas_huge", patched(b, {{20, 0xFFFFFF}, {24, 0xFFFFFF}}));
-    add(out, base, "canvas_big_legal", patched(b, {{20, 0x4000}, {24, 0x4000}}));
+    add(out, base, "canvas_big_legal", patched(b, {{20, 0x1000}, {24, 0x1000}}));
     // A run of no pixels that does not move, repeated: a stream that goes nowhere.
     ByteWriter w;
     w.raw(Bytes(b.begin(), b.begin() + 72));
@@ -461,7 +461,7 @@ void pictureSpecials(const ShapedFile& base, std::vector<MalformedFile>& out) {
     add(out, base, "count_negative", patched(b, {{40, 0xFFFFFFFF}}));
     add(out, base, "rows_far", patched(b, {{36, 0x00007FFF}}));
     add(out, base, "back_far", patched(b, {{36, 0x80008000}}));
-    add(out, base, "big_legal", patched(b, {{0, 0x2000}, {4, 0x2000}, {20, 0x2000}}));
+    add(out, base, "big_legal", patched(b, {{0, 0x1000}, {4, 0x1000}, {20, 0x1000}}));
     ByteWriter w;
     w.raw(Bytes(b.begin(), b.begin() + 32));
     for (int i = 0; i < 3000; ++i) w.u32(0xFFFFFFFE);
