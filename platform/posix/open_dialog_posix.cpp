@@ -66,18 +66,20 @@ std::string globList(std::string_view patterns) {
 
 std::vector<std::string> zenityArguments() {
   std::vector<std::string> args{"zenity", "--file-selection"};
-  forEachDialogFilter(kOpenDialogFilter, [&](std::string_view description, std::string_view patterns) {
-    args.push_back("--file-filter=" + std::string(description) + " | " + globList(patterns));
-  });
+  forEachDialogFilter(
+      kOpenDialogFilter, [&](std::string_view description, std::string_view patterns) {
+        args.push_back("--file-filter=" + std::string(description) + " | " + globList(patterns));
+      });
   return args;
 }
 
 std::vector<std::string> kdialogArguments() {
   std::string filters;
-  forEachDialogFilter(kOpenDialogFilter, [&](std::string_view description, std::string_view patterns) {
-    if (!filters.empty()) filters += '\n';
-    filters += globList(patterns) + "|" + std::string(description);
-  });
+  forEachDialogFilter(kOpenDialogFilter,
+                      [&](std::string_view description, std::string_view patterns) {
+                        if (!filters.empty()) filters += '\n';
+                        filters += globList(patterns) + "|" + std::string(description);
+                      });
   return {"kdialog", "--getopenfilename", ".", filters};
 }
 

@@ -13,8 +13,8 @@ static_assert(kOfnEnableHook == OFN_ENABLEHOOK && kOfnExplorer == OFN_EXPLORER &
 // The short form ends where pvReserved begins.
 constexpr size_t kFullRecordBytes = sizeof(OPENFILENAMEA);
 constexpr size_t kOldRecordBytes = offsetof(OPENFILENAMEA, pvReserved);
-static_assert(sizeof(void*) != 4 ||
-              (kFullRecordBytes == kDialogRecordBytes32 && kOldRecordBytes == kOldDialogRecordBytes32));
+static_assert(sizeof(void*) != 4 || (kFullRecordBytes == kDialogRecordBytes32 &&
+                                     kOldRecordBytes == kOldDialogRecordBytes32));
 
 FileDialog::FileDialog(uint32_t openMode, const char* defaultExtension, const char* initialFileName,
                        uint32_t extraFlags, const char* filter, HWND owner) {
@@ -54,6 +54,8 @@ bool FileDialog::usesOldDialogRecord() {
   return isOldDialogVersion(known != 0, version.dwMajorVersion, version.dwMinorVersion);
 }
 
-UINT_PTR CALLBACK fileDialogHook(HWND, UINT, WPARAM, LPARAM) { return 0; }
+UINT_PTR CALLBACK fileDialogHook(HWND, UINT, WPARAM, LPARAM) {
+  return 0;
+}
 
 }  // namespace quorvel

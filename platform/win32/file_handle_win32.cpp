@@ -14,12 +14,14 @@ static_assert(kFileShareRead == FILE_SHARE_READ && kCreateAlways == CREATE_ALWAY
 
 namespace {
 
-HANDLE native(NativeFile file) { return reinterpret_cast<HANDLE>(file); }
+HANDLE native(NativeFile file) {
+  return reinterpret_cast<HANDLE>(file);
+}
 
 NativeFile createFile(const char* path, DWORD access, DWORD shareMode, DWORD disposition,
                       DWORD flagsAndAttributes) {
-  HANDLE file = CreateFileA(path, access, shareMode, nullptr, disposition, flagsAndAttributes,
-                            nullptr);
+  HANDLE file =
+      CreateFileA(path, access, shareMode, nullptr, disposition, flagsAndAttributes, nullptr);
   return reinterpret_cast<NativeFile>(file);
 }
 
@@ -53,8 +55,8 @@ int FileHandle::close() {
 
 uint32_t FileHandle::seek(int32_t distance, uint32_t moveMethod, int32_t* high) {
   LONG highPart = high != nullptr ? *high : 0;
-  DWORD low = SetFilePointer(native(handle_), distance, high != nullptr ? &highPart : nullptr,
-                             moveMethod);
+  DWORD low =
+      SetFilePointer(native(handle_), distance, high != nullptr ? &highPart : nullptr, moveMethod);
   if (high != nullptr) *high = highPart;
   return low;
 }

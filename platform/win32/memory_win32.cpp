@@ -8,11 +8,17 @@ namespace quorvel {
 static_assert(kMemFixed == LMEM_FIXED && kMemMoveable == LMEM_MOVEABLE &&
               kMemZeroInit == LMEM_ZEROINIT && kMemHandleFlags == LHND);
 
-MemHandle localAlloc(uint32_t flags, size_t bytes) { return LocalAlloc(flags, bytes); }
+MemHandle localAlloc(uint32_t flags, size_t bytes) {
+  return LocalAlloc(flags, bytes);
+}
 
-void* localLock(MemHandle handle) { return LocalLock(handle); }
+void* localLock(MemHandle handle) {
+  return LocalLock(handle);
+}
 
-bool localUnlock(MemHandle handle) { return LocalUnlock(handle) != 0; }
+bool localUnlock(MemHandle handle) {
+  return LocalUnlock(handle) != 0;
+}
 
 MemHandle localReAlloc(MemHandle handle, size_t bytes, uint32_t flags) {
   // Without LMEM_MOVEABLE a fixed block may only grow in place, which fails whenever its
@@ -21,12 +27,20 @@ MemHandle localReAlloc(MemHandle handle, size_t bytes, uint32_t flags) {
   return LocalReAlloc(handle, bytes, flags);
 }
 
-MemHandle localFree(MemHandle handle) { return LocalFree(handle); }
+MemHandle localFree(MemHandle handle) {
+  return LocalFree(handle);
+}
 
-size_t localSize(MemHandle handle) { return LocalSize(handle); }
+size_t localSize(MemHandle handle) {
+  return LocalSize(handle);
+}
 
-void* heapAlloc(size_t bytes) { return HeapAlloc(GetProcessHeap(), 0, bytes); }
+void* heapAlloc(size_t bytes) {
+  return HeapAlloc(GetProcessHeap(), 0, bytes);
+}
 
-int heapFree(void* address) { return HeapFree(GetProcessHeap(), 0, address) ? 1 : 0; }
+int heapFree(void* address) {
+  return HeapFree(GetProcessHeap(), 0, address) ? 1 : 0;
+}
 
 }  // namespace quorvel

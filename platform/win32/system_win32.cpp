@@ -46,7 +46,9 @@ bool moveFileReplacing(const char* from, const char* to) {
   return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != 0;
 }
 
-bool deleteFile(const char* path) { return DeleteFileA(path) != 0; }
+bool deleteFile(const char* path) {
+  return DeleteFileA(path) != 0;
+}
 
 void showFailureList(const std::string& text) {
   // The progress lines belong before the box, which may stay open for a while.
@@ -54,6 +56,8 @@ void showFailureList(const std::string& text) {
   MessageBoxA(nullptr, text.c_str(), kTextFailureCaption, MB_ICONINFORMATION);
 }
 
-std::string memberNameToNative(const char* cp932Name) { return cp932Name; }
+std::string memberNameToNative(const char* cp932Name) {
+  return cp932Name;
+}
 
 }  // namespace quorvel

@@ -1,6 +1,4 @@
 // Test helpers of the POSIX build: scratch folders, folder listings, running the built binary.
-#include "tests/support/test_support.h"
-
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,6 +9,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "tests/support/test_support.h"
 
 namespace quorvel::test {
 
@@ -75,7 +75,8 @@ RunResult runQuorvel(const std::vector<std::string>& args, const std::string& wo
     // A test never opens a real dialog; the ones that want a display name it themselves.
     ::unsetenv("DISPLAY");
     ::unsetenv("WAYLAND_DISPLAY");
-    for (const std::string& assignment : environment) ::putenv(const_cast<char*>(assignment.c_str()));
+    for (const std::string& assignment : environment)
+      ::putenv(const_cast<char*>(assignment.c_str()));
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(QUORVEL_BINARY));
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
