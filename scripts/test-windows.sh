@@ -16,9 +16,17 @@ native="${QUORVEL_NATIVE_BUILD:-$here/build}"
 note() { printf '%s\n' "$*"; }
 
 # --- tools ------------------------------------------------------------------------------------
+# Debian's wine64 package alone puts its loader and server under /usr/lib/wine.
+find_wine() {
+  wine_cmd=$(command -v wine64 || command -v wine ||
+    { [ -x /usr/lib/wine/wine64 ] && echo /usr/lib/wine/wine64; })
+  wine_server=$(command -v wineserver ||
+    { [ -x /usr/lib/wine/wineserver64 ] && echo /usr/lib/wine/wineserver64; } ||
+    { [ -x /usr/lib/wine/wineserver ] && echo /usr/lib/wine/wineserver; })
+  [ -n "$wine_cmd" ] && [ -n "$wine_server" ]
+}
 have_tools() {
-  command -v x86_64-w64-mingw32-g++ >/dev/null && command -v wineserver >/dev/null &&
-    { command -v wine >/dev/null || command -v wine64 >/dev/null; } &&
+  command -v x86_64-w64-mingw32-g++ >/dev/null && find_wine &&
     command -v cmake >/dev/null && command -v ninja >/dev/null
 }
 if ! have_tools && [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null; then
@@ -32,7 +40,7 @@ if ! have_tools; then
   note "ninja; install them (or run this script as root on Debian/Ubuntu) to test the Windows build."
   exit 0
 fi
-wine_cmd=$(command -v wine64 || command -v wine)
+case $wine_cmd in /usr/lib/wine/*) export WINELOADER=$wine_cmd WINESERVER=$wine_server ;; esac
 
 # --- builds -----------------------------------------------------------------------------------
 note "== Windows build (mingw-w64) =="
@@ -62,8 +70,9 @@ if [ -d "$win/locale/ja_JP.UTF-8" ] ||
 else
   note "note: no ja_JP locale source (Debian package 'locales'): code page 932 names not tested"
 fi
-wineserver -p
-trap 'wineserver -k 2>/dev/null' EXIT
+mkdir -p "$WINEPREFIX"
+"$wine_server" -p
+trap '"$wine_server" -k 2>/dev/null' EXIT
 "${wine_run[@]}" cmd /c exit >/dev/null 2>&1  # creates the prefix on the first run
 
 failures=0
