@@ -21,8 +21,7 @@ struct PxHeader {
 };
 
 PxHeader readHeader(const uint8_t* header) {
-  return PxHeader{loadI32(header), loadI32(header + 4), loadU16(header + 16),
-                  loadU16(header + 18)};
+  return PxHeader{loadI32(header), loadI32(header + 4), loadU16(header + 16), loadU16(header + 18)};
 }
 
 // Bytes one picture row takes in the file. Kind 2 stores each 16-bit pixel in four bytes, kind 3
@@ -34,7 +33,9 @@ uint64_t sourceRowBytes(const PxHeader& h) {
   return width * (h.depth / 8);
 }
 
-bool hasColourTable(const PxHeader& h) { return h.depth < 16 && h.kind != 1; }
+bool hasColourTable(const PxHeader& h) {
+  return h.depth < 16 && h.kind != 1;
+}
 
 // Blends one row of blue, green, red, alpha pixels over the background into blue, green, red.
 // Per channel bg + floor((s - bg) * (a + 1) / 256) equals (s * (a + 1) + bg * (255 - a)) >> 8,
@@ -46,8 +47,8 @@ void blendRow(uint8_t* destination, const uint8_t* source, int32_t width, const 
   auto blendOne = [&](uint32_t pixel) -> uint32_t {
     uint32_t alpha = pixel >> 24;
     if (alpha == 0) return bgPixel;
-    uint64_t lanes = (pixel & 0xFFu) | (uint64_t{pixel & 0xFF00u} << 8) |
-                     (uint64_t{pixel & 0xFF0000u} << 16);
+    uint64_t lanes =
+        (pixel & 0xFFu) | (uint64_t{pixel & 0xFF00u} << 8) | (uint64_t{pixel & 0xFF0000u} << 16);
     uint64_t sum = lanes * (alpha + 1) + bgLanes * (255 - alpha);
     return static_cast<uint32_t>(((sum >> 8) & 0xFF) | ((sum >> 16) & 0xFF00) |
                                  ((sum >> 24) & 0xFF0000));

@@ -1,9 +1,9 @@
+#include "app/option_parser.h"
+
 #include <gtest/gtest.h>
 
 #include <initializer_list>
 #include <vector>
-
-#include "app/option_parser.h"
 
 namespace quorvel {
 namespace {

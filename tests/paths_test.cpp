@@ -1,9 +1,10 @@
+#include "platform/paths.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 
-#include "platform/paths.h"
 #include "tests/support/test_support.h"
 
 namespace quorvel {

@@ -163,7 +163,7 @@ TEST(System, TemporaryFolderIsPrivateAndRemoved) {
 TEST(System, MemberNamesBecomeUtf8) {
   EXPECT_EQ(memberNameToNative("plain.px"), "plain.px");
   EXPECT_EQ(memberNameToNative("\x95\x5C.px"), "\xE8\xA1\xA8.px");  // U+8868
-  EXPECT_EQ(memberNameToNative("\x81"), "\x81");  // cut short: kept as bytes
+  EXPECT_EQ(memberNameToNative("\x81"), "\x81");                    // cut short: kept as bytes
 }
 
 }  // namespace

@@ -1,3 +1,5 @@
+#include "decoders/spi_px.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -5,7 +7,6 @@
 
 #include "app/settings.h"
 #include "decoders/dib.h"
-#include "decoders/spi_px.h"
 #include "tools/writer/px_writer.h"
 
 namespace quorvel {

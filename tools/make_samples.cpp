@@ -72,7 +72,8 @@ bool writeSamples(const std::string& folder) {
   bool ok = save(folder, "title8.px", quorvel::writer::writePlainPicture(titlePicture()));
   ok = save(folder, "grey8.px", quorvel::writer::writePlainPicture(greyPicture())) && ok;
   ok = save(folder, "photo16.px", quorvel::writer::writePlainPicture(photoPicture())) && ok;
-  ok = save(folder, "alpha32.px", quorvel::writer::writePlainPicture(quorvel::writer::gradientPicture32(48, 32))) &&
+  ok = save(folder, "alpha32.px",
+            quorvel::writer::writePlainPicture(quorvel::writer::gradientPicture32(48, 32))) &&
        ok;
   PlainPicture prefixed = quorvel::writer::gradientPicture32(40, 24);
   prefixed.kind = 10;
@@ -88,7 +89,8 @@ int main(int argc, char** argv) {
     int width = std::atoi(argv[3]);
     int height = std::atoi(argv[4]);
     if (width < 1 || height < 1) return 2;
-    Bytes bytes = quorvel::writer::writePlainPicture(quorvel::writer::gradientPicture32(width, height));
+    Bytes bytes =
+        quorvel::writer::writePlainPicture(quorvel::writer::gradientPicture32(width, height));
     return quorvel::writer::saveFile(argv[2], bytes) ? 0 : 1;
   }
   if (argc != 2) {
