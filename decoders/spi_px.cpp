@@ -37,34 +37,52 @@ bool hasColourTable(const PxHeader& h) {
   return h.depth < 16 && h.kind != 1;
 }
 
-// Blends one row of blue, green, red, alpha pixels over the background into blue, green, red.
+// Blending works on a strip of pixels at a time: first every pixel into four bytes (blue, green,
+// red, 0) in a small buffer, in a loop without branches or byte stores that compilers turn into
+// vector code, then the strip is packed into three-byte pixels.
+constexpr int32_t kStripPixels = 1024;
+
 // Per channel bg + floor((s - bg) * (a + 1) / 256) equals (s * (a + 1) + bg * (255 - a)) >> 8,
-// whose terms never exceed 16 bits, so the three channels are worked in 16-bit lanes of one
-// 64-bit value. Alpha 255 gives the source exactly; alpha 0 is the background by definition.
-void blendRow(uint8_t* destination, const uint8_t* source, int32_t width, const uint8_t* bg) {
-  const uint64_t bgLanes = uint64_t{bg[0]} | (uint64_t{bg[1]} << 16) | (uint64_t{bg[2]} << 32);
-  const uint32_t bgPixel = uint32_t{bg[0]} | (uint32_t{bg[1]} << 8) | (uint32_t{bg[2]} << 16);
-  auto blendOne = [&](uint32_t pixel) -> uint32_t {
+// whose terms never exceed 16 bits: blue and red are worked side by side in the 16-bit halves of
+// one 32-bit value, green alone. Alpha 255 gives the source exactly; alpha 0 is the background
+// by definition.
+void blendStrip(uint32_t* out, const uint8_t* source, int32_t count, uint32_t bgPixel) {
+  const uint32_t bgRedBlue = bgPixel & 0xFF00FFu;
+  const uint32_t bgGreen = bgPixel & 0xFF00u;
+  for (int32_t x = 0; x < count; ++x) {
+    uint32_t pixel = loadU32(source + 4 * static_cast<size_t>(x));
     uint32_t alpha = pixel >> 24;
-    if (alpha == 0) return bgPixel;
-    uint64_t lanes =
-        (pixel & 0xFFu) | (uint64_t{pixel & 0xFF00u} << 8) | (uint64_t{pixel & 0xFF0000u} << 16);
-    uint64_t sum = lanes * (alpha + 1) + bgLanes * (255 - alpha);
-    return static_cast<uint32_t>(((sum >> 8) & 0xFF) | ((sum >> 16) & 0xFF00) |
-                                 ((sum >> 24) & 0xFF0000));
-  };
-  // Four-byte stores overlap the next pixel; the last pixel is stored with three bytes so that
-  // nothing past the row's pixels is touched.
-  int32_t x = 0;
-  for (; x + 1 < width; ++x) {
-    uint32_t out = blendOne(loadU32(source + 4 * static_cast<size_t>(x)));
-    std::memcpy(destination + 3 * static_cast<size_t>(x), &out, 4);
+    uint32_t redBlue = (pixel & 0xFF00FFu) * (alpha + 1) + bgRedBlue * (255 - alpha);
+    uint32_t green = (pixel & 0xFF00u) * (alpha + 1) + bgGreen * (255 - alpha);
+    uint32_t blended = ((redBlue >> 8) & 0xFF00FFu) | ((green >> 8) & 0xFF00u);
+    out[x] = alpha == 0 ? bgPixel : blended;
   }
-  uint32_t out = blendOne(loadU32(source + 4 * static_cast<size_t>(x)));
-  uint8_t* last = destination + 3 * static_cast<size_t>(x);
-  last[0] = static_cast<uint8_t>(out);
-  last[1] = static_cast<uint8_t>(out >> 8);
-  last[2] = static_cast<uint8_t>(out >> 16);
+}
+
+// Packs four-byte pixels into three-byte ones, four pixels into three 32-bit words at a time.
+void packStrip(uint8_t* destination, const uint32_t* pixels, int32_t count) {
+  int32_t x = 0;
+  for (; x + 4 <= count; x += 4, destination += 12) {
+    uint32_t p0 = pixels[x], p1 = pixels[x + 1], p2 = pixels[x + 2], p3 = pixels[x + 3];
+    storeU32(destination, p0 | (p1 << 24));
+    storeU32(destination + 4, (p1 >> 8) | (p2 << 16));
+    storeU32(destination + 8, (p2 >> 16) | (p3 << 8));
+  }
+  for (; x < count; ++x, destination += 3) {
+    destination[0] = static_cast<uint8_t>(pixels[x]);
+    destination[1] = static_cast<uint8_t>(pixels[x] >> 8);
+    destination[2] = static_cast<uint8_t>(pixels[x] >> 16);
+  }
+}
+
+// Blends one row of blue, green, red, alpha pixels over the background into blue, green, red.
+void blendRow(uint8_t* destination, const uint8_t* source, int32_t width, uint32_t bgPixel) {
+  uint32_t strip[kStripPixels];
+  for (int32_t x = 0; x < width; x += kStripPixels) {
+    int32_t count = width - x < kStripPixels ? width - x : kStripPixels;
+    blendStrip(strip, source + 4 * static_cast<size_t>(x), count, bgPixel);
+    packStrip(destination + 3 * static_cast<size_t>(x), strip, count);
+  }
 }
 
 void copyRowKind2(uint8_t* destination, const uint8_t* source, int32_t width) {
@@ -79,12 +97,13 @@ void copyRowKind3(uint8_t* destination, const uint8_t* source, int32_t width) {
 
 void writeRows(const PxHeader& h, const uint8_t* source, size_t rowStride, DibOutput& dib) {
   const bool blend = h.depth == 32 && gSettings.blend != 0;
-  const uint8_t bg[3] = {gSettings.bgColor[0], gSettings.bgColor[1], gSettings.bgColor[2]};
+  const uint32_t bgPixel = uint32_t{gSettings.bgColor[0]} | (uint32_t{gSettings.bgColor[1]} << 8) |
+                           (uint32_t{gSettings.bgColor[2]} << 16);
   const size_t copyBytes = static_cast<size_t>(h.width) * (h.depth / 8);
   for (size_t t = 0; t < static_cast<size_t>(h.height); ++t, source += rowStride) {
     uint8_t* row = dib.rowFromTop(t);
     if (blend) {
-      blendRow(row, source, h.width, bg);
+      blendRow(row, source, h.width, bgPixel);
     } else if (h.depth == 16 && h.kind == 3) {
       copyRowKind3(row, source, h.width);
     } else if (h.depth == 16 && h.kind == 2) {
