@@ -268,3 +268,29 @@ TEST_F(DriverE2E, WithoutExactlyOneNameTheCancelledDialogShowsTheUsage) {
 
 }  // namespace
 }  // namespace quorvel
+
+namespace quorvel {
+namespace {
+
+TEST(BundledSamples, PlainPicturesConvert) {
+  test::ScratchDir scratch;
+  const std::string samples = std::string(QUORVEL_SOURCE_DIR) + "/samples/";
+  const struct {
+    const char* name;
+    size_t bmpBytes;
+  } cases[] = {{"title8", 1078 + 64 * 40},
+               {"grey8", 1078 + 64 * 32},
+               {"photo16", 54 + 96 * 32},
+               {"alpha32", 54 + 144 * 32},
+               {"prefixed32", 54 + 120 * 24}};
+  for (const auto& c : cases) {
+    test::RunResult r = test::runQuorvel({"-out:" + scratch.path(), samples + c.name + ".px"},
+                                         scratch.path(), kHeadless);
+    EXPECT_EQ(r.out, status("complete.")) << c.name;
+    EXPECT_EQ(test::readFile(scratch.file(std::string(c.name) + ".bmp")).size(), c.bmpBytes)
+        << c.name;
+  }
+}
+
+}  // namespace
+}  // namespace quorvel

@@ -189,7 +189,8 @@ TEST_F(SpiPXTest, PictureInfoNeedsSixtyFourBytesAndReportsTheOutputDepth) {
   EXPECT_EQ(info.height, 4);
   EXPECT_EQ(info.bitDepth, 24);
   EXPECT_EQ(info.left, 0);
-  EXPECT_EQ(info.textInfo, nullptr);
+  MemHandle text = info.textInfo;  // a packed field: read by value
+  EXPECT_EQ(text, nullptr);
   gSettings.blend = 0;
   decoder.getPictureInfo(file.data(), 64, &info);
   EXPECT_EQ(info.bitDepth, 32);
