@@ -143,12 +143,13 @@ TEST(CopyTruncated, KeepsAtMostCountMinusOneBytes) {
 TEST(CreateDirectoryTree, CreatesMissingParentsAndReportsExisting) {
   test::ScratchDir scratch;
   ASSERT_EQ(createDirectoryTree(scratch.file("a").c_str(), 0), 1);
-  std::string deep = scratch.file("a/b/c");
+  const std::string sep(1, kNativePaths.separator);
+  std::string deep = scratch.file("a" + sep + "b" + sep + "c");
   EXPECT_EQ(createDirectoryTree(deep.c_str(), 0), 1);
-  EXPECT_EQ(test::listFolder(scratch.file("a/b")), std::vector<std::string>{"c"});
+  EXPECT_EQ(test::listFolder(scratch.file("a" + sep + "b")), std::vector<std::string>{"c"});
   EXPECT_EQ(createDirectoryTree(deep.c_str(), 1), 1);
   EXPECT_EQ(createDirectoryTree(deep.c_str(), 0), 0);
-  std::string deeper = scratch.file("x/y/z/w");
+  std::string deeper = scratch.file("x" + sep + "y" + sep + "z" + sep + "w");
   EXPECT_EQ(createDirectoryTree(deeper.c_str(), 0), 1);
   EXPECT_TRUE(test::fileExists(deeper));
 }

@@ -150,21 +150,5 @@ TEST(System, MovesReplacingAndDeletes) {
   EXPECT_EQ(createDirectory(scratch.file("x/y").c_str()), DirectoryResult::PathNotFound);
 }
 
-TEST(System, TemporaryFolderIsPrivateAndRemoved) {
-  std::string folder = temporaryFolder();
-  ASSERT_FALSE(folder.empty());
-  EXPECT_EQ(folder.back(), '/');
-  EXPECT_EQ(temporaryFolder(), folder);  // one folder per run
-  ASSERT_TRUE(test::writeFile(folder + "member", {1}));
-  removeTemporaryFolder();
-  EXPECT_FALSE(test::fileExists(folder));
-}
-
-TEST(System, MemberNamesBecomeUtf8) {
-  EXPECT_EQ(memberNameToNative("plain.px"), "plain.px");
-  EXPECT_EQ(memberNameToNative("\x95\x5C.px"), "\xE8\xA1\xA8.px");  // U+8868
-  EXPECT_EQ(memberNameToNative("\x81"), "\x81");                    // cut short: kept as bytes
-}
-
 }  // namespace
 }  // namespace quorvel
