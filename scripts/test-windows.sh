@@ -29,8 +29,9 @@ have_tools() {
   command -v x86_64-w64-mingw32-g++ >/dev/null && find_wine &&
     command -v cmake >/dev/null && command -v ninja >/dev/null
 }
-if ! have_tools && [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null; then
-  note "installing mingw-w64 and Wine with apt-get"
+if { ! have_tools || [ ! -f /usr/share/i18n/locales/ja_JP ]; } && [ "$(id -u)" = 0 ] &&
+  command -v apt-get >/dev/null; then
+  note "installing mingw-w64, Wine and the locale sources with apt-get"
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq >/dev/null &&
     apt-get install -y -qq g++-mingw-w64-x86-64 wine64 wine cmake ninja-build locales >/dev/null
@@ -280,7 +281,13 @@ mkdir -p "$inputs/made"
 list=()
 for f in "$here"/samples/*.px "$here"/samples/*.a "$inputs"/made/*.px "$inputs"/made/*.a \
   "$pics"/*.px; do
-  [ -f "$f" ] && list+=("$f")
+  [ -f "$f" ] || continue
+  # Archive members may carry Japanese names, which Wine can only write with the ja_JP locale.
+  if [ "$cp932" = no ] && [ "${f##*.}" = a ]; then
+    note "  skipped $(basename "$f") (no ja_JP locale)"
+    continue
+  fi
+  list+=("$f")
 done
 compared=0 converted=0
 for f in "${list[@]}"; do

@@ -96,6 +96,8 @@ TEST(Win32Backend, MovableMemoryIsZeroedLockableAndResizable) {
   ASSERT_NE(again, nullptr);
   EXPECT_EQ(again[5], 7);
   EXPECT_EQ(owner.attach(nullptr), nullptr);
+  MemoryBlock empty;
+  EXPECT_NE(empty.allocate(0, kMemHandleFlags), nullptr);
 
   // A fixed block grows even when it has to move, keeping its bytes.
   MemHandle fixed = localAlloc(kMemFixed | kMemZeroInit, 16);

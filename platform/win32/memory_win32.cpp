@@ -9,7 +9,9 @@ static_assert(kMemFixed == LMEM_FIXED && kMemMoveable == LMEM_MOVEABLE &&
               kMemZeroInit == LMEM_ZEROINIT && kMemHandleFlags == LHND);
 
 MemHandle localAlloc(uint32_t flags, size_t bytes) {
-  return LocalAlloc(flags, bytes);
+  // A movable block of 0 bytes is born discarded and cannot be locked; an empty archive member or
+  // buffer still needs an address, as on every other platform.
+  return LocalAlloc(flags, bytes == 0 ? 1 : bytes);
 }
 
 void* localLock(MemHandle handle) {
