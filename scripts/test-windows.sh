@@ -182,6 +182,19 @@ case_raw() {
 }
 check "/raw keeps 32 bits, default blends to 24, -raw is a file name" case_raw
 
+case_dropped() {
+  # A file dropped on the program arrives as one quoted argument, spaces and all; wildcards are
+  # not expanded.
+  local d="$work/drop/my pictures"
+  mkdir -p "$d"
+  cp "$pics/grey.px" "$d/my title.px"
+  winrun "$work" "$(dos "$d")\\my title.px"
+  status_is "complete." && [ -f "$d/my title.bmp" ] || return 1
+  winrun "$d" '*.px'
+  status_is "*.px: cannot read."
+}
+check "a dropped file with spaces in its path; no wildcard expansion" case_dropped
+
 case_out() {
   local d="$work/out" base
   mkdir -p "$d/in" "$d/to" "$d/rel"
