@@ -302,6 +302,10 @@ for f in "$here"/samples/*.px "$here"/samples/*.a "$inputs"/made/*.px "$inputs"/
   fi
   list+=("$f")
 done
+# Archive members pass through the system's temporary folder, which is shared: each temporary
+# file must be gone when its run ends.
+wintemp=$(find "$WINEPREFIX/drive_c/users" -maxdepth 2 -type d -name Temp | head -n 1)
+temp_before=$(ls -A "$wintemp" 2>/dev/null)
 compared=0 converted=0
 for f in "${list[@]}"; do
   name=$(basename "$f")
@@ -328,6 +332,7 @@ for f in "${list[@]}"; do
 done
 note "  $compared runs compared (${#list[@]} inputs x 3 option sets), $converted of them complete"
 [ "$converted" -gt 0 ] || fail "no input converted at all"
+check "nothing left in Windows' temporary folder" test "$(ls -A "$wintemp" 2>/dev/null)" = "$temp_before"
 
 note ""
 if [ "$failures" -gt 0 ]; then

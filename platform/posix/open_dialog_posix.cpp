@@ -123,9 +123,11 @@ bool runForOutput(const std::string& program, const std::vector<std::string>& ar
   }
   ::close(ends[0]);
   int status = 0;
-  while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-  }
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  pid_t waited;
+  do {
+    waited = ::waitpid(child, &status, 0);
+  } while (waited < 0 && errno == EINTR);
+  return waited == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 }  // namespace
