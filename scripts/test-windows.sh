@@ -46,7 +46,7 @@ case $wine_cmd in /usr/lib/wine/*) export WINELOADER=$wine_cmd WINESERVER=$wine_
 # --- builds -----------------------------------------------------------------------------------
 note "== Windows build (mingw-w64) =="
 cmake -S "$here" -B "$win" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-w64.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DQUORVEL_WERROR=ON >/dev/null || exit 1
+  -DCMAKE_BUILD_TYPE=Release -DQUORVEL_TESTS=ON -DQUORVEL_WERROR=ON >/dev/null || exit 1
 cmake --build "$win" || exit 1
 note "== Linux build (for comparison and test inputs) =="
 if [ ! -f "$native/CMakeCache.txt" ]; then
