@@ -25,20 +25,24 @@ find_wine() {
     { [ -x /usr/lib/wine/wineserver ] && echo /usr/lib/wine/wineserver; })
   [ -n "$wine_cmd" ] && [ -n "$wine_server" ]
 }
+# GoogleTest is built from its sources for Windows.
 have_tools() {
   command -v x86_64-w64-mingw32-g++ >/dev/null && find_wine &&
-    command -v cmake >/dev/null && command -v ninja >/dev/null
+    command -v cmake >/dev/null && command -v ninja >/dev/null &&
+    [ -f /usr/src/googletest/CMakeLists.txt ]
 }
 if { ! have_tools || [ ! -f /usr/share/i18n/locales/ja_JP ]; } && [ "$(id -u)" = 0 ] &&
   command -v apt-get >/dev/null; then
-  note "installing mingw-w64, Wine and the locale sources with apt-get"
+  note "installing mingw-w64, Wine, GoogleTest sources and locale sources with apt-get"
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq >/dev/null &&
-    apt-get install -y -qq g++-mingw-w64-x86-64 wine64 wine cmake ninja-build locales >/dev/null
+    apt-get install -y -qq g++-mingw-w64-x86-64 wine64 wine cmake ninja-build googletest \
+      locales >/dev/null
 fi
 if ! have_tools; then
-  note "SKIPPED: Windows tests need mingw-w64 (g++-mingw-w64-x86-64), Wine (wine64), cmake and"
-  note "ninja; install them (or run this script as root on Debian/Ubuntu) to test the Windows build."
+  note "SKIPPED: Windows tests need mingw-w64 (g++-mingw-w64-x86-64), Wine (wine64), cmake,"
+  note "ninja and the GoogleTest sources (googletest); install them, or run this script as root"
+  note "on Debian/Ubuntu, to test the Windows build."
   exit 0
 fi
 case $wine_cmd in /usr/lib/wine/*) export WINELOADER=$wine_cmd WINESERVER=$wine_server ;; esac
