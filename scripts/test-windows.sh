@@ -117,10 +117,12 @@ linux="$native/quorvel"
 dos() { local p=$1; printf 'Z:%s' "${p//\//\\}"; }  # Wine maps Z: to the Linux root
 
 # winrun <folder> args...: runs quorvel.exe in the folder; stdout (line ends as LF) in $out.
+# A run that waits for a window (a dialog or message box that did not return) fails after 120 s.
 winrun() {
   local dir=$1
   shift
-  out=$(cd "$dir" && "${wine_run[@]}" "$exe" "$@" 2>"$work/stderr" | tr -d '\r'; exit "${PIPESTATUS[0]}")
+  out=$(cd "$dir" && timeout -k 5 120 "${wine_run[@]}" "$exe" "$@" 2>"$work/stderr" |
+    tr -d '\r'; exit "${PIPESTATUS[0]}")
   code=$?
 }
 linrun() {
