@@ -3,6 +3,7 @@
 #include <string>
 
 #include "tools/writer/byte_writer.h"
+#include "tools/writer/sample_archive.h"
 
 using quorvel::writer::Bytes;
 
@@ -24,6 +25,6 @@ int main(int argc, char** argv) {
   }
   std::string folder = argv[1];
   bool ok = true;
-  (void)save;
+  ok = save(folder, "sample.a", quorvel::writer::sampleArchive()) && ok;
   return ok ? 0 : 1;
 }
