@@ -248,5 +248,34 @@ TEST_F(ArchiveReader, ShortDirectoryListsAllMembersAndTheMissingOnesFail) {
             ResultCode::ReadError);
 }
 
+TEST_F(ArchiveReader, RandomlyDamagedArchivesNeverReadOrWriteOutOfBounds) {
+  Bytes picture = plainPicture32(16, 16, patterned(1024, 10));
+  Bytes archive =
+      buildArchive({compressedMember("a.txt", patterned(3000, 11)), deltaMember("b.px", picture, 2),
+                    waveMember("c.w", {}, {1, 2, 3}), plainMember("d.bin", patterned(500, 12))});
+  std::mt19937 random(13);
+  for (int round = 0; round < 300; ++round) {
+    Bytes damaged = archive;
+    for (int k = random() % 8; k >= 0; --k) {
+      damaged[random() % damaged.size()] = static_cast<uint8_t>(random());
+    }
+    if (round % 3 == 0) damaged.resize(random() % damaged.size());
+    std::string path = write(damaged);
+    MemHandle handle = nullptr;
+    if (reader_.getArchiveInfo(path.c_str(), 0, &handle) != ResultCode::Success) continue;
+    MemoryBlock block;
+    auto* entries = static_cast<const FileEntry*>(block.attach(handle));
+    ASSERT_NE(entries, nullptr);
+    // Under the sanitizers any access outside the file's bytes or a block fails the test.
+    for (size_t i = 0; i < 64 && entries[i].method[0] != 0; ++i) {
+      Bytes out;
+      ResultCode result = extract(path, entries[i].position, out);
+      if (result == ResultCode::Success) {
+        EXPECT_FALSE(out.empty());
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace quorvel
