@@ -47,6 +47,11 @@ inline void copyMatchCareful(uint8_t* out, size_t n, size_t distance, uint32_t l
 // least kMaxGroupOutput bytes of room. Returns the new output position.
 inline size_t decodeGroup(const uint8_t*& in, uint8_t* out, size_t n) {
   uint32_t flags = *in++;
+  if (flags == 0xFF) {  // eight literals
+    std::memcpy(out + n, in, 8);
+    in += 8;
+    return n + 8;
+  }
   for (int bit = 0; bit < 8; ++bit, flags >>= 1) {
     uint32_t b1 = *in++;
     if ((flags & 1) != 0) {
@@ -66,6 +71,8 @@ inline size_t decodeGroup(const uint8_t*& in, uint8_t* out, size_t n) {
       std::memcpy(to, from, 8);
       std::memcpy(to + 8, from + 8, 8);
       std::memcpy(to + 16, from + 16, 8);
+    } else if (distance == 1) {
+      std::memset(out + n, out[n - 1], length);  // a run of the last byte
     } else {
       uint8_t* to = out + n;
       const uint8_t* from = to - distance;
@@ -104,10 +111,12 @@ uint32_t lzssDecode(LzssReader& reader, FileHandle* file, uint8_t* out, uint32_t
   size_t n = 0;
   while (n < size) {
     if (reader.bytesLeft < kMaxGroupInput) refill(reader, file);
-    // Fast path: a whole group fits in both the input and the output.
+    // Fast path: whole groups while each fits in both the input and the output.
     if (reader.bytesLeft >= kMaxGroupInput && size - n >= kMaxGroupOutput) {
       const uint8_t* in = reader.readPointer;
-      n = decodeGroup(in, out, n);
+      const uint8_t* inLast = in + (reader.bytesLeft - kMaxGroupInput);
+      size_t outLast = size - kMaxGroupOutput;
+      while (in <= inLast && n <= outLast) n = decodeGroup(in, out, n);
       reader.bytesLeft -= static_cast<uint32_t>(in - reader.readPointer);
       reader.readPointer = in;
       continue;

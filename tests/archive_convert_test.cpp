@@ -257,6 +257,17 @@ TEST_F(ArchiveConversion, ResultCodes) {
   EXPECT_EQ(filesBelow(scratch_.file("data")), (FileMap{{"a.txt", text("a")}}));
 }
 
+TEST_F(ArchiveConversion, MemberThatCannotBeMovedIntoPlaceFails) {
+  std::string path =
+      writeArchive({plainMember("blocked.txt", text("b")), plainMember("free.txt", text("f"))});
+  ASSERT_EQ(::mkdir(scratch_.file("data").c_str(), 0700), 0);
+  ASSERT_EQ(::mkdir(scratch_.file("data/blocked.txt").c_str(), 0700), 0);
+  std::string err;
+  EXPECT_EQ(convert(path, &err), ResultCode::Success);
+  EXPECT_EQ(err, std::string(kTextFailureCaption) + "\nblocked.txt\n");
+  EXPECT_EQ(filesBelow(scratch_.file("data")), (FileMap{{"free.txt", text("f")}}));
+}
+
 TEST_F(ArchiveConversion, TemporaryFileThatCannotBeWrittenWholeEndsTheRun) {
   std::string path = writeArchive({plainMember("small.bin", patterned(100, 7)),
                                    plainMember("large.bin", patterned(50000, 8)),
