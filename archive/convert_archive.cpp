@@ -1,5 +1,6 @@
 #include "archive/convert_archive.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -111,8 +112,9 @@ MemberOutcome convertMember(SpiA& reader, const char* archivePath, const FileEnt
   MemoryBlock member;
   auto* bytes = static_cast<const uint8_t*>(member.attach(handle));
   if (result != ResultCode::Success || bytes == nullptr) return MemberOutcome::Failed;
-  // The block is the member: write what it holds, whatever the list said.
-  if (!writeTemporaryFile(temporaryPath, bytes, localSize(handle))) {
+  // The listed size, never more than the block holds.
+  size_t size = std::min<size_t>(entry.fileSize, localSize(handle));
+  if (!writeTemporaryFile(temporaryPath, bytes, size)) {
     return MemberOutcome::TemporaryWriteFailed;
   }
   member.free();

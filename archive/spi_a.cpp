@@ -208,14 +208,11 @@ ResultCode SpiA::getArchiveInfo(const char* archivePath, uint32_t archiveStart,
   for (uint32_t i = 0; i < directory.memberCount; ++i) {
     uint32_t dataOffset = 0;
     describeMember(directory, archiveStart, i, entries[i], dataOffset);
+    // The unpacked size is read where getFile will find the member, by its data offset, so
+    // that the list and the delivered block agree even when members do not lie back to back.
+    readUnpackedSize(file, directory.dataStart + dataOffset, entries[i]);
   }
   entries[directory.memberCount].method[0] = 0;
-  // Unpacked sizes: members lie back to back in directory order.
-  uint64_t position = directory.dataStart;
-  for (uint32_t i = 0; i < directory.memberCount; ++i) {
-    readUnpackedSize(file, position, entries[i]);
-    position += entries[i].compressedSize;
-  }
   *listOut = list.release();
   return ResultCode::Success;
 }

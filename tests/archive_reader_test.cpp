@@ -116,6 +116,31 @@ TEST_F(ArchiveReader, ListsEveryKindAndDeliversEachByteForByte) {
   }
 }
 
+TEST_F(ArchiveReader, MembersFoundByDataOffsetWhenNotBackToBack) {
+  Bytes first = patterned(900, 20);
+  Bytes second = patterned(4000, 21);
+  std::vector<ArchiveMember> members = {compressedMember("first", first),
+                                        compressedMember("second", second)};
+  // Data area in reverse order: the second member's bytes come first.
+  Bytes archive = buildArchive(members);
+  size_t dataStart = 4 + 2 * 32;
+  archive.resize(dataStart);
+  archive.insert(archive.end(), members[1].stored.begin(), members[1].stored.end());
+  archive.insert(archive.end(), members[0].stored.begin(), members[0].stored.end());
+  putU32(archive, 4 + 28, static_cast<uint32_t>(members[1].stored.size()));
+  putU32(archive, 36 + 28, 0);
+  std::string path = write(archive);
+  std::vector<FileEntry> entries = list(path);
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[0].fileSize, 900u);
+  EXPECT_EQ(entries[1].fileSize, 4000u);
+  Bytes out;
+  ASSERT_EQ(extract(path, entries[0].position, out), ResultCode::Success);
+  EXPECT_EQ(out, first);
+  ASSERT_EQ(extract(path, entries[1].position, out), ResultCode::Success);
+  EXPECT_EQ(out, second);
+}
+
 TEST_F(ArchiveReader, OneMemberListIsTwoRecordsTheSecondAllZero) {
   std::string path = write(buildArchive({plainMember("a", {1, 2, 3})}));
   MemHandle handle = nullptr;
