@@ -74,19 +74,17 @@ bool writeTemporaryFile(const std::string& path, const uint8_t* bytes, size_t si
 
 // Moves the temporary file into the output folder, or converts it there when it is a picture
 // ("px", any case; a name without '.' is all extension). The temporary file is gone afterwards.
-bool deliverMember(const char* cp932Name, const std::string& temporaryPath,
-                   const std::string& destinationPath) {
+bool deliverMember(const char* cp932Name, const std::string& nativeName,
+                   const std::string& temporaryPath, const std::string& folder) {
   if (!equalsIgnoreCase(pathExtension(cp932Name), "px")) {
-    if (moveFileReplacing(temporaryPath.c_str(), destinationPath.c_str())) return true;
+    if (moveFileReplacing(temporaryPath.c_str(), (folder + nativeName).c_str())) return true;
     deleteFile(temporaryPath.c_str());
     return false;
   }
-  std::string base = destinationPath;
-  // Cut the extension of the member's name only, never a '.' in the folder part.
-  size_t nameStart =
-      destinationPath.size() - std::string(pathFileName(destinationPath.c_str())).size();
-  size_t dot = base.rfind('.');
-  if (dot != std::string::npos && dot >= nameStart) base.resize(dot);
+  // The pictures are named after the member without its extension.
+  std::string base = nativeName;
+  pathStripExtension(base.data());
+  base = folder + base.c_str();
   ResultCode converted = convertPictureFile(base.c_str(), temporaryPath.c_str());
   deleteFile(temporaryPath.c_str());
   return converted == ResultCode::Success;
@@ -94,16 +92,12 @@ bool deliverMember(const char* cp932Name, const std::string& temporaryPath,
 
 MemberOutcome convertMember(SpiA& reader, const char* archivePath, const FileEntry& entry,
                             const std::string& nativeName, const std::string& temporaryFolder,
-                            const char* outputFolder) {
+                            const std::string& outputFolder) {
   if (!isSafeMemberName(entry.fileName)) return MemberOutcome::Failed;
-  std::string destination(outputFolder);
-  destination.resize(destination.size() + 2, '\0');
-  pathAddSeparator(destination.data());
-  destination.resize(std::char_traits<char>::length(destination.c_str()));
-  destination += nativeName;
   std::string temporaryPath = temporaryFolder + nativeName;
   // A path cut short would name another file: such a member is not written at all.
-  if (destination.size() >= kPathCapacity || temporaryPath.size() >= kPathCapacity) {
+  if (outputFolder.size() + nativeName.size() >= kPathCapacity ||
+      temporaryPath.size() >= kPathCapacity) {
     return MemberOutcome::Failed;
   }
 
@@ -118,8 +112,18 @@ MemberOutcome convertMember(SpiA& reader, const char* archivePath, const FileEnt
     return MemberOutcome::TemporaryWriteFailed;
   }
   member.free();
-  return deliverMember(entry.fileName, temporaryPath, destination) ? MemberOutcome::Delivered
-                                                                   : MemberOutcome::Failed;
+  return deliverMember(entry.fileName, nativeName, temporaryPath, outputFolder)
+             ? MemberOutcome::Delivered
+             : MemberOutcome::Failed;
+}
+
+// The output folder with a separator at its end, ready for member names.
+std::string folderPrefix(const char* folder) {
+  std::string prefix(folder);
+  prefix.resize(prefix.size() + 2, '\0');
+  pathAddSeparator(prefix.data());
+  prefix.resize(std::char_traits<char>::length(prefix.c_str()));
+  return prefix;
 }
 
 }  // namespace
@@ -142,6 +146,7 @@ ResultCode convertArchive(const char* outputFolder, const char* archivePath) {
     return ResultCode::OtherError;
   }
   createDirectoryTree(outputFolder, 1);
+  std::string folder = folderPrefix(outputFolder);
   std::puts(pathFileName(archivePath));
 
   for (int32_t i = 0; entries[i].method[0] != 0; ++i) {
@@ -149,7 +154,7 @@ ResultCode convertArchive(const char* outputFolder, const char* archivePath) {
     std::string nativeName = memberNameToNative(entry.fileName);
     std::printf("\r\t%d %s", i, nativeName.c_str());
     std::fflush(stdout);
-    switch (convertMember(reader, archivePath, entry, nativeName, temporary.path(), outputFolder)) {
+    switch (convertMember(reader, archivePath, entry, nativeName, temporary.path(), folder)) {
       case MemberOutcome::Delivered:
         break;
       case MemberOutcome::Failed:
