@@ -103,16 +103,12 @@ TEST_F(ArchiveRun, ExtractsConvertsAndReportsEveryMember) {
   Bytes samples = patterned(5000, 3);
   SoundFormat format{2, 4, 22050, 16, 88200};
   writeArchive({
-      plainMember("readme.txt", text("plain\n")),
-      compressedMember("story.txt", story),
-      waveMember("se.w", format, samples),
-      waveMember("bgm.wav", format, samples),
-      compressedMember("voice.wav", samples),
-      plainMember("empty.bin", {}),
-      plainMember("a.px", picture),
-      deltaMember("TITLE.PX", picture, 1),
-      plainMember("b.px", text("not a picture")),
-      plainMember("noext", text("x")),
+      plainMember("readme.txt", text("plain\n")), compressedMember("story.txt", story),
+      waveMember("se.w", format, samples), waveMember("bgm.wav", format, samples),
+      compressedMember("voice.wav", samples), plainMember("empty.bin", {}),
+      plainMember("a.px", picture), deltaMember("TITLE.PX", picture, 1),
+      plainMember("b.px", text("not a picture")), plainMember("noext", text("x")),
+      plainMember("px", picture),  // no '.': the whole name is the extension
   });
   test::RunResult result = run({"data.a"});
   REQUIRE_DRIVER(result);
@@ -126,9 +122,10 @@ TEST_F(ArchiveRun, ExtractsConvertsAndReportsEveryMember) {
       {"noext", text("x")},
   };
   std::string failures = "empty.bin\n";
-  for (auto [name, base, bytes] : {std::tuple{"a.px", "a", picture},
-                                   std::tuple{"TITLE.PX", "TITLE", opaqueAfterDelta(picture)},
-                                   std::tuple{"b.px", "b", text("not a picture")}}) {
+  for (auto [name, base, bytes] :
+       {std::tuple{"a.px", "a", picture},
+        std::tuple{"TITLE.PX", "TITLE", opaqueAfterDelta(picture)},
+        std::tuple{"b.px", "b", text("not a picture")}, std::tuple{"px", "px", picture}}) {
     FileMap converted = convertedPicture(base, bytes);
     if (converted.empty()) failures += std::string(name) + "\n";
     expected.insert(converted.begin(), converted.end());

@@ -141,6 +141,23 @@ TEST_F(ArchiveReader, MembersFoundByDataOffsetWhenNotBackToBack) {
   EXPECT_EQ(out, second);
 }
 
+TEST_F(ArchiveReader, LargeCompressedMembersAreReadInPieces) {
+  std::mt19937 random(30);
+  Bytes noise(1536 * 1024);
+  for (auto& b : noise) b = static_cast<uint8_t>(random());
+  Bytes picture = plainPicture32(512, 512, patterned(512 * 512 * 4, 31));
+  std::string path = write(
+      buildArchive({compressedMember("noise.bin", noise), deltaMember("big.px", picture, 3)}));
+  std::vector<FileEntry> entries = list(path);
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_GT(entries[0].compressedSize, 1536u * 1024);
+  Bytes out;
+  ASSERT_EQ(extract(path, entries[0].position, out), ResultCode::Success);
+  EXPECT_EQ(out, noise);
+  ASSERT_EQ(extract(path, entries[1].position, out), ResultCode::Success);
+  EXPECT_EQ(out, opaqueAfterDelta(picture));
+}
+
 TEST_F(ArchiveReader, OneMemberListIsTwoRecordsTheSecondAllZero) {
   std::string path = write(buildArchive({plainMember("a", {1, 2, 3})}));
   MemHandle handle = nullptr;
