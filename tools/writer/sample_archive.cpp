@@ -1,6 +1,5 @@
 #include "tools/writer/sample_archive.h"
 
-#include <cmath>
 #include <string>
 
 #include "tools/writer/archive_writer.h"
@@ -29,11 +28,14 @@ Bytes gradientPicture() {
   return plainPicture32(width, height, pixels);
 }
 
-// A short 8-bit mono tone.
-Bytes tone(double frequency, size_t samples) {
+// A short 8-bit mono tone: a triangle wave, in integers so that every platform writes the same
+// bytes.
+Bytes tone(uint32_t period, size_t samples) {
   Bytes out(samples);
   for (size_t i = 0; i < samples; ++i) {
-    out[i] = static_cast<uint8_t>(128 + 100 * std::sin(6.283185307 * frequency * i / 8000.0));
+    uint32_t phase = static_cast<uint32_t>(i % period) * 400 / period;  // 0 to 399
+    uint32_t level = phase < 200 ? phase : 400 - phase;                 // 0 to 200
+    out[i] = static_cast<uint8_t>(28 + level);
   }
   return out;
 }
@@ -52,9 +54,9 @@ Bytes sampleArchive() {
       compressedMember("story.txt", text(story)),
       plainMember("picture.px", gradientPicture()),
       deltaMember("delta.px", gradientPicture(), 2),
-      waveMember("chime.wav", mono8, tone(880, 4000)),
-      waveMember("voice.w", mono8, tone(440, 3000)),
-      compressedMember("packed.wav", tone(660, 2000)),
+      waveMember("chime.wav", mono8, tone(9, 4000)),
+      waveMember("voice.w", mono8, tone(18, 3000)),
+      compressedMember("packed.wav", tone(12, 2000)),
       plainMember(japaneseName, text("A member whose name is stored in code page 932.\n")),
   });
 }
