@@ -1,15 +1,10 @@
-// Archive runs: the built quorvel on generated archives (once the driver dispatches them), and
-// convertArchive called directly for its result codes.
+// Archive runs of the built quorvel on generated archives, every output file checked.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
-#include <cstdlib>
 #include <map>
 #include <random>
 
-#include "archive/convert_archive.h"
 #include "convert/convert_picture.h"
 #include "platform/system.h"
 #include "tests/support/test_support.h"
@@ -66,15 +61,11 @@ class ArchiveRun : public ::testing::Test {
     return path;
   }
 
-  // Runs quorvel in the scratch folder with TMPDIR inside it; skips while the driver does not
-  // dispatch yet (it always starts with the Ctrl + C line).
+  // Runs quorvel in the scratch folder with TMPDIR inside it.
   test::RunResult run(const std::vector<std::string>& args) {
     test::RunResult result = test::runQuorvel(args, scratch_.path(), {"TMPDIR=" + temporary()});
     EXPECT_TRUE(test::listFolder(temporary()).empty()) << "files left in the temporary folder";
     return result;
-  }
-  bool driverReady(const test::RunResult& result) {
-    return result.out.find("Cancel: Ctrl + C") != std::string::npos;
   }
 
   // What the picture conversion makes of a picture file, converted on its own: the BMP bytes,
@@ -94,9 +85,6 @@ class ArchiveRun : public ::testing::Test {
   test::ScratchDir scratch_;
 };
 
-#define REQUIRE_DRIVER(result) \
-  if (!driverReady(result)) GTEST_SKIP() << "the driver does not dispatch archives yet"
-
 TEST_F(ArchiveRun, ExtractsConvertsAndReportsEveryMember) {
   Bytes story = patterned(300000, 1);
   Bytes picture = plainPicture32(40, 30, patterned(40 * 30 * 4, 2));
@@ -111,7 +99,6 @@ TEST_F(ArchiveRun, ExtractsConvertsAndReportsEveryMember) {
       plainMember("px", picture),  // no '.': the whole name is the extension
   });
   test::RunResult result = run({"data.a"});
-  REQUIRE_DRIVER(result);
 
   FileMap expected = {
       {"readme.txt", text("plain\n")},
@@ -150,7 +137,6 @@ TEST_F(ArchiveRun, NamesThatWouldLeaveTheOutputFolderAreNeverWritten) {
   ASSERT_EQ(::mkdir(scratch_.file("data/sub").c_str(), 0700), 0);
   writeArchive(members);
   test::RunResult result = run({"data.a"});
-  REQUIRE_DRIVER(result);
 
   EXPECT_EQ(test::listFolder(scratch_.path()), (std::vector<std::string>{"data", "data.a", "tmp"}));
   EXPECT_EQ(filesBelow(scratch_.file("data")), (FileMap{{"\xE8\xA1\xA8.txt", text("ok")}}));
@@ -172,7 +158,6 @@ TEST_F(ArchiveRun, DamagedMembersFailAndTheRunGoesOn) {
   archive.resize(archive.size() - 1);  // last.bin ends past the end of the file
   test::writeFile(scratch_.file("data.a"), archive);
   test::RunResult result = run({"data.a"});
-  REQUIRE_DRIVER(result);
   EXPECT_EQ(filesBelow(scratch_.file("data")), (FileMap{{"first.bin", patterned(1000, 4)}}));
   EXPECT_EQ(result.err, std::string(kTextFailureCaption) + "\ncut.bin\nshort.wav\nlast.bin\n");
   EXPECT_EQ(result.out.substr(result.out.size() - 10), "complete.\n");
@@ -184,7 +169,6 @@ TEST_F(ArchiveRun, OutFolderAndReplacingEarlierOutput) {
   ASSERT_EQ(::mkdir(scratch_.file("out/data").c_str(), 0700), 0);
   test::writeFile(scratch_.file("out/data/readme.txt"), text("old and longer"));
   test::RunResult result = run({"-out:" + scratch_.file("out"), "data.a"});
-  REQUIRE_DRIVER(result);
   EXPECT_EQ(filesBelow(scratch_.file("out/data")),
             (FileMap{{"readme.txt", text("new")}, {"se.wav", waveFile({}, {1, 2})}}));
   EXPECT_FALSE(test::fileExists(scratch_.file("data")));
@@ -194,7 +178,6 @@ TEST_F(ArchiveRun, OutFolderAndReplacingEarlierOutput) {
 TEST_F(ArchiveRun, NoArchiveNoOutput) {
   test::writeFile(scratch_.file("data.a"), {0x1E, 0xAF, 0x00, 0x00, 1, 2, 3});
   test::RunResult result = run({"data.a"});
-  REQUIRE_DRIVER(result);
   EXPECT_NE(result.out.find("data.a: unknown format!\n"), std::string::npos);
   EXPECT_FALSE(test::fileExists(scratch_.file("data")));
   result = run({"missing.a"});
@@ -205,82 +188,11 @@ TEST_F(ArchiveRun, BundledSampleIsTheWritersAndConvertsCleanly) {
   EXPECT_EQ(test::readFile(std::string(QUORVEL_SOURCE_DIR) + "/samples/sample.a"), sampleArchive());
   test::writeFile(scratch_.file("sample.a"), sampleArchive());
   test::RunResult result = run({"sample.a"});
-  REQUIRE_DRIVER(result);
   FileMap files = filesBelow(scratch_.file("sample"));
   for (const char* name : {"readme.txt", "story.txt", "chime.wav", "voice.wav", "packed.wav",
                            "\xE3\x82\xBF\xE3\x82\xA4\xE3\x83\x88\xE3\x83\xAB.txt"}) {
     EXPECT_EQ(files.count(name), 1u) << name;
   }
-}
-
-// convertArchive in this process, with TMPDIR pointing into the scratch folder.
-class ArchiveConversion : public ArchiveRun {
- protected:
-  ResultCode convert(const std::string& archive, std::string* err = nullptr) {
-    const char* previous = std::getenv("TMPDIR");
-    std::string saved = previous != nullptr ? previous : "";
-    ::setenv("TMPDIR", temporary().c_str(), 1);
-    ::testing::internal::CaptureStdout();
-    ::testing::internal::CaptureStderr();
-    ResultCode result = convertArchive(scratch_.file("data").c_str(), archive.c_str());
-    ::testing::internal::GetCapturedStdout();
-    std::string errors = ::testing::internal::GetCapturedStderr();
-    if (err != nullptr) *err = errors;
-    if (previous != nullptr) {
-      ::setenv("TMPDIR", saved.c_str(), 1);
-    } else {
-      ::unsetenv("TMPDIR");
-    }
-    EXPECT_TRUE(test::listFolder(temporary()).empty()) << "files left in the temporary folder";
-    return result;
-  }
-};
-
-TEST_F(ArchiveConversion, ResultCodes) {
-  EXPECT_EQ(convert(scratch_.file("missing.a")), ResultCode::ReadError);
-  test::writeFile(scratch_.file("zero.a"), {0x1E, 0xAF, 0x00, 0x00});
-  EXPECT_EQ(convert(scratch_.file("zero.a")), ResultCode::UnknownFormat);
-  EXPECT_FALSE(test::fileExists(scratch_.file("data")));
-
-  std::string path = writeArchive({plainMember("a.txt", text("a")), plainMember("", {})});
-  ASSERT_EQ(::rmdir(temporary().c_str()), 0);  // no temporary folder can be made
-  EXPECT_EQ(convert(path), ResultCode::OtherError);
-  EXPECT_FALSE(test::fileExists(scratch_.file("data")));
-  ASSERT_EQ(::mkdir(temporary().c_str(), 0700), 0);
-
-  std::string err;
-  EXPECT_EQ(convert(path, &err), ResultCode::Success);  // failed members are no failure
-  EXPECT_EQ(err, std::string(kTextFailureCaption) + "\n\n");
-  EXPECT_EQ(filesBelow(scratch_.file("data")), (FileMap{{"a.txt", text("a")}}));
-}
-
-TEST_F(ArchiveConversion, MemberThatCannotBeMovedIntoPlaceFails) {
-  std::string path =
-      writeArchive({plainMember("blocked.txt", text("b")), plainMember("free.txt", text("f"))});
-  ASSERT_EQ(::mkdir(scratch_.file("data").c_str(), 0700), 0);
-  ASSERT_EQ(::mkdir(scratch_.file("data/blocked.txt").c_str(), 0700), 0);
-  std::string err;
-  EXPECT_EQ(convert(path, &err), ResultCode::Success);
-  EXPECT_EQ(err, std::string(kTextFailureCaption) + "\nblocked.txt\n");
-  EXPECT_EQ(filesBelow(scratch_.file("data")), (FileMap{{"free.txt", text("f")}}));
-}
-
-TEST_F(ArchiveConversion, TemporaryFileThatCannotBeWrittenWholeEndsTheRun) {
-  std::string path = writeArchive({plainMember("small.bin", patterned(100, 7)),
-                                   plainMember("large.bin", patterned(50000, 8)),
-                                   plainMember("after.bin", patterned(100, 9))});
-  // Files may not grow beyond 20000 bytes: the second member's temporary file is cut short.
-  rlimit saved;
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-  rlimit limited = saved;
-  limited.rlim_cur = 20000;
-  auto previousHandler = ::signal(SIGXFSZ, SIG_IGN);
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-  ResultCode result = convert(path);
-  ::setrlimit(RLIMIT_FSIZE, &saved);
-  ::signal(SIGXFSZ, previousHandler);
-  EXPECT_EQ(result, ResultCode::WriteError);
-  EXPECT_EQ(filesBelow(scratch_.file("data")), (FileMap{{"small.bin", patterned(100, 7)}}));
 }
 
 }  // namespace
