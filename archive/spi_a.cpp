@@ -27,8 +27,9 @@ bool openArchive(FileHandle& file, const char* path) {
   return file.openRead(path, kFileShareRead, kOpenExisting, kFileAttributeNormal) != kInvalidFile;
 }
 
+// The file's length; 0 when it cannot be told (the high half stays untouched on failure).
 uint64_t fileLength(FileHandle& file) {
-  uint32_t high = 0;
+  uint32_t high = 0xFFFFFFFFu;
   uint32_t low = file.size(&high);
   if (low == 0xFFFFFFFFu && high == 0xFFFFFFFFu) return 0;
   return (static_cast<uint64_t>(high) << 32) | low;
