@@ -20,7 +20,7 @@ void refill(LzssReader& reader, FileHandle* file) {
   if (reader.sourceLeft == 0 || file == nullptr || !reader.buffer) return;
   uint8_t* buffer = reader.buffer.get();
   if (reader.bytesLeft > 0) std::memmove(buffer, reader.readPointer, reader.bytesLeft);
-  uint32_t room = LzssReader::kLzssBufferBytes - reader.bytesLeft;
+  uint32_t room = reader.bufferBytes - reader.bytesLeft;
   uint32_t want = static_cast<uint32_t>(std::min<uint64_t>(room, reader.sourceLeft));
   uint32_t got = 0;
   if (file->read(buffer + reader.bytesLeft, want, &got) == 0) got = 0;
@@ -93,7 +93,10 @@ LzssReader LzssReader::fromMemory(const uint8_t* bytes, size_t length) {
 }
 
 bool LzssReader::attachFile(uint64_t length) {
-  buffer.reset(new (std::nothrow) uint8_t[kLzssBufferBytes]);
+  // A small member needs no more than its own bytes.
+  bufferBytes =
+      static_cast<uint32_t>(std::max<uint64_t>(std::min<uint64_t>(length, kLzssBufferBytes), 1));
+  buffer.reset(new (std::nothrow) uint8_t[bufferBytes]);
   readPointer = buffer.get();
   bytesLeft = 0;
   sourceLeft = buffer ? length : 0;

@@ -27,6 +27,7 @@ struct LzssReader {
   uint32_t bytesLeft = 0;   // bytes at readPointer not yet consumed
   uint64_t sourceLeft = 0;  // bytes still to be read from the file
   std::unique_ptr<uint8_t[]> buffer;
+  uint32_t bufferBytes = 0;  // capacity of buffer: kLzssBufferBytes, less for a short input
 
   // Input from memory only.
   static LzssReader fromMemory(const uint8_t* bytes, size_t length);
