@@ -8,6 +8,7 @@
 
 #include "tools/writer/byte_writer.h"
 #include "tools/writer/px_writer.h"
+#include "tools/writer/sample_archive.h"
 
 using quorvel::writer::Bytes;
 using quorvel::writer::PlainPicture;
@@ -79,6 +80,7 @@ bool writeSamples(const std::string& folder) {
   prefixed.kind = 10;
   prefixed.prefixed = true;
   ok = save(folder, "prefixed32.px", quorvel::writer::writePlainPicture(prefixed)) && ok;
+  ok = save(folder, "sample.a", quorvel::writer::sampleArchive()) && ok;
   return ok;
 }
 
