@@ -37,10 +37,11 @@ struct RunResult {
   std::string err;
 };
 
-// Runs the built quorvel binary (POSIX builds only; the Windows program is run by
-// scripts/test-windows.sh) with the arguments in the folder workDir. Extra environment
-// assignments ("NAME=value") are set for the child only.
+// Runs the built quorvel binary with the arguments in the folder workDir. Extra environment
+// assignments ("NAME=value") are set for the child only. With a time limit (seconds, 0 for none)
+// a run that takes longer is killed by SIGALRM: exitCode is then 128 + 14.
 RunResult runQuorvel(const std::vector<std::string>& args, const std::string& workDir,
-                     const std::vector<std::string>& environment = {});
+                     const std::vector<std::string>& environment = {},
+                     unsigned timeLimitSeconds = 0);
 
 }  // namespace quorvel::test

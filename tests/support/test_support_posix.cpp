@@ -59,7 +59,7 @@ std::vector<std::string> listFolder(const std::string& path) {
 }
 
 RunResult runQuorvel(const std::vector<std::string>& args, const std::string& workDir,
-                     const std::vector<std::string>& environment) {
+                     const std::vector<std::string>& environment, unsigned timeLimitSeconds) {
   RunResult result;
   std::string outPath = workDir + "/.stdout";
   std::string errPath = workDir + "/.stderr";
@@ -81,6 +81,8 @@ RunResult runQuorvel(const std::vector<std::string>& args, const std::string& wo
     argv.push_back(const_cast<char*>(QUORVEL_BINARY));
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
+    // A pending alarm survives execv: the child dies by SIGALRM when it runs too long.
+    if (timeLimitSeconds > 0) ::alarm(timeLimitSeconds);
     ::execv(QUORVEL_BINARY, argv.data());
     _exit(127);
   }
