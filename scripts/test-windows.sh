@@ -100,7 +100,8 @@ check() {  # check "what" command...
 
 # --- unit tests -------------------------------------------------------------------------------
 note "== quorvel_tests.exe under Wine =="
-if (cd "$win" && "${wine_run[@]}" ./quorvel_tests.exe --gtest_brief=1 2>&1 | tr -d '\r' |
+if (cd "$win" && timeout -k 5 900 "${wine_run[@]}" ./quorvel_tests.exe --gtest_brief=1 2>&1 |
+  tr -d '\r' |
   tee "$win/unit-tests.log" | grep -E '^\[  (PASSED|FAILED) |Failure$|^\[  FAILED' ;
   exit "${PIPESTATUS[0]}"); then
   pass "unit tests (log: build-win/unit-tests.log)"
