@@ -30,7 +30,7 @@ IndexedControl splitIndexedControl(uint32_t word);
 // (3 bytes per pixel with blending, else 4). The layer starts in alpha mode: two bytes per pixel,
 // alpha (low 7 bits) and colour index; in opaque mode one byte, the colour index. With blending
 // the colour is scaled toward black by the alpha; raw output carries alpha x 2 (255 when opaque).
-// UnknownFormat when the stream is cut short or has no end word, or a run would leave the target.
+// UnknownFormat when the stream is cut short or has no end word, or a run would leave the picture.
 ResultCode decodeIndexedRuns(ByteCursor& cursor, const PixelTarget& target,
                              const ColourTable& colours, bool blend);
 

@@ -41,8 +41,8 @@ ResultCode SpiPx04::getPicture(const uint8_t* buffer, uint32_t length, MemHandle
   ResultCode result = allocateDib(file.i32(0), file.i32(4), 8 * pixelBytes, dib);
   if (result != ResultCode::Success) return result;
   // The runs go straight into the bottom-up bits block: picture row r is block row height-1-r.
-  PixelTarget target{dib.rowFromTop(0), -static_cast<ptrdiff_t>(dib.rowBytes), dib.header->biWidth,
-                     dib.header->biHeight, pixelBytes};
+  PixelTarget target = PixelTarget::whole(dib.rowFromTop(0), -static_cast<ptrdiff_t>(dib.rowBytes),
+                                          dib.header->biWidth, dib.header->biHeight, pixelBytes);
   ByteCursor cursor(file, kHeaderBytes);
   result = decodeDirectRuns(cursor, target, directPixelsFor(depth, blend));
   if (result != ResultCode::Success) {

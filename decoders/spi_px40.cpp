@@ -21,8 +21,6 @@ constexpr size_t kColourEntryHeaderBytes = 32;
 constexpr uint16_t kDirectKind = 64;
 constexpr int kIndexedDepth = 8;
 constexpr int kIndexedAlphaDepth = 9;
-// A layer larger than any BMP could hold is not a picture.
-constexpr uint64_t kMaxLayerBytes = 0xFFFFFFFF;
 
 struct LayeredHeader {
   uint16_t kind = 0;
@@ -121,27 +119,37 @@ ResultCode readLayerHeader(ByteCursor& cursor, const LayeredHeader& picture, Lay
   if (p == nullptr) return ResultCode::UnknownFormat;
   out = LayerHeader{loadI32(p), loadI32(p + 4), loadI32(p + 8), loadI32(p + 12), loadU16(p + 18)};
   if (out.depth != picture.depth || out.width < 0 || out.width > kMaxDimension || out.height < 0 ||
-      out.height > kMaxDimension ||
-      static_cast<uint64_t>(out.width * out.height) * picture.pixelBytes > kMaxLayerBytes) {
+      out.height > kMaxDimension) {
     return ResultCode::UnknownFormat;
   }
   return ResultCode::Success;
 }
 
-// Copies the decoded layer onto the canvas, replacing everything under its rectangle; the parts
-// of the rectangle outside the canvas are left out.
-void placeLayer(const DibOutput& canvas, const uint8_t* layer, const LayerHeader& header,
+// The part of a layer that lies on the canvas: columns [left, right) and rows [top, bottom) of
+// the canvas. Only this part is decoded into the work buffer and placed.
+struct VisiblePart {
+  int64_t left, right, top, bottom;
+  int64_t width() const { return right - left; }
+  int64_t height() const { return bottom - top; }
+  bool empty() const { return left >= right || top >= bottom; }
+};
+
+VisiblePart visiblePart(const LayerHeader& layer, const DibOutput& canvas) {
+  VisiblePart part{std::max<int64_t>(layer.x, 0),
+                   std::min<int64_t>(layer.x + layer.width, canvas.header->biWidth),
+                   std::max<int64_t>(layer.y, 0),
+                   std::min<int64_t>(layer.y + layer.height, canvas.header->biHeight)};
+  if (part.empty()) part = VisiblePart{0, 0, 0, 0};
+  return part;
+}
+
+// Copies the visible part from the work buffer onto the canvas, one row at a time, replacing
+// everything under it (zero pixels of the layer included).
+void placeLayer(const DibOutput& canvas, const uint8_t* work, const VisiblePart& part,
                 int pixelBytes) {
-  int64_t left = std::max<int64_t>(header.x, 0);
-  int64_t right = std::min<int64_t>(header.x + header.width, canvas.header->biWidth);
-  int64_t top = std::max<int64_t>(header.y, 0);
-  int64_t bottom = std::min<int64_t>(header.y + header.height, canvas.header->biHeight);
-  if (left >= right || top >= bottom) return;
-  size_t bytes = static_cast<size_t>((right - left) * pixelBytes);
-  for (int64_t row = top; row < bottom; ++row) {
-    const uint8_t* from =
-        layer + ((row - header.y) * header.width + (left - header.x)) * pixelBytes;
-    std::memcpy(canvas.rowFromTop(static_cast<size_t>(row)) + left * pixelBytes, from, bytes);
+  size_t bytes = static_cast<size_t>(part.width() * pixelBytes);
+  for (int64_t row = part.top; row < part.bottom; ++row, work += bytes) {
+    std::memcpy(canvas.rowFromTop(static_cast<size_t>(row)) + part.left * pixelBytes, work, bytes);
   }
 }
 
@@ -150,20 +158,31 @@ ResultCode decodeLayers(ByteView file, const LayeredHeader& picture, bool blend,
   WorkBuffer work;
   ByteCursor cursor(file, picture.firstLayer);
   DirectPixels direct = directPixelsFor(picture.depth, blend);
+  const int pixelBytes = picture.pixelBytes;
   for (uint64_t i = 0; i < picture.layerCount; ++i) {
     LayerHeader layer;
     ResultCode result = readLayerHeader(cursor, picture, layer);
     if (result != ResultCode::Success) return result;
-    size_t layerBytes = static_cast<size_t>(layer.width * layer.height * picture.pixelBytes);
-    if (!work.reserve(layerBytes)) return ResultCode::OutOfMemory;
-    std::memset(work.data(), 0, layerBytes);
-    PixelTarget target{work.data(), static_cast<ptrdiff_t>(layer.width * picture.pixelBytes),
-                       layer.width, layer.height, picture.pixelBytes};
+    VisiblePart part = visiblePart(layer, canvas);
+    size_t bytes = static_cast<size_t>(part.width() * part.height() * pixelBytes);
+    if (!work.reserve(bytes)) return ResultCode::OutOfMemory;
+    std::memset(work.data(), 0, bytes);
+    // The stream is laid out over the whole layer; pixels off the canvas are dropped.
+    PixelTarget target =
+        PixelTarget::whole(work.data(), static_cast<ptrdiff_t>(part.width() * pixelBytes),
+                           layer.width, layer.height, pixelBytes);
+    target.left = target.right = target.firstRow = target.endRow = 0;
+    if (!part.empty()) {
+      target.left = part.left - layer.x;
+      target.right = part.right - layer.x;
+      target.firstRow = part.top - layer.y;
+      target.endRow = part.bottom - layer.y;
+    }
     result = picture.depth == kIndexedAlphaDepth
                  ? decodeIndexedRuns(cursor, target, picture.colours, blend)
                  : decodeDirectRuns(cursor, target, direct);
     if (result != ResultCode::Success) return result;
-    placeLayer(canvas, work.data(), layer, picture.pixelBytes);
+    placeLayer(canvas, work.data(), part, pixelBytes);
   }
   return ResultCode::Success;
 }

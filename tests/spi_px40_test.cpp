@@ -136,6 +136,11 @@ TEST(SpiPx40, LayersLeavingTheCanvasAreClipped) {
   DecodedPicture out = decode(buildPx40(picture(2, 2, {outside, nine})));
   ASSERT_EQ(out.result, ResultCode::Success);
   EXPECT_EQ(out.bits, (Bytes{8, 8, 8, 255, 9, 9, 9, 255, 5, 5, 5, 255, 6, 6, 6, 255}));
+  // Whole rows of the layer fall off above and below the canvas.
+  Px40Layer tall = layer(2, 4, 0, -1, writer::runsFromImage(image, 2, 4, 4));
+  out = decode(buildPx40(picture(2, 2, {tall})));
+  ASSERT_EQ(out.result, ResultCode::Success);
+  EXPECT_EQ(out.bits, (Bytes{5, 5, 5, 255, 6, 6, 6, 255, 3, 3, 3, 255, 4, 4, 4, 255}));
   nine.x = nine.y = 1;
   out = decode(buildPx40(picture(2, 2, {nine})));
   ASSERT_EQ(out.result, ResultCode::Success);
