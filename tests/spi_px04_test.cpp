@@ -200,7 +200,8 @@ TEST(SpiPx04, PictureInfoComesFromTheHeader) {
     EXPECT_EQ(info.height, 200);
     EXPECT_EQ(info.bitDepth, 24);
     EXPECT_EQ(info.left, 0);
-    EXPECT_EQ(info.textInfo, nullptr);
+    MemHandle text = info.textInfo;  // packed field: no reference to it
+    EXPECT_EQ(text, nullptr);
   }
   BlendSetting raw(false);
   ASSERT_EQ(decoder.getPictureInfo(file.data(), 32, &info), ResultCode::Success);
