@@ -29,6 +29,47 @@ void appendLayer(ByteWriter& out, const Px40Layer& layer) {
 
 }  // namespace
 
+std::vector<IndexedRun> indexedRunsFromImage(const std::vector<IndexedPixel>& image, int width,
+                                             int height) {
+  std::vector<IndexedRun> runs;
+  bool opaqueMode = false;  // every layer starts in alpha mode
+  int64_t end = 0;          // where the previous run ended, in pixels
+  auto at = [&](int x, int y) { return image[static_cast<size_t>(y) * width + x]; };
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width;) {
+      if (!at(x, y).covered) {
+        ++x;
+        continue;
+      }
+      bool opaque = at(x, y).opaque;
+      int stop = x;
+      while (stop < width && stop - x < 1023 && at(stop, y).covered &&
+             at(stop, y).opaque == opaque) {
+        ++stop;
+      }
+      int rows = static_cast<int>(y - end / width);
+      for (; rows > 255; rows -= 255) {
+        IndexedRun skip;
+        skip.rowAdvance = 255;
+        runs.push_back(skip);
+      }
+      IndexedRun run;
+      run.rowAdvance = rows;
+      run.columnAdvance = static_cast<int>(x - end % width);
+      run.toggle = opaque != opaqueMode;
+      opaqueMode = opaque;
+      for (int i = x; i < stop; ++i) {
+        if (!opaque) run.pixels.push_back(at(i, y).alpha);
+        run.pixels.push_back(at(i, y).index);
+      }
+      runs.push_back(std::move(run));
+      end = int64_t{y} * width + stop;
+      x = stop;
+    }
+  }
+  return runs;
+}
+
 uint32_t indexedControlWord(int rowAdvance, int columnAdvance, bool toggle, int count) {
   return (static_cast<uint32_t>(rowAdvance) & 0xFF) |
          ((static_cast<uint32_t>(count) & 0x3FF) << 9) | (toggle ? 1u << 19 : 0) |

@@ -49,6 +49,21 @@ struct Px40Picture {
 
 Bytes buildPx40(const Px40Picture& picture);
 
+// One pixel of a depth-9 image: not covered by any run, or a colour index in alpha mode (with
+// its 7-bit alpha) or in opaque mode.
+struct IndexedPixel {
+  bool covered = false;
+  bool opaque = false;
+  uint8_t alpha = 0;
+  uint8_t index = 0;
+};
+
+// Runs covering the covered pixels of a top-down depth-9 image (width at most 1024): one run per
+// stretch of a row in one mode, toggling the mode where it changes; row advances above 255 and
+// runs above 1023 pixels are split.
+std::vector<IndexedRun> indexedRunsFromImage(const std::vector<IndexedPixel>& image, int width,
+                                             int height);
+
 // The control word of a depth-9 run.
 uint32_t indexedControlWord(int rowAdvance, int columnAdvance, bool toggle, int count);
 
