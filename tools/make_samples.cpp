@@ -7,6 +7,7 @@
 #include <string>
 
 #include "tools/writer/byte_writer.h"
+#include "tools/writer/layered_samples.h"
 #include "tools/writer/px_writer.h"
 
 using quorvel::writer::Bytes;
@@ -79,6 +80,9 @@ bool writeSamples(const std::string& folder) {
   prefixed.kind = 10;
   prefixed.prefixed = true;
   ok = save(folder, "prefixed32.px", quorvel::writer::writePlainPicture(prefixed)) && ok;
+  ok = save(folder, "layered32.px", quorvel::writer::layeredSample32()) && ok;
+  ok = save(folder, "layered_indexed.px", quorvel::writer::layeredIndexedSample()) && ok;
+  ok = save(folder, "runs32.px", quorvel::writer::runStreamSample32()) && ok;
   return ok;
 }
 
