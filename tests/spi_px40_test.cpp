@@ -267,6 +267,36 @@ TEST(SpiPx40, IndexedAlphaLayersToggleBetweenTheirPixelModes) {
   EXPECT_EQ(out.pixelBytes(6, 11), (Bytes{0, 0, 0, 0}));
 }
 
+TEST(SpiPx40, WideIndexedLayersReachFarPixelsThroughRunsWithoutPixels) {
+  // Column distances beyond -1024..1023 and row distances beyond 255 need extra control words.
+  const int w = 3000, h = 600;
+  std::vector<writer::IndexedPixel> image(static_cast<size_t>(w) * h);
+  auto put = [&](int x, int y, bool opaque) {
+    writer::IndexedPixel& px = image[static_cast<size_t>(y) * w + x];
+    px = writer::IndexedPixel{true, opaque, 127, 1};
+  };
+  put(2500, 0, true);
+  put(10, 1, false);
+  put(2999, 580, true);
+  Px40Picture p = picture(w, h, {}, 68);
+  p.colours = {0, 0, 0, 0, 9, 8, 7, 0};
+  Px40Layer l;
+  l.width = w;
+  l.height = h;
+  l.depth = 9;
+  l.indexedRuns = writer::indexedRunsFromImage(image, w, h);
+  p.layers = {l};
+  BlendSetting raw(false);
+  DecodedPicture out = decode(buildPx40(p));
+  ASSERT_EQ(out.result, ResultCode::Success);
+  EXPECT_EQ(out.pixelBytes(2500, 0), (Bytes{9, 8, 7, 255}));
+  EXPECT_EQ(out.pixelBytes(10, 1), (Bytes{9, 8, 7, 254}));
+  EXPECT_EQ(out.pixelBytes(2999, 580), (Bytes{9, 8, 7, 255}));
+  size_t lit = 0;
+  for (size_t i = 3; i < out.bits.size(); i += 4) lit += out.bits[i] != 0;
+  EXPECT_EQ(lit, 3u);
+}
+
 TEST(SpiPx40, IndexesBeyondTheStoredColoursReadAsBlack) {
   Px40Picture p = indexedAlphaPicture();
   p.colours.resize(8);  // colours 0 and 1 only

@@ -1,5 +1,7 @@
 #include "tools/writer/px40_writer.h"
 
+#include <algorithm>
+
 namespace quorvel::writer {
 
 namespace {
@@ -47,15 +49,20 @@ std::vector<IndexedRun> indexedRunsFromImage(const std::vector<IndexedPixel>& im
              at(stop, y).opaque == opaque) {
         ++stop;
       }
+      // Advances beyond what one control word holds go in runs without pixels first.
       int rows = static_cast<int>(y - end / width);
-      for (; rows > 255; rows -= 255) {
+      int columns = static_cast<int>(x - end % width);
+      while (rows > 255 || columns > 1023 || columns < -1024) {
         IndexedRun skip;
-        skip.rowAdvance = 255;
+        skip.rowAdvance = std::min(rows, 255);
+        skip.columnAdvance = std::clamp(columns, -1024, 1023);
+        rows -= skip.rowAdvance;
+        columns -= skip.columnAdvance;
         runs.push_back(skip);
       }
       IndexedRun run;
       run.rowAdvance = rows;
-      run.columnAdvance = static_cast<int>(x - end % width);
+      run.columnAdvance = columns;
       run.toggle = opaque != opaqueMode;
       opaqueMode = opaque;
       for (int i = x; i < stop; ++i) {

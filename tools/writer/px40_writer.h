@@ -58,9 +58,9 @@ struct IndexedPixel {
   uint8_t index = 0;
 };
 
-// Runs covering the covered pixels of a top-down depth-9 image (width at most 1024): one run per
-// stretch of a row in one mode, toggling the mode where it changes; row advances above 255 and
-// runs above 1023 pixels are split.
+// Runs covering the covered pixels of a top-down depth-9 image: one run per stretch of a row in
+// one mode, toggling the mode where it changes; advances beyond one control word (rows above
+// 255, columns outside -1024..1023) go in runs without pixels, runs above 1023 pixels are split.
 std::vector<IndexedRun> indexedRunsFromImage(const std::vector<IndexedPixel>& image, int width,
                                              int height);
 
