@@ -9,6 +9,7 @@
 #include "tools/writer/byte_writer.h"
 #include "tools/writer/layered_samples.h"
 #include "tools/writer/px_writer.h"
+#include "tools/writer/sample_archive.h"
 
 using quorvel::writer::Bytes;
 using quorvel::writer::PlainPicture;
@@ -83,6 +84,7 @@ bool writeSamples(const std::string& folder) {
   ok = save(folder, "layered32.px", quorvel::writer::layeredSample32()) && ok;
   ok = save(folder, "layered_indexed.px", quorvel::writer::layeredIndexedSample()) && ok;
   ok = save(folder, "runs32.px", quorvel::writer::runStreamSample32()) && ok;
+  ok = save(folder, "sample.a", quorvel::writer::sampleArchive()) && ok;
   return ok;
 }
 
