@@ -85,7 +85,8 @@ ResultCode readLayeredHeader(ByteView file, bool blend, LayeredHeader& out) {
   return ResultCode::Success;
 }
 
-// A private buffer of fixed memory that only grows; freed when the decode ends.
+// A private buffer of fixed memory for one layer at a time that only grows; freed when the
+// decode ends.
 class WorkBuffer {
  public:
   WorkBuffer() = default;
@@ -94,15 +95,18 @@ class WorkBuffer {
   ~WorkBuffer() {
     if (handle_ != nullptr) localFree(handle_);
   }
-  // Makes room for `bytes`; false when memory runs out.
-  bool reserve(size_t bytes) {
-    if (handle_ != nullptr && bytes <= capacity_) return true;
-    MemHandle grown =
-        handle_ == nullptr ? localAlloc(kMemFixed, bytes + 1) : localReAlloc(handle_, bytes + 1, 0);
-    if (grown == nullptr) return false;
-    handle_ = grown;
+  // Makes room for `bytes` and clears them; false when memory runs out. A larger block is
+  // allocated anew rather than reallocated: the old contents are not wanted, and a fresh
+  // zero-filled block needs no clearing.
+  bool clear(size_t bytes) {
+    if (handle_ != nullptr && bytes <= capacity_) {
+      std::memset(handle_, 0, bytes);
+      return true;
+    }
+    if (handle_ != nullptr) localFree(handle_);
+    handle_ = localAlloc(kMemFixed | kMemZeroInit, bytes);
     capacity_ = bytes;
-    return true;
+    return handle_ != nullptr;
   }
   // A fixed block's handle is its address.
   uint8_t* data() const { return static_cast<uint8_t*>(handle_); }
@@ -165,8 +169,7 @@ ResultCode decodeLayers(ByteView file, const LayeredHeader& picture, bool blend,
     if (result != ResultCode::Success) return result;
     VisiblePart part = visiblePart(layer, canvas);
     size_t bytes = static_cast<size_t>(part.width() * part.height() * pixelBytes);
-    if (!work.reserve(bytes)) return ResultCode::OutOfMemory;
-    std::memset(work.data(), 0, bytes);
+    if (!work.clear(bytes)) return ResultCode::OutOfMemory;
     // The stream is laid out over the whole layer; pixels off the canvas are dropped.
     PixelTarget target =
         PixelTarget::whole(work.data(), static_cast<ptrdiff_t>(part.width() * pixelBytes),
