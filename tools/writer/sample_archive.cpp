@@ -3,6 +3,7 @@
 #include <string>
 
 #include "tools/writer/archive_writer.h"
+#include "tools/writer/byte_writer.h"
 
 namespace quorvel::writer {
 
@@ -40,6 +41,16 @@ Bytes tone(uint32_t period, size_t samples) {
   return out;
 }
 
+// A complete RIFF WAVE file (8-bit mono, 8000 Hz): a compressed ".wav" member is delivered as it
+// unpacks, so it has to carry its own header to be playable.
+Bytes waveFile(const Bytes& samples) {
+  ByteWriter out;
+  uint32_t size = static_cast<uint32_t>(samples.size());
+  out.text("RIFF").u32(size + 36).text("WAVEfmt ").u32(16).u16(1).u16(1).u32(8000).u32(8000);
+  out.u16(1).u16(8).text("data").u32(size).raw(samples);
+  return out.take();
+}
+
 }  // namespace
 
 Bytes sampleArchive() {
@@ -56,7 +67,7 @@ Bytes sampleArchive() {
       deltaMember("delta.px", gradientPicture(), 2),
       waveMember("chime.wav", mono8, tone(9, 4000)),
       waveMember("voice.w", mono8, tone(18, 3000)),
-      compressedMember("packed.wav", tone(12, 2000)),
+      compressedMember("packed.wav", waveFile(tone(12, 2000))),
       plainMember(japaneseName, text("A member whose name is stored in code page 932.\n")),
   });
 }
