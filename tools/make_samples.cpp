@@ -3,6 +3,7 @@
 #include <string>
 
 #include "tools/writer/byte_writer.h"
+#include "tools/writer/tiled_writer.h"
 
 using quorvel::writer::Bytes;
 
@@ -24,6 +25,9 @@ int main(int argc, char** argv) {
   }
   std::string folder = argv[1];
   bool ok = true;
+  ok = save(folder, "tiles0b.px", quorvel::writer::sampleTiles0B()) && ok;
+  ok = save(folder, "tiles0c.px", quorvel::writer::sampleTiles0C()) && ok;
+  ok = save(folder, "series0b.px", quorvel::writer::sampleSeries0B()) && ok;
   (void)save;
   return ok ? 0 : 1;
 }

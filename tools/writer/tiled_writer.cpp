@@ -114,3 +114,67 @@ TiledFile tilePictures(TiledFamily family, uint32_t tileEdge,
 }
 
 }  // namespace quorvel::writer
+
+namespace quorvel::writer {
+
+namespace {
+
+void paint(Picture& p, int x0, int y0, int w, int h, uint32_t bgra) {
+  for (int y = y0; y < y0 + h; ++y) {
+    for (int x = x0; x < x0 + w; ++x) {
+      for (int k = 0; k < 4; ++k)
+        p.pixels[(size_t(y) * p.width + x) * 4 + k] = uint8_t(bgra >> (8 * k));
+    }
+  }
+}
+
+// A soft disc whose alpha falls off toward its rim, over a transparent field.
+void paintDisc(Picture& p, int cx, int cy, int radius, int hue) {
+  for (int y = 0; y < p.height; ++y) {
+    for (int x = 0; x < p.width; ++x) {
+      int d2 = (x - cx) * (x - cx) + (y - cy) * (y - cy);
+      if (d2 >= radius * radius) continue;
+      uint32_t alpha = 255 - uint32_t(d2 * 255 / (radius * radius));
+      uint32_t colour = uint32_t((x * 9 + hue) & 255) | uint32_t((y * 11) & 255) << 8 |
+                        uint32_t((hue * 3 + 128) & 255) << 16 | alpha << 24;
+      paint(p, x, y, 1, 1, colour);
+    }
+  }
+}
+
+Picture blank(int width, int height) {
+  return Picture{width, height, Bytes(size_t(width) * height * 4)};
+}
+
+}  // namespace
+
+Bytes sampleTiles0B() {
+  Picture p = blank(56, 40);
+  paint(p, 16, 0, 16, 16, 0xFFD02020u);  // opaque red
+  paint(p, 32, 0, 16, 16, 0x802040E0u);  // half-transparent blue
+  paint(p, 48, 16, 8, 16, 0xFF20B040u);  // opaque green, the narrow last column
+  paint(p, 0, 32, 16, 8, 0x40FFFFFFu);   // faint white, the low last row
+  paintDisc(p, 12, 24, 11, 40);          // stored tiles across two rows
+  return writeTiled(tilePictures(TiledFamily::Px0B, 16, {p}));
+}
+
+Bytes sampleTiles0C() {
+  Picture p = blank(40, 24);
+  paintDisc(p, 20, 12, 12, 90);
+  TiledFile file = tilePictures(TiledFamily::Px0C, 16, {p});
+  file.indexPrefix = 1;
+  return writeTiled(file);
+}
+
+Bytes sampleSeries0B() {
+  std::vector<Picture> frames;
+  for (int i = 0; i < 3; ++i) {
+    Picture p = blank(32, 16);
+    paint(p, 16, 0, 16, 16, 0xFF3060C0u + uint32_t(i) * 0x20);
+    paintDisc(p, 6 + 2 * i, 8, 7, 60 * i);
+    frames.push_back(p);
+  }
+  return writeTiled(tilePictures(TiledFamily::Px0B, 16, frames));
+}
+
+}  // namespace quorvel::writer

@@ -52,3 +52,14 @@ struct Picture {
 TiledFile tilePictures(TiledFamily family, uint32_t tileEdge, const std::vector<Picture>& pictures);
 
 }  // namespace quorvel::writer
+
+namespace quorvel::writer {
+
+// The bundled samples: tiles0b.px (one 56 x 40 image in tiles of 16: empty, solid and stored
+// tiles, partial last column and row), tiles0c.px (one 40 x 24 image, index prefix 1) and
+// series0b.px (three 32 x 16 images).
+Bytes sampleTiles0B();
+Bytes sampleTiles0C();
+Bytes sampleSeries0B();
+
+}  // namespace quorvel::writer
