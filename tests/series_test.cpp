@@ -207,5 +207,79 @@ TEST(Series, MalformedFilesAreRefused) {
   EXPECT_EQ(listFolder(dir.file("x")), (std::vector<std::string>{"x_0000.bmp"}));
 }
 
+// End to end: the built program on generated tiled files, every output compared byte for byte
+// with files built from the pictures alone.
+const uint8_t kGreen[3] = {0, 255, 0};
+
+Picture mixed0B(int seed) {
+  Picture p = patternPicture(40, 24, seed);
+  fillRect(p, 16, 0, 16, 16, 0);
+  fillRect(p, 32, 0, 8, 16, 0xFFFF2000u);
+  fillRect(p, 16, 16, 16, 8, 0x80102030u);
+  return p;
+}
+
+TEST(TiledEndToEnd, SingleImagesOfBothFamiliesWithAndWithoutRaw) {
+  ScratchDir dir;
+  Picture picture = mixed0B(1);
+  TiledFile tiled0B = writer::tilePictures(TiledFamily::Px0B, 16, {picture});
+  TiledFile tiled0C = writer::tilePictures(TiledFamily::Px0C, 16, {picture});
+  tiled0C.indexPrefix = 1;
+  ASSERT_TRUE(test::writeFile(dir.file("b.px"), writer::writeTiled(tiled0B)));
+  ASSERT_TRUE(test::writeFile(dir.file("c.px"), writer::writeTiled(tiled0C)));
+  for (const char* name : {"b", "c"}) {
+    for (bool raw : {false, true}) {
+      std::vector<std::string> args = {std::string(name) + ".px"};
+      if (raw) args.insert(args.begin(), "-raw");
+      test::RunResult run = test::runQuorvel(args, dir.path());
+      EXPECT_EQ(run.out, "Cancel: Ctrl + C\n\ncomplete.\n") << name << raw;
+      EXPECT_EQ(readFile(dir.file(std::string(name) + ".bmp")), seriesBmp(picture, !raw, kGreen))
+          << name << raw;
+    }
+  }
+}
+
+TEST(TiledEndToEnd, SeriesWithAndWithoutStripPath) {
+  ScratchDir dir;
+  std::vector<Picture> pictures = {mixed0B(1), mixed0B(2), mixed0B(3)};
+  ASSERT_TRUE(test::writeFile(
+      dir.file("s.px"), writer::writeTiled(writer::tilePictures(TiledFamily::Px0B, 16, pictures))));
+  std::string counts =
+      std::string("\n").append(itemsDone(0)).append(itemsDone(1)).append(itemsDone(2));
+  test::RunResult run = test::runQuorvel({"s.px"}, dir.path());
+  EXPECT_EQ(run.out, "Cancel: Ctrl + C\n" + counts + "\ncomplete.\n");
+  run = test::runQuorvel({"-stripPath", "-raw", "s.px"}, dir.path());
+  EXPECT_EQ(run.out, "Cancel: Ctrl + C\n" + counts + "\ncomplete.\n");
+  for (int i = 0; i < 3; ++i) {
+    std::string file = std::string("s_000").append(std::to_string(i)).append(".bmp");
+    EXPECT_EQ(readFile(dir.file("s/" + file)), seriesBmp(pictures[i], true, kGreen)) << i;
+    EXPECT_EQ(readFile(dir.file(file)), seriesBmp(pictures[i], false, nullptr)) << i;
+  }
+}
+
+TEST(TiledEndToEnd, DamagedFilesGiveTheirStatusLine) {
+  ScratchDir dir;
+  TiledFile tiled = writer::tilePictures(TiledFamily::Px0C, 16, {mixed0B(4), mixed0B(5)});
+  tiled.images[1][2] = -4;  // a negative entry in image 1
+  ASSERT_TRUE(test::writeFile(dir.file("bad.px"), writer::writeTiled(tiled)));
+  test::RunResult run = test::runQuorvel({"bad.px"}, dir.path());
+  EXPECT_NE(run.out.find("bad.px: unknown format!"), std::string::npos) << run.out;
+  EXPECT_EQ(listFolder(dir.file("bad")), (std::vector<std::string>{"bad_0000.bmp"}));
+  Bytes shortFile = writer::writeTiled(tiled);
+  shortFile.resize(31);
+  ASSERT_TRUE(test::writeFile(dir.file("short.px"), shortFile));
+  run = test::runQuorvel({"short.px"}, dir.path());
+  EXPECT_NE(run.out.find("short.px: cannot read."), std::string::npos) << run.out;
+  EXPECT_EQ(run.exitCode, 0);
+}
+
+// The bundled samples are what the writer makes now.
+TEST(TiledEndToEnd, BundledSamplesAreCurrent) {
+  const std::string folder = QUORVEL_SOURCE_DIR "/samples/";
+  EXPECT_EQ(readFile(folder + "tiles0b.px"), writer::sampleTiles0B());
+  EXPECT_EQ(readFile(folder + "tiles0c.px"), writer::sampleTiles0C());
+  EXPECT_EQ(readFile(folder + "series0b.px"), writer::sampleSeries0B());
+}
+
 }  // namespace
 }  // namespace quorvel
