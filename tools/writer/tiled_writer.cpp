@@ -63,7 +63,9 @@ Bytes writeTiled(const TiledFile& file) {
   uint32_t count =
       static_cast<uint32_t>(file.imageCount.value_or(static_cast<int64_t>(file.images.size())));
   writeHeader(out, file, count);
-  for (uint32_t colour : file.colours) out.u32(colour);
+  if (file.family == TiledFamily::Px0B) {
+    for (uint32_t colour : file.colours) out.u32(colour);
+  }
   for (const auto& image : file.images) {
     for (int i = 0; i < file.indexPrefix; ++i) out.u8(kFiller).u8(kFiller);
     for (int16_t entry : image) out.u16(static_cast<uint16_t>(entry));
