@@ -34,10 +34,12 @@ void writeRecord(ByteWriter& out, const TiledFile& file, const TileRecord& recor
     out.u8(record.width).u8(record.height).raw(record.pixels);
   } else {
     size_t rowBytes = size_t{record.width} * 4;
+    // Hostile test records may claim more pixels than they carry: the rest are zero.
+    Bytes pixels = record.pixels;
+    pixels.resize(rowBytes * record.height);
     out.u8(record.width + 2).u8(record.height + 2);
     for (size_t row = 0; row < record.height; ++row) {
-      out.raw(Bytes(record.pixels.begin() + row * rowBytes,
-                    record.pixels.begin() + (row + 1) * rowBytes));
+      out.raw(Bytes(pixels.begin() + row * rowBytes, pixels.begin() + (row + 1) * rowBytes));
       out.raw(Bytes(8, kFiller));
     }
     out.raw(Bytes((size_t{record.width} + 2) * 4 * 2, kFiller));
