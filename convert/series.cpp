@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -35,22 +37,35 @@ struct Family {
 constexpr Family kPx0B{readPx0BLayout, renderPx0BRaw, renderPx0BBlended};
 constexpr Family kPx0C{readPx0CLayout, renderPx0CRaw, renderPx0CBlended};
 
-ResultCode readSource(const char* sourcePath, std::vector<uint8_t>& bytes) {
+// A zero-filled byte buffer that reports a failed allocation instead of throwing.
+struct Buffer {
+  std::unique_ptr<uint8_t[]> bytes;
+  size_t size = 0;
+
+  bool allocate(size_t count) {
+    bytes.reset(new (std::nothrow) uint8_t[count == 0 ? 1 : count]());
+    size = bytes ? count : 0;
+    return bytes != nullptr;
+  }
+};
+
+ResultCode readSource(const char* sourcePath, Buffer& buffer) {
   FileHandle file;
   if (file.openRead(sourcePath, kFileShareRead, kOpenExisting, kFileAttributeNormal) ==
       kInvalidFile) {
     return ResultCode::ReadError;
   }
-  bytes.assign(kHeaderBytes, 0);
+  uint8_t header[kHeaderBytes];
   uint32_t done = 0;
-  if (file.read(bytes.data(), kHeaderBytes, &done) == 0 || done != kHeaderBytes) {
+  if (file.read(header, kHeaderBytes, &done) == 0 || done != kHeaderBytes) {
     return ResultCode::ReadError;
   }
   uint32_t size = file.size(nullptr);
   if (size == 0xFFFFFFFFu || size < kHeaderBytes) return ResultCode::ReadError;
-  bytes.resize(size, 0);
+  if (!buffer.allocate(size)) return ResultCode::OutOfMemory;
+  std::memcpy(buffer.bytes.get(), header, kHeaderBytes);
   uint32_t rest = size - kHeaderBytes;
-  if (file.read(bytes.data() + kHeaderBytes, rest, &done) == 0 || done != rest) {
+  if (file.read(buffer.bytes.get() + kHeaderBytes, rest, &done) == 0 || done != rest) {
     return ResultCode::ReadError;
   }
   return ResultCode::Success;
@@ -82,8 +97,8 @@ bool formStem(const char* basePath, const char* sourcePath, std::string& stem) {
   std::vector<char> buffer(2 * kPathCapacity + 2, '\0');
   copyTruncated(buffer.data(), basePath, buffer.size());
   if (gSettings.keepSubfolders) {
-    createDirectory(
-        buffer.data());  // an existing folder is fine; a failure shows at the first file
+    // An existing folder is fine; one that cannot be made shows at the first file.
+    createDirectory(buffer.data());
     pathAppend(buffer.data(), pathFileName(sourcePath), buffer.size());
     pathStripExtension(buffer.data());
   }
@@ -91,25 +106,25 @@ bool formStem(const char* basePath, const char* sourcePath, std::string& stem) {
   return true;
 }
 
-ResultCode writeImage(const std::string& stem, int64_t number, const uint8_t* header,
-                      const std::vector<uint8_t>& pixels) {
+ResultCode writeImage(const std::string& stem, int number, const uint8_t* header,
+                      const Buffer& pixels) {
   char suffix[32];
-  std::snprintf(suffix, sizeof suffix, "_%04lld.bmp", static_cast<long long>(number));
+  std::snprintf(suffix, sizeof suffix, "_%04d.bmp", number);
   std::string name = stem + suffix;
   if (name.size() >= kPathCapacity) return ResultCode::WriteError;
   OutputFile out;
   if (!out.create(name.c_str()) || !out.write(header, kSeriesHeaderBytes) ||
-      !out.write(pixels.data(), pixels.size()) || !out.commit()) {
+      !out.write(pixels.bytes.get(), pixels.size) || !out.commit()) {
     return ResultCode::WriteError;
   }
   return ResultCode::Success;
 }
 
 ResultCode convertSeries(const Family& family, const char* basePath, const char* sourcePath) {
-  std::vector<uint8_t> bytes;
-  ResultCode result = readSource(sourcePath, bytes);
+  Buffer source;
+  ResultCode result = readSource(sourcePath, source);
   if (result != ResultCode::Success) return result;
-  ByteView file(bytes.data(), bytes.size());
+  ByteView file(source.bytes.get(), source.size);
   TiledLayout layout;
   bool sound = family.readLayout(file, layout);
   const int64_t imageCount = layout.imageCount;
@@ -126,21 +141,25 @@ ResultCode convertSeries(const Family& family, const char* basePath, const char*
   if (imageCount <= 0) return ResultCode::Success;
 
   const size_t rowBytes = static_cast<size_t>(paddedRowBytes(layout.width, pixelBytes));
-  std::vector<uint8_t> pixels(rowBytes * static_cast<size_t>(layout.height), 0);
+  Buffer pixels;
+  if (!pixels.allocate(rowBytes * static_cast<size_t>(layout.height))) {
+    return ResultCode::OutOfMemory;
+  }
   uint8_t header[kSeriesHeaderBytes];
-  fillSeriesHeader(header, layout, pixelBytes, static_cast<uint32_t>(pixels.size()));
+  fillSeriesHeader(header, layout, pixelBytes, static_cast<uint32_t>(pixels.size));
   ByteView records(file.at(static_cast<size_t>(layout.records)),
                    file.size() - static_cast<size_t>(layout.records));
   const Renderer render = gSettings.blend ? family.blended : family.raw;
-  const TileBand band{pixels.data(), pixels.size(), rowBytes, layout.width, layout.height};
+  const TileBand band{pixels.bytes.get(), pixels.size, rowBytes, layout.width, layout.height};
 
   uint64_t position = layout.firstIndex;
-  for (int64_t i = 0; i < imageCount; ++i) {
-    std::printf("\r\t%lld%s", static_cast<long long>(i), kTextItemsDone);
+  // imageCount is at most 2^31 - 1 (signed 32 bits in type 0x0B, 16 bits in type 0x0C).
+  for (int i = 0; i < imageCount; ++i) {
+    std::printf("\r\t%d%s", i, kTextItemsDone);
     std::fflush(stdout);
     // Every image as if drawn into a fresh block: nothing of the previous one survives where a
     // tile row ends early, in either mode.
-    if (i > 0) std::memset(pixels.data(), 0, pixels.size());
+    if (i > 0) std::memset(pixels.bytes.get(), 0, pixels.size);
     position = render(band, records, file, position);
     if (position == kBadTiles) return ResultCode::UnknownFormat;
     result = writeImage(stem, i, header, pixels);

@@ -9,8 +9,8 @@ namespace quorvel {
 
 // Both take the output path without extension and the source path; they answer Success,
 // ReadError (the source cannot be read, or is shorter than its 32-byte header), WriteError (an
-// output name too long, or a file that cannot be written: the series stops there) or
-// UnknownFormat (a header or tile the decoder refuses).
+// output name too long, or a file that cannot be written: the series stops there),
+// UnknownFormat (a header or tile the decoder refuses) or OutOfMemory.
 ResultCode convertPx0BSeries(const char* basePath, const char* sourcePath);
 ResultCode convertPx0CSeries(const char* basePath, const char* sourcePath);
 
