@@ -8,6 +8,7 @@
 
 #include "tools/writer/byte_writer.h"
 #include "tools/writer/px_writer.h"
+#include "tools/writer/sample_archive.h"
 #include "tools/writer/tiled_writer.h"
 
 using quorvel::writer::Bytes;
@@ -83,6 +84,7 @@ bool writeSamples(const std::string& folder) {
   ok = save(folder, "tiles0b.px", quorvel::writer::sampleTiles0B()) && ok;
   ok = save(folder, "tiles0c.px", quorvel::writer::sampleTiles0C()) && ok;
   ok = save(folder, "series0b.px", quorvel::writer::sampleSeries0B()) && ok;
+  ok = save(folder, "sample.a", quorvel::writer::sampleArchive()) && ok;
   return ok;
 }
 
