@@ -7,8 +7,10 @@
 #include <string>
 
 #include "tools/writer/byte_writer.h"
+#include "tools/writer/layered_samples.h"
 #include "tools/writer/px_writer.h"
 #include "tools/writer/sample_archive.h"
+#include "tools/writer/tiled_writer.h"
 
 using quorvel::writer::Bytes;
 using quorvel::writer::PlainPicture;
@@ -80,6 +82,12 @@ bool writeSamples(const std::string& folder) {
   prefixed.kind = 10;
   prefixed.prefixed = true;
   ok = save(folder, "prefixed32.px", quorvel::writer::writePlainPicture(prefixed)) && ok;
+  ok = save(folder, "layered32.px", quorvel::writer::layeredSample32()) && ok;
+  ok = save(folder, "layered_indexed.px", quorvel::writer::layeredIndexedSample()) && ok;
+  ok = save(folder, "runs32.px", quorvel::writer::runStreamSample32()) && ok;
+  ok = save(folder, "tiles0b.px", quorvel::writer::sampleTiles0B()) && ok;
+  ok = save(folder, "tiles0c.px", quorvel::writer::sampleTiles0C()) && ok;
+  ok = save(folder, "series0b.px", quorvel::writer::sampleSeries0B()) && ok;
   ok = save(folder, "sample.a", quorvel::writer::sampleArchive()) && ok;
   return ok;
 }
