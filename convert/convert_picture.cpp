@@ -1,6 +1,5 @@
 #include "convert/convert_picture.h"
 
-#include <memory>
 #include <new>
 #include <string>
 
@@ -50,13 +49,16 @@ SpiBase* chooseDecoder(const uint8_t* probe, Route& route) {
   return nullptr;
 }
 
-ResultCode readWholeFile(FileHandle& file, std::unique_ptr<uint8_t[]>& buffer, uint32_t& length) {
+// The whole file in one zero-filled block (the decoders read it in place).
+ResultCode readWholeFile(FileHandle& file, MemoryBlock& block, const uint8_t*& bytes,
+                         uint32_t& length) {
   uint32_t size = file.size(nullptr);
   if (size == 0xFFFFFFFFu) return ResultCode::ReadError;
-  buffer.reset(new (std::nothrow) uint8_t[size == 0 ? 1 : size]);
-  if (!buffer) return ResultCode::OutOfMemory;
+  void* buffer = block.allocate(size, kMemFixed | kMemZeroInit);
+  if (buffer == nullptr) return ResultCode::OutOfMemory;
   if (file.seek(0, kFileBegin, nullptr) == kInvalidSetFilePointer) return ResultCode::ReadError;
-  if (file.read(buffer.get(), size, &length) == 0) return ResultCode::ReadError;
+  if (file.read(buffer, size, &length) == 0) return ResultCode::ReadError;
+  bytes = static_cast<const uint8_t*>(buffer);
   return ResultCode::Success;
 }
 
@@ -122,16 +124,17 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath) {
   }
   if (decoder == nullptr) return ResultCode::OutOfMemory;
 
-  std::unique_ptr<uint8_t[]> whole;
+  MemoryBlock whole;
+  const uint8_t* bytes = nullptr;
   uint32_t length = 0;
-  ResultCode result = readWholeFile(file, whole, length);
+  ResultCode result = readWholeFile(file, whole, bytes, length);
   if (result != ResultCode::Success) return result;
   file.close();
 
   MemHandle infoHandle = nullptr;
   MemHandle bitsHandle = nullptr;
-  result = decoder->getPicture(whole.get(), length, &infoHandle, &bitsHandle, nullptr, 0);
-  whole.reset();
+  result = decoder->getPicture(bytes, length, &infoHandle, &bitsHandle, nullptr, 0);
+  whole.free();
   if (result != ResultCode::Success) {
     MemoryBlock infoBlock;
     MemoryBlock bitsBlock;

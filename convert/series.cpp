@@ -1,9 +1,181 @@
 #include "convert/series.h"
 
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "app/settings.h"
+#include "decoders/bytes.h"
+#include "decoders/dib.h"
+#include "decoders/spi_px0b.h"
+#include "decoders/spi_px0c.h"
+#include "decoders/tiled.h"
+#include "platform/file_handle.h"
+#include "platform/output_file.h"
+#include "platform/paths.h"
+#include "platform/system.h"
+
 namespace quorvel {
 
-// Not written yet.
-ResultCode convertPx0BSeries(const char*, const char*) { return ResultCode::UnknownFormat; }
-ResultCode convertPx0CSeries(const char*, const char*) { return ResultCode::UnknownFormat; }
+namespace {
+
+constexpr uint32_t kHeaderBytes = 32;
+constexpr size_t kSeriesHeaderBytes = 54;
+
+using Renderer = uint64_t (*)(const TileBand&, ByteView, ByteView, uint64_t);
+
+// What tells the two families apart; the procedure is the same.
+struct Family {
+  bool (*readLayout)(ByteView, TiledLayout&);
+  Renderer raw;
+  Renderer blended;
+};
+
+constexpr Family kPx0B{readPx0BLayout, renderPx0BRaw, renderPx0BBlended};
+constexpr Family kPx0C{readPx0CLayout, renderPx0CRaw, renderPx0CBlended};
+
+// A zero-filled byte buffer that reports a failed allocation instead of throwing.
+struct Buffer {
+  std::unique_ptr<uint8_t[]> bytes;
+  size_t size = 0;
+
+  bool allocate(size_t count) {
+    bytes.reset(new (std::nothrow) uint8_t[count == 0 ? 1 : count]());
+    size = bytes ? count : 0;
+    return bytes != nullptr;
+  }
+};
+
+ResultCode readSource(const char* sourcePath, Buffer& buffer) {
+  FileHandle file;
+  if (file.openRead(sourcePath, kFileShareRead, kOpenExisting, kFileAttributeNormal) ==
+      kInvalidFile) {
+    return ResultCode::ReadError;
+  }
+  uint8_t header[kHeaderBytes];
+  uint32_t done = 0;
+  if (file.read(header, kHeaderBytes, &done) == 0 || done != kHeaderBytes) {
+    return ResultCode::ReadError;
+  }
+  uint32_t size = file.size(nullptr);
+  if (size == 0xFFFFFFFFu || size < kHeaderBytes) return ResultCode::ReadError;
+  if (!buffer.allocate(size)) return ResultCode::OutOfMemory;
+  std::memcpy(buffer.bytes.get(), header, kHeaderBytes);
+  uint32_t rest = size - kHeaderBytes;
+  if (file.read(buffer.bytes.get() + kHeaderBytes, rest, &done) == 0 || done != rest) {
+    return ResultCode::ReadError;
+  }
+  return ResultCode::Success;
+}
+
+// The one BMP header every image of the series shares.
+void fillSeriesHeader(uint8_t* header, const TiledLayout& layout, int pixelBytes,
+                      uint32_t imageBytes) {
+  std::memset(header, 0, kSeriesHeaderBytes);
+  header[0] = 'B';
+  header[1] = 'M';
+  storeU32(header + 2, static_cast<uint32_t>(kSeriesHeaderBytes) + imageBytes);
+  storeU32(header + 10, kSeriesHeaderBytes);
+  storeU32(header + 14, 40);
+  storeU32(header + 18, static_cast<uint32_t>(layout.width));
+  storeU32(header + 22, static_cast<uint32_t>(layout.height));
+  storeU16(header + 26, 1);
+  storeU16(header + 28, static_cast<uint16_t>(pixelBytes * 8));
+  storeU32(header + 34, imageBytes);
+}
+
+// The name stem: the base path, or with subfolders the folder of that name (created here) and the
+// source's file name without its extension inside it. False when the base path does not fit a
+// path buffer (the files would land under a truncated name).
+bool formStem(const char* basePath, const char* sourcePath, std::string& stem) {
+  if (std::strlen(basePath) >= kPathCapacity) return false;
+  // Room for the base path, a separator and the source name: nothing here is truncated; the
+  // finished names are checked against kPathCapacity.
+  std::vector<char> buffer(2 * kPathCapacity + 2, '\0');
+  copyTruncated(buffer.data(), basePath, buffer.size());
+  if (gSettings.keepSubfolders) {
+    // An existing folder is fine; one that cannot be made shows at the first file.
+    createDirectory(buffer.data());
+    pathAppend(buffer.data(), pathFileName(sourcePath), buffer.size());
+    pathStripExtension(buffer.data());
+  }
+  stem = buffer.data();
+  return true;
+}
+
+ResultCode writeImage(const std::string& stem, int number, const uint8_t* header,
+                      const Buffer& pixels) {
+  char suffix[32];
+  std::snprintf(suffix, sizeof suffix, "_%04d.bmp", number);
+  std::string name = stem + suffix;
+  if (name.size() >= kPathCapacity) return ResultCode::WriteError;
+  OutputFile out;
+  if (!out.create(name.c_str()) || !out.write(header, kSeriesHeaderBytes) ||
+      !out.write(pixels.bytes.get(), pixels.size) || !out.commit()) {
+    return ResultCode::WriteError;
+  }
+  return ResultCode::Success;
+}
+
+ResultCode convertSeries(const Family& family, const char* basePath, const char* sourcePath) {
+  Buffer source;
+  ResultCode result = readSource(sourcePath, source);
+  if (result != ResultCode::Success) return result;
+  ByteView file(source.bytes.get(), source.size);
+  TiledLayout layout;
+  bool sound = family.readLayout(file, layout);
+  const int64_t imageCount = layout.imageCount;
+  const int pixelBytes = gSettings.blend ? 3 : 4;
+  if (imageCount > 0 &&
+      (!sound || !dibSizeAcceptable(layout.width, layout.height, pixelBytes * 8))) {
+    return ResultCode::UnknownFormat;
+  }
+
+  std::string stem;
+  if (!formStem(basePath, sourcePath, stem)) return ResultCode::WriteError;
+  std::printf("\n");
+  std::fflush(stdout);
+  if (imageCount <= 0) return ResultCode::Success;
+
+  const size_t rowBytes = static_cast<size_t>(paddedRowBytes(layout.width, pixelBytes));
+  Buffer pixels;
+  if (!pixels.allocate(rowBytes * static_cast<size_t>(layout.height))) {
+    return ResultCode::OutOfMemory;
+  }
+  uint8_t header[kSeriesHeaderBytes];
+  fillSeriesHeader(header, layout, pixelBytes, static_cast<uint32_t>(pixels.size));
+  ByteView records(file.at(static_cast<size_t>(layout.records)),
+                   file.size() - static_cast<size_t>(layout.records));
+  const Renderer render = gSettings.blend ? family.blended : family.raw;
+  const TileBand band{pixels.bytes.get(), pixels.size, rowBytes, layout.width, layout.height};
+
+  uint64_t position = layout.firstIndex;
+  // imageCount is at most 2^31 - 1 (signed 32 bits in type 0x0B, 16 bits in type 0x0C).
+  for (int i = 0; i < imageCount; ++i) {
+    std::printf("\r\t%d%s", i, kTextItemsDone);
+    std::fflush(stdout);
+    // Every image as if drawn into a fresh block: nothing of the previous one survives where a
+    // tile row ends early, in either mode.
+    if (i > 0) std::memset(pixels.bytes.get(), 0, pixels.size);
+    position = render(band, records, file, position);
+    if (position == kBadTiles) return ResultCode::UnknownFormat;
+    result = writeImage(stem, i, header, pixels);
+    if (result != ResultCode::Success) return result;
+  }
+  return ResultCode::Success;
+}
+
+}  // namespace
+
+ResultCode convertPx0BSeries(const char* basePath, const char* sourcePath) {
+  return convertSeries(kPx0B, basePath, sourcePath);
+}
+
+ResultCode convertPx0CSeries(const char* basePath, const char* sourcePath) {
+  return convertSeries(kPx0C, basePath, sourcePath);
+}
 
 }  // namespace quorvel

@@ -1,10 +1,16 @@
-// Tiled files that do not hold exactly one image become numbered BMP series ("_%04d.bmp").
+// Tiled files (types 0x0B and 0x0C) that do not hold exactly one image become a numbered series
+// of BMP files, one per image ("_%04d.bmp" counted from 0), by default in a folder named after
+// the base path.
 #pragma once
 
 #include "decoders/result_code.h"
 
 namespace quorvel {
 
+// Both take the output path without extension and the source path; they answer Success,
+// ReadError (the source cannot be read, or is shorter than its 32-byte header), WriteError (an
+// output name too long, or a file that cannot be written: the series stops there),
+// UnknownFormat (a header or tile the decoder refuses) or OutOfMemory.
 ResultCode convertPx0BSeries(const char* basePath, const char* sourcePath);
 ResultCode convertPx0CSeries(const char* basePath, const char* sourcePath);
 

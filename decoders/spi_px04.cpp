@@ -1,15 +1,57 @@
 #include "decoders/spi_px04.h"
 
+#include "app/settings.h"
+#include "decoders/bytes.h"
+#include "decoders/dib.h"
+#include "decoders/run_stream.h"
+
 namespace quorvel {
 
-// Not decoded yet.
-ResultCode SpiPx04::getPictureInfo(const uint8_t*, uint32_t, PictureInfo*) {
-  return ResultCode::UnknownFormat;
+namespace {
+
+// Header: width and height (i32) at 0 and 4, kind 4 (u16) at 16, depth (u16) at 18, a copy of
+// the width or the signature "LeafAquaPlus" at 20; the run stream starts at 32.
+constexpr size_t kHeaderBytes = 32;
+
+}  // namespace
+
+ResultCode SpiPx04::getPictureInfo(const uint8_t* buffer, uint32_t length, PictureInfo* info) {
+  ByteView file(buffer, length);
+  if (!file.contains(0, kHeaderBytes)) return ResultCode::UnknownFormat;
+  uint16_t depth = file.u16(18);
+  *info = PictureInfo{};
+  info->width = file.i32(0);
+  info->height = file.i32(4);
+  info->bitDepth = static_cast<int16_t>(depth == 32 && gSettings.blend != 0 ? 24 : depth);
+  return ResultCode::Success;
 }
 
-ResultCode SpiPx04::getPicture(const uint8_t*, uint32_t, MemHandle*, MemHandle*, ProgressCallback,
-                          intptr_t) {
-  return ResultCode::UnknownFormat;
+ResultCode SpiPx04::getPicture(const uint8_t* buffer, uint32_t length, MemHandle* infoOut,
+                               MemHandle* bitsOut, ProgressCallback progress, intptr_t userData) {
+  if (progress != nullptr && progress(0, 1, userData) != 0) return ResultCode::Cancelled;
+  ByteView file(buffer, length);
+  if (!file.contains(0, kHeaderBytes)) return ResultCode::UnknownFormat;
+  bool blend = gSettings.blend != 0;
+  int depth = file.u16(18);
+  int pixelBytes = directOutputBytes(depth, blend);
+  if (pixelBytes == 0) return ResultCode::UnknownFormat;
+  DibOutput dib;
+  // Refuses sides outside 1..16777215 and bitmaps beyond 4 GiB. The bits block is zero-filled,
+  // so pixels no run covers come out black (and transparent in raw output).
+  ResultCode result = allocateDib(file.i32(0), file.i32(4), 8 * pixelBytes, dib);
+  if (result != ResultCode::Success) return result;
+  // The runs go straight into the bottom-up bits block: picture row r is block row height-1-r.
+  PixelTarget target = PixelTarget::whole(dib.rowFromTop(0), -static_cast<ptrdiff_t>(dib.rowBytes),
+                                          dib.header->biWidth, dib.header->biHeight, pixelBytes);
+  ByteCursor cursor(file, kHeaderBytes);
+  result = decodeDirectRuns(cursor, target, directPixelsFor(depth, blend));
+  if (result != ResultCode::Success) {
+    discardDib(dib);
+    return result;
+  }
+  handOverDib(dib, infoOut, bitsOut);
+  if (progress != nullptr && progress(1, 1, userData) != 0) return ResultCode::Cancelled;
+  return ResultCode::Success;
 }
 
 }  // namespace quorvel

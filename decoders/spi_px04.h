@@ -1,4 +1,5 @@
-// Run-stream pictures: one 32-bit picture with alpha stored as runs of visible pixels.
+// Run-stream pictures: one 32-bit picture with alpha stored as runs of visible pixels; what no
+// run covers is transparent.
 #pragma once
 
 #include "decoders/spi_base.h"

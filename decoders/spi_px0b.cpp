@@ -1,15 +1,158 @@
 #include "decoders/spi_px0b.h"
 
+#include <algorithm>
+
+#include "app/settings.h"
+#include "decoders/dib.h"
+
 namespace quorvel {
 
-// Not decoded yet.
-ResultCode SpiPx0B::getPictureInfo(const uint8_t*, uint32_t, PictureInfo*) {
-  return ResultCode::UnknownFormat;
+namespace {
+
+constexpr size_t kHeaderBytes = 32;
+constexpr int64_t kMaxStacked = 8;
+
+int64_t stackedImageCount(int64_t imageCount) {
+  return std::min(imageCount, kMaxStacked);
 }
 
-ResultCode SpiPx0B::getPicture(const uint8_t*, uint32_t, MemHandle*, MemHandle*, ProgressCallback,
-                          intptr_t) {
-  return ResultCode::UnknownFormat;
+// Solid tile colour in blended mode: blendChannel for every alpha, 0 and 255 included.
+void blendedSolid(const uint8_t* entry, const uint8_t* background, uint8_t* colour) {
+  for (int k = 0; k < 3; ++k) colour[k] = blendChannel(entry[k], background[k], entry[3]);
+}
+
+// The walk both renderers share: tile rows from the top, cells from the left. A stored tile moves
+// the drawing position right by its own width; a stored tile of width 0 ends its tile row, and
+// the entries the row did not take belong to the next row.
+template <bool kBlended>
+uint64_t renderPx0B(const TileBand& band, ByteView records, ByteView file, uint64_t position) {
+  constexpr int kPixelBytes = kBlended ? 3 : 4;
+  TiledLayout layout;
+  if (!readPx0BLayout(file, layout) || !band.fits(layout, kPixelBytes)) return kBadTiles;
+  const int64_t edge = layout.tileEdge;
+  if (!file.contains(position, 2 * layout.entriesPerImage())) return kBadTiles;
+  const uint8_t* background = gSettings.bgColor;
+  const uint8_t* colours = file.at(kHeaderBytes);
+
+  for (int64_t row = 0, y = 0; row < layout.tilesDown; ++row, y += edge) {
+    const int64_t cellHeight = row + 1 == layout.tilesDown ? layout.lastRowHeight() : edge;
+    int64_t x = 0;
+    for (int64_t column = 0; column < layout.tilesAcross; ++column) {
+      const int v = file.i16(static_cast<size_t>(position));
+      position += 2;
+      const int64_t cellWidth = column + 1 == layout.tilesAcross ? layout.lastColumnWidth() : edge;
+      if (v > 0) {
+        const uint64_t at = static_cast<uint64_t>(v - 1) * layout.recordBytes;
+        if (!records.contains(at, 2)) return kBadTiles;
+        const uint8_t* record = records.at(static_cast<size_t>(at));
+        const int64_t w = record[0];
+        const int64_t h = record[1];
+        if (w == 0) break;
+        if (w > edge || h > edge) return kBadTiles;
+        if (!records.contains(at + 2, static_cast<uint64_t>(w * h * 4))) return kBadTiles;
+        const int64_t visibleW = visibleSpan(x, w, layout.width);
+        const int64_t visibleH = visibleSpan(y, h, layout.height);
+        if constexpr (kBlended) {
+          copyTileBlended(band, x, y, visibleW, visibleH, record + 2, w * 4, background);
+        } else {
+          copyTileRaw(band, x, y, visibleW, visibleH, record + 2, w * 4);
+        }
+        x += w;
+        continue;
+      }
+      uint8_t colour[4];
+      if (v < 0) {
+        const int64_t entry = -static_cast<int64_t>(v) - 1;
+        if (entry >= layout.colourCount) return kBadTiles;
+        const uint8_t* stored = colours + entry * 4;
+        if constexpr (kBlended) {
+          blendedSolid(stored, background, colour);
+        } else {
+          std::memcpy(colour, stored, 4);
+        }
+      } else if constexpr (kBlended) {
+        std::memcpy(colour, background, 3);
+      } else {
+        x += edge;  // empty: transparent, nothing written
+        continue;
+      }
+      fillTile(band, x, y, visibleSpan(x, cellWidth, layout.width),
+               visibleSpan(y, cellHeight, layout.height), colour, kPixelBytes);
+      x += kBlended ? cellWidth : edge;
+    }
+  }
+  return position;
+}
+
+}  // namespace
+
+bool readPx0BLayout(ByteView file, TiledLayout& layout) {
+  layout = TiledLayout{};
+  if (file.size() < kHeaderBytes) return false;
+  layout.imageCount = file.i32(0x00);
+  layout.tileEdge = file.i16(0x04);
+  layout.colourCount = file.u16(0x06);
+  layout.width = file.i32(0x14);
+  layout.height = file.i32(0x18);
+  layout.tilesAcross = file.u16(0x1C);
+  layout.tilesDown = file.u16(0x1E);
+  // The pixels are 32-bit with alpha and the tiles 16 or 32 pixels square, as detection requires.
+  if (file.u16(0x12) != 32 || (layout.tileEdge != 16 && layout.tileEdge != 32)) return false;
+  layout.firstIndex = kHeaderBytes + 4 * static_cast<uint64_t>(layout.colourCount);
+  layout.recordBytes = static_cast<uint64_t>(layout.tileEdge * layout.tileEdge * 4 + 2);
+  return finishTiledLayout(file, layout);
+}
+
+uint64_t renderPx0BRaw(const TileBand& band, ByteView records, ByteView file,
+                       uint64_t indexPosition) {
+  return renderPx0B<false>(band, records, file, indexPosition);
+}
+
+uint64_t renderPx0BBlended(const TileBand& band, ByteView records, ByteView file,
+                           uint64_t indexPosition) {
+  return renderPx0B<true>(band, records, file, indexPosition);
+}
+
+ResultCode SpiPx0B::getPictureInfo(const uint8_t* buffer, uint32_t length, PictureInfo* info) {
+  if (length < kHeaderBytes) return ResultCode::UnknownFormat;
+  ByteView file(buffer, length);
+  int16_t depth = file.i16(0x12);
+  *info = PictureInfo{};
+  info->width = file.i32(0x14);
+  // Header values as stored, unchecked; the product wraps like the 32-bit field it fills.
+  int64_t height = int64_t{file.i32(0x18)} * stackedImageCount(file.i32(0x00));
+  info->height = static_cast<int32_t>(static_cast<uint32_t>(height));
+  info->bitDepth = static_cast<int16_t>(depth == 32 && gSettings.blend ? 24 : depth);
+  return ResultCode::Success;
+}
+
+ResultCode SpiPx0B::getPicture(const uint8_t* buffer, uint32_t length, MemHandle* infoOut,
+                               MemHandle* bitsOut, ProgressCallback, intptr_t) {
+  ByteView file(buffer, length);
+  TiledLayout layout;
+  if (buffer == nullptr || !readPx0BLayout(file, layout)) return ResultCode::UnknownFormat;
+  const bool blended = gSettings.blend != 0;
+  const int64_t stacked = stackedImageCount(layout.imageCount);
+  DibOutput out;
+  ResultCode result = allocateDib(layout.width, layout.height * stacked, blended ? 24 : 32, out);
+  if (result != ResultCode::Success) return result;
+
+  ByteView records(file.at(static_cast<size_t>(layout.records)),
+                   file.size() - static_cast<size_t>(layout.records));
+  const size_t bandBytes = out.rowBytes * static_cast<size_t>(layout.height);
+  uint64_t position = layout.firstIndex;
+  for (int64_t i = 0; i < stacked; ++i) {
+    TileBand band{out.bits + static_cast<size_t>(i) * bandBytes, bandBytes, out.rowBytes,
+                  layout.width, layout.height};
+    position = blended ? renderPx0BBlended(band, records, file, position)
+                       : renderPx0BRaw(band, records, file, position);
+    if (position == kBadTiles) {
+      discardDib(out);
+      return ResultCode::UnknownFormat;
+    }
+  }
+  handOverDib(out, infoOut, bitsOut);
+  return ResultCode::Success;
 }
 
 }  // namespace quorvel

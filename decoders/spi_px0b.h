@@ -1,15 +1,39 @@
-// Tiled pictures of type 0x0B: empty, solid-colour and stored tiles, possibly several images.
+// Tiled pictures of type 0x0B: 32-bit pixels with alpha, cut into square tiles of 16 or 32
+// pixels. Each cell of an image is empty (transparent), solid (one colour of the colour table) or
+// a stored tile record; one file may hold several images of the same size.
+//
+// Px0BHeader, 32 bytes: 0x00 imageCount (signed 32), 0x04 tileEdge (16), 0x06 colourCount
+// (unsigned 16), 0x08 not read, 0x10 kind 0x0B, 0x12 depth 32, 0x14 width, 0x18 height (signed
+// 32), 0x1C tilesAcross, 0x1E tilesDown (unsigned 16). Then the colour table (4 bytes blue,
+// green, red, alpha per entry), the index table of all images, and the tile records of
+// tileEdge^2 * 4 + 2 bytes (width, height, pixels), numbered from 1.
 #pragma once
 
+#include "decoders/bytes.h"
 #include "decoders/spi_base.h"
+#include "decoders/tiled.h"
 
 namespace quorvel {
 
 class SpiPx0B : public SpiBase {
  public:
   ResultCode getPictureInfo(const uint8_t* buffer, uint32_t length, PictureInfo* info) override;
+  // Stacks up to 8 images, image 0 in the bottom band.
   ResultCode getPicture(const uint8_t* buffer, uint32_t length, MemHandle* infoOut,
                         MemHandle* bitsOut, ProgressCallback progress, intptr_t userData) override;
 };
+
+// Reads and checks the header of a type 0x0B file. imageCount is filled even when the answer is
+// false (a count below 1 is one of the reasons).
+bool readPx0BLayout(ByteView file, TiledLayout& layout);
+
+// Draw one image (32-bit raw, or 24-bit blended over Settings.bgColor) into band, with the tile
+// records from records, the header (and colour table and index table) from file, starting at the
+// index entry at indexPosition. Answer the position of the entry after the last one taken, or
+// kBadTiles for a file they cannot draw; what they wrote so far then stays in the band.
+uint64_t renderPx0BRaw(const TileBand& band, ByteView records, ByteView file,
+                       uint64_t indexPosition);
+uint64_t renderPx0BBlended(const TileBand& band, ByteView records, ByteView file,
+                           uint64_t indexPosition);
 
 }  // namespace quorvel

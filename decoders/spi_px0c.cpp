@@ -1,15 +1,143 @@
 #include "decoders/spi_px0c.h"
 
+#include <algorithm>
+
+#include "app/settings.h"
+#include "decoders/dib.h"
+
 namespace quorvel {
 
-// Not decoded yet.
-ResultCode SpiPx0C::getPictureInfo(const uint8_t*, uint32_t, PictureInfo*) {
-  return ResultCode::UnknownFormat;
+namespace {
+
+constexpr size_t kHeaderBytes = 32;
+constexpr int64_t kMaxStacked = 8;
+// A stored size (tile size plus 2) is one byte, so no stored tile is wider or higher than this.
+constexpr int64_t kMaxTileEdge = 253;
+
+int64_t stackedImageCount(int64_t imageCount) {
+  return std::min(imageCount, kMaxStacked);
 }
 
-ResultCode SpiPx0C::getPicture(const uint8_t*, uint32_t, MemHandle*, MemHandle*, ProgressCallback,
-                          intptr_t) {
-  return ResultCode::UnknownFormat;
+// The walk both renderers share: tile rows from the top, cells from the left, every tile in its
+// own cell. Stored tiles are the first w pixels of the first h rows of w + 2 stored pixels.
+template <bool kBlended>
+uint64_t renderPx0C(const TileBand& band, ByteView records, ByteView file, uint64_t position) {
+  constexpr int kPixelBytes = kBlended ? 3 : 4;
+  TiledLayout layout;
+  if (!readPx0CLayout(file, layout) || !band.fits(layout, kPixelBytes)) return kBadTiles;
+  const int64_t edge = layout.tileEdge;
+  if (!file.contains(position, 2 * layout.entriesPerImage())) return kBadTiles;
+  position += 2 * static_cast<uint64_t>(layout.indexPrefix);
+  const uint8_t* background = gSettings.bgColor;
+
+  for (int64_t row = 0, y = 0; row < layout.tilesDown; ++row, y += edge) {
+    const int64_t cellHeight = row + 1 == layout.tilesDown ? layout.lastRowHeight() : edge;
+    for (int64_t column = 0, x = 0; column < layout.tilesAcross; ++column, x += edge) {
+      const int v = file.i16(static_cast<size_t>(position));
+      position += 2;
+      if (v == 0) {
+        if constexpr (kBlended) {
+          const int64_t cellWidth =
+              column + 1 == layout.tilesAcross ? layout.lastColumnWidth() : edge;
+          fillTile(band, x, y, cellWidth, cellHeight, background, kPixelBytes);
+        }
+        continue;
+      }
+      if (v < 0) return kBadTiles;
+      const uint64_t at = static_cast<uint64_t>(v - 1) * layout.recordBytes;
+      if (!records.contains(at, 2)) return kBadTiles;
+      const uint8_t* record = records.at(static_cast<size_t>(at));
+      const int64_t storedWidth = record[0];
+      const int64_t storedHeight = record[1];
+      if (storedWidth < 2 || storedWidth > edge + 2 || storedHeight < 2 ||
+          storedHeight > edge + 2) {
+        return kBadTiles;
+      }
+      const int64_t w = storedWidth - 2;
+      const int64_t h = storedHeight - 2;
+      const uint64_t stride = static_cast<uint64_t>(storedWidth) * 4;
+      const uint64_t used = h == 0 ? 0 : (h - 1) * stride + w * 4;
+      if (!records.contains(at + 2, used)) return kBadTiles;
+      const int64_t visibleW = visibleSpan(x, w, layout.width);
+      const int64_t visibleH = visibleSpan(y, h, layout.height);
+      if constexpr (kBlended) {
+        copyTileBlended(band, x, y, visibleW, visibleH, record + 2, stride, background);
+      } else {
+        copyTileRaw(band, x, y, visibleW, visibleH, record + 2, stride);
+      }
+    }
+  }
+  return position;
+}
+
+}  // namespace
+
+bool readPx0CLayout(ByteView file, TiledLayout& layout) {
+  layout = TiledLayout{};
+  if (file.size() < kHeaderBytes) return false;
+  layout.imageCount = file.u16(0x00);
+  layout.indexPrefix = file.u16(0x02);
+  layout.tileEdge = file.u32(0x04);
+  layout.width = file.i16(0x14);
+  layout.height = file.i16(0x16);
+  layout.tilesAcross = file.u16(0x1C);
+  layout.tilesDown = file.at(0x1E)[0];
+  if (file.u16(0x12) != 32 || layout.indexPrefix > 1 || layout.tileEdge > kMaxTileEdge) {
+    return false;
+  }
+  layout.firstIndex = kHeaderBytes;
+  layout.recordBytes = static_cast<uint64_t>((layout.tileEdge + 2) * (layout.tileEdge + 2) * 4 + 2);
+  return finishTiledLayout(file, layout);
+}
+
+uint64_t renderPx0CRaw(const TileBand& band, ByteView records, ByteView file,
+                       uint64_t indexPosition) {
+  return renderPx0C<false>(band, records, file, indexPosition);
+}
+
+uint64_t renderPx0CBlended(const TileBand& band, ByteView records, ByteView file,
+                           uint64_t indexPosition) {
+  return renderPx0C<true>(band, records, file, indexPosition);
+}
+
+ResultCode SpiPx0C::getPictureInfo(const uint8_t* buffer, uint32_t length, PictureInfo* info) {
+  if (length < kHeaderBytes) return ResultCode::UnknownFormat;
+  ByteView file(buffer, length);
+  int16_t depth = file.i16(0x12);
+  *info = PictureInfo{};
+  info->width = file.i16(0x14);
+  info->height = static_cast<int32_t>(file.i16(0x16) * stackedImageCount(file.u16(0x00)));
+  info->bitDepth = static_cast<int16_t>(depth == 32 && gSettings.blend ? 24 : depth);
+  return ResultCode::Success;
+}
+
+ResultCode SpiPx0C::getPicture(const uint8_t* buffer, uint32_t length, MemHandle* infoOut,
+                               MemHandle* bitsOut, ProgressCallback, intptr_t) {
+  ByteView file(buffer, length);
+  TiledLayout layout;
+  if (buffer == nullptr || !readPx0CLayout(file, layout)) return ResultCode::UnknownFormat;
+  const bool blended = gSettings.blend != 0;
+  const int64_t stacked = stackedImageCount(layout.imageCount);
+  DibOutput out;
+  ResultCode result = allocateDib(layout.width, layout.height * stacked, blended ? 24 : 32, out);
+  if (result != ResultCode::Success) return result;
+
+  ByteView records(file.at(static_cast<size_t>(layout.records)),
+                   file.size() - static_cast<size_t>(layout.records));
+  const size_t bandBytes = out.rowBytes * static_cast<size_t>(layout.height);
+  uint64_t position = layout.firstIndex;
+  for (int64_t i = 0; i < stacked; ++i) {
+    TileBand band{out.bits + static_cast<size_t>(i) * bandBytes, bandBytes, out.rowBytes,
+                  layout.width, layout.height};
+    position = blended ? renderPx0CBlended(band, records, file, position)
+                       : renderPx0CRaw(band, records, file, position);
+    if (position == kBadTiles) {
+      discardDib(out);
+      return ResultCode::UnknownFormat;
+    }
+  }
+  handOverDib(out, infoOut, bitsOut);
+  return ResultCode::Success;
 }
 
 }  // namespace quorvel

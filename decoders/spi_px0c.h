@@ -1,15 +1,40 @@
-// Tiled pictures of type 0x0C: empty and stored tiles with two extra columns and rows.
+// Tiled pictures of type 0x0C: 32-bit pixels with alpha, cut into square tiles. Each cell of an
+// image is empty (transparent) or a stored tile record whose pixels carry two extra columns and
+// two extra rows that are not part of the picture; one file may hold several images.
+//
+// Px0CHeader, 32 bytes: 0x00 imageCount (unsigned 16), 0x02 indexPrefix (0 or 1), 0x04 tileEdge
+// (32 bits), 0x08 not read, 0x10 kind 0x0C, 0x12 depth 32, 0x14 width, 0x16 height (signed 16),
+// 0x18 not read, 0x1C tilesAcross (unsigned 16), 0x1E tilesDown (one byte), 0x1F not read.
+// Then the index table (per image: indexPrefix skipped entries, then one entry per cell) and the
+// tile records of (tileEdge + 2)^2 * 4 + 2 bytes (stored width, stored height, pixels).
 #pragma once
 
+#include "decoders/bytes.h"
 #include "decoders/spi_base.h"
+#include "decoders/tiled.h"
 
 namespace quorvel {
 
 class SpiPx0C : public SpiBase {
  public:
   ResultCode getPictureInfo(const uint8_t* buffer, uint32_t length, PictureInfo* info) override;
+  // Stacks up to 8 images, image 0 in the bottom band.
   ResultCode getPicture(const uint8_t* buffer, uint32_t length, MemHandle* infoOut,
                         MemHandle* bitsOut, ProgressCallback progress, intptr_t userData) override;
 };
+
+// Reads and checks the header of a type 0x0C file. imageCount is filled even when the answer is
+// false (a count of 0 is one of the reasons).
+bool readPx0CLayout(ByteView file, TiledLayout& layout);
+
+// Draw one image (32-bit raw, or 24-bit blended over Settings.bgColor) into band, with the tile
+// records from records, the header and index table from file, starting at the image's first
+// index entry (its skipped one, if any) at indexPosition. Both place every tile in its own cell.
+// Answer the position of the entry after the image's last one, or kBadTiles for a file they
+// cannot draw; what they wrote so far then stays in the band.
+uint64_t renderPx0CRaw(const TileBand& band, ByteView records, ByteView file,
+                       uint64_t indexPosition);
+uint64_t renderPx0CBlended(const TileBand& band, ByteView records, ByteView file,
+                           uint64_t indexPosition);
 
 }  // namespace quorvel

@@ -1,15 +1,242 @@
 #include "decoders/spi_px40.h"
 
+#include <algorithm>
+#include <cstring>
+
+#include "app/settings.h"
+#include "decoders/bytes.h"
+#include "decoders/dib.h"
+#include "decoders/indexed_runs.h"
+#include "decoders/run_stream.h"
+
 namespace quorvel {
 
-// Not decoded yet.
-ResultCode SpiPx40::getPictureInfo(const uint8_t*, uint32_t, PictureInfo*) {
-  return ResultCode::UnknownFormat;
+namespace {
+
+// File header: entryCount (u32) at 0, kind (u16) at 16, canvas width and height (i32) at 20 and
+// 24, then a table of entryCount 32-bit values, then the entries one after the other.
+constexpr size_t kFileHeaderBytes = 32;
+constexpr size_t kLayerHeaderBytes = 32;
+constexpr size_t kColourEntryHeaderBytes = 32;
+constexpr uint16_t kDirectKind = 64;
+constexpr int kIndexedDepth = 8;
+constexpr int kIndexedAlphaDepth = 9;
+
+struct LayeredHeader {
+  uint16_t kind = 0;
+  int32_t canvasWidth = 0;
+  int32_t canvasHeight = 0;
+  uint64_t layerCount = 0;
+  size_t firstLayer = 0;     // offset of the first layer header
+  int depth = 0;             // every layer's depth, taken from the first
+  int pixelBytes = 0;        // bytes per output pixel
+  uint32_t colourCount = 0;  // stored colours, at most 256 of them used
+  ColourTable colours;
+};
+
+struct LayerHeader {
+  int64_t width, height, x, y;
+  int depth;
+};
+
+int outputBytesFor(int depth, bool blend) {
+  if (depth == kIndexedAlphaDepth) return blend ? 3 : 4;
+  return directOutputBytes(depth, blend);
 }
 
-ResultCode SpiPx40::getPicture(const uint8_t*, uint32_t, MemHandle*, MemHandle*, ProgressCallback,
-                          intptr_t) {
-  return ResultCode::UnknownFormat;
+bool depthFitsKind(uint16_t kind, int depth) {
+  bool indexed = depth == kIndexedDepth || depth == kIndexedAlphaDepth;
+  return kind == kDirectKind ? !indexed : indexed;
+}
+
+// Reads the file header, the colour table and the first layer's depth. UnknownFormat when any
+// of them lies outside the file, the first layer's depth is not one of 8, 9, 16, 24, 32 or does
+// not suit the kind (direct colour for kind 64, indexed otherwise), or there is no layer.
+ResultCode readLayeredHeader(ByteView file, bool blend, LayeredHeader& out) {
+  if (!file.contains(0, kFileHeaderBytes)) return ResultCode::UnknownFormat;
+  uint32_t entryCount = file.u32(0);
+  out.kind = file.u16(16);
+  out.canvasWidth = file.i32(20);
+  out.canvasHeight = file.i32(24);
+  uint64_t offset = kFileHeaderBytes + uint64_t{4} * entryCount;
+  out.layerCount = entryCount;
+  if (out.kind != kDirectKind) {
+    // The colour-table entry comes first and is not a layer.
+    if (!file.contains(offset, kColourEntryHeaderBytes)) return ResultCode::UnknownFormat;
+    out.colourCount = file.u32(static_cast<size_t>(offset));
+    uint64_t colourBytes = uint64_t{4} * out.colourCount;
+    offset += kColourEntryHeaderBytes;
+    if (!file.contains(offset, colourBytes)) return ResultCode::UnknownFormat;
+    // Indexes are bytes: colours past the 256th can never be used.
+    std::memcpy(out.colours.entry, file.at(static_cast<size_t>(offset)),
+                std::min<size_t>(out.colourCount, 256) * 4);
+    offset += colourBytes;
+    out.layerCount = entryCount == 0 ? 0 : entryCount - 1;
+  }
+  if (out.layerCount == 0 || !file.contains(offset, kLayerHeaderBytes)) {
+    return ResultCode::UnknownFormat;
+  }
+  out.firstLayer = static_cast<size_t>(offset);
+  out.depth = file.u16(out.firstLayer + 18);
+  out.pixelBytes = outputBytesFor(out.depth, blend);
+  if (out.pixelBytes == 0 || !depthFitsKind(out.kind, out.depth)) {
+    return ResultCode::UnknownFormat;
+  }
+  return ResultCode::Success;
+}
+
+// A private buffer of fixed memory for one layer at a time that only grows; freed when the
+// decode ends.
+class WorkBuffer {
+ public:
+  WorkBuffer() = default;
+  WorkBuffer(const WorkBuffer&) = delete;
+  WorkBuffer& operator=(const WorkBuffer&) = delete;
+  ~WorkBuffer() {
+    if (handle_ != nullptr) localFree(handle_);
+  }
+  // Makes room for `bytes` and clears them; false when memory runs out. A larger block is
+  // allocated anew rather than reallocated: the old contents are not wanted, and a fresh
+  // zero-filled block needs no clearing.
+  bool clear(size_t bytes) {
+    if (handle_ != nullptr && bytes <= capacity_) {
+      std::memset(handle_, 0, bytes);
+      return true;
+    }
+    if (handle_ != nullptr) localFree(handle_);
+    handle_ = localAlloc(kMemFixed | kMemZeroInit, bytes);
+    capacity_ = bytes;
+    return handle_ != nullptr;
+  }
+  // A fixed block's handle is its address.
+  uint8_t* data() const { return static_cast<uint8_t*>(handle_); }
+
+ private:
+  MemHandle handle_ = nullptr;
+  size_t capacity_ = 0;
+};
+
+// Layer header: width, height, left column and top row on the canvas (i32 each), depth (u16)
+// at 18. UnknownFormat for a depth other than the first layer's, negative or oversized sides.
+ResultCode readLayerHeader(ByteCursor& cursor, const LayeredHeader& picture, LayerHeader& out) {
+  const uint8_t* p = cursor.take(kLayerHeaderBytes);
+  if (p == nullptr) return ResultCode::UnknownFormat;
+  out = LayerHeader{loadI32(p), loadI32(p + 4), loadI32(p + 8), loadI32(p + 12), loadU16(p + 18)};
+  if (out.depth != picture.depth || out.width < 0 || out.width > kMaxDimension || out.height < 0 ||
+      out.height > kMaxDimension) {
+    return ResultCode::UnknownFormat;
+  }
+  return ResultCode::Success;
+}
+
+// The part of a layer that lies on the canvas: columns [left, right) and rows [top, bottom) of
+// the canvas. Only this part is decoded into the work buffer and placed.
+struct VisiblePart {
+  int64_t left, right, top, bottom;
+  int64_t width() const { return right - left; }
+  int64_t height() const { return bottom - top; }
+  bool empty() const { return left >= right || top >= bottom; }
+};
+
+VisiblePart visiblePart(const LayerHeader& layer, const DibOutput& canvas) {
+  VisiblePart part{std::max<int64_t>(layer.x, 0),
+                   std::min<int64_t>(layer.x + layer.width, canvas.header->biWidth),
+                   std::max<int64_t>(layer.y, 0),
+                   std::min<int64_t>(layer.y + layer.height, canvas.header->biHeight)};
+  if (part.empty()) part = VisiblePart{0, 0, 0, 0};
+  return part;
+}
+
+// Copies the visible part from the work buffer onto the canvas, one row at a time, replacing
+// everything under it (zero pixels of the layer included).
+void placeLayer(const DibOutput& canvas, const uint8_t* work, const VisiblePart& part,
+                int pixelBytes) {
+  size_t bytes = static_cast<size_t>(part.width() * pixelBytes);
+  for (int64_t row = part.top; row < part.bottom; ++row, work += bytes) {
+    std::memcpy(canvas.rowFromTop(static_cast<size_t>(row)) + part.left * pixelBytes, work, bytes);
+  }
+}
+
+ResultCode decodeLayers(ByteView file, const LayeredHeader& picture, bool blend,
+                        const DibOutput& canvas) {
+  WorkBuffer work;
+  ByteCursor cursor(file, picture.firstLayer);
+  DirectPixels direct = directPixelsFor(picture.depth, blend);
+  const int pixelBytes = picture.pixelBytes;
+  for (uint64_t i = 0; i < picture.layerCount; ++i) {
+    LayerHeader layer;
+    ResultCode result = readLayerHeader(cursor, picture, layer);
+    if (result != ResultCode::Success) return result;
+    VisiblePart part = visiblePart(layer, canvas);
+    size_t bytes = static_cast<size_t>(part.width() * part.height() * pixelBytes);
+    if (!work.clear(bytes)) return ResultCode::OutOfMemory;
+    // The stream is laid out over the whole layer; pixels off the canvas are dropped.
+    PixelTarget target =
+        PixelTarget::whole(work.data(), static_cast<ptrdiff_t>(part.width() * pixelBytes),
+                           layer.width, layer.height, pixelBytes);
+    target.left = target.right = target.firstRow = target.endRow = 0;
+    if (!part.empty()) {
+      target.left = part.left - layer.x;
+      target.right = part.right - layer.x;
+      target.firstRow = part.top - layer.y;
+      target.endRow = part.bottom - layer.y;
+    }
+    result = picture.depth == kIndexedAlphaDepth
+                 ? decodeIndexedRuns(cursor, target, picture.colours, blend)
+                 : decodeDirectRuns(cursor, target, direct);
+    if (result != ResultCode::Success) return result;
+    placeLayer(canvas, work.data(), part, pixelBytes);
+  }
+  return ResultCode::Success;
+}
+
+}  // namespace
+
+ResultCode SpiPx40::getPictureInfo(const uint8_t* buffer, uint32_t length, PictureInfo* info) {
+  ByteView file(buffer, length);
+  if (!file.contains(0, kFileHeaderBytes)) return ResultCode::UnknownFormat;
+  bool blend = gSettings.blend != 0;
+  *info = PictureInfo{};
+  info->width = file.i32(20);
+  info->height = file.i32(24);
+  // The depth of the bitmap getPicture makes, when the first layer can be read; otherwise what
+  // the kind suggests.
+  LayeredHeader header;
+  if (readLayeredHeader(file, blend, header) == ResultCode::Success) {
+    info->bitDepth = static_cast<int16_t>(8 * header.pixelBytes);
+  } else {
+    info->bitDepth = file.u16(16) == kDirectKind ? (blend ? 24 : 32) : 8;
+  }
+  return ResultCode::Success;
+}
+
+ResultCode SpiPx40::getPicture(const uint8_t* buffer, uint32_t length, MemHandle* infoOut,
+                               MemHandle* bitsOut, ProgressCallback progress, intptr_t userData) {
+  if (progress != nullptr && progress(0, 1, userData) != 0) {
+    return ResultCode::Cancelled;
+  }
+  ByteView file(buffer, length);
+  bool blend = gSettings.blend != 0;
+  LayeredHeader picture;
+  ResultCode result = readLayeredHeader(file, blend, picture);
+  if (result != ResultCode::Success) return result;
+  DibOutput canvas;
+  // Refuses canvas sides outside 1..16777215 and bitmaps beyond 4 GiB.
+  result = allocateDib(picture.canvasWidth, picture.canvasHeight, 8 * picture.pixelBytes, canvas);
+  if (result != ResultCode::Success) return result;
+  if (canvas.palette != nullptr) {
+    std::memcpy(canvas.palette, picture.colours.entry, sizeof picture.colours.entry);
+  }
+  result = decodeLayers(file, picture, blend, canvas);
+  if (result != ResultCode::Success) {
+    discardDib(canvas);
+    return result;
+  }
+  handOverDib(canvas, infoOut, bitsOut);
+  if (progress != nullptr && progress(1, 1, userData) != 0) {
+    return ResultCode::Cancelled;
+  }
+  return ResultCode::Success;
 }
 
 }  // namespace quorvel

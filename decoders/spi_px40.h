@@ -1,4 +1,6 @@
-// Layered pictures: layers of run streams placed on a canvas, direct colour or indexed.
+// Layered pictures: a canvas onto which rectangular layers are placed, each stored as a run
+// stream. Kind 64 holds direct-colour layers (16, 24 or 32 bits); kind 68 holds a colour table
+// and indexed layers (8 bits, or 9: indexed with a per-pixel alpha).
 #pragma once
 
 #include "decoders/spi_base.h"

@@ -2,18 +2,36 @@
 
 #include <algorithm>
 
+#include "platform/paths.h"
 #include "platform/system.h"
 
 namespace quorvel {
 
-OutputFile::~OutputFile() { discard(); }
+namespace {
+
+// The partial file sits beside the final one, named with a suffix. Where the final path leaves no
+// room for the suffix within the platform's path limit (260 bytes on Windows), the partial name
+// keeps the final name's length and only its last byte changes.
+std::string partialPathFor(const std::string& finalPath) {
+  std::string partial = finalPath + ".qvpart";
+  if (partial.size() < kPathCapacity || finalPath.empty()) return partial;
+  partial = finalPath;
+  partial.back() = partial.back() == '~' ? '_' : '~';
+  return partial;
+}
+
+}  // namespace
+
+OutputFile::~OutputFile() {
+  discard();
+}
 
 bool OutputFile::create(const char* finalPath) {
   discard();
   finalPath_ = finalPath;
-  partialPath_ = finalPath_ + ".qvpart";
-  open_ = file_.openWrite(partialPath_.c_str(), 0, kCreateAlways, kFileAttributeNormal) !=
-          kInvalidFile;
+  partialPath_ = partialPathFor(finalPath_);
+  open_ =
+      file_.openWrite(partialPath_.c_str(), 0, kCreateAlways, kFileAttributeNormal) != kInvalidFile;
   return open_;
 }
 

@@ -1,10 +1,19 @@
 // Writes the bundled samples: quorvel-make-samples <folder>.
+// quorvel-make-samples --plain32 <file> <width> <height> writes one large 32-bit plain picture
+// (for benchmarks).
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "tools/writer/byte_writer.h"
+#include "tools/writer/layered_samples.h"
+#include "tools/writer/px_writer.h"
+#include "tools/writer/sample_archive.h"
+#include "tools/writer/tiled_writer.h"
 
 using quorvel::writer::Bytes;
+using quorvel::writer::PlainPicture;
 
 namespace {
 
@@ -15,15 +24,90 @@ bool save(const std::string& folder, const char* name, const Bytes& bytes) {
   return false;
 }
 
+// A title card in 8 bits: a sunset ramp in the colour table, bands of it across the picture.
+PlainPicture titlePicture() {
+  PlainPicture p;
+  p.width = 61;  // odd: rows padded in the BMP
+  p.height = 40;
+  p.kind = 7;
+  p.depth = 8;
+  for (int i = 0; i < 256; ++i) {
+    p.palette.insert(p.palette.end(), {static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i / 2),
+                                       static_cast<uint8_t>(i), 0});
+  }
+  for (int y = 0; y < p.height; ++y) {
+    for (int x = 0; x < p.width; ++x) p.rows.push_back(static_cast<uint8_t>(y * 6 + (x / 8) * 3));
+  }
+  return p;
+}
+
+PlainPicture greyPicture() {
+  PlainPicture p;
+  p.width = 64;
+  p.height = 32;
+  p.kind = 1;
+  p.depth = 8;
+  for (int y = 0; y < p.height; ++y) {
+    for (int x = 0; x < p.width; ++x) p.rows.push_back(static_cast<uint8_t>((x * 4) ^ (y * 8)));
+  }
+  return p;
+}
+
+// 5-5-5 pixels: red across, green down, blue in a checker.
+PlainPicture photoPicture() {
+  PlainPicture p;
+  p.width = 48;
+  p.height = 32;
+  p.kind = 0;
+  p.depth = 16;
+  for (int y = 0; y < p.height; ++y) {
+    for (int x = 0; x < p.width; ++x) {
+      unsigned red = x * 31 / 47, green = y, blue = ((x / 8 + y / 8) % 2) * 31;
+      unsigned pixel = (red << 10) | (green << 5) | blue;
+      p.rows.push_back(static_cast<uint8_t>(pixel));
+      p.rows.push_back(static_cast<uint8_t>(pixel >> 8));
+    }
+  }
+  return p;
+}
+
+bool writeSamples(const std::string& folder) {
+  bool ok = save(folder, "title8.px", quorvel::writer::writePlainPicture(titlePicture()));
+  ok = save(folder, "grey8.px", quorvel::writer::writePlainPicture(greyPicture())) && ok;
+  ok = save(folder, "photo16.px", quorvel::writer::writePlainPicture(photoPicture())) && ok;
+  ok = save(folder, "alpha32.px",
+            quorvel::writer::writePlainPicture(quorvel::writer::gradientPicture32(48, 32))) &&
+       ok;
+  PlainPicture prefixed = quorvel::writer::gradientPicture32(40, 24);
+  prefixed.kind = 10;
+  prefixed.prefixed = true;
+  ok = save(folder, "prefixed32.px", quorvel::writer::writePlainPicture(prefixed)) && ok;
+  ok = save(folder, "layered32.px", quorvel::writer::layeredSample32()) && ok;
+  ok = save(folder, "layered_indexed.px", quorvel::writer::layeredIndexedSample()) && ok;
+  ok = save(folder, "runs32.px", quorvel::writer::runStreamSample32()) && ok;
+  ok = save(folder, "tiles0b.px", quorvel::writer::sampleTiles0B()) && ok;
+  ok = save(folder, "tiles0c.px", quorvel::writer::sampleTiles0C()) && ok;
+  ok = save(folder, "series0b.px", quorvel::writer::sampleSeries0B()) && ok;
+  ok = save(folder, "sample.a", quorvel::writer::sampleArchive()) && ok;
+  return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 5 && std::strcmp(argv[1], "--plain32") == 0) {
+    int width = std::atoi(argv[3]);
+    int height = std::atoi(argv[4]);
+    if (width < 1 || height < 1) return 2;
+    Bytes bytes =
+        quorvel::writer::writePlainPicture(quorvel::writer::gradientPicture32(width, height));
+    return quorvel::writer::saveFile(argv[2], bytes) ? 0 : 1;
+  }
   if (argc != 2) {
-    std::fprintf(stderr, "usage: quorvel-make-samples <folder>\n");
+    std::fprintf(stderr,
+                 "usage: quorvel-make-samples <folder>\n"
+                 "       quorvel-make-samples --plain32 <file> <width> <height>\n");
     return 2;
   }
-  std::string folder = argv[1];
-  bool ok = true;
-  (void)save;
-  return ok ? 0 : 1;
+  return writeSamples(argv[1]) ? 0 : 1;
 }

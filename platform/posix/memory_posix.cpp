@@ -1,5 +1,8 @@
 // Movable memory for POSIX: a handle points at a small header in front of the block's bytes.
 // Blocks never actually move; the lock count exists so that misuse stays visible in tests.
+#include <sys/mman.h>
+
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -16,20 +19,35 @@ struct alignas(16) BlockHeader {
   uint32_t lockCount;
 };
 
-BlockHeader* header(MemHandle handle) { return static_cast<BlockHeader*>(handle); }
+BlockHeader* header(MemHandle handle) {
+  return static_cast<BlockHeader*>(handle);
+}
+
+// Large blocks (a whole picture file, a bitmap's rows) are touched page by page right after
+// allocation; asking for huge pages saves most of the page faults. Only a hint: the whole
+// 2 MiB pages inside the block are named, and a refusal changes nothing.
+void hintHugePages(void* block, size_t bytes) {
+  constexpr uintptr_t kHugePage = uintptr_t{2} << 20;
+  if (block == nullptr || bytes < 2 * kHugePage) return;
+  uintptr_t start = (reinterpret_cast<uintptr_t>(block) + kHugePage - 1) & ~(kHugePage - 1);
+  uintptr_t end = (reinterpret_cast<uintptr_t>(block) + bytes) & ~(kHugePage - 1);
+  if (end > start) ::madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+}
 
 }  // namespace
 
 MemHandle localAlloc(uint32_t flags, size_t bytes) {
   if ((flags & kMemMoveable) == 0) {
     void* block = (flags & kMemZeroInit) != 0 ? std::calloc(bytes == 0 ? 1 : bytes, 1)
-                                             : std::malloc(bytes == 0 ? 1 : bytes);
+                                              : std::malloc(bytes == 0 ? 1 : bytes);
+    hintHugePages(block, bytes);
     return block;
   }
   if (bytes > SIZE_MAX - sizeof(BlockHeader)) return nullptr;
   void* raw = (flags & kMemZeroInit) != 0 ? std::calloc(sizeof(BlockHeader) + bytes, 1)
-                                         : std::malloc(sizeof(BlockHeader) + bytes);
+                                          : std::malloc(sizeof(BlockHeader) + bytes);
   if (raw == nullptr) return nullptr;
+  hintHugePages(raw, sizeof(BlockHeader) + bytes);
   auto* block = new (raw) BlockHeader{bytes, flags, 0};
   return block;
 }
@@ -64,9 +82,13 @@ MemHandle localFree(MemHandle handle) {
   return nullptr;
 }
 
-size_t localSize(MemHandle handle) { return handle == nullptr ? 0 : header(handle)->size; }
+size_t localSize(MemHandle handle) {
+  return handle == nullptr ? 0 : header(handle)->size;
+}
 
-void* heapAlloc(size_t bytes) { return std::malloc(bytes == 0 ? 1 : bytes); }
+void* heapAlloc(size_t bytes) {
+  return std::malloc(bytes == 0 ? 1 : bytes);
+}
 
 int heapFree(void* address) {
   std::free(address);

@@ -140,10 +140,4 @@ std::string memberNameToNative(const char* cp932Name) {
   return output;
 }
 
-int showOpenDialog(char* path, size_t capacity) {
-  (void)path;
-  (void)capacity;
-  return 2;
-}
-
 }  // namespace quorvel

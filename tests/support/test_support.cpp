@@ -1,115 +1,32 @@
+// Test helpers that need nothing of the operating system beyond the standard library.
 #include "tests/support/test_support.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 
+#include "platform/paths.h"
+
 namespace quorvel::test {
 
-namespace {
-
-void removeTree(const std::string& path) {
-  struct stat info;
-  if (::lstat(path.c_str(), &info) != 0) return;
-  if (S_ISDIR(info.st_mode)) {
-    for (const std::string& name : listFolder(path)) removeTree(path + "/" + name);
-    ::rmdir(path.c_str());
-  } else {
-    ::unlink(path.c_str());
-  }
+std::string ScratchDir::file(const std::string& name) const {
+  return path_ + kNativePaths.separator + name;
 }
 
-std::string slurp(const std::string& path) {
+std::string readText(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-}  // namespace
-
-ScratchDir::ScratchDir() {
-  const char* base = std::getenv("TMPDIR");
-  std::string pattern = std::string(base != nullptr && *base ? base : "/tmp") + "/qvtest-XXXXXX";
-  if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-}
-
-ScratchDir::~ScratchDir() {
-  if (!path_.empty()) removeTree(path_);
-}
-
 Bytes readFile(const std::string& path) {
-  std::string text = slurp(path);
+  std::string text = readText(path);
   return Bytes(text.begin(), text.end());
 }
 
 bool writeFile(const std::string& path, const Bytes& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
   return static_cast<bool>(out);
-}
-
-bool fileExists(const std::string& path) {
-  struct stat info;
-  return ::stat(path.c_str(), &info) == 0;
-}
-
-std::vector<std::string> listFolder(const std::string& path) {
-  std::vector<std::string> names;
-  if (DIR* dir = ::opendir(path.c_str())) {
-    while (dirent* entry = ::readdir(dir)) {
-      if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) {
-        names.emplace_back(entry->d_name);
-      }
-    }
-    ::closedir(dir);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-RunResult runQuorvel(const std::vector<std::string>& args, const std::string& workDir,
-                     const std::vector<std::string>& environment, unsigned timeLimitSeconds) {
-  RunResult result;
-  std::string outPath = workDir + "/.stdout";
-  std::string errPath = workDir + "/.stderr";
-  pid_t child = ::fork();
-  if (child == 0) {
-    if (::chdir(workDir.c_str()) != 0) _exit(127);
-    int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    int in = ::open("/dev/null", O_RDONLY);
-    ::dup2(out, 1);
-    ::dup2(err, 2);
-    ::dup2(in, 0);
-    for (const std::string& assignment : environment) ::putenv(const_cast<char*>(assignment.c_str()));
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(QUORVEL_BINARY));
-    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    // A pending alarm survives execv: the child dies by SIGALRM when it runs too long.
-    if (timeLimitSeconds > 0) ::alarm(timeLimitSeconds);
-    ::execv(QUORVEL_BINARY, argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  struct rusage usage {};
-  ::wait4(child, &status, 0, &usage);
-  result.maxRssKb = usage.ru_maxrss;
-  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  result.out = slurp(outPath);
-  result.err = slurp(errPath);
-  ::unlink(outPath.c_str());
-  ::unlink(errPath.c_str());
-  return result;
 }
 
 }  // namespace quorvel::test

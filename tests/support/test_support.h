@@ -17,13 +17,15 @@ class ScratchDir {
   ScratchDir(const ScratchDir&) = delete;
   ScratchDir& operator=(const ScratchDir&) = delete;
   const std::string& path() const { return path_; }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
+  // The name inside the folder, joined with the platform's separator.
+  std::string file(const std::string& name) const;
 
  private:
   std::string path_;
 };
 
 Bytes readFile(const std::string& path);
+std::string readText(const std::string& path);
 bool writeFile(const std::string& path, const Bytes& bytes);
 bool fileExists(const std::string& path);
 // Names in a folder, sorted, without "." and "..".

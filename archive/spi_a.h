@@ -1,0 +1,26 @@
+// SpiA: the reader of archives (extension "a"). It lists the members, finds one by name and
+// delivers one member's bytes: stored as they are, LZSS-decompressed (optionally followed by
+// the pixel delta step), or, for sounds, as a RIFF WAVE file built from the sound header.
+// Every call opens the archive by path and keeps nothing open or allocated afterwards.
+#pragma once
+
+#include "archive/file_entry.h"
+#include "decoders/spi_base.h"
+
+namespace quorvel {
+
+class SpiA : public SpiBase {
+ public:
+  // A movable, zero-filled block of (memberCount + 1) entries; the last one is all zero.
+  ResultCode getArchiveInfo(const char* archivePath, uint32_t archiveStart,
+                            MemHandle* listOut) override;
+  // flags: low byte not 0 compares names without regard to case. The first match wins.
+  ResultCode getFileInfo(const char* archivePath, uint32_t archiveStart, const char* memberName,
+                         uint32_t flags, FileEntry* entryOut) override;
+  // flags: low byte not 0 delivers a movable block of exactly the member's size into the
+  // MemHandle that destination points to; 0 writes the member into the folder destination.
+  ResultCode getFile(const char* archivePath, uint32_t recordPosition, void* destination,
+                     uint32_t flags, ProgressCallback progress, intptr_t userData) override;
+};
+
+}  // namespace quorvel

@@ -1,0 +1,152 @@
+// Decoding speed of run-stream (kind 4) and layered (kinds 64, 68) pictures of 4096 x 4096
+// pixels, as output bytes per second, next to memcpy of the same output size in this binary.
+// Run: build-bench/run_stream_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <memory>
+
+#include "app/settings.h"
+#include "decoders/dib.h"
+#include "decoders/spi_px04.h"
+#include "decoders/spi_px40.h"
+#include "tools/writer/layered_samples.h"
+#include "tools/writer/px04_writer.h"
+#include "tools/writer/px40_writer.h"
+
+namespace {
+
+using namespace quorvel;
+using writer::Bytes;
+
+constexpr int kSide = 4096;
+
+const Bytes& runStreamFile() {
+  static const Bytes file = [] {
+    writer::Px04Picture p;
+    p.width = p.height = kSide;
+    p.runs = writer::runsFromImage(writer::discImage32(kSide, kSide, 1), kSide, kSide, 4);
+    return writer::buildPx04(p);
+  }();
+  return file;
+}
+
+// A full-canvas layer with a large layer over its middle.
+const Bytes& layeredFile() {
+  static const Bytes file = [] {
+    writer::Px40Picture p;
+    p.canvasWidth = p.canvasHeight = kSide;
+    for (auto [side, at] : {std::pair{kSide, 0}, std::pair{kSide / 2, kSide / 4}}) {
+      writer::Px40Layer layer;
+      layer.width = layer.height = side;
+      layer.x = layer.y = at;
+      layer.runs = writer::runsFromImage(writer::discImage32(side, side, 2), side, side, 4);
+      p.layers.push_back(layer);
+    }
+    return writer::buildPx40(p);
+  }();
+  return file;
+}
+
+// One full-canvas depth-9 layer: an opaque centre and an alpha rim.
+const Bytes& indexedFile() {
+  static const Bytes file = [] {
+    Bytes image = writer::discImage32(kSide, kSide, 3);
+    std::vector<writer::IndexedPixel> pixels(static_cast<size_t>(kSide) * kSide);
+    for (size_t i = 0; i < pixels.size(); ++i) {
+      const uint8_t* px = &image[i * 4];
+      pixels[i].covered = px[0] | px[1] | px[2] | px[3];
+      pixels[i].opaque = px[3] == 0;
+      pixels[i].alpha = px[3];
+      pixels[i].index = px[1];
+    }
+    writer::Px40Picture p;
+    p.kind = 68;
+    p.canvasWidth = p.canvasHeight = kSide;
+    for (int i = 0; i < 256; ++i) {
+      p.colours.insert(p.colours.end(), {uint8_t(i), uint8_t(255 - i), uint8_t(i / 2), 0});
+    }
+    writer::Px40Layer layer;
+    layer.width = layer.height = kSide;
+    layer.depth = 9;
+    layer.indexedRuns = writer::indexedRunsFromImage(pixels, kSide, kSide);
+    p.layers = {layer};
+    return writer::buildPx40(p);
+  }();
+  return file;
+}
+
+size_t outputBytes(bool blend) {
+  return static_cast<size_t>(kSide) * kSide * (blend ? 3 : 4);
+}
+
+void decode(benchmark::State& state, SpiBase& decoder, const Bytes& file) {
+  bool blend = state.range(0) != 0;
+  gSettings.blend = blend ? 1 : 0;
+  for (auto _ : state) {
+    MemHandle info = nullptr, bits = nullptr;
+    ResultCode result = decoder.getPicture(file.data(), static_cast<uint32_t>(file.size()), &info,
+                                           &bits, nullptr, 0);
+    if (result != ResultCode::Success) state.SkipWithError("decode failed");
+    benchmark::DoNotOptimize(bits);
+    localFree(info);
+    localFree(bits);
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * outputBytes(blend)));
+  gSettings.blend = 1;
+}
+
+void BM_RunStream(benchmark::State& state) {
+  SpiPx04 decoder;
+  decode(state, decoder, runStreamFile());
+}
+void BM_Layered(benchmark::State& state) {
+  SpiPx40 decoder;
+  decode(state, decoder, layeredFile());
+}
+void BM_LayeredIndexed(benchmark::State& state) {
+  SpiPx40 decoder;
+  decode(state, decoder, indexedFile());
+}
+
+// The same number of output bytes copied between two blocks already in memory.
+void BM_Memcpy(benchmark::State& state) {
+  size_t bytes = outputBytes(state.range(0) != 0);
+  std::unique_ptr<uint8_t[]> from(new uint8_t[bytes]), to(new uint8_t[bytes]);
+  std::memset(from.get(), 1, bytes);
+  std::memset(to.get(), 2, bytes);
+  for (auto _ : state) {
+    std::memcpy(to.get(), from.get(), bytes);
+    benchmark::DoNotOptimize(to.get());
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
+}
+
+// memcpy into a freshly allocated zero-filled block, as every decode gets one.
+void BM_MemcpyFreshBlock(benchmark::State& state) {
+  size_t bytes = outputBytes(state.range(0) != 0);
+  std::unique_ptr<uint8_t[]> from(new uint8_t[bytes]);
+  std::memset(from.get(), 1, bytes);
+  for (auto _ : state) {
+    MemHandle block = localAlloc(kMemHandleFlags, bytes);
+    void* to = localLock(block);
+    std::memcpy(to, from.get(), bytes);
+    benchmark::DoNotOptimize(to);
+    benchmark::ClobberMemory();
+    localUnlock(block);
+    localFree(block);
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
+}
+
+// Argument: 1 blended (24-bit output), 0 raw (32-bit output).
+BENCHMARK(BM_RunStream)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Layered)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LayeredIndexed)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Memcpy)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MemcpyFreshBlock)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

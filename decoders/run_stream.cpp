@@ -1,0 +1,101 @@
+#include "decoders/run_stream.h"
+
+#include <cstring>
+
+namespace quorvel {
+
+namespace {
+
+// Alpha of a 32-bit pixel kept raw: 0 means opaque, any other value is a 7-bit alpha doubled.
+struct RawAlphaTable {
+  uint8_t value[256];
+  constexpr RawAlphaTable() : value() {
+    value[0] = 255;
+    for (int a = 1; a < 256; ++a) value[a] = static_cast<uint8_t>(a * 2);
+  }
+};
+constexpr RawAlphaTable kRawAlpha;
+
+struct CopyPixels {
+  size_t bytes;
+  void operator()(uint8_t* out, const uint8_t* in, size_t count) const {
+    std::memcpy(out, in, count * bytes);
+  }
+};
+
+struct ScaleAlphaPixels {
+  void operator()(uint8_t* out, const uint8_t* in, size_t count) const {
+    for (size_t i = 0; i < count; ++i, in += 4, out += 3) {
+      // A 7-bit alpha of 0 leaves the colour as it is: the same as scaling by 128/128.
+      unsigned alpha = in[3] & 0x7Fu;
+      unsigned factor = alpha == 0 ? 128u : alpha;
+      out[0] = static_cast<uint8_t>((in[0] * factor) >> 7);
+      out[1] = static_cast<uint8_t>((in[1] * factor) >> 7);
+      out[2] = static_cast<uint8_t>((in[2] * factor) >> 7);
+    }
+  }
+};
+
+struct RawAlphaPixels {
+  void operator()(uint8_t* out, const uint8_t* in, size_t count) const {
+    std::memcpy(out, in, count * 4);
+    for (size_t i = 3; i < count * 4; i += 4) out[i] = kRawAlpha.value[out[i]];
+  }
+};
+
+template <typename Convert>
+ResultCode decodeWith(ByteCursor& cursor, const PixelTarget& target, int sourceBytes,
+                      Convert convert) {
+  RunPosition position(target);
+  for (;;) {
+    uint32_t marker;
+    if (!cursor.readU32(marker)) return ResultCode::UnknownFormat;
+    if (marker == kRunStreamEnd) return ResultCode::Success;
+    if (marker == kRunStreamFiller) continue;
+    const uint8_t* header = cursor.take(8);
+    if (header == nullptr) return ResultCode::UnknownFormat;
+    int32_t count = loadI32(header + 4);
+    if (count < 0 || !position.advance(loadI16(header), loadI16(header + 2))) {
+      return ResultCode::UnknownFormat;
+    }
+    if (count == 0) continue;
+    const uint8_t* pixels = cursor.take(static_cast<uint64_t>(count) * sourceBytes);
+    if (pixels == nullptr || !position.fits(count)) return ResultCode::UnknownFormat;
+    position.write(pixels, count, sourceBytes, convert);
+  }
+}
+
+}  // namespace
+
+DirectPixels directPixelsFor(int depth, bool blend) {
+  if (depth != 32) return DirectPixels::Copy;
+  return blend ? DirectPixels::ScaleAlpha : DirectPixels::RawAlpha;
+}
+
+int directOutputBytes(int depth, bool blend) {
+  switch (depth) {
+    case 8:
+    case 16:
+    case 24:
+      return depth / 8;
+    case 32:
+      return blend ? 3 : 4;
+    default:
+      return 0;
+  }
+}
+
+ResultCode decodeDirectRuns(ByteCursor& cursor, const PixelTarget& target, DirectPixels pixels) {
+  switch (pixels) {
+    case DirectPixels::ScaleAlpha:
+      return decodeWith(cursor, target, 4, ScaleAlphaPixels{});
+    case DirectPixels::RawAlpha:
+      return decodeWith(cursor, target, 4, RawAlphaPixels{});
+    case DirectPixels::Copy:
+      break;
+  }
+  return decodeWith(cursor, target, target.pixelBytes,
+                    CopyPixels{static_cast<size_t>(target.pixelBytes)});
+}
+
+}  // namespace quorvel

@@ -1,0 +1,116 @@
+// Run streams: pictures stored as runs of visible pixels. Each run starts a relative distance
+// (rows x width + columns) after the position where the previous run ended; pixels no run
+// covers stay as they are (zero). This file holds the position bookkeeping shared by every run
+// stream and the decoder of the direct-colour stream (12-byte run headers, filler markers).
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+
+#include "decoders/bytes.h"
+#include "decoders/result_code.h"
+
+namespace quorvel {
+
+// Where decoded pixels go: a picture (or layer) of `width` x `rows` pixels of `pixelBytes`
+// bytes, of which only the window of columns [left, right) and rows [firstRow, endRow) is
+// stored. Window pixel (left, firstRow) is at `top`; each further row is `stride` bytes on (a
+// negative stride for a bottom-up bits block). Pixels outside the window are dropped.
+struct PixelTarget {
+  uint8_t* top = nullptr;
+  ptrdiff_t stride = 0;
+  int64_t width = 0;
+  int64_t rows = 0;
+  int pixelBytes = 0;
+  int64_t left = 0, right = 0, firstRow = 0, endRow = 0;
+
+  // A target that stores every pixel.
+  static PixelTarget whole(uint8_t* top, ptrdiff_t stride, int64_t width, int64_t rows,
+                           int pixelBytes) {
+    return PixelTarget{top, stride, width, rows, pixelBytes, 0, width, 0, rows};
+  }
+};
+
+// The write position of a run stream, in pixels from the top-left pixel. Runs wrap from the end
+// of one row to the start of the next, as in an unpadded top-down image.
+class RunPosition {
+ public:
+  explicit RunPosition(const PixelTarget& target)
+      : target_(target),
+        total_(target.width * target.rows),
+        contiguous_(target.left == 0 && target.right == target.width &&
+                    target.stride == target.width * target.pixelBytes) {}
+
+  // Moves by rows x width + columns pixels. The position may leave the picture between runs
+  // (only the pixels written must lie inside it), but not so far that it could overflow.
+  bool advance(int64_t rows, int64_t columns) {
+    position_ += rows * target_.width + columns;
+    return position_ >= -kLimit && position_ <= kLimit;
+  }
+  // True when `count` pixels from the current position lie inside the picture.
+  bool fits(int64_t count) const { return position_ >= 0 && count <= total_ - position_; }
+
+  // Writes the `count` pixels (checked with fits) read from `source`, `sourceBytes` each, that
+  // fall into the window, through convert(destination, source, pixels) once per row piece, and
+  // moves past all of them.
+  template <typename Convert>
+  void write(const uint8_t* source, int64_t count, int sourceBytes, Convert convert) {
+    int64_t start = position_;
+    position_ += count;
+    if (contiguous_) {
+      // The window is whole rows: one piece, clipped to the stored rows.
+      int64_t from = std::max(start, target_.firstRow * target_.width);
+      int64_t to = std::min(position_, target_.endRow * target_.width);
+      if (from < to) {
+        convert(target_.top + (from - target_.firstRow * target_.width) * target_.pixelBytes,
+                source + (from - start) * sourceBytes, static_cast<size_t>(to - from));
+      }
+      return;
+    }
+    int64_t row = std::max(start / target_.width, target_.firstRow);
+    int64_t lastRow = std::min((position_ - 1) / target_.width, target_.endRow - 1);
+    for (; row <= lastRow; ++row) {
+      int64_t rowStart = row * target_.width;
+      int64_t from = std::max(start, rowStart + target_.left);
+      int64_t to = std::min(position_, rowStart + target_.right);
+      if (from >= to) continue;
+      convert(target_.top + (row - target_.firstRow) * target_.stride +
+                  (from - rowStart - target_.left) * target_.pixelBytes,
+              source + (from - start) * sourceBytes, static_cast<size_t>(to - from));
+    }
+  }
+
+ private:
+  // Far beyond any picture (2^48 pixels at most), and far from overflowing with one more step.
+  static constexpr int64_t kLimit = int64_t{1} << 52;
+  PixelTarget target_;
+  int64_t total_;
+  bool contiguous_;
+  int64_t position_ = 0;
+};
+
+// How the stored pixels of a direct-colour run become output pixels.
+enum class DirectPixels {
+  Copy,        // stored bytes as they are (the output has the stored depth)
+  ScaleAlpha,  // 32-bit with alpha to 24-bit: colours scaled toward black by the 7-bit alpha
+  RawAlpha,    // 32-bit kept: alpha 0 becomes 255, any other alpha is doubled (8 bits kept)
+};
+
+// The handling of a stored depth (8, 16, 24 or 32) with blending on or off.
+DirectPixels directPixelsFor(int depth, bool blend);
+// Bytes per output pixel for a stored depth; 0 for a depth no run stream holds.
+int directOutputBytes(int depth, bool blend);
+
+constexpr uint32_t kRunStreamEnd = 0xFFFFFFFF;
+constexpr uint32_t kRunStreamFiller = 0xFFFFFFFE;
+
+// Decodes one direct-colour run stream from the cursor, up to and including its end marker, into
+// the target (whose pixelBytes match `pixels` and the stored depth). Records are 32-bit markers:
+// the end marker, a 4-byte filler, or a 12-byte run header (marker; row advance and column
+// advance, signed 16-bit; pixel count, signed 32-bit) followed by the run's pixels.
+// UnknownFormat when the stream is cut short or has no end marker, a count is negative, or a run
+// would leave the picture.
+ResultCode decodeDirectRuns(ByteCursor& cursor, const PixelTarget& target, DirectPixels pixels);
+
+}  // namespace quorvel

@@ -1,0 +1,86 @@
+#include "decoders/tiled.h"
+
+#include "decoders/dib.h"
+
+namespace quorvel {
+
+namespace {
+
+// The number of cells of edge tileEdge that cover length pixels.
+int64_t cellsFor(int64_t length, int64_t tileEdge) {
+  return (length + tileEdge - 1) / tileEdge;
+}
+
+// blendChannel, kept inline for the per-pixel loop of stored tiles.
+inline uint8_t mix(uint8_t source, uint8_t background, unsigned alpha) {
+  int difference = static_cast<int>(source) - static_cast<int>(background);
+  return static_cast<uint8_t>(background + ((difference * static_cast<int>(alpha + 1)) >> 8));
+}
+
+}  // namespace
+
+bool finishTiledLayout(ByteView file, TiledLayout& layout) {
+  if (layout.imageCount < 1 || layout.tileEdge < 1) return false;
+  if (layout.width < 1 || layout.width > kMaxDimension || layout.height < 1 ||
+      layout.height > kMaxDimension) {
+    return false;
+  }
+  // Cells that do not cover the picture exactly would leave the last column or row with no
+  // pixels, or with more than one tile edge of them.
+  if (layout.tilesAcross != cellsFor(layout.width, layout.tileEdge) ||
+      layout.tilesDown != cellsFor(layout.height, layout.tileEdge)) {
+    return false;
+  }
+  // Divide rather than multiply: imageCount x entries may not fit in 64 bits.
+  uint64_t imageBytes = 2 * layout.entriesPerImage();
+  if (layout.firstIndex > file.size()) return false;
+  uint64_t room = file.size() - layout.firstIndex;
+  if (static_cast<uint64_t>(layout.imageCount) > room / imageBytes) return false;
+  uint64_t tableBytes = imageBytes * static_cast<uint64_t>(layout.imageCount);
+  layout.records = layout.firstIndex + tableBytes;
+  return true;
+}
+
+bool TileBand::fits(const TiledLayout& layout, int bytesPerPixel) const {
+  if (bottom == nullptr || width != layout.width || height != layout.height) return false;
+  uint64_t row = static_cast<uint64_t>(width) * static_cast<uint64_t>(bytesPerPixel);
+  return rowBytes >= row && static_cast<uint64_t>(rowBytes) * static_cast<uint64_t>(height) <= size;
+}
+
+void copyTileRaw(const TileBand& band, int64_t x, int64_t y, int64_t w, int64_t h,
+                 const uint8_t* source, size_t sourceStride) {
+  if (w <= 0) return;
+  size_t run = static_cast<size_t>(w) * 4;
+  uint8_t* row = band.pixel(x, y, 4);
+  for (int64_t j = 0; j < h; ++j, row -= band.rowBytes, source += sourceStride) {
+    std::memcpy(row, source, run);
+  }
+}
+
+void copyTileBlended(const TileBand& band, int64_t x, int64_t y, int64_t w, int64_t h,
+                     const uint8_t* source, size_t sourceStride, const uint8_t* background) {
+  uint8_t* row = band.pixel(x, y, 3);
+  for (int64_t j = 0; j < h; ++j, row -= band.rowBytes, source += sourceStride) {
+    const uint8_t* s = source;
+    uint8_t* d = row;
+    for (int64_t i = 0; i < w; ++i, s += 4, d += 3) {
+      // As blendPixel: opaque copies, fully transparent gives the background.
+      unsigned alpha = s[3];
+      if (alpha == 255) {
+        d[0] = s[0];
+        d[1] = s[1];
+        d[2] = s[2];
+      } else if (alpha == 0) {
+        d[0] = background[0];
+        d[1] = background[1];
+        d[2] = background[2];
+      } else {
+        d[0] = mix(s[0], background[0], alpha);
+        d[1] = mix(s[1], background[1], alpha);
+        d[2] = mix(s[2], background[2], alpha);
+      }
+    }
+  }
+}
+
+}  // namespace quorvel

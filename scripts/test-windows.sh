@@ -1,0 +1,349 @@
+#!/usr/bin/env bash
+# Builds the Windows flavour of quorvel with mingw-w64 and tests it under Wine:
+#   1. the unit tests, quorvel_tests.exe;
+#   2. end-to-end runs of quorvel.exe with '/' switches, Windows paths, code page 932 names,
+#      paths at and beyond 259 characters and an unwritable output folder;
+#   3. the same inputs (samples/*.px, samples/*.a, everything quorvel-make-samples writes, and a
+#      few pictures made here) converted by the Linux and the Windows build: the output files must
+#      be byte-identical.
+# Without mingw-w64 or Wine it says so and exits 0 (as root it first installs them with apt-get).
+# Usage: scripts/test-windows.sh        (exit code: 0 when everything passed or was skipped)
+set -u
+here=$(cd "$(dirname "$0")/.." && pwd)
+win="$here/build-win"
+native="${QUORVEL_NATIVE_BUILD:-$here/build}"
+
+note() { printf '%s\n' "$*"; }
+
+# --- tools ------------------------------------------------------------------------------------
+# Debian's wine64 package alone puts its loader and server under /usr/lib/wine.
+find_wine() {
+  wine_cmd=$(command -v wine64 || command -v wine ||
+    { [ -x /usr/lib/wine/wine64 ] && echo /usr/lib/wine/wine64; })
+  wine_server=$(command -v wineserver ||
+    { [ -x /usr/lib/wine/wineserver64 ] && echo /usr/lib/wine/wineserver64; } ||
+    { [ -x /usr/lib/wine/wineserver ] && echo /usr/lib/wine/wineserver; })
+  [ -n "$wine_cmd" ] && [ -n "$wine_server" ]
+}
+# GoogleTest is built from its sources for Windows.
+have_tools() {
+  command -v x86_64-w64-mingw32-g++ >/dev/null && find_wine &&
+    command -v cmake >/dev/null && command -v ninja >/dev/null &&
+    [ -f /usr/src/googletest/CMakeLists.txt ]
+}
+if { ! have_tools || [ ! -f /usr/share/i18n/locales/ja_JP ]; } && [ "$(id -u)" = 0 ] &&
+  command -v apt-get >/dev/null; then
+  note "installing mingw-w64, Wine, GoogleTest sources and locale sources with apt-get"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq >/dev/null &&
+    apt-get install -y -qq g++-mingw-w64-x86-64 wine64 wine cmake ninja-build googletest \
+      locales >/dev/null
+fi
+if ! have_tools; then
+  note "SKIPPED: Windows tests need mingw-w64 (g++-mingw-w64-x86-64), Wine (wine64), cmake,"
+  note "ninja and the GoogleTest sources (googletest); install them, or run this script as root"
+  note "on Debian/Ubuntu, to test the Windows build."
+  exit 0
+fi
+case $wine_cmd in /usr/lib/wine/*) export WINELOADER=$wine_cmd WINESERVER=$wine_server ;; esac
+
+# --- builds -----------------------------------------------------------------------------------
+note "== Windows build (mingw-w64) =="
+cmake -S "$here" -B "$win" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-w64.cmake" \
+  -DCMAKE_BUILD_TYPE=Release -DQUORVEL_TESTS=ON -DQUORVEL_WERROR=ON >/dev/null || exit 1
+cmake --build "$win" || exit 1
+note "== Linux build (for comparison and test inputs) =="
+if [ ! -f "$native/CMakeCache.txt" ]; then
+  cmake -S "$here" -B "$native" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null || exit 1
+fi
+cmake --build "$native" --target quorvel quorvel-make-samples || exit 1
+
+# --- Wine -------------------------------------------------------------------------------------
+# A private prefix, no debug output, no display (the Open dialog then answers cancelled and the
+# message box returns at once), no Mono/Gecko installers, and one wineserver for the whole suite.
+export WINEPREFIX="$win/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY WAYLAND_DISPLAY
+# Japanese Windows: code page 932 for the program's texts and names. Wine takes the code page
+# from LC_ALL and needs a UTF-8 C library locale to give non-ASCII names to Linux files.
+cp932=no
+wine_run=("$wine_cmd")
+if [ -d "$win/locale/ja_JP.UTF-8" ] ||
+  { command -v localedef >/dev/null && mkdir -p "$win/locale" &&
+    localedef -i ja_JP -f UTF-8 "$win/locale/ja_JP.UTF-8" 2>/dev/null; }; then
+  wine_run=(env LOCPATH="$win/locale" LC_ALL=ja_JP.UTF-8 "$wine_cmd")
+  cp932=yes
+else
+  note "note: no ja_JP locale source (Debian package 'locales'): code page 932 names not tested"
+fi
+mkdir -p "$WINEPREFIX"
+"$wine_server" -p
+trap '"$wine_server" -k 2>/dev/null' EXIT
+"${wine_run[@]}" cmd /c exit >/dev/null 2>&1  # creates the prefix on the first run
+
+failures=0
+pass() { note "  ok    $1"; }
+fail() {
+  note "  FAIL  $1"
+  failures=$((failures + 1))
+}
+check() {  # check "what" command...
+  local what=$1
+  shift
+  out="" code=""
+  if "$@"; then
+    pass "$what"
+  else
+    fail "$what"
+    note "        last run: exit code $code, last line '$(last_line "$out")'"
+  fi
+}
+
+# --- unit tests -------------------------------------------------------------------------------
+note "== quorvel_tests.exe under Wine =="
+if (cd "$win" && timeout -k 5 900 "${wine_run[@]}" ./quorvel_tests.exe --gtest_brief=1 2>&1 |
+  tr -d '\r' |
+  tee "$win/unit-tests.log" | grep -E '^\[  (PASSED|FAILED) |Failure$|^\[  FAILED' ;
+  exit "${PIPESTATUS[0]}"); then
+  pass "unit tests (log: build-win/unit-tests.log)"
+else
+  fail "unit tests (log: build-win/unit-tests.log)"
+fi
+
+# --- helpers for end-to-end runs ----------------------------------------------------------------
+work="$win/e2e"
+rm -rf "$work"
+mkdir -p "$work"
+exe="$win/quorvel.exe"
+linux="$native/quorvel"
+dos() { local p=$1; printf 'Z:%s' "${p//\//\\}"; }  # Wine maps Z: to the Linux root
+
+# winrun <folder> args...: runs quorvel.exe in the folder; stdout (line ends as LF) in $out.
+# A run that waits for a window (a dialog or message box that did not return) fails after 120 s.
+winrun() {
+  local dir=$1
+  shift
+  out=$(cd "$dir" && timeout -k 5 120 "${wine_run[@]}" "$exe" "$@" 2>"$work/stderr" |
+    tr -d '\r'; exit "${PIPESTATUS[0]}")
+  code=$?
+}
+linrun() {
+  local dir=$1
+  shift
+  out=$(cd "$dir" && "$linux" "$@" 2>/dev/null </dev/null)
+  code=$?
+}
+last_line() { printf '%s\n' "$1" | sed '/^$/d' | tail -n 1; }
+status_is() { [ "$code" = 0 ] && [ "$(last_line "$out")" = "$1" ]; }
+bit_count() { od -An -tu2 -j28 -N2 "$1" | tr -d ' '; }
+
+# Little-endian bytes for the pictures made here.
+le32() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $(($1 >> 8 & 255)))\\x$(printf %02x $(($1 >> 16 & 255)))\\x$(printf %02x $(($1 >> 24 & 255)))"; }
+# A plain 32-bit picture with alpha (kind 1, depth 32, width and height repeated at 0x14).
+make_px32() {  # file width height
+  local w=$2 h=$3 y x
+  {
+    le32 "$w"; le32 "$h"; le32 0; le32 0; le32 0x00200001; le32 "$w"; le32 "$h"; le32 0
+    for ((y = 0; y < h; y++)); do
+      for ((x = 0; x < w; x++)); do
+        printf "\\x$(printf %02x $((x * 40 & 255)))\\x$(printf %02x $((y * 60 & 255)))\\x$(printf %02x $(((x + y) * 25 & 255)))\\x$(printf %02x $(((x * 64 + y * 16) & 255)))"
+      done
+    done
+  } >"$1"
+}
+# A plain 8-bit grey picture (kind 1, depth 8): no colour table, width 3 pads its rows.
+make_px8() {  # file width height
+  local w=$2 h=$3 i
+  {
+    le32 "$w"; le32 "$h"; le32 0; le32 0; le32 0x00080001; le32 0; le32 0; le32 0
+    for ((i = 0; i < w * h; i++)); do printf "\\x$(printf %02x $((i * 37 & 255)))"; done
+  } >"$1"
+}
+
+# --- end-to-end runs of quorvel.exe ------------------------------------------------------------
+note "== quorvel.exe end to end =="
+pics="$work/pics"
+mkdir -p "$pics"
+make_px32 "$pics/alpha.px" 5 3
+make_px8 "$pics/grey.px" 3 2
+
+usage=$(printf '%s\n' "quorvel [options] filename version 0.03" "" "options:" \
+  $'\t/out:path         output folder' $'\t/stripPath        strip subfolder' \
+  $'\t/raw              not blend image with bgcolor' $'\t/bgcolor:rrggbb   background color (hex)')
+winrun "$work"
+check "no file name: dialog cancelled headless, usage text, exit 0" \
+  test "$code" = 0 -a "$out" = "$usage"
+winrun "$work" a.px b.px
+check "two file names: usage text" test "$out" = "$usage"
+
+case_raw() {
+  local d="$work/raw"
+  mkdir -p "$d"
+  cp "$pics/alpha.px" "$d/"
+  winrun "$d" alpha.px
+  status_is "complete." && [ "$(bit_count "$d/alpha.bmp")" = 24 ] || return 1
+  winrun "$d" /raw /bgcolor:ff0000 alpha.px
+  status_is "complete." && [ "$(bit_count "$d/alpha.bmp")" = 32 ] || return 1
+  # '-raw' is no switch on Windows: two names, so the dialog (cancelled) and the usage text.
+  winrun "$d" -raw alpha.px
+  [ "$out" = "$usage" ]
+}
+check "/raw keeps 32 bits, default blends to 24, -raw is a file name" case_raw
+
+case_dropped() {
+  # A file dropped on the program arrives as one quoted argument, spaces and all; wildcards are
+  # not expanded.
+  local d="$work/drop/my pictures"
+  mkdir -p "$d"
+  cp "$pics/grey.px" "$d/my title.px"
+  winrun "$work" "$(dos "$d")\\my title.px"
+  status_is "complete." && [ -f "$d/my title.bmp" ] || return 1
+  winrun "$d" '*.px'
+  status_is "*.px: cannot read."
+}
+check "a dropped file with spaces in its path; no wildcard expansion" case_dropped
+
+case_out() {
+  local d="$work/out" base
+  mkdir -p "$d/in" "$d/to" "$d/rel"
+  cp "$pics/grey.px" "$d/in/"
+  base=$(dos "$d")
+  winrun "$d" "/out:$base\\to" "$base\\in\\grey.px"
+  status_is "complete." && [ -f "$d/to/grey.bmp" ] || return 1
+  rm "$d/to/grey.bmp"
+  winrun "$d" "/out:$base\\to\\" "$base\\in\\grey.px"  # trailing backslash: same file
+  status_is "complete." && [ -f "$d/to/grey.bmp" ] || return 1
+  winrun "$d" /out:rel 'in\grey.px'  # relative to the current folder, joined with '\'
+  status_is "complete." && [ -f "$d/rel/grey.bmp" ] || return 1
+  winrun "$d" "$base\\in\\grey.px"  # without /out: beside the input
+  status_is "complete." && [ -f "$d/in/grey.bmp" ] || return 1
+  [ "$(ls "$d/to" "$d/rel" | grep -c bmp)" = 2 ] && [ "$(bit_count "$d/in/grey.bmp")" = 8 ]
+}
+check "/out: with Windows paths, '\\' joins, trailing '\\', relative folder" case_out
+
+# A folder whose Windows path is exactly n characters long, made on the Linux side.
+long_folder() {  # root n
+  local p=$1 part
+  while [ "$(dos "$p" | wc -c)" -lt "$2" ]; do
+    part=$(($2 - $(dos "$p" | wc -c) - 1))
+    [ "$part" -gt 120 ] && part=120
+    [ "$part" -lt 1 ] && part=1
+    p="$p/$(printf 'd%.0s' $(seq 1 "$part"))"
+  done
+  mkdir -p "$p" && printf '%s' "$p"
+}
+case_long() {
+  local d="$work/long" fits over deep
+  mkdir -p "$d"
+  # "<folder>\grey" is the output base path; with ".bmp" 259 characters still fit...
+  fits=$(long_folder "$d/fit" 250)
+  winrun "$d" "/out:$(dos "$fits")" "$(dos "$pics/grey.px")"
+  status_is "complete." && cmp -s "$fits/grey.bmp" "$work/out/in/grey.bmp" || return 1
+  # ...260 do not: the name is refused, nothing is written.
+  over=$(long_folder "$d/over" 251)
+  winrun "$d" "/out:$(dos "$over")" "$(dos "$pics/grey.px")"
+  status_is "grey.px: cannot write." && [ -z "$(ls -A "$over")" ] || return 1
+  # An input path beyond 259 characters cannot be opened by the ANSI file functions...
+  deep=$(long_folder "$d/deep" 290)
+  cp "$pics/grey.px" "$deep/"
+  mkdir -p "$d/to"
+  winrun "$d" /out:to "$(dos "$deep")\\grey.px"
+  status_is "grey.px: cannot read." || return 1
+  # ...and leaves no room for an output name beside it: refused either way, nothing written.
+  winrun "$d" "$(dos "$deep")\\grey.px"
+  { status_is "grey.px: cannot read." || status_is "grey.px: cannot write."; } || return 1
+  [ -z "$(find "$d" -name '*.bmp' ! -path "$fits/*")" ]
+}
+check "paths of 259 characters work, longer ones are refused cleanly" case_long
+
+case_cp932() {
+  # 表 is 0x95 0x5C and ソ is 0x83 0x5C in code page 932: the second byte is a backslash.
+  local d="$work/cp932"
+  mkdir -p "$d/ソ" "$d/to"
+  cp "$pics/grey.px" "$d/ソ/表.px"
+  winrun "$d" "/out:to" "ソ\\表.px"
+  status_is "complete." && cmp -s "$d/to/表.bmp" "$work/out/in/grey.bmp" || return 1
+  winrun "$d" "ソ\\表.px"
+  status_is "complete." && [ -f "$d/ソ/表.bmp" ] || return 1
+  # The name in the status line is cut after the last real backslash, printed in code page 932.
+  cp "$pics/grey.px" "$d/ソ/表.bin"
+  winrun "$d" "ソ\\表.bin"
+  [ "$(last_line "$out")" = "$(printf '\x95\x5c.bin: unknown format!')" ]
+}
+if [ "$cp932" = yes ]; then
+  check "code page 932 names with a 0x5C second byte" case_cp932
+fi
+
+case_unwritable() {
+  local d="$work/unwritable"
+  mkdir -p "$d"
+  : >"$d/blocker"  # a file where the output folder should be
+  winrun "$d" "/out:blocker" "$(dos "$pics/grey.px")"
+  status_is "grey.px: cannot write." && [ ! -s "$d/blocker" ] || return 1
+  [ "$(ls -A "$d" | grep -vc '^blocker$')" = 0 ] || return 1
+  if [ "$(id -u)" != 0 ]; then  # permissions bind everyone but root
+    mkdir -p "$d/locked" && chmod 555 "$d/locked"
+    winrun "$d" "/out:locked" "$(dos "$pics/grey.px")"
+    local ok=$?
+    status_is "grey.px: cannot write." && [ -z "$(ls -A "$d/locked")" ]
+    ok=$?
+    chmod 755 "$d/locked"
+    return $ok
+  fi
+}
+check "unwritable output folder: cannot write, nothing left behind" case_unwritable
+
+# --- the same inputs through both builds ---------------------------------------------------------
+note "== Linux and Windows builds give identical files =="
+inputs="$work/inputs"
+mkdir -p "$inputs"
+mkdir -p "$inputs/made"
+"$native/quorvel-make-samples" "$inputs/made" >/dev/null 2>&1
+list=()
+for f in "$here"/samples/*.px "$here"/samples/*.a "$inputs"/made/*.px "$inputs"/made/*.a \
+  "$pics"/*.px; do
+  [ -f "$f" ] || continue
+  # Archive members may carry Japanese names, which Wine can only write with the ja_JP locale.
+  if [ "$cp932" = no ] && [ "${f##*.}" = a ]; then
+    note "  skipped $(basename "$f") (no ja_JP locale)"
+    continue
+  fi
+  list+=("$f")
+done
+# Archive members pass through the system's temporary folder, which is shared: each temporary
+# file must be gone when its run ends.
+wintemp=$(find "$WINEPREFIX/drive_c/users" -maxdepth 2 -type d -name Temp | head -n 1)
+temp_before=$(ls -A "$wintemp" 2>/dev/null)
+compared=0 converted=0
+for f in "${list[@]}"; do
+  name=$(basename "$f")
+  for mode in plain raw green; do
+    case $mode in
+      plain) wopts=() lopts=() ;;
+      raw) wopts=(/raw) lopts=(-raw) ;;
+      green) wopts=(/bgcolor:ff8000 /stripPath) lopts=(-bgcolor:ff8000 -stripPath) ;;
+    esac
+    L="$work/same/linux/$mode/$name" W="$work/same/windows/$mode/$name"
+    mkdir -p "$L" "$W"
+    linrun "$L" "${lopts[@]}" "-out:$L" "$f"
+    lstatus=$(last_line "$out")
+    winrun "$W" "${wopts[@]}" "/out:$(dos "$W")" "$(dos "$f")"
+    wstatus=$(last_line "$out")
+    compared=$((compared + 1))
+    [ "$wstatus" = complete. ] && converted=$((converted + 1))
+    if [ "$lstatus" != "$wstatus" ]; then
+      fail "$name ($mode): Linux says '$lstatus', Windows '$wstatus'"
+    elif ! diff -r "$L" "$W" >"$work/diff" 2>&1; then
+      fail "$name ($mode): output files differ ($(head -n 1 "$work/diff"))"
+    fi
+  done
+done
+note "  $compared runs compared (${#list[@]} inputs x 3 option sets), $converted of them complete"
+[ "$converted" -gt 0 ] || fail "no input converted at all"
+check "nothing left in Windows' temporary folder" test "$(ls -A "$wintemp" 2>/dev/null)" = "$temp_before"
+
+note ""
+if [ "$failures" -gt 0 ]; then
+  note "Windows tests: $failures FAILED"
+  exit 1
+fi
+note "Windows tests: all passed"

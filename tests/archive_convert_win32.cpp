@@ -1,0 +1,83 @@
+// convertArchive in this process on Windows: members pass through the shared temporary folder,
+// keep their code page 932 names, and failed ones are listed in a message box.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "archive/convert_archive.h"
+#include "platform/paths.h"
+#include "tests/support/test_support.h"
+#include "tools/writer/archive_writer.h"
+
+namespace quorvel {
+namespace {
+
+using test::Bytes;
+using namespace quorvel::writer;
+
+Bytes text(const std::string& s) {
+  return Bytes(s.begin(), s.end());
+}
+
+std::vector<std::string> temporaryFiles() {
+  char folder[MAX_PATH];
+  DWORD length = GetTempPathA(MAX_PATH, folder);
+  return length == 0 || length >= MAX_PATH ? std::vector<std::string>{}
+                                           : test::listFolder(std::string(folder, length - 1));
+}
+
+// Under Wine without a display the message box returns at once; on a desktop it would wait.
+bool runsUnderWine() {
+  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+class ArchiveWin32 : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // Names in code page 932 are file names only where it is the system's code page.
+    if (GetACP() != 932) GTEST_SKIP() << "code page " << GetACP() << ", not 932";
+  }
+  ResultCode convert(const std::vector<ArchiveMember>& members) {
+    std::string archive = scratch_.file("data.a");
+    EXPECT_TRUE(test::writeFile(archive, buildArchive(members)));
+    std::vector<std::string> before = temporaryFiles();
+    ::testing::internal::CaptureStdout();
+    ResultCode result = convertArchive(scratch_.file("data").c_str(), archive.c_str());
+    ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(temporaryFiles(), before) << "files left in the temporary folder";
+    return result;
+  }
+  test::ScratchDir scratch_;
+};
+
+TEST_F(ArchiveWin32, MembersKeepTheirCodePage932Names) {
+  Bytes picture = plainPicture32(3, 2, Bytes(24, 0x80));
+  SoundFormat format;
+  Bytes samples(100, 7);
+  // ソ (0x83 0x5C) and 表 (0x95 0x5C): second bytes that look like backslashes.
+  ASSERT_EQ(convert({plainMember("\x83\x5C.txt", text("so")), plainMember("\x95\x5C.px", picture),
+                     waveMember("\x95\x5C.w", format, samples)}),
+            ResultCode::Success);
+  EXPECT_EQ(test::listFolder(scratch_.file("data")),
+            (std::vector<std::string>{"\x83\x5C.txt", "\x95\x5C.bmp", "\x95\x5C.wav"}));
+  EXPECT_EQ(test::readFile(scratch_.file("data\\\x83\x5C.txt")), text("so"));
+  EXPECT_EQ(test::readFile(scratch_.file("data\\\x95\x5C.wav")), waveFile(format, samples));
+  EXPECT_EQ(test::readFile(scratch_.file("data\\\x95\x5C.bmp")).size(), 54u + 2 * 12);
+}
+
+TEST_F(ArchiveWin32, FailedMembersAreListedAndNothingLeavesTheFolder) {
+  if (!runsUnderWine()) GTEST_SKIP() << "the message box would wait for a click";
+  ASSERT_EQ(createDirectoryTree(scratch_.file("data\\sub").c_str(), 1), 1);
+  EXPECT_EQ(convert({plainMember("..\\evil.txt", text("evil")), plainMember("sub\\evil.txt", {1}),
+                     plainMember("c:evil.txt", {1}), plainMember("..", {1}),
+                     plainMember("/abs.txt", {1}), plainMember("good.txt", text("good"))}),
+            ResultCode::Success);
+  EXPECT_EQ(test::listFolder(scratch_.path()), (std::vector<std::string>{"data", "data.a"}));
+  EXPECT_EQ(test::listFolder(scratch_.file("data")), (std::vector<std::string>{"good.txt", "sub"}));
+  EXPECT_TRUE(test::listFolder(scratch_.file("data\\sub")).empty());
+}
+
+}  // namespace
+}  // namespace quorvel

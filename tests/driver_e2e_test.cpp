@@ -1,0 +1,296 @@
+// Runs the built quorvel on generated plain pictures and compares the BMP files byte for byte
+// with files built here from the picture definitions alone.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <string>
+
+#include "tests/support/test_support.h"
+#include "tools/writer/px_writer.h"
+
+namespace quorvel {
+namespace {
+
+using test::Bytes;
+using test::runQuorvel;
+using writer::PlainPicture;
+
+const char* const kNoDisplay[] = {"DISPLAY=", "WAYLAND_DISPLAY="};
+const std::vector<std::string> kHeadless(std::begin(kNoDisplay), std::end(kNoDisplay));
+
+std::string status(const std::string& line) {
+  return "Cancel: Ctrl + C\n\n" + line + "\n";
+}
+
+void put32(Bytes& b, uint32_t v) {
+  for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+// A BMP file as the format defines it: 14-byte file header, 40-byte info header, the colour
+// table at 8 bits, then bottom-up rows padded to four bytes. pixel(x, y, out) writes the
+// bitCount / 8 bytes of the pixel at column x, row y counted from the top.
+Bytes expectedBmp(int32_t width, int32_t height, int bitCount, const Bytes& palette,
+                  const std::function<void(int32_t, int32_t, uint8_t*)>& pixel) {
+  const size_t bytesPerPixel = bitCount / 8;
+  const size_t rowBytes = (width * bytesPerPixel + 3) / 4 * 4;
+  const uint32_t offset = 14 + 40 + static_cast<uint32_t>(palette.size());
+  Bytes bmp{'B', 'M'};
+  put32(bmp, offset + static_cast<uint32_t>(rowBytes * height));
+  put32(bmp, 0);
+  put32(bmp, offset);
+  for (uint32_t v : {40u, uint32_t(width), uint32_t(height), 1u | (uint32_t(bitCount) << 16), 0u,
+                     uint32_t(rowBytes * height), 0u, 0u, 0u, 0u}) {
+    put32(bmp, v);
+  }
+  bmp.insert(bmp.end(), palette.begin(), palette.end());
+  for (int32_t y = height - 1; y >= 0; --y) {
+    Bytes row(rowBytes, 0);
+    for (int32_t x = 0; x < width; ++x) pixel(x, y, &row[x * bytesPerPixel]);
+    bmp.insert(bmp.end(), row.begin(), row.end());
+  }
+  return bmp;
+}
+
+// background + floor((source - background) * (alpha + 1) / 256), with the ends exact.
+uint8_t blended(int source, int background, int alpha) {
+  if (alpha == 255) return static_cast<uint8_t>(source);
+  if (alpha == 0) return static_cast<uint8_t>(background);
+  int product = (source - background) * (alpha + 1);
+  int quotient = product >= 0 ? product / 256 : -((-product + 255) / 256);
+  return static_cast<uint8_t>(background + quotient);
+}
+
+// The expected BMP of a 32-bit picture, blended over blue, green, red or kept raw.
+Bytes expected32(const PlainPicture& p, const uint8_t* background) {
+  const uint8_t* src = p.rows.data();
+  int32_t w = p.width;
+  if (background == nullptr) {
+    return expectedBmp(w, p.height, 32, {}, [&](int32_t x, int32_t y, uint8_t* out) {
+      for (int k = 0; k < 4; ++k) out[k] = src[(y * w + x) * 4 + k];
+    });
+  }
+  return expectedBmp(w, p.height, 24, {}, [&](int32_t x, int32_t y, uint8_t* out) {
+    const uint8_t* s = src + (y * w + x) * 4;
+    for (int k = 0; k < 3; ++k) out[k] = blended(s[k], background[k], s[3]);
+  });
+}
+
+class DriverE2E : public ::testing::Test {
+ protected:
+  std::string put(const std::string& name, const PlainPicture& p) {
+    std::string path = scratch_.file(name);
+    EXPECT_TRUE(test::writeFile(path, writer::writePlainPicture(p)));
+    return path;
+  }
+  test::RunResult run(const std::vector<std::string>& args) {
+    return runQuorvel(args, scratch_.path(), kHeadless);
+  }
+  test::ScratchDir scratch_;
+};
+
+TEST_F(DriverE2E, EightBitPicturesKeepTheirColourTables) {
+  PlainPicture title;
+  title.width = 5;
+  title.height = 3;
+  title.kind = 7;
+  title.depth = 8;
+  for (int i = 0; i < 1024; ++i) title.palette.push_back(static_cast<uint8_t>(i * 7));
+  for (int i = 0; i < 15; ++i) title.rows.push_back(static_cast<uint8_t>(i * 16 + 3));
+  put("title.px", title);
+  test::RunResult r = run({"title.px"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out, status("complete."));
+  EXPECT_EQ(test::readFile(scratch_.file("title.bmp")),
+            expectedBmp(5, 3, 8, title.palette,
+                        [&](int32_t x, int32_t y, uint8_t* out) { *out = title.rows[y * 5 + x]; }));
+
+  PlainPicture grey = title;
+  grey.kind = 1;
+  grey.palette.clear();
+  put("grey.px", grey);
+  EXPECT_EQ(run({"grey.px"}).out, status("complete."));
+  Bytes ramp;
+  for (int i = 0; i < 256; ++i) ramp.insert(ramp.end(), {uint8_t(i), uint8_t(i), uint8_t(i), 0});
+  EXPECT_EQ(test::readFile(scratch_.file("grey.bmp")),
+            expectedBmp(5, 3, 8, ramp,
+                        [&](int32_t x, int32_t y, uint8_t* out) { *out = grey.rows[y * 5 + x]; }));
+}
+
+TEST_F(DriverE2E, SixteenBitPicturesCopyTheirPixels) {
+  PlainPicture p;
+  p.width = 3;
+  p.height = 2;
+  p.kind = 0;
+  p.depth = 16;
+  p.rows = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+  put("photo.px", p);
+  EXPECT_EQ(run({"photo.px"}).out, status("complete."));
+  EXPECT_EQ(test::readFile(scratch_.file("photo.bmp")),
+            expectedBmp(3, 2, 16, {}, [&](int32_t x, int32_t y, uint8_t* out) {
+              out[0] = p.rows[(y * 3 + x) * 2];
+              out[1] = p.rows[(y * 3 + x) * 2 + 1];
+            }));
+}
+
+TEST_F(DriverE2E, ThirtyTwoBitPicturesBlendOverTheBackgroundOrStayRaw) {
+  PlainPicture p = writer::gradientPicture32(19, 18);
+  put("alpha.px", p);
+  const uint8_t green[3] = {0, 255, 0};
+  EXPECT_EQ(run({"alpha.px"}).out, status("complete."));
+  EXPECT_EQ(test::readFile(scratch_.file("alpha.bmp")), expected32(p, green));
+
+  const uint8_t orange[3] = {0, 128, 255};
+  EXPECT_EQ(run({"-bgcolor:ff8000", "alpha.px"}).out, status("complete."));
+  EXPECT_EQ(test::readFile(scratch_.file("alpha.bmp")), expected32(p, orange));
+
+  const uint8_t wrapped[3] = {0x78, 0x56, 0x34};  // the top two digits are dropped
+  run({"alpha.px", "-bgcolor:12345678"});
+  EXPECT_EQ(test::readFile(scratch_.file("alpha.bmp")), expected32(p, wrapped));
+
+  const uint8_t black[3] = {0, 0, 0};
+  for (const char* noDigits : {"-bgcolor", "-bgcolor:#ff0000", "-bgcolor:0xff0000"}) {
+    run({noDigits, "alpha.px"});
+    EXPECT_EQ(test::readFile(scratch_.file("alpha.bmp")), expected32(p, black)) << noDigits;
+  }
+
+  run({"-BGCOLOR:ff0000", "alpha.px"});  // names are case-sensitive: ignored
+  EXPECT_EQ(test::readFile(scratch_.file("alpha.bmp")), expected32(p, green));
+
+  EXPECT_EQ(run({"-raw", "alpha.px"}).out, status("complete."));
+  EXPECT_EQ(test::readFile(scratch_.file("alpha.bmp")), expected32(p, nullptr));
+  run({"-raw:0", "-bgcolor:ff0000", "alpha.px"});
+  EXPECT_EQ(test::readFile(scratch_.file("alpha.bmp")), expected32(p, nullptr));
+}
+
+TEST_F(DriverE2E, PrefixedPictureConvertsLikeThePlainOne) {
+  PlainPicture p = writer::gradientPicture32(6, 5);
+  p.kind = 10;
+  p.prefixed = true;
+  put("sig.px", p);
+  EXPECT_EQ(run({"sig.px"}).out, status("complete."));
+  const uint8_t green[3] = {0, 255, 0};
+  EXPECT_EQ(test::readFile(scratch_.file("sig.bmp")), expected32(p, green));
+}
+
+TEST_F(DriverE2E, OutFolderWithOrWithoutTrailingSeparator) {
+  PlainPicture p = writer::gradientPicture32(4, 4);
+  std::string input = put("pic.px", p);
+  ASSERT_EQ(
+      ::system(("mkdir -p '" + scratch_.file("o1") + "' '" + scratch_.file("o2") + "'").c_str()),
+      0);
+  EXPECT_EQ(run({"-out:" + scratch_.file("o1"), input}).out, status("complete."));
+  EXPECT_EQ(run({"-out:" + scratch_.file("o2") + "/", input}).out, status("complete."));
+  EXPECT_EQ(test::listFolder(scratch_.file("o1")), std::vector<std::string>{"pic.bmp"});
+  EXPECT_EQ(test::readFile(scratch_.file("o1/pic.bmp")),
+            test::readFile(scratch_.file("o2/pic.bmp")));
+  // An empty value puts the output in the current folder, named after the input.
+  ASSERT_EQ(::system(("mkdir -p '" + scratch_.file("in") + "'").c_str()), 0);
+  put("in/deep.px", p);
+  EXPECT_EQ(run({"-out:", "in/deep.px"}).out, status("complete."));
+  EXPECT_TRUE(test::fileExists(scratch_.file("deep.bmp")));
+  EXPECT_FALSE(test::fileExists(scratch_.file("in/deep.bmp")));
+  // A folder that does not exist: the BMP cannot be created.
+  EXPECT_EQ(run({"-out:" + scratch_.file("missing"), input}).out, status("pic.px: cannot write."));
+}
+
+TEST_F(DriverE2E, ExtensionsDecideTheConversion) {
+  PlainPicture p = writer::gradientPicture32(3, 3);
+  put("UPPER.PX", p);
+  EXPECT_EQ(run({"UPPER.PX"}).out, status("complete."));
+  EXPECT_TRUE(test::fileExists(scratch_.file("UPPER.bmp")));
+  put("px", p);  // no dot: the whole name is the extension
+  EXPECT_EQ(run({"px"}).out, status("complete."));
+  EXPECT_TRUE(test::fileExists(scratch_.file("px.bmp")));
+  put("other.bmp", p);
+  test::RunResult r = run({scratch_.file("other.bmp")});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out, status("other.bmp: unknown format!"));
+  EXPECT_EQ(run({""}).out, status(": unknown format!"));
+}
+
+TEST_F(DriverE2E, FailuresEndWithTheirStatusLinesAndExitCodeZero) {
+  test::RunResult missing = run({"gone.px"});
+  EXPECT_EQ(missing.exitCode, 0);
+  EXPECT_EQ(missing.out, status("gone.px: cannot read."));
+  ASSERT_EQ(::system(("mkdir '" + scratch_.file("dir.px") + "'").c_str()), 0);
+  EXPECT_EQ(run({"dir.px"}).out, status("dir.px: cannot read."));
+
+  PlainPicture p = writer::gradientPicture32(8, 8);
+  Bytes whole = writer::writePlainPicture(p);
+  ASSERT_TRUE(test::writeFile(scratch_.file("short.px"), Bytes(whole.begin(), whole.end() - 1)));
+  EXPECT_EQ(run({"short.px"}).out, status("short.px: unknown format!"));
+  p.height = 0x7FFFFFFF;
+  put("tall.px", p);
+  EXPECT_EQ(run({"tall.px"}).out, status("tall.px: unknown format!"));
+  ASSERT_TRUE(test::writeFile(scratch_.file("empty.px"), {}));
+  EXPECT_EQ(run({"empty.px"}).out, status("empty.px: unknown format!"));
+  for (const char* name : {"short.bmp", "tall.bmp", "empty.bmp"}) {
+    EXPECT_FALSE(test::fileExists(scratch_.file(name))) << name;
+  }
+}
+
+TEST_F(DriverE2E, TooLongBasePathIsAWriteErrorAndWritesNothing) {
+  put("pic.px", writer::gradientPicture32(2, 2));
+  std::string longFolder = scratch_.file(std::string(4090, 'd'));
+  test::RunResult r = run({"-out:" + longFolder, "pic.px"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out, status("pic.px: cannot write."));
+  EXPECT_EQ(test::listFolder(scratch_.path()), std::vector<std::string>{"pic.px"});
+}
+
+TEST_F(DriverE2E, ExistingOutputIsReplacedWithoutLeftovers) {
+  PlainPicture p = writer::gradientPicture32(5, 2);
+  put("pic.px", p);
+  ASSERT_TRUE(test::writeFile(scratch_.file("pic.bmp"), Bytes(10000, 0xEE)));
+  EXPECT_EQ(run({"pic.px"}).out, status("complete."));
+  const uint8_t green[3] = {0, 255, 0};
+  EXPECT_EQ(test::readFile(scratch_.file("pic.bmp")), expected32(p, green));
+  EXPECT_EQ(test::listFolder(scratch_.path()), (std::vector<std::string>{"pic.bmp", "pic.px"}));
+}
+
+TEST_F(DriverE2E, WithoutExactlyOneNameTheCancelledDialogShowsTheUsage) {
+  const std::string usage =
+      "quorvel [options] filename version 0.03\n\noptions:\n"
+      "\t-out:path         output folder\n"
+      "\t-stripPath        strip subfolder\n"
+      "\t-raw              not blend image with bgcolor\n"
+      "\t-bgcolor:rrggbb   background color (hex)\n";
+  put("a.px", writer::gradientPicture32(2, 2));
+  for (const auto& args :
+       std::vector<std::vector<std::string>>{{}, {"-raw"}, {"a.px", "a.px"}, {"/raw", "a.px"}}) {
+    test::RunResult r = run(args);
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, usage) << args.size();
+  }
+  EXPECT_EQ(test::listFolder(scratch_.path()), std::vector<std::string>{"a.px"});
+}
+
+}  // namespace
+}  // namespace quorvel
+
+namespace quorvel {
+namespace {
+
+TEST(BundledSamples, PlainPicturesConvert) {
+  test::ScratchDir scratch;
+  const std::string samples = std::string(QUORVEL_SOURCE_DIR) + "/samples/";
+  const struct {
+    const char* name;
+    size_t bmpBytes;
+  } cases[] = {{"title8", 1078 + 64 * 40},
+               {"grey8", 1078 + 64 * 32},
+               {"photo16", 54 + 96 * 32},
+               {"alpha32", 54 + 144 * 32},
+               {"prefixed32", 54 + 120 * 24}};
+  for (const auto& c : cases) {
+    test::RunResult r = test::runQuorvel({"-out:" + scratch.path(), samples + c.name + ".px"},
+                                         scratch.path(), kHeadless);
+    EXPECT_EQ(r.out, status("complete.")) << c.name;
+    EXPECT_EQ(test::readFile(scratch.file(std::string(c.name) + ".bmp")).size(), c.bmpBytes)
+        << c.name;
+  }
+}
+
+}  // namespace
+}  // namespace quorvel

@@ -1,0 +1,265 @@
+// Runs the built quorvel on generated layered and run-stream pictures, with and without -raw,
+// and compares the BMP files byte for byte with files built here from the picture definitions.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "tests/support/test_support.h"
+#include "tools/writer/px04_writer.h"
+#include "tools/writer/px40_writer.h"
+
+namespace quorvel {
+namespace {
+
+using test::Bytes;
+using writer::IndexedPixel;
+
+const std::vector<std::string> kHeadless = {"DISPLAY=", "WAYLAND_DISPLAY="};
+const char kComplete[] = "Cancel: Ctrl + C\n\ncomplete.\n";
+
+void put32(Bytes& b, uint32_t v) {
+  for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+// A BMP file: 14-byte file header, 40-byte info header, the colour table at 8 bits, then
+// bottom-up rows padded to four bytes; pixel(x, y, out) gives the pixel at (x, y from the top).
+Bytes expectedBmp(int32_t width, int32_t height, int bitCount, const Bytes& palette,
+                  const std::function<void(int32_t, int32_t, uint8_t*)>& pixel) {
+  const size_t bytesPerPixel = bitCount / 8;
+  const size_t rowBytes = (width * bytesPerPixel + 3) / 4 * 4;
+  const uint32_t offset = 14 + 40 + static_cast<uint32_t>(palette.size());
+  Bytes bmp{'B', 'M'};
+  put32(bmp, offset + static_cast<uint32_t>(rowBytes * height));
+  put32(bmp, 0);
+  put32(bmp, offset);
+  for (uint32_t v : {40u, uint32_t(width), uint32_t(height), 1u | (uint32_t(bitCount) << 16), 0u,
+                     uint32_t(rowBytes * height), 0u, 0u, 0u, 0u}) {
+    put32(bmp, v);
+  }
+  bmp.insert(bmp.end(), palette.begin(), palette.end());
+  for (int32_t y = height - 1; y >= 0; --y) {
+    Bytes row(rowBytes, 0);
+    for (int32_t x = 0; x < width; ++x) pixel(x, y, &row[x * bytesPerPixel]);
+    bmp.insert(bmp.end(), row.begin(), row.end());
+  }
+  return bmp;
+}
+
+// A stored 32-bit pixel as it comes out: scaled toward black by its 7-bit alpha (0 meaning
+// opaque) when blended, or with its alpha 0 turned into 255 and any other doubled when raw.
+void outputPixel32(const uint8_t* stored, bool raw, uint8_t* out) {
+  if (raw) {
+    for (int k = 0; k < 3; ++k) out[k] = stored[k];
+    out[3] = stored[3] == 0 ? 255 : static_cast<uint8_t>(stored[3] * 2);
+    return;
+  }
+  int alpha = stored[3] & 0x7F;
+  for (int k = 0; k < 3; ++k)
+    out[k] = static_cast<uint8_t>(alpha == 0 ? stored[k] : stored[k] * alpha / 128);
+}
+
+bool isZero(const uint8_t* p, int n) {
+  for (int i = 0; i < n; ++i) {
+    if (p[i] != 0) return false;
+  }
+  return true;
+}
+
+// A 32-bit image with transparent holes (all-zero pixels, which the runs leave out), varied
+// alpha bytes including 0, 128 and values with the top bit set.
+Bytes pattern32(int width, int height, int seed) {
+  Bytes image;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      if ((x * 3 + y * 5 + seed) % 7 == 0) {
+        image.insert(image.end(), {0, 0, 0, 0});
+        continue;
+      }
+      int v = x * 37 + y * 11 + seed * 13;
+      image.insert(image.end(), {static_cast<uint8_t>(v), static_cast<uint8_t>(255 - v),
+                                 static_cast<uint8_t>(v * 3), static_cast<uint8_t>(v * 29 % 256)});
+    }
+  }
+  return image;
+}
+
+class LayeredE2E : public ::testing::Test {
+ protected:
+  // Converts the file with the given switches and returns the BMP written.
+  Bytes convert(const Bytes& file, const std::vector<std::string>& switches) {
+    std::string input = scratch_.file("pic.px");
+    EXPECT_TRUE(test::writeFile(input, file));
+    std::vector<std::string> args = switches;
+    args.push_back(input);
+    test::RunResult r = test::runQuorvel(args, scratch_.path(), kHeadless);
+    EXPECT_EQ(r.out, kComplete);
+    return test::readFile(scratch_.file("pic.bmp"));
+  }
+  test::ScratchDir scratch_;
+};
+
+struct DirectLayer {
+  int x, y, width, height;
+  Bytes image;  // top-down, 4 bytes per pixel, all-zero pixels not stored
+};
+
+writer::Px40Picture directPicture(int width, int height, const std::vector<DirectLayer>& layers) {
+  writer::Px40Picture p;
+  p.canvasWidth = width;
+  p.canvasHeight = height;
+  for (const DirectLayer& l : layers) {
+    writer::Px40Layer layer;
+    layer.x = l.x;
+    layer.y = l.y;
+    layer.width = l.width;
+    layer.height = l.height;
+    layer.runs = writer::runsFromImage(l.image, l.width, l.height, 4);
+    p.layers.push_back(layer);
+  }
+  return p;
+}
+
+// The canvas as the layers paint it: each later layer replaces its whole rectangle.
+Bytes expectedLayered(int width, int height, const std::vector<DirectLayer>& layers, bool raw) {
+  return expectedBmp(width, height, raw ? 32 : 24, {}, [&](int32_t x, int32_t y, uint8_t* out) {
+    for (auto l = layers.rbegin(); l != layers.rend(); ++l) {
+      int lx = x - l->x, ly = y - l->y;
+      if (lx < 0 || ly < 0 || lx >= l->width || ly >= l->height) continue;
+      const uint8_t* stored = &l->image[(ly * l->width + lx) * 4];
+      if (!isZero(stored, 4)) outputPixel32(stored, raw, out);
+      return;
+    }
+  });
+}
+
+TEST_F(LayeredE2E, DirectColourLayersBlendedAndRaw) {
+  // Overlapping layers, one hanging off the top left, one off the right edge; odd width.
+  std::vector<DirectLayer> layers = {{0, 0, 7, 5, pattern32(7, 5, 1)},
+                                     {-2, -1, 5, 4, pattern32(5, 4, 2)},
+                                     {4, 2, 6, 2, pattern32(6, 2, 3)}};
+  Bytes file = writer::buildPx40(directPicture(7, 5, layers));
+  EXPECT_EQ(convert(file, {}), expectedLayered(7, 5, layers, false));
+  EXPECT_EQ(convert(file, {"-raw"}), expectedLayered(7, 5, layers, true));
+}
+
+TEST_F(LayeredE2E, EightBitLayersKeepTheFileColourTable) {
+  writer::Px40Picture p;
+  p.kind = 68;
+  p.canvasWidth = 5;
+  p.canvasHeight = 3;
+  for (int i = 0; i < 40; ++i)
+    p.colours.insert(p.colours.end(), {uint8_t(i * 6), 7, uint8_t(i), 0});
+  Bytes image;
+  for (int i = 0; i < 15; ++i) image.push_back(static_cast<uint8_t>(i % 4 == 0 ? 0 : i * 2 + 1));
+  writer::Px40Layer layer;
+  layer.width = 5;
+  layer.height = 3;
+  layer.depth = 8;
+  layer.runs = writer::runsFromImage(image, 5, 3, 1);
+  p.layers = {layer};
+  Bytes palette = p.colours;
+  palette.resize(1024, 0);
+  Bytes expected = expectedBmp(
+      5, 3, 8, palette, [&](int32_t x, int32_t y, uint8_t* out) { *out = image[y * 5 + x]; });
+  Bytes file = writer::buildPx40(p);
+  EXPECT_EQ(convert(file, {}), expected);
+  EXPECT_EQ(convert(file, {"-raw"}), expected);
+}
+
+TEST_F(LayeredE2E, IndexedAlphaLayersInBothPixelModes) {
+  const int w = 6, h = 4;
+  std::vector<IndexedPixel> image(w * h);
+  for (int i = 0; i < w * h; ++i) {
+    image[i].covered = i % 5 != 2;
+    image[i].opaque = (i / 3) % 2 == 1;
+    image[i].alpha = static_cast<uint8_t>(i * 23);  // the top bit is ignored
+    image[i].index = static_cast<uint8_t>(i % 4);
+  }
+  writer::Px40Picture p;
+  p.kind = 68;
+  p.canvasWidth = w;
+  p.canvasHeight = h;
+  p.colours = {10, 20, 30, 1, 200, 100, 50, 2, 255, 255, 255, 3, 0, 128, 64, 4};
+  writer::Px40Layer layer;
+  layer.width = w;
+  layer.height = h;
+  layer.depth = 9;
+  layer.indexedRuns = writer::indexedRunsFromImage(image, w, h);
+  p.layers = {layer};
+  Bytes file = writer::buildPx40(p);
+  for (bool raw : {false, true}) {
+    Bytes expected = expectedBmp(w, h, raw ? 32 : 24, {}, [&](int32_t x, int32_t y, uint8_t* out) {
+      const IndexedPixel& px = image[y * w + x];
+      if (!px.covered) return;
+      const uint8_t* colour = &p.colours[px.index * 4];
+      int alpha = px.alpha & 0x7F;
+      for (int k = 0; k < 3; ++k) out[k] = px.opaque || raw ? colour[k] : colour[k] * alpha / 128;
+      if (raw) out[3] = px.opaque ? 255 : static_cast<uint8_t>(alpha * 2);
+    });
+    EXPECT_EQ(convert(file, raw ? std::vector<std::string>{"-raw"} : std::vector<std::string>{}),
+              expected)
+        << (raw ? "raw" : "blended");
+  }
+}
+
+TEST_F(LayeredE2E, RunStreamPicturesWithWidthCopyOrSignature) {
+  const int w = 9, h = 4;
+  Bytes image = pattern32(w, h, 5);
+  writer::Px04Picture p;
+  p.width = w;
+  p.height = h;
+  p.runs = writer::runsFromImage(image, w, h, 4);
+  p.runs[1].fillersBefore = 2;
+  for (bool signature : {false, true}) {
+    p.signature = signature;
+    Bytes file = writer::buildPx04(p);
+    for (bool raw : {false, true}) {
+      Bytes expected =
+          expectedBmp(w, h, raw ? 32 : 24, {}, [&](int32_t x, int32_t y, uint8_t* out) {
+            const uint8_t* stored = &image[(y * w + x) * 4];
+            if (!isZero(stored, 4)) outputPixel32(stored, raw, out);
+          });
+      EXPECT_EQ(convert(file, raw ? std::vector<std::string>{"-raw"} : std::vector<std::string>{}),
+                expected)
+          << signature << raw;
+    }
+  }
+}
+
+TEST_F(LayeredE2E, MalformedPicturesAreUnknownAndWriteNothing) {
+  writer::Px04Picture runs;
+  runs.width = 4;
+  runs.height = 4;
+  runs.runs = writer::runsFromImage(pattern32(4, 4, 1), 4, 4, 4);
+  runs.terminate = false;
+  writer::Px40Picture layered = directPicture(4, 4, {{0, 0, 4, 4, pattern32(4, 4, 2)}});
+  layered.layers[0].runs.back().count = 40;
+  for (const Bytes& file : {writer::buildPx04(runs), writer::buildPx40(layered)}) {
+    std::string input = scratch_.file("bad.px");
+    ASSERT_TRUE(test::writeFile(input, file));
+    test::RunResult r = test::runQuorvel({input}, scratch_.path(), kHeadless);
+    EXPECT_EQ(r.out, "Cancel: Ctrl + C\n\nbad.px: unknown format!\n");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_FALSE(test::fileExists(scratch_.file("bad.bmp")));
+  }
+}
+
+TEST(BundledSamples, LayeredAndRunStreamPicturesConvert) {
+  test::ScratchDir scratch;
+  const std::string samples = std::string(QUORVEL_SOURCE_DIR) + "/samples/";
+  for (const char* name : {"layered32", "layered_indexed", "runs32"}) {
+    for (bool raw : {false, true}) {
+      std::vector<std::string> args = {"-out:" + scratch.path(), samples + name + ".px"};
+      if (raw) args.insert(args.begin(), "-raw");
+      test::RunResult r = test::runQuorvel(args, scratch.path(), kHeadless);
+      EXPECT_EQ(r.out, kComplete) << name;
+      Bytes bmp = test::readFile(scratch.file(std::string(name) + ".bmp"));
+      ASSERT_GE(bmp.size(), 54u) << name;
+      EXPECT_EQ(bmp[28], raw ? 32 : 24) << name;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace quorvel

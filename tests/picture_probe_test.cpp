@@ -1,0 +1,89 @@
+#include "convert/picture_probe.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "decoders/bytes.h"
+
+namespace quorvel {
+namespace {
+
+// A zeroed probe buffer with the given dwords at 0x00, 0x04, 0x10, 0x14 and 0x18.
+struct Probe {
+  uint8_t bytes[kProbeBytes] = {};
+  Probe(uint32_t first, uint32_t second, uint32_t typeWord, uint32_t at14 = 0, uint32_t at18 = 0) {
+    storeU32(bytes + 0x00, first);
+    storeU32(bytes + 0x04, second);
+    storeU32(bytes + 0x10, typeWord);
+    storeU32(bytes + 0x14, at14);
+    storeU32(bytes + 0x18, at18);
+  }
+  Probe& text14(const char* signature) {
+    std::memcpy(bytes + 0x14, signature, 12);
+    return *this;
+  }
+};
+
+TEST(IsPxHeader, TypesWithCopiesNeedBothCopies) {
+  for (uint32_t type : {0x00200001u, 0x00080007u}) {
+    EXPECT_TRUE(isPxHeader(Probe(5, 7, type, 5, 7).bytes));
+    EXPECT_FALSE(isPxHeader(Probe(5, 7, type, 5, 8).bytes));
+    EXPECT_FALSE(isPxHeader(Probe(5, 7, type, 6, 7).bytes));
+  }
+  EXPECT_TRUE(isPxHeader(Probe(5, 7, 0x0020000A).bytes));
+  EXPECT_TRUE(isPxHeader(Probe(5, 7, 0x00080001).bytes));
+  EXPECT_FALSE(isPxHeader(Probe(5, 7, 0x00080002).bytes));
+  EXPECT_FALSE(isPxHeader(Probe(0, 0, 0).bytes));  // an empty file
+}
+
+TEST(IsPxHeader, SixteenBitKindsAreComparedSigned) {
+  for (uint32_t kind : {0u, 1u, 2u, 3u, 0xFFFFu, 0x8000u}) {
+    EXPECT_TRUE(isPxHeader(Probe(1, 1, 0x00100000 | kind).bytes)) << kind;
+  }
+  EXPECT_FALSE(isPxHeader(Probe(1, 1, 0x00100004).bytes));
+  EXPECT_FALSE(isPxHeader(Probe(1, 1, 0x00180001).bytes));
+}
+
+TEST(IsPxHeader, SignaturePrefixNeedsTypeDwordAndText) {
+  EXPECT_TRUE(isPxHeader(Probe(0, 1, 0x00000090).text14("LeafAQUAPLUS").bytes));
+  EXPECT_TRUE(isPxHeader(Probe(0, 1, 0xABCD0090).text14("LeafAQUAPLUS").bytes));
+  EXPECT_FALSE(isPxHeader(Probe(0, 2, 0x00000090).text14("LeafAQUAPLUS").bytes));
+  EXPECT_FALSE(isPxHeader(Probe(0, 1, 0x00000090).text14("LeafAquaPlus").bytes));
+  EXPECT_FALSE(isPxHeader(Probe(0, 1, 0x00000091).text14("LeafAQUAPLUS").bytes));
+}
+
+TEST(IsPx40Header, KindAndFirstDword) {
+  EXPECT_TRUE(isPx40Header(Probe(1, 0, 0x0040).bytes));
+  EXPECT_TRUE(isPx40Header(Probe(0xFFFFFFFF, 0, 0x00200040).bytes));
+  EXPECT_FALSE(isPx40Header(Probe(0, 0, 0x0040).bytes));
+  EXPECT_TRUE(isPx40Header(Probe(2, 0, 0x0044).bytes));
+  EXPECT_FALSE(isPx40Header(Probe(1, 0, 0x0044).bytes));
+  EXPECT_TRUE(isPx40Header(Probe(0x80000000, 0, 0x0044).bytes));  // unsigned comparison
+}
+
+TEST(IsPx04Header, CopyOrSignature) {
+  EXPECT_TRUE(isPx04Header(Probe(9, 0, 0x00200004, 9).bytes));
+  EXPECT_FALSE(isPx04Header(Probe(9, 0, 0x00200004, 8).bytes));
+  EXPECT_TRUE(isPx04Header(Probe(9, 0, 0x00200004).text14("LeafAquaPlus").bytes));
+  EXPECT_FALSE(isPx04Header(Probe(9, 0, 0x00200004).text14("LeafAQUAPLUS").bytes));
+  EXPECT_FALSE(isPx04Header(Probe(9, 0, 0x00100004, 9).bytes));
+}
+
+TEST(IsPx0BHeader, TileEdgeSixteenOrThirtyTwo) {
+  EXPECT_TRUE(isPx0BHeader(Probe(1, 16, 0x0020000B).bytes));
+  EXPECT_TRUE(isPx0BHeader(Probe(3, 0xFFFF0020, 0x0020000B).bytes));  // word at 4 only
+  EXPECT_FALSE(isPx0BHeader(Probe(1, 8, 0x0020000B).bytes));
+  EXPECT_FALSE(isPx0BHeader(Probe(1, 16, 0x0010000B).bytes));
+}
+
+TEST(IsPx0CHeader, TileIndexFlagZeroOrOne) {
+  EXPECT_TRUE(isPx0CHeader(Probe(0x00000001, 0, 0x0020000C).bytes));
+  EXPECT_TRUE(isPx0CHeader(Probe(0x00010005, 0, 0x0020000C).bytes));
+  EXPECT_FALSE(isPx0CHeader(Probe(0x00020001, 0, 0x0020000C).bytes));
+  EXPECT_FALSE(isPx0CHeader(Probe(0xFFFF0001, 0, 0x0020000C).bytes));
+  EXPECT_FALSE(isPx0CHeader(Probe(0x00000001, 0, 0x0008000C).bytes));
+}
+
+}  // namespace
+}  // namespace quorvel

@@ -1,0 +1,154 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "platform/file_handle.h"
+#include "platform/memory.h"
+#include "platform/output_file.h"
+#include "platform/system.h"
+#include "tests/support/test_support.h"
+
+namespace quorvel {
+namespace {
+
+using test::Bytes;
+
+TEST(FileHandle, EmptyHandleClosesHarmlessly) {
+  FileHandle never;
+  EXPECT_EQ(never.handle(), kInvalidFile);
+  never.close();
+  never.close();
+  EXPECT_EQ(never.handle(), kInvalidFile);
+  uint32_t done = 7;
+  uint8_t byte = 0;
+  EXPECT_EQ(never.read(&byte, 1, &done), 0);
+}
+
+TEST(FileHandle, WritesReadsSeeksAndSizes) {
+  test::ScratchDir scratch;
+  std::string path = scratch.file("data");
+  {
+    FileHandle out;
+    ASSERT_NE(out.openWrite(path.c_str(), 0, kCreateAlways, kFileAttributeNormal), kInvalidFile);
+    uint32_t done = 0;
+    EXPECT_NE(out.write("hello world", 11, &done), 0);
+    EXPECT_EQ(done, 11u);
+    out.close();
+    EXPECT_EQ(out.handle(), kInvalidFile);
+  }
+  FileHandle in;
+  ASSERT_NE(in.openRead(path.c_str(), kFileShareRead, kOpenExisting, kFileAttributeNormal),
+            kInvalidFile);
+  EXPECT_EQ(in.size(nullptr), 11u);
+  EXPECT_EQ(in.seek(6, kFileBegin, nullptr), 6u);
+  char text[16] = {};
+  uint32_t done = 0;
+  EXPECT_NE(in.read(text, sizeof text, &done), 0);  // reaching the end is no failure
+  EXPECT_EQ(done, 5u);
+  EXPECT_STREQ(text, "world");
+  EXPECT_NE(in.read(text, sizeof text, &done), 0);
+  EXPECT_EQ(done, 0u);
+  EXPECT_EQ(in.seek(-3, kFileEnd, nullptr), 8u);
+  EXPECT_EQ(in.seek(-20, kFileBegin, nullptr), kInvalidSetFilePointer);
+}
+
+TEST(FileHandle, OpenFailuresLeaveTheWrapperEmpty) {
+  test::ScratchDir scratch;
+  FileHandle missing;
+  EXPECT_EQ(missing.openRead(scratch.file("none").c_str(), kFileShareRead, kOpenExisting,
+                             kFileAttributeNormal),
+            kInvalidFile);
+  EXPECT_EQ(missing.handle(), kInvalidFile);
+  FileHandle folder;
+  EXPECT_EQ(folder.open(scratch.path().c_str(), 1), kInvalidFile);
+  FileHandle created;
+  ASSERT_NE(created.open(scratch.file("new").c_str(), 0), kInvalidFile);
+  uint32_t done = 0;
+  EXPECT_NE(created.write("abc", 3, &done), 0);
+  EXPECT_EQ(created.seek(0, kFileBegin, nullptr), 0u);
+  char text[4] = {};
+  EXPECT_NE(created.read(text, 3, &done), 0);  // opened for reading and writing
+  EXPECT_STREQ(text, "abc");
+}
+
+TEST(MemoryBlock, AllocateLocksMovableMemoryZeroFilled) {
+  MemoryBlock block;
+  auto* bytes = static_cast<uint8_t*>(block.allocate(100, kMemHandleFlags));
+  ASSERT_NE(bytes, nullptr);
+  for (int i = 0; i < 100; ++i) ASSERT_EQ(bytes[i], 0);
+  EXPECT_EQ(localSize(block.handle()), 100u);
+  MemoryBlock fixed;
+  void* address = fixed.allocate(16, kMemFixed);
+  EXPECT_EQ(address, fixed.handle());  // fixed memory: the handle is the address
+}
+
+TEST(MemoryBlock, ReleaseHandsOverAndAttachTakesBack) {
+  MemHandle given = nullptr;
+  {
+    MemoryBlock block;
+    auto* bytes = static_cast<uint8_t*>(block.allocate(8, kMemHandleFlags));
+    std::memcpy(bytes, "quorvel", 8);
+    given = block.release();
+    EXPECT_EQ(block.handle(), nullptr);
+  }  // frees nothing: the handle was given away
+  ASSERT_NE(given, nullptr);
+  MemoryBlock owner;
+  EXPECT_STREQ(static_cast<const char*>(owner.attach(given)), "quorvel");
+  // Attaching again frees the held block first (ASan reports a leak otherwise).
+  MemHandle other = localAlloc(kMemHandleFlags, 4);
+  EXPECT_NE(owner.attach(other), nullptr);
+  EXPECT_EQ(owner.handle(), other);
+  EXPECT_EQ(owner.attach(nullptr), nullptr);
+  EXPECT_EQ(owner.handle(), nullptr);
+}
+
+TEST(HeapOwner, FreesItsBlockAndToleratesNull) {
+  { HeapOwner none(nullptr); }
+  HeapOwner owner(heapAlloc(64));
+  ASSERT_NE(owner.get(), nullptr);
+  std::memset(owner.get(), 0xAB, 64);
+}
+
+TEST(OutputFile, AppearsOnlyWhenCommitted) {
+  test::ScratchDir scratch;
+  std::string path = scratch.file("out.bmp");
+  ASSERT_TRUE(test::writeFile(path, {'o', 'l', 'd'}));
+  {
+    OutputFile file;
+    ASSERT_TRUE(file.create(path.c_str()));
+    ASSERT_TRUE(file.write("new!", 4));
+    EXPECT_EQ(test::readFile(path), (Bytes{'o', 'l', 'd'}));
+  }  // abandoned: the earlier file stays, no partial file remains
+  EXPECT_EQ(test::listFolder(scratch.path()), std::vector<std::string>{"out.bmp"});
+  EXPECT_EQ(test::readFile(path), (Bytes{'o', 'l', 'd'}));
+  OutputFile file;
+  ASSERT_TRUE(file.create(path.c_str()));
+  ASSERT_TRUE(file.write("new!", 4));
+  ASSERT_TRUE(file.commit());
+  EXPECT_EQ(test::readFile(path), (Bytes{'n', 'e', 'w', '!'}));
+  EXPECT_EQ(test::listFolder(scratch.path()), std::vector<std::string>{"out.bmp"});
+  OutputFile nowhere;
+  EXPECT_FALSE(nowhere.create(scratch.file("no/such/folder.bmp").c_str()));
+  EXPECT_FALSE(nowhere.write("x", 1));
+  EXPECT_FALSE(nowhere.commit());
+}
+
+TEST(System, MovesReplacingAndDeletes) {
+  test::ScratchDir scratch;
+  std::string from = scratch.file("from"), to = scratch.file("to");
+  ASSERT_TRUE(test::writeFile(from, {1, 2}));
+  ASSERT_TRUE(test::writeFile(to, {9}));
+  EXPECT_TRUE(moveFileReplacing(from.c_str(), to.c_str()));
+  EXPECT_EQ(test::readFile(to), (Bytes{1, 2}));
+  EXPECT_FALSE(test::fileExists(from));
+  EXPECT_FALSE(moveFileReplacing(from.c_str(), to.c_str()));
+  EXPECT_TRUE(deleteFile(to.c_str()));
+  EXPECT_FALSE(deleteFile(to.c_str()));
+  EXPECT_EQ(createDirectory(scratch.file("d").c_str()), DirectoryResult::Created);
+  EXPECT_EQ(createDirectory(scratch.file("d").c_str()), DirectoryResult::AlreadyExists);
+  EXPECT_EQ(createDirectory(scratch.file("x/y").c_str()), DirectoryResult::PathNotFound);
+}
+
+}  // namespace
+}  // namespace quorvel

@@ -1,0 +1,223 @@
+#include "decoders/spi_px04.h"
+
+#include <gtest/gtest.h>
+
+#include "app/settings.h"
+#include "tests/support/decoded_picture.h"
+#include "tools/writer/px04_writer.h"
+
+namespace quorvel {
+namespace {
+
+using test::BlendSetting;
+using test::DecodedPicture;
+using test::decodePicture;
+using writer::buildPx04;
+using writer::Bytes;
+using writer::DirectRun;
+using writer::Px04Picture;
+
+DirectRun run(int rows, int columns, Bytes pixels) {
+  DirectRun r;
+  r.rowAdvance = rows;
+  r.columnAdvance = columns;
+  r.pixels = std::move(pixels);
+  return r;
+}
+
+DecodedPicture decode(const Bytes& file) {
+  SpiPx04 decoder;
+  return decodePicture(decoder, file);
+}
+
+Px04Picture picture(int width, int height, std::vector<DirectRun> runs) {
+  Px04Picture p;
+  p.width = width;
+  p.height = height;
+  p.runs = std::move(runs);
+  return p;
+}
+
+TEST(SpiPx04, UncoveredPixelsAreBlackAndTransparentNeverTheBackground) {
+  ASSERT_NE(gSettings.bgColor[1], 0);  // green by default: must not show
+  Bytes file = buildPx04(picture(2, 2, {run(1, 1, {10, 20, 30, 0})}));
+  {
+    BlendSetting blend(true);
+    DecodedPicture out = decode(file);
+    ASSERT_EQ(out.result, ResultCode::Success);
+    EXPECT_EQ(out.header.biBitCount, 24);
+    EXPECT_EQ(out.infoBytes, 40u);
+    EXPECT_EQ(out.pixelBytes(0, 0), (Bytes{0, 0, 0}));
+    EXPECT_EQ(out.pixelBytes(1, 0), (Bytes{0, 0, 0}));
+    EXPECT_EQ(out.pixelBytes(0, 1), (Bytes{0, 0, 0}));
+    EXPECT_EQ(out.pixelBytes(1, 1), (Bytes{10, 20, 30}));
+  }
+  BlendSetting raw(false);
+  DecodedPicture out = decode(file);
+  ASSERT_EQ(out.result, ResultCode::Success);
+  EXPECT_EQ(out.header.biBitCount, 32);
+  EXPECT_EQ(out.pixelBytes(0, 1), (Bytes{0, 0, 0, 0}));
+  EXPECT_EQ(out.pixelBytes(1, 1), (Bytes{10, 20, 30, 255}));
+}
+
+TEST(SpiPx04, BlendingScalesTowardBlackAndRawRewritesTheAlpha) {
+  // Alpha bytes 0, 128, 32, 160 (32 with the top bit), 1, 64, 127.
+  const uint8_t alphas[] = {0, 128, 32, 160, 1, 64, 127};
+  Bytes pixels;
+  for (uint8_t a : alphas) pixels.insert(pixels.end(), {200, 101, 255, a});
+  Bytes file = buildPx04(picture(7, 1, {run(0, 0, pixels)}));
+  {
+    BlendSetting blend(true);
+    DecodedPicture out = decode(file);
+    ASSERT_EQ(out.result, ResultCode::Success);
+    EXPECT_EQ(out.pixelBytes(0, 0), (Bytes{200, 101, 255}));
+    EXPECT_EQ(out.pixelBytes(1, 0), (Bytes{200, 101, 255}));
+    EXPECT_EQ(out.pixelBytes(2, 0), (Bytes{50, 25, 63}));
+    EXPECT_EQ(out.pixelBytes(3, 0), (Bytes{50, 25, 63}));
+    for (int x = 4; x < 7; ++x) {
+      uint8_t a = alphas[x] & 0x7F;
+      EXPECT_EQ(out.pixelBytes(x, 0),
+                (Bytes{scaleChannel(200, a), scaleChannel(101, a), scaleChannel(255, a)}));
+    }
+  }
+  BlendSetting raw(false);
+  DecodedPicture out = decode(file);
+  ASSERT_EQ(out.result, ResultCode::Success);
+  const uint8_t expected[] = {255, 0, 64, 64, 2, 128, 254};
+  for (int x = 0; x < 7; ++x) {
+    EXPECT_EQ(out.pixelBytes(x, 0), (Bytes{200, 101, 255, expected[x]})) << "x " << x;
+  }
+}
+
+TEST(SpiPx04, RunsPlaceRelativelyWrapRowsAndMayMoveBackward) {
+  BlendSetting blend(false);
+  const Bytes a = {1, 1, 1, 0}, b = {2, 2, 2, 0}, c = {3, 3, 3, 0}, d = {4, 4, 4, 0};
+  Bytes ab = a;
+  ab.insert(ab.end(), b.begin(), b.end());
+  // Width 4: a at (2,0); then one row down and three columns back: start of row 1; then a run
+  // of two that starts at the end of row 1 and wraps to row 2; then back to (0,2) over b.
+  std::vector<DirectRun> runs = {run(0, 2, a), run(1, -3, c), run(0, 2, ab), run(0, -1, d)};
+  Px04Picture plain = picture(4, 3, runs);
+  DecodedPicture out = decode(buildPx04(plain));
+  ASSERT_EQ(out.result, ResultCode::Success);
+  EXPECT_EQ(out.pixelBytes(2, 0), (Bytes{1, 1, 1, 255}));
+  EXPECT_EQ(out.pixelBytes(0, 1), (Bytes{3, 3, 3, 255}));
+  EXPECT_EQ(out.pixelBytes(3, 1), (Bytes{1, 1, 1, 255}));
+  EXPECT_EQ(out.pixelBytes(0, 2), (Bytes{4, 4, 4, 255}));
+  EXPECT_EQ(out.pixelBytes(1, 2), (Bytes{0, 0, 0, 0}));
+
+  // Fillers before any run, between runs and in a row change nothing; so does the
+  // signature in place of the width copy.
+  Px04Picture filled = plain;
+  filled.signature = true;
+  filled.runs[0].fillersBefore = 1;
+  filled.runs[2].fillersBefore = 3;
+  DecodedPicture same = decode(buildPx04(filled));
+  ASSERT_EQ(same.result, ResultCode::Success);
+  EXPECT_EQ(same.bits, out.bits);
+}
+
+TEST(SpiPx04, RowsArePaddedAndStoredBottomUp) {
+  BlendSetting blend(true);
+  Bytes top = {1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0};
+  Bytes bottom = {9, 8, 7, 0, 6, 5, 4, 0, 3, 2, 1, 0};
+  DecodedPicture out = decode(buildPx04(picture(3, 2, {run(0, 0, top), run(0, 0, bottom)})));
+  ASSERT_EQ(out.result, ResultCode::Success);
+  EXPECT_EQ(out.header.biSizeImage, 24u);
+  EXPECT_EQ(out.bits, (Bytes{9, 8, 7, 6, 5, 4, 3, 2, 1, 0, 0, 0,  // bottom row first
+                             1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0}));
+}
+
+TEST(SpiPx04, OtherStoredDepthsAreCopied) {
+  Px04Picture p = picture(2, 1, {run(0, 0, {1, 2, 3, 4, 5, 6})});
+  p.depth = 24;
+  DecodedPicture out = decode(buildPx04(p));
+  ASSERT_EQ(out.result, ResultCode::Success);
+  EXPECT_EQ(out.header.biBitCount, 24);
+  EXPECT_EQ(out.bits, (Bytes{1, 2, 3, 4, 5, 6, 0, 0}));
+  p.depth = 12;
+  EXPECT_EQ(decode(buildPx04(p)).result, ResultCode::UnknownFormat);
+}
+
+TEST(SpiPx04, RefusesDimensionsOutsideOneTo16777215) {
+  for (auto [w, h] : {std::pair{0, 1}, {1, 0}, {-1, 1}, {1, -5}, {16777216, 1}, {1, 16777216}}) {
+    DecodedPicture out = decode(buildPx04(picture(w, h, {})));
+    EXPECT_EQ(out.result, ResultCode::UnknownFormat) << w << " x " << h;
+    EXPECT_FALSE(out.infoHanded || out.bitsHanded);
+  }
+  EXPECT_EQ(decode(buildPx04(picture(16777215, 1, {}))).result, ResultCode::Success);
+}
+
+TEST(SpiPx04, MalformedStreamsAreRefusedWithoutTouchingAnythingOutside) {
+  const Bytes pixel = {1, 2, 3, 4};
+  auto refused = [](const Px04Picture& p, const char* what) {
+    DecodedPicture out = decode(buildPx04(p));
+    EXPECT_EQ(out.result, ResultCode::UnknownFormat) << what;
+    EXPECT_FALSE(out.infoHanded || out.bitsHanded) << what;
+  };
+  refused(picture(2, 2, {run(1, 1, pixel), run(0, 0, pixel)}), "run past the last pixel");
+  refused(picture(2, 2, {run(0, 3, {1, 2, 3, 4, 5, 6, 7, 8})}), "run crossing the end");
+  refused(picture(2, 2, {run(0, 1, pixel), run(0, -3, pixel)}), "advance before the start");
+  refused(picture(2, 2, {run(-32768, -32768, {}), run(0, 0, pixel)}), "pixel far before the start");
+  Px04Picture p = picture(4, 4, {run(0, 0, pixel)});
+  p.runs[0].count = 2;
+  refused(p, "count past the end of the stream");
+  p.runs[0].count = -1;
+  refused(p, "negative count");
+  p = picture(4, 4, {run(0, 0, pixel)});
+  p.terminate = false;
+  refused(p, "no end marker");
+  p.trailing = {0, 0};
+  refused(p, "a run header cut short");
+  EXPECT_EQ(decode(Bytes(31, 0)).result, ResultCode::UnknownFormat);
+}
+
+TEST(SpiPx04, PositionsMayWanderBetweenRunsAsLongAsPixelsLandInside) {
+  BlendSetting blend(false);
+  // Far out with an empty run, then back: nothing is written outside, the pixel lands at (1,0).
+  Px04Picture p = picture(2, 2, {run(30000, 0, {}), run(-30000, 1, {1, 2, 3, 4})});
+  DecodedPicture out = decode(buildPx04(p));
+  ASSERT_EQ(out.result, ResultCode::Success);
+  EXPECT_EQ(out.pixelBytes(1, 0), (Bytes{1, 2, 3, 8}));
+}
+
+TEST(SpiPx04, PictureInfoComesFromTheHeader) {
+  SpiPx04 decoder;
+  PictureInfo info{};
+  Bytes file = buildPx04(picture(300, 200, {}));
+  EXPECT_EQ(decoder.getPictureInfo(file.data(), 31, &info), ResultCode::UnknownFormat);
+  {
+    BlendSetting blend(true);
+    ASSERT_EQ(decoder.getPictureInfo(file.data(), 32, &info), ResultCode::Success);
+    EXPECT_EQ(info.width, 300);
+    EXPECT_EQ(info.height, 200);
+    EXPECT_EQ(info.bitDepth, 24);
+    EXPECT_EQ(info.left, 0);
+    MemHandle text = info.textInfo;  // packed field: no reference to it
+    EXPECT_EQ(text, nullptr);
+  }
+  BlendSetting raw(false);
+  ASSERT_EQ(decoder.getPictureInfo(file.data(), 32, &info), ResultCode::Success);
+  EXPECT_EQ(info.bitDepth, 32);
+}
+
+// Answers "stop" at the call whose numerator equals the user data; checks the denominator.
+int32_t cancelWhen(int32_t numerator, int32_t denominator, intptr_t cancelAt) {
+  EXPECT_EQ(denominator, 1);
+  return numerator == cancelAt ? 1 : 0;
+}
+
+TEST(SpiPx04, ProgressCanCancelBeforeAnythingOrAfterTheBitmapIsDone) {
+  Bytes file = buildPx04(picture(2, 2, {run(0, 0, {1, 2, 3, 4})}));
+  SpiPx04 decoder;
+  DecodedPicture out = decodePicture(decoder, file, cancelWhen, 0);
+  EXPECT_EQ(out.result, ResultCode::Cancelled);
+  EXPECT_FALSE(out.infoHanded || out.bitsHanded);
+  out = decodePicture(decoder, file, cancelWhen, 1);
+  EXPECT_EQ(out.result, ResultCode::Cancelled);
+  EXPECT_TRUE(out.infoHanded && out.bitsHanded);  // finished blocks belong to the caller
+  EXPECT_EQ(decodePicture(decoder, file, cancelWhen, 7).result, ResultCode::Success);
+}
+
+}  // namespace
+}  // namespace quorvel

@@ -1,0 +1,45 @@
+#include "tests/support/decoded_picture.h"
+
+#include <cstring>
+
+#include "app/settings.h"
+
+namespace quorvel::test {
+
+DecodedPicture decodePicture(SpiBase& decoder, const std::vector<uint8_t>& file,
+                             ProgressCallback progress, intptr_t userData) {
+  DecodedPicture out;
+  // An exact-size copy, so that reading past the file's end shows up under AddressSanitizer.
+  std::vector<uint8_t> input(file);
+  MemHandle info = nullptr;
+  MemHandle bits = nullptr;
+  out.result =
+      decoder.getPicture(input.empty() ? nullptr : input.data(),
+                         static_cast<uint32_t>(input.size()), &info, &bits, progress, userData);
+  out.infoHanded = info != nullptr;
+  out.bitsHanded = bits != nullptr;
+  if (info != nullptr) {
+    out.infoBytes = localSize(info);
+    auto* bytes = static_cast<const uint8_t*>(localLock(info));
+    std::memcpy(&out.header, bytes, sizeof out.header);
+    if (out.infoBytes >= kPaletteInfoBytes) out.palette.assign(bytes + 40, bytes + 1064);
+    localUnlock(info);
+    localFree(info);
+  }
+  if (bits != nullptr) {
+    auto* bytes = static_cast<const uint8_t*>(localLock(bits));
+    out.bits.assign(bytes, bytes + localSize(bits));
+    localUnlock(bits);
+    localFree(bits);
+  }
+  return out;
+}
+
+BlendSetting::BlendSetting(bool blend) : saved_(gSettings.blend) {
+  gSettings.blend = blend ? 1 : 0;
+}
+BlendSetting::~BlendSetting() {
+  gSettings.blend = saved_;
+}
+
+}  // namespace quorvel::test

@@ -1,0 +1,46 @@
+// Runs a decoder's getPicture on bytes in memory and keeps copies of what it handed back.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "decoders/dib.h"
+#include "decoders/spi_base.h"
+
+namespace quorvel::test {
+
+struct DecodedPicture {
+  ResultCode result = ResultCode::NotImplemented;
+  bool infoHanded = false;  // a non-null info handle came back
+  bool bitsHanded = false;
+  size_t infoBytes = 0;  // size of the info block
+  BitmapInfoHeader header{};
+  std::vector<uint8_t> palette;  // the 1024 colour bytes of an 8-bit bitmap
+  std::vector<uint8_t> bits;
+
+  size_t rowBytes() const { return static_cast<size_t>(dibRowBytes(&header)); }
+  // Pixel (x, t) with t counted from the top of the picture.
+  const uint8_t* pixel(int x, int t) const {
+    return bits.data() + (header.biHeight - 1 - t) * rowBytes() + x * (header.biBitCount / 8);
+  }
+  std::vector<uint8_t> pixelBytes(int x, int t) const {
+    return std::vector<uint8_t>(pixel(x, t), pixel(x, t) + header.biBitCount / 8);
+  }
+};
+
+DecodedPicture decodePicture(SpiBase& decoder, const std::vector<uint8_t>& file,
+                             ProgressCallback progress = nullptr, intptr_t userData = 0);
+
+// Sets the blending switch for one test and restores it afterwards.
+class BlendSetting {
+ public:
+  explicit BlendSetting(bool blend);
+  ~BlendSetting();
+  BlendSetting(const BlendSetting&) = delete;
+  BlendSetting& operator=(const BlendSetting&) = delete;
+
+ private:
+  uint8_t saved_;
+};
+
+}  // namespace quorvel::test

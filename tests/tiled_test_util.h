@@ -1,0 +1,108 @@
+// Shared by the tests of the tiled decoders and the series writer: test pictures, decoding to
+// plain bytes, and the bitmap rows a picture should give.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "app/settings.h"
+#include "decoders/dib.h"
+#include "decoders/spi_base.h"
+#include "tools/writer/tiled_writer.h"
+
+namespace quorvel::tiledtest {
+
+using writer::Bytes;
+using writer::Picture;
+
+// Restores the process-wide settings after a test.
+class SettingsGuard {
+ public:
+  SettingsGuard() : saved_(gSettings) {}
+  ~SettingsGuard() { gSettings = saved_; }
+
+ private:
+  Settings saved_;
+};
+
+inline void setPixel(Picture& p, int x, int y, uint32_t bgra) {
+  for (int k = 0; k < 4; ++k)
+    p.pixels[(size_t(y) * p.width + x) * 4 + k] = uint8_t(bgra >> (8 * k));
+}
+
+// A picture with distinct, partly transparent pixels everywhere (seed varies the pattern).
+inline Picture patternPicture(int width, int height, int seed) {
+  Picture p{width, height, Bytes(size_t(width) * height * 4)};
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      uint32_t a = uint32_t((x * 7 + y * 13 + seed * 31) % 256);
+      setPixel(p, x, y,
+               uint32_t((x * 3 + seed) & 255) | uint32_t((y * 5) & 255) << 8 |
+                   uint32_t((x + y + seed) & 255) << 16 | a << 24);
+    }
+  }
+  return p;
+}
+
+// Fills the rectangle with one colour.
+inline void fillRect(Picture& p, int x0, int y0, int w, int h, uint32_t bgra) {
+  for (int y = y0; y < y0 + h; ++y)
+    for (int x = x0; x < x0 + w; ++x) setPixel(p, x, y, bgra);
+}
+
+struct Decoded {
+  ResultCode code = ResultCode::NotImplemented;
+  BitmapInfoHeader header{};
+  Bytes bits;
+  bool infoNull = true;
+  bool bitsNull = true;
+};
+
+inline Decoded decode(SpiBase& decoder, const Bytes& file) {
+  Decoded d;
+  MemHandle info = nullptr;
+  MemHandle bits = nullptr;
+  d.code = decoder.getPicture(file.data(), uint32_t(file.size()), &info, &bits, nullptr, 0);
+  d.infoNull = info == nullptr;
+  d.bitsNull = bits == nullptr;
+  MemoryBlock infoBlock;
+  MemoryBlock bitsBlock;
+  if (info != nullptr) {
+    auto* h = static_cast<BitmapInfoHeader*>(infoBlock.attach(info));
+    d.header = *h;
+  }
+  if (bits != nullptr) {
+    auto* p = static_cast<uint8_t*>(bitsBlock.attach(bits));
+    d.bits.assign(p, p + localSize(bits));
+  }
+  return d;
+}
+
+// The bitmap rows (bottom-up, padded) of pictures stacked with the first at the bottom: pixels
+// unchanged at 32 bits, or blended over background at 24 bits as blendPixel does.
+inline Bytes expectedRows(const std::vector<Picture>& pictures, bool blended,
+                          const uint8_t* background) {
+  const int bpp = blended ? 3 : 4;
+  const Picture& first = pictures.front();
+  size_t rowBytes = (size_t(first.width) * bpp + 3) & ~size_t{3};
+  Bytes rows;
+  for (const Picture& p : pictures) {
+    for (int y = p.height - 1; y >= 0; --y) {
+      Bytes row(rowBytes, 0);
+      for (int x = 0; x < p.width; ++x) {
+        const uint8_t* s = &p.pixels[(size_t(y) * p.width + x) * 4];
+        if (blended) {
+          blendPixel(&row[size_t(x) * 3], s, background);
+        } else {
+          std::copy(s, s + 4, &row[size_t(x) * 4]);
+        }
+      }
+      rows.insert(rows.end(), row.begin(), row.end());
+    }
+  }
+  return rows;
+}
+
+}  // namespace quorvel::tiledtest
