@@ -6,6 +6,7 @@
 # Limits: -rss_limit_mb=4096 and -malloc_limit_mb=2048, so that a huge but legal picture (the
 # largest BMP is 4 GiB) is refused or allocated lazily rather than reported as a finding, while
 # an allocation driven by an unchecked header value still is; -timeout=25 per input catches hangs.
+# QUORVEL_FUZZ_FLAGS adds libFuzzer flags (later flags win), e.g. QUORVEL_FUZZ_FLAGS=-runs=1000.
 set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-30}
@@ -46,7 +47,7 @@ for target in "${targets[@]}"; do
     UBSAN_OPTIONS=print_stacktrace=1 \
     "$binary" "$corpus" "$work/seeds/$target" -max_total_time="$seconds" -timeout=25 \
       -rss_limit_mb=4096 -malloc_limit_mb=2048 -max_len=65536 -close_fd_mask=3 \
-      -artifact_prefix="$artifacts" -print_final_stats=1 >"$log" 2>&1)
+      -artifact_prefix="$artifacts" -print_final_stats=1 ${QUORVEL_FUZZ_FLAGS:-} >"$log" 2>&1)
   status=$?
   set -e
   grep -E '^stat::number_of_executed_units|^#[0-9]+.*DONE' "$log" | tail -2 || true
