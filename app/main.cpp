@@ -1,3 +1,5 @@
 #include "app/driver.h"
 
-int main(int argc, char** argv) { return quorvel::runDriver(argc, argv); }
+int main(int argc, char** argv) {
+  return quorvel::runDriver(argc, argv);
+}

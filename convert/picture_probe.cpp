@@ -8,9 +8,15 @@ namespace quorvel {
 
 namespace {
 
-uint16_t kindOf(const uint8_t* p) { return loadU16(p + 0x10); }
-uint32_t typeWordOf(const uint8_t* p) { return loadU32(p + 0x10); }
-bool copiesAt14(const uint8_t* p) { return loadU32(p) == loadU32(p + 0x14); }
+uint16_t kindOf(const uint8_t* p) {
+  return loadU16(p + 0x10);
+}
+uint32_t typeWordOf(const uint8_t* p) {
+  return loadU32(p + 0x10);
+}
+bool copiesAt14(const uint8_t* p) {
+  return loadU32(p) == loadU32(p + 0x14);
+}
 
 }  // namespace
 
@@ -20,7 +26,8 @@ bool isPxHeader(const uint8_t* p) {
       loadU32(p + 4) == loadU32(p + 0x18)) {
     return true;
   }
-  if (kindOf(p) == 0x0090 && loadU32(p + 4) == 1 && std::memcmp(p + 0x14, "LeafAQUAPLUS", 12) == 0) {
+  if (kindOf(p) == 0x0090 && loadU32(p + 4) == 1 &&
+      std::memcmp(p + 0x14, "LeafAQUAPLUS", 12) == 0) {
     return true;
   }
   if (type == 0x0020000A || type == 0x00080001) return true;

@@ -8,13 +8,19 @@
 
 namespace quorvel {
 
-inline uint16_t loadU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-inline int16_t loadI16(const uint8_t* p) { return static_cast<int16_t>(loadU16(p)); }
+inline uint16_t loadU16(const uint8_t* p) {
+  return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+inline int16_t loadI16(const uint8_t* p) {
+  return static_cast<int16_t>(loadU16(p));
+}
 inline uint32_t loadU32(const uint8_t* p) {
   return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
          (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
-inline int32_t loadI32(const uint8_t* p) { return static_cast<int32_t>(loadU32(p)); }
+inline int32_t loadI32(const uint8_t* p) {
+  return static_cast<int32_t>(loadU32(p));
+}
 
 inline void storeU16(uint8_t* p, uint16_t v) {
   p[0] = static_cast<uint8_t>(v);

@@ -22,7 +22,9 @@ ResultCode SpiBase::getFileInfo(const char*, uint32_t, const char*, uint32_t, Fi
 ResultCode SpiBase::getFile(const char*, uint32_t, void*, uint32_t, ProgressCallback, intptr_t) {
   return ResultCode::NotImplemented;
 }
-ResultCode SpiBase::reserved1(uint32_t, uint32_t, uint32_t) { return ResultCode::NotImplemented; }
+ResultCode SpiBase::reserved1(uint32_t, uint32_t, uint32_t) {
+  return ResultCode::NotImplemented;
+}
 ResultCode SpiBase::reserved2(uint32_t, uint32_t, uint32_t, uint32_t, uint32_t) {
   return ResultCode::NotImplemented;
 }

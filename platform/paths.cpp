@@ -7,7 +7,9 @@
 
 namespace quorvel {
 
-bool isSjisLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+bool isSjisLeadByte(unsigned char b) {
+  return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
 
 namespace {
 
@@ -92,7 +94,8 @@ void pathAppend(char* buffer, const char* name, size_t capacity, const PathFlavo
 bool equalsIgnoreCase(const char* a, const char* b) {
   auto lower = [](unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; };
   for (;; ++a, ++b) {
-    if (lower(static_cast<unsigned char>(*a)) != lower(static_cast<unsigned char>(*b))) return false;
+    if (lower(static_cast<unsigned char>(*a)) != lower(static_cast<unsigned char>(*b)))
+      return false;
     if (*a == '\0') return true;
   }
 }

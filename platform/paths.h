@@ -10,8 +10,8 @@ namespace quorvel {
 
 struct PathFlavour {
   char separator;
-  bool sjisAware;    // skip the byte after a code page 932 lead byte when searching separators
-  bool slashToo;     // pathAddSeparator also accepts '/' as an existing separator
+  bool sjisAware;  // skip the byte after a code page 932 lead byte when searching separators
+  bool slashToo;   // pathAddSeparator also accepts '/' as an existing separator
 };
 
 constexpr PathFlavour kWindowsPaths{'\\', true, true};

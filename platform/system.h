@@ -26,7 +26,7 @@ bool deleteFile(const char* path);
 void showFailureList(const std::string& text);
 
 // Texts in the console's code page: code page 932 on Windows, UTF-8 on POSIX.
-extern const char* const kTextItemsDone;      // " 個終了": "items finished"
+extern const char* const kTextItemsDone;       // " 個終了": "items finished"
 extern const char* const kTextFailureCaption;  // "変換できませんでした": "could not convert"
 
 // An archive member name (code page 932) as a file name of this platform: unchanged on Windows,

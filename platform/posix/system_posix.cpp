@@ -116,7 +116,9 @@ bool moveFileReplacing(const char* from, const char* to) {
   return true;
 }
 
-bool deleteFile(const char* path) { return ::unlink(path) == 0; }
+bool deleteFile(const char* path) {
+  return ::unlink(path) == 0;
+}
 
 void showFailureList(const std::string& text) {
   std::fflush(stdout);
