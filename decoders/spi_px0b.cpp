@@ -1,6 +1,6 @@
 #include "decoders/spi_px0b.h"
 
-#include <algorithm>
+#include <cstring>
 
 #include "app/settings.h"
 #include "decoders/dib.h"
@@ -10,11 +10,6 @@ namespace quorvel {
 namespace {
 
 constexpr size_t kHeaderBytes = 32;
-constexpr int64_t kMaxStacked = 8;
-
-int64_t stackedImageCount(int64_t imageCount) {
-  return std::min(imageCount, kMaxStacked);
-}
 
 // Solid tile colour in blended mode: blendChannel for every alpha, 0 and 255 included.
 void blendedSolid(const uint8_t* entry, const uint8_t* background, uint8_t* colour) {
@@ -132,27 +127,8 @@ ResultCode SpiPx0B::getPicture(const uint8_t* buffer, uint32_t length, MemHandle
   TiledLayout layout;
   if (buffer == nullptr || !readPx0BLayout(file, layout)) return ResultCode::UnknownFormat;
   const bool blended = gSettings.blend != 0;
-  const int64_t stacked = stackedImageCount(layout.imageCount);
-  DibOutput out;
-  ResultCode result = allocateDib(layout.width, layout.height * stacked, blended ? 24 : 32, out);
-  if (result != ResultCode::Success) return result;
-
-  ByteView records(file.at(static_cast<size_t>(layout.records)),
-                   file.size() - static_cast<size_t>(layout.records));
-  const size_t bandBytes = out.rowBytes * static_cast<size_t>(layout.height);
-  uint64_t position = layout.firstIndex;
-  for (int64_t i = 0; i < stacked; ++i) {
-    TileBand band{out.bits + static_cast<size_t>(i) * bandBytes, bandBytes, out.rowBytes,
-                  layout.width, layout.height};
-    position = blended ? renderPx0BBlended(band, records, file, position)
-                       : renderPx0BRaw(band, records, file, position);
-    if (position == kBadTiles) {
-      discardDib(out);
-      return ResultCode::UnknownFormat;
-    }
-  }
-  handOverDib(out, infoOut, bitsOut);
-  return ResultCode::Success;
+  return decodeStackedImages(file, layout, blended ? renderPx0BBlended : renderPx0BRaw,
+                             blended ? 24 : 32, infoOut, bitsOut);
 }
 
 }  // namespace quorvel

@@ -1,7 +1,5 @@
 #include "decoders/spi_px0c.h"
 
-#include <algorithm>
-
 #include "app/settings.h"
 #include "decoders/dib.h"
 
@@ -10,13 +8,8 @@ namespace quorvel {
 namespace {
 
 constexpr size_t kHeaderBytes = 32;
-constexpr int64_t kMaxStacked = 8;
 // A stored size (tile size plus 2) is one byte, so no stored tile is wider or higher than this.
 constexpr int64_t kMaxTileEdge = 253;
-
-int64_t stackedImageCount(int64_t imageCount) {
-  return std::min(imageCount, kMaxStacked);
-}
 
 // The walk both renderers share: tile rows from the top, cells from the left, every tile in its
 // own cell. Stored tiles are the first w pixels of the first h rows of w + 2 stored pixels.
@@ -117,27 +110,8 @@ ResultCode SpiPx0C::getPicture(const uint8_t* buffer, uint32_t length, MemHandle
   TiledLayout layout;
   if (buffer == nullptr || !readPx0CLayout(file, layout)) return ResultCode::UnknownFormat;
   const bool blended = gSettings.blend != 0;
-  const int64_t stacked = stackedImageCount(layout.imageCount);
-  DibOutput out;
-  ResultCode result = allocateDib(layout.width, layout.height * stacked, blended ? 24 : 32, out);
-  if (result != ResultCode::Success) return result;
-
-  ByteView records(file.at(static_cast<size_t>(layout.records)),
-                   file.size() - static_cast<size_t>(layout.records));
-  const size_t bandBytes = out.rowBytes * static_cast<size_t>(layout.height);
-  uint64_t position = layout.firstIndex;
-  for (int64_t i = 0; i < stacked; ++i) {
-    TileBand band{out.bits + static_cast<size_t>(i) * bandBytes, bandBytes, out.rowBytes,
-                  layout.width, layout.height};
-    position = blended ? renderPx0CBlended(band, records, file, position)
-                       : renderPx0CRaw(band, records, file, position);
-    if (position == kBadTiles) {
-      discardDib(out);
-      return ResultCode::UnknownFormat;
-    }
-  }
-  handOverDib(out, infoOut, bitsOut);
-  return ResultCode::Success;
+  return decodeStackedImages(file, layout, blended ? renderPx0CBlended : renderPx0CRaw,
+                             blended ? 24 : 32, infoOut, bitsOut);
 }
 
 }  // namespace quorvel

@@ -83,4 +83,28 @@ void copyTileBlended(const TileBand& band, int64_t x, int64_t y, int64_t w, int6
   }
 }
 
+ResultCode decodeStackedImages(ByteView file, const TiledLayout& layout, TileRenderer render,
+                               int bitsPerPixel, MemHandle* infoOut, MemHandle* bitsOut) {
+  const int64_t stacked = stackedImageCount(layout.imageCount);
+  DibOutput out;
+  ResultCode result = allocateDib(layout.width, layout.height * stacked, bitsPerPixel, out);
+  if (result != ResultCode::Success) return result;
+
+  ByteView records(file.at(static_cast<size_t>(layout.records)),
+                   file.size() - static_cast<size_t>(layout.records));
+  const size_t bandBytes = out.rowBytes * static_cast<size_t>(layout.height);
+  uint64_t position = layout.firstIndex;
+  for (int64_t i = 0; i < stacked; ++i) {
+    TileBand band{out.bits + static_cast<size_t>(i) * bandBytes, bandBytes, out.rowBytes,
+                  layout.width, layout.height};
+    position = render(band, records, file, position);
+    if (position == kBadTiles) {
+      discardDib(out);
+      return ResultCode::UnknownFormat;
+    }
+  }
+  handOverDib(out, infoOut, bitsOut);
+  return ResultCode::Success;
+}
+
 }  // namespace quorvel

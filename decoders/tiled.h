@@ -12,6 +12,8 @@
 #include <cstring>
 
 #include "decoders/bytes.h"
+#include "decoders/result_code.h"
+#include "platform/memory.h"
 
 namespace quorvel {
 
@@ -91,5 +93,22 @@ void copyTileBlended(const TileBand& band, int64_t x, int64_t y, int64_t w, int6
 inline int64_t visibleSpan(int64_t start, int64_t span, int64_t limit) {
   return start >= limit ? 0 : (span < limit - start ? span : limit - start);
 }
+
+// getPicture stacks at most this many images of a file one above the other.
+constexpr int64_t kMaxStackedImages = 8;
+
+inline int64_t stackedImageCount(int64_t imageCount) {
+  return imageCount < kMaxStackedImages ? imageCount : kMaxStackedImages;
+}
+
+// Draws one image into a band, reading its index entries from position; answers the position of
+// the next image's entries, or kBadTiles.
+using TileRenderer = uint64_t (*)(const TileBand& band, ByteView records, ByteView file,
+                                  uint64_t position);
+
+// getPicture of both families: the first stackedImageCount images of the file drawn one above
+// the other (the first at the bottom of the DIB) into a DIB of bitsPerPixel bits.
+ResultCode decodeStackedImages(ByteView file, const TiledLayout& layout, TileRenderer render,
+                               int bitsPerPixel, MemHandle* infoOut, MemHandle* bitsOut);
 
 }  // namespace quorvel
