@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Converts a 4096 x 4096 32-bit plain picture, blended and with -raw, and copies a file of the
 # same size with cp, alternating, and prints the median ratio (conversion time / copy time).
+# cp copies inside the kernel (copy_file_range) without the bytes ever reaching user memory; the
+# same copy with dd (read and write through a user buffer, as the conversion must) is shown too.
 # Usage: bench/plain_picture.sh [build folder] [rounds]
 set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -26,6 +28,7 @@ timed() {
 
 blended=()
 raw=()
+versusDd=()
 for ((i = 0; i < rounds; i++)); do
   rm -f "$work/big.bmp" "$work/copy.bin"
   convert=$(timed "$build/quorvel" "$work/big.px")
@@ -37,8 +40,13 @@ for ((i = 0; i < rounds; i++)); do
   rm -f "$work/copy.bin"
   copy=$(timed cp "$work/same-size.bin" "$work/copy.bin")
   raw+=("$(awk -v a="$convert" -v b="$copy" 'BEGIN { printf "%.3f", a / b }')")
-  echo "round $((i + 1)): blended ${blended[-1]}  raw ${raw[-1]}  (copy $((copy / 1000000)) ms)"
+  rm -f "$work/copy.bin"
+  dd=$(timed dd if="$work/same-size.bin" of="$work/copy.bin" bs=4M status=none)
+  versusDd+=("$(awk -v a="$convert" -v b="$dd" 'BEGIN { printf "%.3f", a / b }')")
+  echo "round $((i + 1)): blended ${blended[-1]}  raw ${raw[-1]}  raw/dd ${versusDd[-1]}" \
+    "(cp $((copy / 1000000)) ms, dd $((dd / 1000000)) ms)"
 done
 median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 echo "input $(stat -c %s "$work/big.px") bytes, $rounds rounds"
 echo "median ratio conversion / cp: blended $(median "${blended[@]}")  raw $(median "${raw[@]}")"
+echo "median ratio raw conversion / dd bs=4M: $(median "${versusDd[@]}")"
