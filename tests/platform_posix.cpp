@@ -1,7 +1,11 @@
 // System services whose behaviour is that of the POSIX backend: a private temporary folder per
 // run, and archive member names converted to UTF-8.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <csignal>
+#include <cstdlib>
 #include <string>
 
 #include "platform/system.h"
@@ -18,6 +22,25 @@ TEST(System, TemporaryFolderIsPrivateAndRemoved) {
   ASSERT_TRUE(test::writeFile(folder + "member", {1}));
   removeTemporaryFolder();
   EXPECT_FALSE(test::fileExists(folder));
+}
+
+// Ctrl+C in the middle of an archive run: the members already extracted and the folder go, and
+// the process still ends by the signal.
+TEST(System, InterruptedRunLeavesNoTemporaryFolder) {
+  test::ScratchDir scratch;
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::setenv("TMPDIR", scratch.path().c_str(), 1);
+    std::string folder = temporaryFolder();
+    for (int i = 0; i < 300; ++i) test::writeFile(folder + "member" + std::to_string(i), {1, 2});
+    std::raise(SIGINT);
+    ::_exit(3);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << "status " << status;
+  EXPECT_TRUE(test::listFolder(scratch.path()).empty());
 }
 
 TEST(System, MemberNamesBecomeUtf8) {

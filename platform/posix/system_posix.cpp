@@ -1,7 +1,9 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <iconv.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -38,6 +40,66 @@ DirectoryResult createDirectory(const char* path) {
 namespace {
 
 std::string gTemporaryFolder;
+
+// The same folder for the signal handler, which may only look at plain memory: the path, and a
+// flag that says whether the folder still exists.
+char gInterruptFolder[4096];
+volatile sig_atomic_t gInterruptFolderLive = 0;
+
+// Empties and removes the run's temporary folder with system calls only, as a signal handler
+// must. The folder holds plain files (extracted members); entries are removed until a pass over
+// the folder finds none, since removing while reading may skip some.
+void removeFolderFromHandler(const char* folder) {
+  int dir = ::open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    alignas(8) char entries[4096];
+    for (bool removed = true; removed;) {
+      removed = false;
+      ::lseek(dir, 0, SEEK_SET);
+      long bytes;
+      while ((bytes = ::syscall(SYS_getdents64, dir, entries, sizeof entries)) > 0) {
+        for (long at = 0; at < bytes;) {
+          // struct linux_dirent64: inode (8), offset (8), record length (2), type (1), name.
+          unsigned short length;
+          std::memcpy(&length, entries + at + 16, sizeof length);
+          const char* name = entries + at + 19;
+          bool dots = name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+          if (!dots && ::unlinkat(dir, name, 0) == 0) removed = true;
+          at += length;
+        }
+      }
+    }
+    ::close(dir);
+  }
+  ::rmdir(folder);
+}
+
+// An interrupted run (Ctrl+C, a closed terminal, kill) leaves nothing in the temporary folder;
+// then the signal takes its usual course.
+void removeFolderAndRaise(int signalNumber) {
+  if (gInterruptFolderLive) {
+    gInterruptFolderLive = 0;
+    removeFolderFromHandler(gInterruptFolder);
+  }
+  ::signal(signalNumber, SIG_DFL);
+  ::raise(signalNumber);
+}
+
+void removeFolderOnInterrupt(const std::string& folder) {
+  if (folder.size() >= sizeof gInterruptFolder) return;
+  std::memcpy(gInterruptFolder, folder.c_str(), folder.size() + 1);
+  gInterruptFolderLive = 1;
+  for (int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
+    struct sigaction current {};
+    // A signal the caller chose to ignore (nohup) stays ignored.
+    if (::sigaction(signalNumber, nullptr, &current) != 0 || current.sa_handler == SIG_IGN)
+      continue;
+    struct sigaction handler {};
+    handler.sa_handler = removeFolderAndRaise;
+    sigemptyset(&handler.sa_mask);
+    ::sigaction(signalNumber, &handler, nullptr);
+  }
+}
 
 void removeTree(const std::string& folder) {
   if (DIR* dir = ::opendir(folder.c_str())) {
@@ -91,12 +153,14 @@ std::string temporaryFolder() {
   if (pattern.back() != '/') pattern += '/';
   pattern += "quorvel-XXXXXX";
   if (::mkdtemp(pattern.data()) == nullptr) return std::string();
+  removeFolderOnInterrupt(pattern);
   gTemporaryFolder = pattern + "/";
   return gTemporaryFolder;
 }
 
 void removeTemporaryFolder() {
   if (gTemporaryFolder.empty()) return;
+  gInterruptFolderLive = 0;
   removeTree(gTemporaryFolder.substr(0, gTemporaryFolder.size() - 1));
   gTemporaryFolder.clear();
 }
