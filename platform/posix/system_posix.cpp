@@ -46,40 +46,56 @@ std::string gTemporaryFolder;
 char gInterruptFolder[4096];
 volatile sig_atomic_t gInterruptFolderLive = 0;
 
-// Empties and removes the run's temporary folder with system calls only, as a signal handler
-// must. The folder holds plain files (extracted members); entries are removed until a pass over
-// the folder finds none, since removing while reading may skip some.
-void removeFolderFromHandler(const char* folder) {
+// Removes the plain files of a folder (extracted members) from a signal handler. Entries are
+// removed until a pass over the folder finds none, since removing while reading may skip some.
+#ifdef SYS_getdents64
+// Linux: system calls only, as a signal handler must.
+void emptyFolderFromHandler(const char* folder) {
   int dir = ::open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    alignas(8) char entries[4096];
-    for (bool removed = true; removed;) {
-      removed = false;
-      ::lseek(dir, 0, SEEK_SET);
-      long bytes;
-      while ((bytes = ::syscall(SYS_getdents64, dir, entries, sizeof entries)) > 0) {
-        for (long at = 0; at < bytes;) {
-          // struct linux_dirent64: inode (8), offset (8), record length (2), type (1), name.
-          unsigned short length;
-          std::memcpy(&length, entries + at + 16, sizeof length);
-          const char* name = entries + at + 19;
-          bool dots = name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
-          if (!dots && ::unlinkat(dir, name, 0) == 0) removed = true;
-          at += length;
-        }
+  if (dir < 0) return;
+  alignas(8) char entries[4096];
+  for (bool removed = true; removed;) {
+    removed = false;
+    ::lseek(dir, 0, SEEK_SET);
+    long bytes;
+    while ((bytes = ::syscall(SYS_getdents64, dir, entries, sizeof entries)) > 0) {
+      for (long at = 0; at < bytes;) {
+        // struct linux_dirent64: inode (8), offset (8), record length (2), type (1), name.
+        unsigned short length;
+        std::memcpy(&length, entries + at + 16, sizeof length);
+        const char* name = entries + at + 19;
+        bool dots = name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+        if (!dots && ::unlinkat(dir, name, 0) == 0) removed = true;
+        at += length;
       }
     }
-    ::close(dir);
   }
-  ::rmdir(folder);
+  ::close(dir);
 }
+#else
+// Elsewhere the directory stream functions are the only portable way; the run is about to end
+// by the signal anyway.
+void emptyFolderFromHandler(const char* folder) {
+  for (bool removed = true; removed;) {
+    removed = false;
+    DIR* dir = ::opendir(folder);
+    if (dir == nullptr) return;
+    while (dirent* entry = ::readdir(dir)) {
+      if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
+      if (::unlinkat(::dirfd(dir), entry->d_name, 0) == 0) removed = true;
+    }
+    ::closedir(dir);
+  }
+}
+#endif
 
 // An interrupted run (Ctrl+C, a closed terminal, kill) leaves nothing in the temporary folder;
 // then the signal takes its usual course.
 void removeFolderAndRaise(int signalNumber) {
   if (gInterruptFolderLive) {
     gInterruptFolderLive = 0;
-    removeFolderFromHandler(gInterruptFolder);
+    emptyFolderFromHandler(gInterruptFolder);
+    ::rmdir(gInterruptFolder);
   }
   ::signal(signalNumber, SIG_DFL);
   ::raise(signalNumber);
@@ -92,8 +108,9 @@ void removeFolderOnInterrupt(const std::string& folder) {
   for (int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
     struct sigaction current {};
     // A signal the caller chose to ignore (nohup) stays ignored.
-    if (::sigaction(signalNumber, nullptr, &current) != 0 || current.sa_handler == SIG_IGN)
+    if (::sigaction(signalNumber, nullptr, &current) != 0 || current.sa_handler == SIG_IGN) {
       continue;
+    }
     struct sigaction handler {};
     handler.sa_handler = removeFolderAndRaise;
     sigemptyset(&handler.sa_mask);
