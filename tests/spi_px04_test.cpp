@@ -18,11 +18,7 @@ using writer::DirectRun;
 using writer::Px04Picture;
 
 DirectRun run(int rows, int columns, Bytes pixels) {
-  DirectRun r;
-  r.rowAdvance = rows;
-  r.columnAdvance = columns;
-  r.pixels = std::move(pixels);
-  return r;
+  return writer::directRun(rows, columns, std::move(pixels));
 }
 
 DecodedPicture decode(const Bytes& file) {

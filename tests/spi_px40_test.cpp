@@ -23,11 +23,7 @@ using writer::Px40Layer;
 using writer::Px40Picture;
 
 DirectRun run(int rows, int columns, Bytes pixels) {
-  DirectRun r;
-  r.rowAdvance = rows;
-  r.columnAdvance = columns;
-  r.pixels = std::move(pixels);
-  return r;
+  return writer::directRun(rows, columns, std::move(pixels));
 }
 
 Px40Layer layer(int width, int height, int x, int y, std::vector<DirectRun> runs,

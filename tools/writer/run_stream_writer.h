@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "tools/writer/byte_writer.h"
@@ -19,6 +20,15 @@ struct DirectRun {
   int fillersBefore = 0;  // 0xFFFFFFFE markers written before the run header
   uint32_t marker = 0;    // first four bytes of the run header (anything but the two markers)
 };
+
+// A plain run: the two advances and the stored pixels.
+inline DirectRun directRun(int rowAdvance, int columnAdvance, Bytes pixels) {
+  DirectRun run;
+  run.rowAdvance = rowAdvance;
+  run.columnAdvance = columnAdvance;
+  run.pixels = std::move(pixels);
+  return run;
+}
 
 // Appends the runs and, when `terminate`, the end marker 0xFFFFFFFF.
 void appendDirectRuns(ByteWriter& out, const std::vector<DirectRun>& runs, int bytesPerPixel,
