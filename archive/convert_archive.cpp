@@ -75,7 +75,8 @@ bool writeTemporaryFile(const std::string& path, const uint8_t* bytes, size_t si
 // Moves the temporary file into the output folder, or converts it there when it is a picture
 // ("px", any case; a name without '.' is all extension). The temporary file is gone afterwards.
 bool deliverMember(const char* cp932Name, const std::string& nativeName,
-                   const std::string& temporaryPath, const std::string& folder) {
+                   const std::string& temporaryPath, const std::string& folder,
+                   const ConversionOptions& options) {
   if (!equalsIgnoreCase(pathExtension(cp932Name), "px")) {
     if (moveFileReplacing(temporaryPath.c_str(), (folder + nativeName).c_str())) return true;
     deleteFile(temporaryPath.c_str());
@@ -85,14 +86,14 @@ bool deliverMember(const char* cp932Name, const std::string& nativeName,
   std::string base = nativeName;
   pathStripExtension(base.data());
   base = folder + base.c_str();
-  ResultCode converted = convertPictureFile(base.c_str(), temporaryPath.c_str());
+  ResultCode converted = convertPictureFile(base.c_str(), temporaryPath.c_str(), options);
   deleteFile(temporaryPath.c_str());
   return converted == ResultCode::Success;
 }
 
 MemberOutcome convertMember(SpiA& reader, const char* archivePath, const FileEntry& entry,
                             const std::string& nativeName, const std::string& temporaryFolder,
-                            const std::string& outputFolder) {
+                            const std::string& outputFolder, const ConversionOptions& options) {
   if (!isSafeMemberName(entry.fileName)) return MemberOutcome::Failed;
   std::string temporaryPath = temporaryFolder + nativeName;
   // A path cut short would name another file: such a member is not written at all.
@@ -112,7 +113,7 @@ MemberOutcome convertMember(SpiA& reader, const char* archivePath, const FileEnt
     return MemberOutcome::TemporaryWriteFailed;
   }
   member.free();
-  return deliverMember(entry.fileName, nativeName, temporaryPath, outputFolder)
+  return deliverMember(entry.fileName, nativeName, temporaryPath, outputFolder, options)
              ? MemberOutcome::Delivered
              : MemberOutcome::Failed;
 }
@@ -128,7 +129,8 @@ std::string folderPrefix(const char* folder) {
 
 }  // namespace
 
-ResultCode convertArchive(const char* outputFolder, const char* archivePath) {
+ResultCode convertArchive(const char* outputFolder, const char* archivePath,
+                          const ConversionOptions& options) {
   SpiA reader;
   ResultCode probed = probeArchive(archivePath);
   if (probed != ResultCode::Success) return probed;
@@ -154,7 +156,8 @@ ResultCode convertArchive(const char* outputFolder, const char* archivePath) {
     std::string nativeName = memberNameToNative(entry.fileName);
     std::printf("\r\t%d %s", i, nativeName.c_str());
     std::fflush(stdout);
-    switch (convertMember(reader, archivePath, entry, nativeName, temporary.path(), folder)) {
+    switch (
+        convertMember(reader, archivePath, entry, nativeName, temporary.path(), folder, options)) {
       case MemberOutcome::Delivered:
         break;
       case MemberOutcome::Failed:

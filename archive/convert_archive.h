@@ -2,10 +2,12 @@
 // through the temporary folder; pictures become BMPs and sounds WAVE files on the way.
 #pragma once
 
+#include "convert/conversion_options.h"
 #include "decoders/result_code.h"
 
 namespace quorvel {
 
-ResultCode convertArchive(const char* outputFolder, const char* archivePath);
+ResultCode convertArchive(const char* outputFolder, const char* archivePath,
+                          const ConversionOptions& options = {});
 
 }  // namespace quorvel

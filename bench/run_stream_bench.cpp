@@ -6,8 +6,8 @@
 #include <cstring>
 #include <memory>
 
-#include "app/settings.h"
 #include "decoders/dib.h"
+#include "decoders/settings.h"
 #include "decoders/spi_px04.h"
 #include "decoders/spi_px40.h"
 #include "tools/writer/layered_samples.h"

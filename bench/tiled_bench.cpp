@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/settings.h"
+#include "decoders/settings.h"
 #include "decoders/spi_px0b.h"
 #include "decoders/spi_px0c.h"
 #include "platform/memory.h"

@@ -97,7 +97,8 @@ ResultCode writeBmpFile(const char* path, const uint8_t* infoBlock, size_t infoB
   return ResultCode::Success;
 }
 
-ResultCode convertPictureFile(const char* basePath, const char* sourcePath) {
+ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
+                              const ConversionOptions& options) {
   FileHandle file;
   if (file.openRead(sourcePath, kFileShareRead, kOpenExisting, kFileAttributeNormal) ==
       kInvalidFile) {
@@ -115,10 +116,10 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath) {
       return ResultCode::UnknownFormat;
     case Route::Px0BSeries:
       file.close();
-      return convertPx0BSeries(basePath, sourcePath);
+      return convertPx0BSeries(basePath, sourcePath, options);
     case Route::Px0CSeries:
       file.close();
-      return convertPx0CSeries(basePath, sourcePath);
+      return convertPx0CSeries(basePath, sourcePath, options);
     case Route::Decoder:
       break;
   }

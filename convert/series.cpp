@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
 #include "decoders/bytes.h"
 #include "decoders/dib.h"
+#include "decoders/settings.h"
 #include "decoders/spi_px0b.h"
 #include "decoders/spi_px0c.h"
 #include "decoders/tiled.h"
@@ -120,7 +120,8 @@ ResultCode writeImage(const std::string& stem, int number, const uint8_t* header
   return ResultCode::Success;
 }
 
-ResultCode convertSeries(const Family& family, const char* basePath, const char* sourcePath) {
+ResultCode convertSeries(const Family& family, const char* basePath, const char* sourcePath,
+                         const ConversionOptions& /*options*/) {
   Buffer source;
   ResultCode result = readSource(sourcePath, source);
   if (result != ResultCode::Success) return result;
@@ -170,12 +171,14 @@ ResultCode convertSeries(const Family& family, const char* basePath, const char*
 
 }  // namespace
 
-ResultCode convertPx0BSeries(const char* basePath, const char* sourcePath) {
-  return convertSeries(kPx0B, basePath, sourcePath);
+ResultCode convertPx0BSeries(const char* basePath, const char* sourcePath,
+                             const ConversionOptions& options) {
+  return convertSeries(kPx0B, basePath, sourcePath, options);
 }
 
-ResultCode convertPx0CSeries(const char* basePath, const char* sourcePath) {
-  return convertSeries(kPx0C, basePath, sourcePath);
+ResultCode convertPx0CSeries(const char* basePath, const char* sourcePath,
+                             const ConversionOptions& options) {
+  return convertSeries(kPx0C, basePath, sourcePath, options);
 }
 
 }  // namespace quorvel

@@ -3,6 +3,7 @@
 // the base path.
 #pragma once
 
+#include "convert/conversion_options.h"
 #include "decoders/result_code.h"
 
 namespace quorvel {
@@ -11,7 +12,9 @@ namespace quorvel {
 // ReadError (the source cannot be read, or is shorter than its 32-byte header), WriteError (an
 // output name too long, or a file that cannot be written: the series stops there),
 // UnknownFormat (a header or tile the decoder refuses) or OutOfMemory.
-ResultCode convertPx0BSeries(const char* basePath, const char* sourcePath);
-ResultCode convertPx0CSeries(const char* basePath, const char* sourcePath);
+ResultCode convertPx0BSeries(const char* basePath, const char* sourcePath,
+                             const ConversionOptions& options = {});
+ResultCode convertPx0CSeries(const char* basePath, const char* sourcePath,
+                             const ConversionOptions& options = {});
 
 }  // namespace quorvel

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "app/settings.h"
 #include "decoders/bytes.h"
 #include "decoders/dib.h"
+#include "decoders/settings.h"
 
 namespace quorvel {
 

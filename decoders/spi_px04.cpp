@@ -1,9 +1,9 @@
 #include "decoders/spi_px04.h"
 
-#include "app/settings.h"
 #include "decoders/bytes.h"
 #include "decoders/dib.h"
 #include "decoders/run_stream.h"
+#include "decoders/settings.h"
 
 namespace quorvel {
 

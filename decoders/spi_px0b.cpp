@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "app/settings.h"
 #include "decoders/dib.h"
+#include "decoders/settings.h"
 
 namespace quorvel {
 

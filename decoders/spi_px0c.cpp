@@ -1,7 +1,7 @@
 #include "decoders/spi_px0c.h"
 
-#include "app/settings.h"
 #include "decoders/dib.h"
+#include "decoders/settings.h"
 
 namespace quorvel {
 

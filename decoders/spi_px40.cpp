@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/settings.h"
 #include "decoders/bytes.h"
 #include "decoders/dib.h"
 #include "decoders/indexed_runs.h"
 #include "decoders/run_stream.h"
+#include "decoders/settings.h"
 
 namespace quorvel {
 

@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <string>
 
-#include "app/settings.h"
 #include "decoders/dib.h"
+#include "decoders/settings.h"
 #include "decoders/spi_base.h"
 #include "platform/memory.h"
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/settings.h"
+#include "decoders/settings.h"
 #include "tests/support/decoded_picture.h"
 #include "tools/writer/px04_writer.h"
 

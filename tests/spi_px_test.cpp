@@ -5,8 +5,8 @@
 #include <cstring>
 #include <random>
 
-#include "app/settings.h"
 #include "decoders/dib.h"
+#include "decoders/settings.h"
 #include "tools/writer/px_writer.h"
 
 namespace quorvel {

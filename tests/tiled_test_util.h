@@ -8,8 +8,8 @@
 #include <random>
 #include <vector>
 
-#include "app/settings.h"
 #include "decoders/dib.h"
+#include "decoders/settings.h"
 #include "decoders/spi_base.h"
 #include "tools/writer/tiled_writer.h"
 

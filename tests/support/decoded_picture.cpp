@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/settings.h"
+#include "decoders/settings.h"
 
 namespace quorvel::test {
 

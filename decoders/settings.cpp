@@ -1,4 +1,4 @@
-#include "app/settings.h"
+#include "decoders/settings.h"
 
 namespace quorvel {
 

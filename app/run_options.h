@@ -1,0 +1,26 @@
+// What the command line asks of a run, read once from the parser: the process-wide Settings of
+// the original switches, and the explicit options of the switches beyond them.
+#pragma once
+
+#include <cstddef>
+
+#include "app/option_parser.h"
+#include "convert/conversion_options.h"
+
+namespace quorvel {
+
+struct RunOptions {
+  ConversionOptions conversion;
+};
+
+RunOptions readRunOptions(const OptionParser& parser);
+
+// Writes raw, bgcolor and stripPath into the process-wide Settings, before any conversion.
+void applySettings(const OptionParser& parser);
+
+// The output base path of one input: the input path, or the out folder joined with the input's
+// file name, without its extension. False when it would not fit the buffer (copying it in would
+// cut it short and the output would land under some other name).
+bool formBasePath(const OptionParser& parser, const char* inputPath, char* buffer, size_t capacity);
+
+}  // namespace quorvel

@@ -1,0 +1,55 @@
+#include "app/single_run.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "app/driver.h"
+#include "app/status_line.h"
+#include "archive/convert_archive.h"
+#include "convert/convert_picture.h"
+#include "platform/paths.h"
+#include "platform/system.h"
+
+namespace quorvel {
+
+int runSingleInput(const OptionParser& parser, const RunOptions& options) {
+  std::vector<char> chosen(kPathCapacity, '\0');
+  const char* inputPath;
+  if (parser.positionalCount() == 1) {
+    inputPath = parser.positional(0).c_str();
+  } else {
+    if (showOpenDialog(chosen.data(), chosen.size()) != 1) {
+      printUsage();
+      return 0;
+    }
+    chosen.back() = '\0';
+    inputPath = chosen.data();
+  }
+
+  applySettings(parser);
+  std::vector<char> basePath(kPathCapacity, '\0');
+  bool baseFits = formBasePath(parser, inputPath, basePath.data(), basePath.size());
+
+  std::puts("Cancel: Ctrl + C");
+  std::fflush(stdout);
+
+  ResultCode result = ResultCode::UnknownFormat;
+  const char* extension = pathExtension(inputPath);
+  bool isArchive = equalsIgnoreCase(extension, "a");
+  bool isPicture = !isArchive && equalsIgnoreCase(extension, "px");
+  if ((isArchive || isPicture) && !baseFits) {
+    result = ResultCode::WriteError;
+  } else if (isArchive) {
+    result = convertArchive(basePath.data(), inputPath, options.conversion);
+  } else if (isPicture) {
+    result = convertPictureFile(basePath.data(), inputPath, options.conversion);
+  }
+  removeTemporaryFolder();
+
+  std::putchar('\n');
+  printStatus(result, pathFileName(inputPath));
+  std::fflush(stdout);
+  return 0;
+}
+
+}  // namespace quorvel
