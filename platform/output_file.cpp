@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/paths.h"
+#include "platform/pending_paths.h"
 #include "platform/system.h"
 
 namespace quorvel {
@@ -30,6 +31,7 @@ bool OutputFile::create(const char* finalPath) {
   discard();
   finalPath_ = finalPath;
   partialPath_ = partialPathFor(finalPath_);
+  pending_ = rememberPending(partialPath_.c_str(), PendingKind::File);
   open_ =
       file_.openWrite(partialPath_.c_str(), 0, kCreateAlways, kFileAttributeNormal) != kInvalidFile;
   return open_;
@@ -54,9 +56,10 @@ bool OutputFile::commit() {
   open_ = false;
   if (!closed || !moveFileReplacing(partialPath_.c_str(), finalPath_.c_str())) {
     deleteFile(partialPath_.c_str());
+    forgetPartial();
     return false;
   }
-  partialPath_.clear();
+  forgetPartial();
   return true;
 }
 
@@ -67,8 +70,14 @@ void OutputFile::discard() {
   }
   if (!partialPath_.empty()) {
     deleteFile(partialPath_.c_str());
-    partialPath_.clear();
+    forgetPartial();
   }
+}
+
+void OutputFile::forgetPartial() {
+  partialPath_.clear();
+  forgetPending(pending_);
+  pending_ = kNoTicket;
 }
 
 }  // namespace quorvel

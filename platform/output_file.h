@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/file_handle.h"
+#include "platform/pending_paths.h"
 
 namespace quorvel {
 
@@ -25,11 +26,14 @@ class OutputFile {
 
  private:
   void discard();
+  void forgetPartial();
 
   FileHandle file_;
   std::string finalPath_;
   std::string partialPath_;
   bool open_ = false;
+  // The partial file is listed for removal should the run be interrupted while it exists.
+  PendingTicket pending_ = kNoTicket;
 };
 
 }  // namespace quorvel

@@ -1,9 +1,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <iconv.h>
-#include <signal.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,6 +11,7 @@
 #include <string>
 
 #include "platform/paths.h"
+#include "platform/pending_paths.h"
 #include "platform/system.h"
 
 namespace quorvel {
@@ -40,83 +39,7 @@ DirectoryResult createDirectory(const char* path) {
 namespace {
 
 std::string gTemporaryFolder;
-
-// The same folder for the signal handler, which may only look at plain memory: the path, and a
-// flag that says whether the folder still exists.
-char gInterruptFolder[4096];
-volatile sig_atomic_t gInterruptFolderLive = 0;
-
-// Removes the plain files of a folder (extracted members) from a signal handler. Entries are
-// removed until a pass over the folder finds none, since removing while reading may skip some.
-#ifdef SYS_getdents64
-// Linux: system calls only, as a signal handler must.
-void emptyFolderFromHandler(const char* folder) {
-  int dir = ::open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir < 0) return;
-  alignas(8) char entries[4096];
-  for (bool removed = true; removed;) {
-    removed = false;
-    ::lseek(dir, 0, SEEK_SET);
-    long bytes;
-    while ((bytes = ::syscall(SYS_getdents64, dir, entries, sizeof entries)) > 0) {
-      for (long at = 0; at < bytes;) {
-        // struct linux_dirent64: inode (8), offset (8), record length (2), type (1), name.
-        unsigned short length;
-        std::memcpy(&length, entries + at + 16, sizeof length);
-        const char* name = entries + at + 19;
-        bool dots = name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
-        if (!dots && ::unlinkat(dir, name, 0) == 0) removed = true;
-        at += length;
-      }
-    }
-  }
-  ::close(dir);
-}
-#else
-// Elsewhere the directory stream functions are the only portable way; the run is about to end
-// by the signal anyway.
-void emptyFolderFromHandler(const char* folder) {
-  for (bool removed = true; removed;) {
-    removed = false;
-    DIR* dir = ::opendir(folder);
-    if (dir == nullptr) return;
-    while (dirent* entry = ::readdir(dir)) {
-      if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
-      if (::unlinkat(::dirfd(dir), entry->d_name, 0) == 0) removed = true;
-    }
-    ::closedir(dir);
-  }
-}
-#endif
-
-// An interrupted run (Ctrl+C, a closed terminal, kill) leaves nothing in the temporary folder;
-// then the signal takes its usual course.
-void removeFolderAndRaise(int signalNumber) {
-  if (gInterruptFolderLive) {
-    gInterruptFolderLive = 0;
-    emptyFolderFromHandler(gInterruptFolder);
-    ::rmdir(gInterruptFolder);
-  }
-  ::signal(signalNumber, SIG_DFL);
-  ::raise(signalNumber);
-}
-
-void removeFolderOnInterrupt(const std::string& folder) {
-  if (folder.size() >= sizeof gInterruptFolder) return;
-  std::memcpy(gInterruptFolder, folder.c_str(), folder.size() + 1);
-  gInterruptFolderLive = 1;
-  for (int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
-    struct sigaction current {};
-    // A signal the caller chose to ignore (nohup) stays ignored.
-    if (::sigaction(signalNumber, nullptr, &current) != 0 || current.sa_handler == SIG_IGN) {
-      continue;
-    }
-    struct sigaction handler {};
-    handler.sa_handler = removeFolderAndRaise;
-    sigemptyset(&handler.sa_mask);
-    ::sigaction(signalNumber, &handler, nullptr);
-  }
-}
+PendingTicket gTemporaryTicket = kNoTicket;
 
 void removeTree(const std::string& folder) {
   if (DIR* dir = ::opendir(folder.c_str())) {
@@ -170,16 +93,17 @@ std::string temporaryFolder() {
   if (pattern.back() != '/') pattern += '/';
   pattern += "quorvel-XXXXXX";
   if (::mkdtemp(pattern.data()) == nullptr) return std::string();
-  removeFolderOnInterrupt(pattern);
+  gTemporaryTicket = rememberPending(pattern.c_str(), PendingKind::Folder);
   gTemporaryFolder = pattern + "/";
   return gTemporaryFolder;
 }
 
 void removeTemporaryFolder() {
   if (gTemporaryFolder.empty()) return;
-  gInterruptFolderLive = 0;
   removeTree(gTemporaryFolder.substr(0, gTemporaryFolder.size() - 1));
   gTemporaryFolder.clear();
+  forgetPending(gTemporaryTicket);
+  gTemporaryTicket = kNoTicket;
 }
 
 bool moveFileReplacing(const char* from, const char* to) {

@@ -1,0 +1,62 @@
+#include "platform/pending_paths.h"
+
+#include <atomic>
+#include <cstring>
+#include <initializer_list>
+#include <mutex>
+
+namespace quorvel {
+
+namespace {
+
+constexpr int kSlots = 128;
+constexpr size_t kLongestPath = 4096;
+
+enum SlotState : int { kFree = 0, kFilling = 1, kLive = 2 };
+
+struct Slot {
+  std::atomic<int> state{kFree};
+  PendingKind kind = PendingKind::File;
+  char path[kLongestPath];
+};
+
+// Lock-free atomics only: the table is read from a signal handler.
+static_assert(std::atomic<int>::is_always_lock_free);
+
+Slot gSlots[kSlots];
+std::atomic<bool> gRemoving{false};
+std::once_flag gInstalled;
+
+}  // namespace
+
+PendingTicket rememberPending(const char* path, PendingKind kind) {
+  std::call_once(gInstalled, installInterruptCleanup);
+  size_t length = std::strlen(path);
+  if (length >= kLongestPath) return kNoTicket;
+  for (int i = 0; i < kSlots; ++i) {
+    int expected = kFree;
+    if (!gSlots[i].state.compare_exchange_strong(expected, kFilling)) continue;
+    std::memcpy(gSlots[i].path, path, length + 1);
+    gSlots[i].kind = kind;
+    gSlots[i].state.store(kLive, std::memory_order_release);
+    return i;
+  }
+  return kNoTicket;
+}
+
+void forgetPending(PendingTicket ticket) {
+  if (ticket >= 0 && ticket < kSlots) gSlots[ticket].state.store(kFree, std::memory_order_release);
+}
+
+void removePendingPaths() {
+  if (gRemoving.exchange(true)) return;
+  // Files first, so that the folders they sit in can go too.
+  for (PendingKind pass : {PendingKind::File, PendingKind::Folder}) {
+    for (Slot& slot : gSlots) {
+      if (slot.state.load(std::memory_order_acquire) != kLive || slot.kind != pass) continue;
+      removePendingPathNow(slot.path, slot.kind);
+    }
+  }
+}
+
+}  // namespace quorvel
