@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <set>
 
+#include "decoders/signatures.h"
+
 namespace quorvel::writer {
 
 namespace {
@@ -90,7 +92,7 @@ ShapedFile px16Wide() {  // kind 2: four bytes per pixel
 ShapedFile pxSigned() {  // 32-byte signature prefix in front of the picture header
   const int width = 4, height = 2;
   ByteWriter w;
-  w.zeros(4).u32(1).zeros(8).u16(0x90).u16(0).text("LeafAQUAPLUS");
+  w.zeros(4).u32(1).zeros(8).u16(0x90).u16(0).raw(kPrefixSignature);
   w.raw(pxHeader(width, height, 10, 32, false).take());
   pixels32(w, width * height, 3);
   return {"pxsig",
