@@ -43,29 +43,37 @@ struct RawAlphaPixels {
   }
 };
 
+struct AddOpaquePixels {
+  void operator()(uint8_t* out, const uint8_t* in, size_t count) const {
+    for (size_t i = 0; i < count; ++i, in += 3, out += 4) {
+      out[0] = in[0];
+      out[1] = in[1];
+      out[2] = in[2];
+      out[3] = 255;
+    }
+  }
+};
+
 template <typename Convert>
 ResultCode decodeWith(ByteCursor& cursor, const PixelTarget& target, int sourceBytes,
                       Convert convert) {
   RunPosition position(target);
-  for (;;) {
-    uint32_t marker;
-    if (!cursor.readU32(marker)) return ResultCode::UnknownFormat;
-    if (marker == kRunStreamEnd) return ResultCode::Success;
-    if (marker == kRunStreamFiller) continue;
-    const uint8_t* header = cursor.take(8);
-    if (header == nullptr) return ResultCode::UnknownFormat;
-    int32_t count = loadI32(header + 4);
-    if (count < 0 || !position.advance(loadI16(header), loadI16(header + 2))) {
-      return ResultCode::UnknownFormat;
-    }
-    if (count == 0) continue;
-    const uint8_t* pixels = cursor.take(static_cast<uint64_t>(count) * sourceBytes);
-    if (pixels == nullptr || !position.fits(count)) return ResultCode::UnknownFormat;
-    position.write(pixels, count, sourceBytes, convert);
-  }
+  return walkDirectRuns(cursor, sourceBytes,
+                        [&](int64_t rows, int64_t columns, int32_t count, const uint8_t* pixels) {
+                          if (!position.advance(rows, columns)) return false;
+                          if (count == 0) return true;
+                          if (!position.fits(count)) return false;
+                          position.write(pixels, count, sourceBytes, convert);
+                          return true;
+                        });
 }
 
 }  // namespace
+
+ResultCode skipDirectRuns(ByteCursor& cursor, int sourceBytes) {
+  return walkDirectRuns(cursor, sourceBytes,
+                        [](int64_t, int64_t, int32_t, const uint8_t*) { return true; });
+}
 
 DirectPixels directPixelsFor(int depth, bool blend) {
   if (depth != 32) return DirectPixels::Copy;
@@ -91,6 +99,8 @@ ResultCode decodeDirectRuns(ByteCursor& cursor, const PixelTarget& target, Direc
       return decodeWith(cursor, target, 4, ScaleAlphaPixels{});
     case DirectPixels::RawAlpha:
       return decodeWith(cursor, target, 4, RawAlphaPixels{});
+    case DirectPixels::AddOpaque:
+      return decodeWith(cursor, target, 3, AddOpaquePixels{});
     case DirectPixels::Copy:
       break;
   }

@@ -21,6 +21,8 @@ constexpr size_t kColourEntryHeaderBytes = 32;
 constexpr uint16_t kDirectKind = 64;
 constexpr int kIndexedDepth = 8;
 constexpr int kIndexedAlphaDepth = 9;
+constexpr int kOpaqueDepth = 24;
+constexpr int kAlphaDepth = 32;
 
 struct LayeredHeader {
   uint16_t kind = 0;
@@ -28,7 +30,7 @@ struct LayeredHeader {
   int32_t canvasHeight = 0;
   uint64_t layerCount = 0;
   size_t firstLayer = 0;     // offset of the first layer header
-  int depth = 0;             // every layer's depth, taken from the first
+  int depth = 0;             // the first layer's depth
   int pixelBytes = 0;        // bytes per output pixel
   uint32_t colourCount = 0;  // stored colours, at most 256 of them used
   ColourTable colours;
@@ -47,6 +49,34 @@ int outputBytesFor(int depth, bool blend) {
 bool depthFitsKind(uint16_t kind, int depth) {
   bool indexed = depth == kIndexedDepth || depth == kIndexedAlphaDepth;
   return kind == kDirectKind ? !indexed : indexed;
+}
+
+// Layer header: width, height, left column and top row on the canvas (i32 each), depth (u16)
+// at 18. UnknownFormat for negative or oversized sides.
+ResultCode readLayerHeader(ByteCursor& cursor, LayerHeader& out) {
+  const uint8_t* p = cursor.take(kLayerHeaderBytes);
+  if (p == nullptr) return ResultCode::UnknownFormat;
+  out = LayerHeader{loadI32(p), loadI32(p + 4), loadI32(p + 8), loadI32(p + 12), loadU16(p + 18)};
+  if (out.width < 0 || out.width > kMaxDimension || out.height < 0 || out.height > kMaxDimension) {
+    return ResultCode::UnknownFormat;
+  }
+  return ResultCode::Success;
+}
+
+// Whether a direct-colour picture whose first layer has 24 bits also has a 32-bit layer. Walks
+// the layer headers and skips their run streams without decoding them, in the decoder's bounds,
+// and stops at the first 32-bit layer or at anything the decoder refuses (which then refuses the
+// picture itself, at the same place or earlier).
+bool hasLaterAlphaLayer(ByteView file, const LayeredHeader& picture) {
+  ByteCursor cursor(file, picture.firstLayer);
+  for (uint64_t i = 0; i < picture.layerCount; ++i) {
+    LayerHeader layer;
+    if (readLayerHeader(cursor, layer) != ResultCode::Success) return false;
+    if (layer.depth == kAlphaDepth) return true;
+    if (layer.depth != kOpaqueDepth) return false;
+    if (skipDirectRuns(cursor, kOpaqueDepth / 8) != ResultCode::Success) return false;
+  }
+  return false;
 }
 
 // Reads the file header, the colour table and the first layer's depth. UnknownFormat when any
@@ -82,7 +112,25 @@ ResultCode readLayeredHeader(ByteView file, bool blend, LayeredHeader& out) {
   if (out.pixelBytes == 0 || !depthFitsKind(out.kind, out.depth)) {
     return ResultCode::UnknownFormat;
   }
+  // Kept alpha needs 4 bytes per pixel: 24-bit layers mixed with 32-bit ones then get alpha 255.
+  if (!blend && out.depth == kOpaqueDepth && hasLaterAlphaLayer(file, out)) out.pixelBytes = 4;
   return ResultCode::Success;
+}
+
+// Whether a layer of this depth can be drawn on the canvas: the first layer's depth always;
+// 24 and 32 bits mixed in any order, as long as the canvas pixel holds what the layer makes.
+bool layerFitsCanvas(int depth, const LayeredHeader& picture, bool blend) {
+  if (depth == picture.depth) return true;
+  auto mixable = [](int d) { return d == kOpaqueDepth || d == kAlphaDepth; };
+  return mixable(depth) && mixable(picture.depth) &&
+         directOutputBytes(depth, blend) <= picture.pixelBytes;
+}
+
+// How a direct-colour layer's stored pixels become canvas pixels: by the layer's own depth; a
+// 24-bit layer on a 32-bit canvas is opaque.
+DirectPixels layerPixels(int depth, const LayeredHeader& picture, bool blend) {
+  if (depth == kOpaqueDepth && picture.pixelBytes == 4) return DirectPixels::AddOpaque;
+  return directPixelsFor(depth, blend);
 }
 
 // A private buffer of fixed memory for one layer at a time that only grows; freed when the
@@ -116,19 +164,6 @@ class WorkBuffer {
   size_t capacity_ = 0;
 };
 
-// Layer header: width, height, left column and top row on the canvas (i32 each), depth (u16)
-// at 18. UnknownFormat for a depth other than the first layer's, negative or oversized sides.
-ResultCode readLayerHeader(ByteCursor& cursor, const LayeredHeader& picture, LayerHeader& out) {
-  const uint8_t* p = cursor.take(kLayerHeaderBytes);
-  if (p == nullptr) return ResultCode::UnknownFormat;
-  out = LayerHeader{loadI32(p), loadI32(p + 4), loadI32(p + 8), loadI32(p + 12), loadU16(p + 18)};
-  if (out.depth != picture.depth || out.width < 0 || out.width > kMaxDimension || out.height < 0 ||
-      out.height > kMaxDimension) {
-    return ResultCode::UnknownFormat;
-  }
-  return ResultCode::Success;
-}
-
 // The part of a layer that lies on the canvas: columns [left, right) and rows [top, bottom) of
 // the canvas. Only this part is decoded into the work buffer and placed.
 struct VisiblePart {
@@ -161,12 +196,12 @@ ResultCode decodeLayers(ByteView file, const LayeredHeader& picture, bool blend,
                         const DibOutput& canvas) {
   WorkBuffer work;
   ByteCursor cursor(file, picture.firstLayer);
-  DirectPixels direct = directPixelsFor(picture.depth, blend);
   const int pixelBytes = picture.pixelBytes;
   for (uint64_t i = 0; i < picture.layerCount; ++i) {
     LayerHeader layer;
-    ResultCode result = readLayerHeader(cursor, picture, layer);
+    ResultCode result = readLayerHeader(cursor, layer);
     if (result != ResultCode::Success) return result;
+    if (!layerFitsCanvas(layer.depth, picture, blend)) return ResultCode::UnknownFormat;
     VisiblePart part = visiblePart(layer, canvas);
     size_t bytes = static_cast<size_t>(part.width() * part.height() * pixelBytes);
     if (!work.clear(bytes)) return ResultCode::OutOfMemory;
@@ -183,7 +218,7 @@ ResultCode decodeLayers(ByteView file, const LayeredHeader& picture, bool blend,
     }
     result = picture.depth == kIndexedAlphaDepth
                  ? decodeIndexedRuns(cursor, target, picture.colours, blend)
-                 : decodeDirectRuns(cursor, target, direct);
+                 : decodeDirectRuns(cursor, target, layerPixels(layer.depth, picture, blend));
     if (result != ResultCode::Success) return result;
     placeLayer(canvas, work.data(), part, pixelBytes);
   }

@@ -2,6 +2,7 @@
 // and compares the BMP files byte for byte with files built here from the picture definitions.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 
@@ -75,7 +76,8 @@ class LayeredE2E : public ::testing::Test {
 
 struct DirectLayer {
   int x, y, width, height;
-  Bytes image;  // top-down, 4 bytes per pixel, all-zero pixels not stored
+  Bytes image;  // top-down, depth / 8 bytes per pixel, all-zero pixels not stored
+  int depth = 32;
 };
 
 writer::Px40Picture directPicture(int width, int height, const std::vector<DirectLayer>& layers) {
@@ -88,23 +90,43 @@ writer::Px40Picture directPicture(int width, int height, const std::vector<Direc
     layer.y = l.y;
     layer.width = l.width;
     layer.height = l.height;
-    layer.runs = writer::runsFromImage(l.image, l.width, l.height, 4);
+    layer.depth = static_cast<uint16_t>(l.depth);
+    layer.runs = writer::runsFromImage(l.image, l.width, l.height, l.depth / 8);
     p.layers.push_back(layer);
   }
   return p;
 }
 
-// The canvas as the layers paint it: each later layer replaces its whole rectangle.
+// The canvas as the layers paint it: each later layer replaces its whole rectangle. Raw output
+// has 32 bits when any layer has, and a 24-bit layer's pixels are then opaque.
 Bytes expectedLayered(int width, int height, const std::vector<DirectLayer>& layers, bool raw) {
-  return expectedBmp(width, height, raw ? 32 : 24, {}, [&](int32_t x, int32_t y, uint8_t* out) {
+  bool alpha = raw && std::any_of(layers.begin(), layers.end(),
+                                  [](const DirectLayer& l) { return l.depth == 32; });
+  return expectedBmp(width, height, alpha ? 32 : 24, {}, [&](int32_t x, int32_t y, uint8_t* out) {
     for (auto l = layers.rbegin(); l != layers.rend(); ++l) {
       int lx = x - l->x, ly = y - l->y;
       if (lx < 0 || ly < 0 || lx >= l->width || ly >= l->height) continue;
-      const uint8_t* stored = &l->image[(ly * l->width + lx) * 4];
-      if (!isZero(stored, 4)) outputPixel32(stored, raw, out);
+      int bytes = l->depth / 8;
+      const uint8_t* stored = &l->image[(ly * l->width + lx) * bytes];
+      if (isZero(stored, bytes)) return;
+      if (l->depth == 32) {
+        outputPixel32(stored, raw, out);
+      } else {
+        for (int k = 0; k < 3; ++k) out[k] = stored[k];
+        if (alpha) out[3] = 255;
+      }
       return;
     }
   });
+}
+
+// The 24-bit image of the same pattern: its colours without the alpha byte.
+Bytes pattern24(int width, int height, int seed) {
+  Bytes image32 = pattern32(width, height, seed), image;
+  for (size_t i = 0; i < image32.size(); i += 4) {
+    image.insert(image.end(), image32.begin() + i, image32.begin() + i + 3);
+  }
+  return image;
 }
 
 TEST_F(LayeredE2E, DirectColourLayersBlendedAndRaw) {
@@ -115,6 +137,22 @@ TEST_F(LayeredE2E, DirectColourLayersBlendedAndRaw) {
   Bytes file = writer::buildPx40(directPicture(7, 5, layers));
   EXPECT_EQ(convert(file, {}), expectedLayered(7, 5, layers, false));
   EXPECT_EQ(convert(file, {"-raw"}), expectedLayered(7, 5, layers, true));
+}
+
+TEST_F(LayeredE2E, LayersOfTwentyFourAndThirtyTwoBitsMixed) {
+  // A 24-bit background under 32-bit layers and a 24-bit one, then the other way round.
+  std::vector<DirectLayer> opaqueFirst = {{0, 0, 7, 5, pattern24(7, 5, 1), 24},
+                                          {-2, -1, 5, 4, pattern32(5, 4, 2)},
+                                          {4, 2, 6, 2, pattern24(6, 2, 3), 24},
+                                          {1, 3, 2, 2, pattern32(2, 2, 4)}};
+  std::vector<DirectLayer> alphaFirst = {{0, 0, 7, 5, pattern32(7, 5, 5)},
+                                         {3, -1, 3, 4, pattern24(3, 4, 6), 24},
+                                         {-1, 2, 4, 3, pattern32(4, 3, 7)}};
+  for (const auto& layers : {opaqueFirst, alphaFirst}) {
+    Bytes file = writer::buildPx40(directPicture(7, 5, layers));
+    EXPECT_EQ(convert(file, {}), expectedLayered(7, 5, layers, false));
+    EXPECT_EQ(convert(file, {"-raw"}), expectedLayered(7, 5, layers, true));
+  }
 }
 
 TEST_F(LayeredE2E, EightBitLayersKeepTheFileColourTable) {
