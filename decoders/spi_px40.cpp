@@ -66,7 +66,8 @@ ResultCode readLayerHeader(ByteCursor& cursor, LayerHeader& out) {
 // Whether a direct-colour picture whose first layer has 24 bits also has a 32-bit layer. Walks
 // the layer headers and skips their run streams without decoding them, in the decoder's bounds,
 // and stops at the first 32-bit layer or at anything the decoder refuses (which then refuses the
-// picture itself, at the same place or earlier).
+// picture itself, at the same place or earlier). Costs a pass over the file, so only
+// getPictureInfo walks; getPicture finds out while it draws.
 bool hasLaterAlphaLayer(ByteView file, const LayeredHeader& picture) {
   ByteCursor cursor(file, picture.firstLayer);
   for (uint64_t i = 0; i < picture.layerCount; ++i) {
@@ -112,24 +113,35 @@ ResultCode readLayeredHeader(ByteView file, bool blend, LayeredHeader& out) {
   if (out.pixelBytes == 0 || !depthFitsKind(out.kind, out.depth)) {
     return ResultCode::UnknownFormat;
   }
-  // Kept alpha needs 4 bytes per pixel: 24-bit layers mixed with 32-bit ones then get alpha 255.
-  if (!blend && out.depth == kOpaqueDepth && hasLaterAlphaLayer(file, out)) out.pixelBytes = 4;
   return ResultCode::Success;
 }
 
+// Kept alpha needs 4 bytes per pixel: a raw picture that mixes 24- and 32-bit layers has them,
+// whichever comes first, and its 24-bit layers' pixels get alpha 255.
+constexpr int kMixedRawPixelBytes = 4;
+
+enum class LayerFit {
+  Fits,
+  NeedsAlphaCanvas,  // a 32-bit layer in a raw picture drawn so far at 24 bits
+  Refused,
+};
+
 // Whether a layer of this depth can be drawn on the canvas: the first layer's depth always;
 // 24 and 32 bits mixed in any order, as long as the canvas pixel holds what the layer makes.
-bool layerFitsCanvas(int depth, const LayeredHeader& picture, bool blend) {
-  if (depth == picture.depth) return true;
+LayerFit layerFit(int depth, const LayeredHeader& picture, bool blend) {
+  if (depth == picture.depth) return LayerFit::Fits;
   auto mixable = [](int d) { return d == kOpaqueDepth || d == kAlphaDepth; };
-  return mixable(depth) && mixable(picture.depth) &&
-         directOutputBytes(depth, blend) <= picture.pixelBytes;
+  if (!mixable(depth) || !mixable(picture.depth)) return LayerFit::Refused;
+  return directOutputBytes(depth, blend) <= picture.pixelBytes ? LayerFit::Fits
+                                                               : LayerFit::NeedsAlphaCanvas;
 }
 
 // How a direct-colour layer's stored pixels become canvas pixels: by the layer's own depth; a
 // 24-bit layer on a 32-bit canvas is opaque.
 DirectPixels layerPixels(int depth, const LayeredHeader& picture, bool blend) {
-  if (depth == kOpaqueDepth && picture.pixelBytes == 4) return DirectPixels::AddOpaque;
+  if (depth == kOpaqueDepth && picture.pixelBytes == kMixedRawPixelBytes) {
+    return DirectPixels::AddOpaque;
+  }
   return directPixelsFor(depth, blend);
 }
 
@@ -192,8 +204,10 @@ void placeLayer(const DibOutput& canvas, const uint8_t* work, const VisiblePart&
   }
 }
 
+// Draws every layer onto the canvas. Sets `needsAlphaCanvas` (and answers UnknownFormat) when a
+// 32-bit layer turns up that a 24-bit canvas cannot hold.
 ResultCode decodeLayers(ByteView file, const LayeredHeader& picture, bool blend,
-                        const DibOutput& canvas) {
+                        const DibOutput& canvas, bool& needsAlphaCanvas) {
   WorkBuffer work;
   ByteCursor cursor(file, picture.firstLayer);
   const int pixelBytes = picture.pixelBytes;
@@ -201,7 +215,11 @@ ResultCode decodeLayers(ByteView file, const LayeredHeader& picture, bool blend,
     LayerHeader layer;
     ResultCode result = readLayerHeader(cursor, layer);
     if (result != ResultCode::Success) return result;
-    if (!layerFitsCanvas(layer.depth, picture, blend)) return ResultCode::UnknownFormat;
+    LayerFit fit = layerFit(layer.depth, picture, blend);
+    if (fit != LayerFit::Fits) {
+      needsAlphaCanvas = fit == LayerFit::NeedsAlphaCanvas;
+      return ResultCode::UnknownFormat;
+    }
     VisiblePart part = visiblePart(layer, canvas);
     size_t bytes = static_cast<size_t>(part.width() * part.height() * pixelBytes);
     if (!work.clear(bytes)) return ResultCode::OutOfMemory;
@@ -225,6 +243,21 @@ ResultCode decodeLayers(ByteView file, const LayeredHeader& picture, bool blend,
   return ResultCode::Success;
 }
 
+// Allocates the canvas and draws the picture on it; the canvas is freed again on failure.
+ResultCode drawPicture(ByteView file, const LayeredHeader& picture, bool blend, DibOutput& canvas,
+                       bool& needsAlphaCanvas) {
+  // Refuses canvas sides outside 1..16777215 and bitmaps beyond 4 GiB.
+  ResultCode result =
+      allocateDib(picture.canvasWidth, picture.canvasHeight, 8 * picture.pixelBytes, canvas);
+  if (result != ResultCode::Success) return result;
+  if (canvas.palette != nullptr) {
+    std::memcpy(canvas.palette, picture.colours.entry, sizeof picture.colours.entry);
+  }
+  result = decodeLayers(file, picture, blend, canvas, needsAlphaCanvas);
+  if (result != ResultCode::Success) discardDib(canvas);
+  return result;
+}
+
 }  // namespace
 
 ResultCode SpiPx40::getPictureInfo(const uint8_t* buffer, uint32_t length, PictureInfo* info) {
@@ -238,7 +271,8 @@ ResultCode SpiPx40::getPictureInfo(const uint8_t* buffer, uint32_t length, Pictu
   // the kind suggests.
   LayeredHeader header;
   if (readLayeredHeader(file, blend, header) == ResultCode::Success) {
-    info->bitDepth = static_cast<int16_t>(8 * header.pixelBytes);
+    bool mixedRaw = !blend && header.depth == kOpaqueDepth && hasLaterAlphaLayer(file, header);
+    info->bitDepth = static_cast<int16_t>(8 * (mixedRaw ? kMixedRawPixelBytes : header.pixelBytes));
   } else {
     info->bitDepth = file.u16(16) == kDirectKind ? (blend ? 24 : 32) : 8;
   }
@@ -256,17 +290,15 @@ ResultCode SpiPx40::getPicture(const uint8_t* buffer, uint32_t length, MemHandle
   ResultCode result = readLayeredHeader(file, blend, picture);
   if (result != ResultCode::Success) return result;
   DibOutput canvas;
-  // Refuses canvas sides outside 1..16777215 and bitmaps beyond 4 GiB.
-  result = allocateDib(picture.canvasWidth, picture.canvasHeight, 8 * picture.pixelBytes, canvas);
+  bool needsAlphaCanvas = false;
+  result = drawPicture(file, picture, blend, canvas, needsAlphaCanvas);
+  if (needsAlphaCanvas) {
+    // A raw picture whose first layers have 24 bits holds a 32-bit one: drawn again at 32 bits.
+    // Only such mixed pictures pay for it; a walk ahead would cost every 24-bit picture a pass.
+    picture.pixelBytes = kMixedRawPixelBytes;
+    result = drawPicture(file, picture, blend, canvas, needsAlphaCanvas);
+  }
   if (result != ResultCode::Success) return result;
-  if (canvas.palette != nullptr) {
-    std::memcpy(canvas.palette, picture.colours.entry, sizeof picture.colours.entry);
-  }
-  result = decodeLayers(file, picture, blend, canvas);
-  if (result != ResultCode::Success) {
-    discardDib(canvas);
-    return result;
-  }
   handOverDib(canvas, infoOut, bitsOut);
   if (progress != nullptr && progress(1, 1, userData) != 0) {
     return ResultCode::Cancelled;

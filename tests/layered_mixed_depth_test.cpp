@@ -193,8 +193,8 @@ TEST(LayeredMixedDepths, AlphaBackgroundUnderOpaqueLayers) {
 }
 
 TEST(LayeredMixedDepths, AlphaLayerAfterSeveralOpaqueOnesStillGivesAlpha) {
-  // The depth of the raw canvas is known only after skipping the earlier layers' streams,
-  // fillers and empty runs included.
+  // The raw canvas's depth shows only past the earlier layers' streams (fillers and empty runs
+  // included): getPictureInfo walks them, getPicture draws them and then draws again at 32 bits.
   std::vector<TestLayer> layers = {testLayer(0, 0, 5, 4, 24, 1), testLayer(1, 1, 3, 2, 24, 2),
                                    testLayer(0, 2, 5, 2, 24, 3), testLayer(3, 0, 2, 2, 32, 4)};
   writer::Px40Picture p = pictureOf(5, 4, layers);
