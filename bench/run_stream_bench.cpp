@@ -47,14 +47,9 @@ Bytes buildLayered(int backgroundDepth, int middleDepth) {
   p.canvasWidth = p.canvasHeight = kSide;
   for (auto [side, at, depth] :
        {std::array{kSide, 0, backgroundDepth}, std::array{kSide / 2, kSide / 4, middleDepth}}) {
-    writer::Px40Layer layer;
-    layer.width = layer.height = side;
-    layer.x = layer.y = at;
-    layer.depth = static_cast<uint16_t>(depth);
-    layer.runs =
-        writer::runsFromImage(depth == 32 ? writer::discImage32(side, side, 2) : discImage24(side),
-                              side, side, depth / 8);
-    p.layers.push_back(layer);
+    Bytes image = depth == 32 ? writer::discImage32(side, side, 2) : discImage24(side);
+    p.layers.push_back(
+        writer::directLayerFromImage(at, at, side, side, static_cast<uint16_t>(depth), image));
   }
   return writer::buildPx40(p);
 }

@@ -8,6 +8,7 @@
 
 #include "decoders/spi_px40.h"
 #include "tests/support/decoded_picture.h"
+#include "tests/support/layered_model.h"
 #include "tools/writer/px40_writer.h"
 
 namespace quorvel {
@@ -15,12 +16,8 @@ namespace {
 
 using test::BlendSetting;
 using test::DecodedPicture;
+using test::ImageLayer;
 using writer::Bytes;
-
-struct TestLayer {
-  int x, y, width, height, depth;
-  Bytes image;  // top-down, depth / 8 bytes per pixel; all-zero pixels are left out of the runs
-};
 
 // Stored pixels of 24 or 32 bits with holes; the alpha bytes of 32-bit pixels are of every kind:
 // 0 (opaque), small, 64, 128 and above (top bit set).
@@ -40,67 +37,21 @@ Bytes testImage(int width, int height, int depth, int seed) {
   return image;
 }
 
-TestLayer testLayer(int x, int y, int width, int height, int depth, int seed) {
-  return {x, y, width, height, depth, testImage(width, height, depth, seed)};
+ImageLayer testLayer(int x, int y, int width, int height, int depth, int seed) {
+  return {x, y, width, height, testImage(width, height, depth, seed), depth};
 }
 
-writer::Px40Picture pictureOf(int width, int height, const std::vector<TestLayer>& layers) {
-  writer::Px40Picture p;
-  p.canvasWidth = width;
-  p.canvasHeight = height;
-  for (const TestLayer& l : layers) {
-    writer::Px40Layer layer;
-    layer.x = l.x;
-    layer.y = l.y;
-    layer.width = l.width;
-    layer.height = l.height;
-    layer.depth = static_cast<uint16_t>(l.depth);
-    layer.runs = writer::runsFromImage(l.image, l.width, l.height, l.depth / 8);
-    p.layers.push_back(layer);
-  }
-  return p;
+Bytes buildPicture(int width, int height, const std::vector<ImageLayer>& layers) {
+  return writer::buildPx40(test::imageLayersPicture(width, height, layers));
 }
 
-Bytes buildPicture(int width, int height, const std::vector<TestLayer>& layers) {
-  return writer::buildPx40(pictureOf(width, height, layers));
-}
-
-// One stored pixel on a canvas of outBytes per pixel. A 32-bit pixel is scaled toward black by
-// its 7-bit alpha when blended (alpha 0: unchanged), or keeps its colours with the alpha
-// rewritten (0 to 255, others doubled to 8 bits) when raw; a 24-bit pixel is copied, and is
-// opaque on a 32-bit canvas.
-void canvasPixel(const uint8_t* stored, int depth, int outBytes, uint8_t* out) {
-  if (depth == 24) {
-    for (int k = 0; k < 3; ++k) out[k] = stored[k];
-    if (outBytes == 4) out[3] = 255;
-    return;
-  }
-  int alpha = stored[3] & 0x7F;
-  for (int k = 0; k < 3; ++k) {
-    out[k] =
-        outBytes == 4 || alpha == 0 ? stored[k] : static_cast<uint8_t>(stored[k] * alpha / 128);
-  }
-  if (outBytes == 4) out[3] = stored[3] == 0 ? 255 : static_cast<uint8_t>(stored[3] * 2);
-}
-
-// The bits block the layers paint: bottom-up rows padded to 4 bytes; a pixel belongs to the last
-// layer whose rectangle holds it, and is zero where that layer has a hole.
-Bytes expectedBits(int width, int height, const std::vector<TestLayer>& layers, int outBytes) {
+// The bits block the layers paint: bottom-up rows padded to 4 bytes.
+Bytes expectedBits(int width, int height, const std::vector<ImageLayer>& layers, int outBytes) {
   size_t rowBytes = (static_cast<size_t>(width) * outBytes + 3) & ~size_t{3};
   Bytes bits(rowBytes * height, 0);
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
-      uint8_t* out = &bits[(height - 1 - y) * rowBytes + x * outBytes];
-      for (auto l = layers.rbegin(); l != layers.rend(); ++l) {
-        int lx = x - l->x, ly = y - l->y;
-        if (lx < 0 || ly < 0 || lx >= l->width || ly >= l->height) continue;
-        int stored = l->depth / 8;
-        const uint8_t* p = &l->image[(ly * l->width + lx) * stored];
-        bool hole = true;
-        for (int k = 0; k < stored; ++k) hole = hole && p[k] == 0;
-        if (!hole) canvasPixel(p, l->depth, outBytes, out);
-        break;
-      }
+      test::paintedPixel(layers, x, y, outBytes, &bits[(height - 1 - y) * rowBytes + x * outBytes]);
     }
   }
   return bits;
@@ -120,7 +71,7 @@ int reportedDepth(const Bytes& file) {
 }
 
 // Converts blended and raw and compares every byte with the painted canvas.
-void expectPainted(int width, int height, const std::vector<TestLayer>& layers, int rawBits) {
+void expectPainted(int width, int height, const std::vector<ImageLayer>& layers, int rawBits) {
   Bytes file = buildPicture(width, height, layers);
   for (bool blend : {true, false}) {
     BlendSetting setting(blend);
@@ -195,9 +146,9 @@ TEST(LayeredMixedDepths, AlphaBackgroundUnderOpaqueLayers) {
 TEST(LayeredMixedDepths, AlphaLayerAfterSeveralOpaqueOnesStillGivesAlpha) {
   // The raw canvas's depth shows only past the earlier layers' streams (fillers and empty runs
   // included): getPictureInfo walks them, getPicture draws them and then draws again at 32 bits.
-  std::vector<TestLayer> layers = {testLayer(0, 0, 5, 4, 24, 1), testLayer(1, 1, 3, 2, 24, 2),
-                                   testLayer(0, 2, 5, 2, 24, 3), testLayer(3, 0, 2, 2, 32, 4)};
-  writer::Px40Picture p = pictureOf(5, 4, layers);
+  std::vector<ImageLayer> layers = {testLayer(0, 0, 5, 4, 24, 1), testLayer(1, 1, 3, 2, 24, 2),
+                                    testLayer(0, 2, 5, 2, 24, 3), testLayer(3, 0, 2, 2, 32, 4)};
+  writer::Px40Picture p = test::imageLayersPicture(5, 4, layers);
   for (writer::Px40Layer& layer : p.layers) {
     layer.runs[1].fillersBefore = 2;
     layer.runs.push_back(writer::directRun(0, 0, {}));
@@ -254,9 +205,9 @@ TEST(LayeredMixedDepths, OtherMixturesAreRefusedWithBothOutputsNull) {
 }
 
 TEST(LayeredMixedDepths, DamageBeforeTheAlphaLayerIsStillRefused) {
-  std::vector<TestLayer> layers = {testLayer(0, 0, 4, 3, 24, 1), testLayer(0, 0, 4, 3, 24, 2),
-                                   testLayer(1, 1, 2, 2, 32, 3)};
-  writer::Px40Picture p = pictureOf(4, 3, layers);
+  std::vector<ImageLayer> layers = {testLayer(0, 0, 4, 3, 24, 1), testLayer(0, 0, 4, 3, 24, 2),
+                                    testLayer(1, 1, 2, 2, 32, 3)};
+  writer::Px40Picture p = test::imageLayersPicture(4, 3, layers);
   for (int damage = 0; damage < 2; ++damage) {
     writer::Px40Picture bad = p;
     if (damage == 0) {
