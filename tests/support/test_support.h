@@ -45,4 +45,8 @@ RunResult runQuorvel(const std::vector<std::string>& args, const std::string& wo
                      const std::vector<std::string>& environment = {},
                      unsigned timeLimitSeconds = 0);
 
+// What an archive run of the POSIX build writes to standard error when members failed: names
+// holds each failed member's name and a line end, memberCount the archive's members.
+std::string failureReport(const std::string& names, size_t memberCount);
+
 }  // namespace quorvel::test

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/system.h"
 #include "tests/support/test_support.h"
 
 namespace quorvel::test {
@@ -97,6 +98,13 @@ RunResult runQuorvel(const std::vector<std::string>& args, const std::string& wo
   ::unlink(outPath.c_str());
   ::unlink(errPath.c_str());
   return result;
+}
+
+std::string failureReport(const std::string& names, size_t memberCount) {
+  size_t failed = static_cast<size_t>(std::count(names.begin(), names.end(), '\n'));
+  return std::string("\n") + kTextFailureCaption + "\nquorvel: " + std::to_string(failed) + " of " +
+         std::to_string(memberCount) + " members could not be converted; " +
+         (failed == 1 ? "it is" : "they are") + " listed below:\n" + names;
 }
 
 }  // namespace quorvel::test
