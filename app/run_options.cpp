@@ -28,7 +28,8 @@ struct KnownSwitch {
   bool suggested;  // offered as the spelling meant when an unknown name is close to it
 };
 
-// Every switch the program knows. Names are case-sensitive; each appears once.
+// Every switch the program knows. Names are case-sensitive; each appears once. A switch whose
+// value its own mode reads (Own) is warned about there, where the value is understood.
 constexpr KnownSwitch kKnownSwitches[] = {
     {"out", SwitchValue::Folder, true},   {"stripPath", SwitchValue::None, true},
     {"raw", SwitchValue::None, true},     {"bgcolor", SwitchValue::Colour, true},

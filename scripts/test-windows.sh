@@ -170,12 +170,12 @@ usage=$(printf '%s\n' "quorvel [options] filename version 0.03" "" "options:" \
   $'\t/out:path         output folder' $'\t/stripPath        strip subfolder' \
   $'\t/raw              not blend image with bgcolor' $'\t/bgcolor:rrggbb   background color (hex)')
 # The original usage lines come first, exactly; the lines of newer switches follow them.
-is_usage() { [ "${out#"$usage"$'\n'}" != "$out" ]; }
+is_usage() { [ "$out" = "$usage" ] || [ "${out#"$usage"$'\n'}" != "$out" ]; }
 winrun "$work"
 check "no file name: dialog cancelled headless, usage text, exit 0" \
-  eval '[ "$code" = 0 ] && is_usage'
+  test "$code" = 0 -a "$(is_usage && echo usage)" = usage
 winrun "$work" a.px b.px
-check "two file names: usage text" is_usage
+check "two file names: usage text" test "$(is_usage && echo usage)" = usage
 
 case_help() {
   local h first=""
@@ -201,6 +201,12 @@ case_unknown_switch() {
       "quorvel: unknown switch /RAW ignored (switches are case-sensitive: /raw)" ]
 }
 check "an unknown switch is named on standard error and ignored" case_unknown_switch
+
+case_trailing_separator() {
+  winrun "$work" 'pics\'
+  status_is 'pics\: unknown format!'
+}
+check "a path ending in a separator is named whole in its status line" case_trailing_separator
 
 case_raw() {
   local d="$work/raw"

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <cstdlib>
 #include <sstream>
 #include <string>
 
@@ -32,18 +31,11 @@ class NewcomerRun : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(test::writeFile(work_.file("pic.px"),
                                 writer::writePlainPicture(writer::gradientPicture32(5, 4))));
-    std::string script = "#!/bin/sh\ntouch '" + work_.file("dialog-started") + "'\necho '" +
-                         work_.file("pic.px") + "'\n";
-    for (const char* program : {"zenity", "kdialog"}) {
-      std::string path = bin_.file(program);
-      ASSERT_TRUE(test::writeFile(path, test::Bytes(script.begin(), script.end())));
-      ASSERT_EQ(::chmod(path.c_str(), 0755), 0);
-    }
+    test::writeFakeDialogs(bin_.path(), "touch '" + work_.file("dialog-started") + "'\necho '" +
+                                            work_.file("pic.px") + "'");
   }
   test::RunResult run(const std::vector<std::string>& args) {
-    const char* path = std::getenv("PATH");
-    return test::runQuorvel(args, work_.path(),
-                            {"DISPLAY=:9", "PATH=" + bin_.path() + ":" + (path ? path : "/bin")});
+    return test::runWithFakeDesktop(args, work_.path(), bin_.path());
   }
   bool dialogStarted() const { return test::fileExists(work_.file("dialog-started")); }
 

@@ -9,16 +9,13 @@
 
 #include "app/run_options.h"
 #include "decoders/settings.h"
+#include "tests/support/parsed_arguments.h"
 
 namespace quorvel {
 namespace {
 
 OptionParser parsed(std::initializer_list<const char*> arguments, char switchChar = '-') {
-  std::vector<const char*> vector{"quorvel"};
-  vector.insert(vector.end(), arguments);
-  OptionParser parser(switchChar);
-  parser.parse(static_cast<int32_t>(vector.size()), vector.data());
-  return parser;
+  return test::parsedArguments(arguments, switchChar);
 }
 
 std::vector<std::string> warningsFor(std::initializer_list<const char*> arguments,

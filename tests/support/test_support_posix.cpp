@@ -100,6 +100,21 @@ RunResult runQuorvel(const std::vector<std::string>& args, const std::string& wo
   return result;
 }
 
+void writeFakeDialogs(const std::string& bin, const std::string& body) {
+  std::string script = "#!/bin/sh\n" + body + "\n";
+  for (const char* program : {"zenity", "kdialog"}) {
+    std::string path = bin + "/" + program;
+    writeFile(path, Bytes(script.begin(), script.end()));
+    ::chmod(path.c_str(), 0755);
+  }
+}
+
+RunResult runWithFakeDesktop(const std::vector<std::string>& args, const std::string& workDir,
+                             const std::string& bin) {
+  const char* path = std::getenv("PATH");
+  return runQuorvel(args, workDir, {"DISPLAY=:9", "PATH=" + bin + ":" + (path ? path : "/bin")});
+}
+
 std::string failureReport(const std::string& names, size_t memberCount) {
   size_t failed = static_cast<size_t>(std::count(names.begin(), names.end(), '\n'));
   return std::string("\n") + kTextFailureCaption + "\nquorvel: " + std::to_string(failed) + " of " +
