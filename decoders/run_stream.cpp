@@ -54,6 +54,28 @@ struct AddOpaquePixels {
   }
 };
 
+// Reads the records of one direct-colour run stream from the cursor, up to and including its end
+// marker, with `sourceBytes` per stored pixel, and hands each run to
+// onRun(rowAdvance, columnAdvance, count, pixels), which answers false to refuse it. Every byte
+// read lies inside the cursor's view; the decoder and the skip share it.
+template <typename OnRun>
+ResultCode walkDirectRuns(ByteCursor& cursor, int sourceBytes, OnRun onRun) {
+  for (;;) {
+    uint32_t marker;
+    if (!cursor.readU32(marker)) return ResultCode::UnknownFormat;
+    if (marker == kRunStreamEnd) return ResultCode::Success;
+    if (marker == kRunStreamFiller) continue;
+    const uint8_t* header = cursor.take(8);
+    if (header == nullptr) return ResultCode::UnknownFormat;
+    int32_t count = loadI32(header + 4);
+    if (count < 0) return ResultCode::UnknownFormat;
+    const uint8_t* pixels = cursor.take(static_cast<uint64_t>(count) * sourceBytes);
+    if (pixels == nullptr || !onRun(loadI16(header), loadI16(header + 2), count, pixels)) {
+      return ResultCode::UnknownFormat;
+    }
+  }
+}
+
 template <typename Convert>
 ResultCode decodeWith(ByteCursor& cursor, const PixelTarget& target, int sourceBytes,
                       Convert convert) {

@@ -106,38 +106,18 @@ int directOutputBytes(int depth, bool blend);
 constexpr uint32_t kRunStreamEnd = 0xFFFFFFFF;
 constexpr uint32_t kRunStreamFiller = 0xFFFFFFFE;
 
-// Reads the records of one direct-colour run stream from the cursor, up to and including its end
-// marker, with `sourceBytes` per stored pixel. Records are 32-bit markers: the end marker, a
-// 4-byte filler, or a 12-byte run header (marker; row advance and column advance, signed 16-bit;
-// pixel count, signed 32-bit) followed by the run's pixels. Each run goes to
-// onRun(rowAdvance, columnAdvance, count, pixels), which answers false to refuse it.
-// UnknownFormat when the stream is cut short or has no end marker, a count is negative, or a run
-// is refused. Every byte read lies inside the cursor's view.
-template <typename OnRun>
-ResultCode walkDirectRuns(ByteCursor& cursor, int sourceBytes, OnRun onRun) {
-  for (;;) {
-    uint32_t marker;
-    if (!cursor.readU32(marker)) return ResultCode::UnknownFormat;
-    if (marker == kRunStreamEnd) return ResultCode::Success;
-    if (marker == kRunStreamFiller) continue;
-    const uint8_t* header = cursor.take(8);
-    if (header == nullptr) return ResultCode::UnknownFormat;
-    int32_t count = loadI32(header + 4);
-    if (count < 0) return ResultCode::UnknownFormat;
-    const uint8_t* pixels = cursor.take(static_cast<uint64_t>(count) * sourceBytes);
-    if (pixels == nullptr || !onRun(loadI16(header), loadI16(header + 2), count, pixels)) {
-      return ResultCode::UnknownFormat;
-    }
-  }
-}
+// Direct-colour run streams are records read as 32-bit markers: the end marker, a 4-byte filler,
+// or a 12-byte run header (marker; row advance and column advance, signed 16-bit; pixel count,
+// signed 32-bit) followed by the run's pixels.
 
-// Moves the cursor past one direct-colour run stream without decoding it (the checks of
-// walkDirectRuns, no position checks).
+// Moves the cursor past one direct-colour run stream, up to and including its end marker, with
+// `sourceBytes` per stored pixel, without decoding it. UnknownFormat when the stream is cut
+// short or has no end marker, or a count is negative.
 ResultCode skipDirectRuns(ByteCursor& cursor, int sourceBytes);
 
-// Decodes one direct-colour run stream (as walkDirectRuns reads it) into the target, whose
-// pixelBytes match `pixels` and the stored depth. UnknownFormat as for walkDirectRuns, and when a
-// run would leave the picture.
+// Decodes one direct-colour run stream into the target, whose pixelBytes are what `pixels` makes
+// of the stored pixels. UnknownFormat as for skipDirectRuns, and when a run would leave the
+// picture.
 ResultCode decodeDirectRuns(ByteCursor& cursor, const PixelTarget& target, DirectPixels pixels);
 
 }  // namespace quorvel
