@@ -94,7 +94,9 @@ bool deliverMember(const char* cp932Name, const std::string& nativeName,
 MemberOutcome convertMember(SpiA& reader, const char* archivePath, const FileEntry& entry,
                             const std::string& nativeName, const std::string& temporaryFolder,
                             const std::string& outputFolder, const ConversionOptions& options) {
-  if (!isSafeMemberName(entry.fileName)) return MemberOutcome::Failed;
+  // Checked whole, for this platform, before anything is written: a name that cannot become a
+  // file of its own fails alone instead of ending the run at its temporary file.
+  if (!isWritableMemberName(entry.fileName, nativeName)) return MemberOutcome::Failed;
   std::string temporaryPath = temporaryFolder + nativeName;
   // A path cut short would name another file: such a member is not written at all.
   if (outputFolder.size() + nativeName.size() >= kPathCapacity ||

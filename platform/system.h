@@ -33,6 +33,11 @@ extern const char* const kTextFailureCaption;  // "変換できませんでし�
 // converted to UTF-8 on POSIX (the bytes unchanged when they do not convert).
 std::string memberNameToNative(const char* cp932Name);
 
+// Whether a member's file name (as memberNameToNative gives it) can be created in a folder of
+// this platform as one file of that very name: on POSIX no '/'; on Windows none of the characters
+// that Windows refuses in file names.
+bool isUsableFileName(const std::string& nativeName);
+
 // The character that starts a command-line switch: '/' on Windows, '-' on POSIX.
 extern const char kSwitchChar;
 

@@ -159,6 +159,30 @@ make_px8() {  # file width height
   } >"$1"
 }
 
+# An archive of plain members: make_archive file name content [name content ...]. Names are
+# bytes (code page 932 or anything else, at most 23), contents plain text.
+make_archive() {
+  local LC_ALL=C file=$1 i offset=0
+  shift
+  local -a names=() contents=()
+  while [ $# -ge 2 ]; do
+    names+=("$1") contents+=("$2")
+    shift 2
+  done
+  {
+    printf '\x1e\xaf'
+    le32 "${#names[@]}" | head -c 2
+    for ((i = 0; i < ${#names[@]}; i++)); do
+      printf '%s' "${names[i]}"
+      head -c $((24 - ${#names[i]})) /dev/zero  # zero padding, then flags 0
+      le32 "${#contents[i]}"
+      le32 "$offset"
+      offset=$((offset + ${#contents[i]}))
+    done
+    printf '%s' "${contents[@]}"
+  } >"$file"
+}
+
 # --- end-to-end runs of quorvel.exe ------------------------------------------------------------
 note "== quorvel.exe end to end =="
 pics="$work/pics"
@@ -272,6 +296,20 @@ case_cp932() {
 if [ "$cp932" = yes ]; then
   check "code page 932 names with a 0x5C second byte" case_cp932
 fi
+
+case_damaged_names() {
+  # Lead byte 0x81 before '/', before the end, as the 23rd byte, before DEL; then characters
+  # Windows refuses in file names. Each fails alone; the run goes on to the last member.
+  local d="$work/damaged"
+  mkdir -p "$d"
+  make_archive "$d/nm.a" first.txt one $'ab\x81/c.txt' x $'ab\x81' x \
+    $'abcdefghijklmnopqrstuv\x81' x $'x\x81\x7f.txt' x 'what?.txt' x 'a<b>|"' x last.txt two
+  winrun "$d" nm.a
+  status_is "complete." || return 1
+  [ "$(ls -A "$d")" = "$(printf 'nm\nnm.a')" ] && [ "$(ls -A "$d/nm")" = "$(printf 'first.txt\nlast.txt')" ] &&
+    [ "$(cat "$d/nm/last.txt")" = two ]
+}
+check "damaged and forbidden member names fail alone, the rest comes out" case_damaged_names
 
 case_unwritable() {
   local d="$work/unwritable"

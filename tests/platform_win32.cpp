@@ -26,6 +26,17 @@ TEST(Win32Backend, ConstantsAreTheWindowsOnes) {
   EXPECT_EQ(memberNameToNative("\x95\x5C.px"), "\x95\x5C.px");
 }
 
+TEST(Win32Backend, FileNamesWithoutTheCharactersWindowsRefuses) {
+  for (const char* name :
+       {"a<b", "a>b", "a:b", "a\"b", "a/b", "a\\b", "a|b", "a?b", "a*b", "\x01", "tab\t"}) {
+    EXPECT_FALSE(isUsableFileName(name)) << name;
+  }
+  // ポ is 0x83 0x7C and 表 0x95 0x5C: their second bytes are no '|' and no '\'.
+  for (const char* name : {"\x83\x7C.txt", "\x95\x5C.px", "a b.txt", "[x]{y}~!#.bin"}) {
+    EXPECT_TRUE(isUsableFileName(name)) << name;
+  }
+}
+
 TEST(Win32Backend, NativePathHelpersSkipShiftJisSecondBytes) {
   char path[kPathCapacity] = "C:\\pics\\\x95\x5C.px";
   EXPECT_STREQ(pathFileName(path), "\x95\x5C.px");

@@ -147,4 +147,9 @@ std::string memberNameToNative(const char* cp932Name) {
   return output;
 }
 
+bool isUsableFileName(const std::string& nativeName) {
+  // Bytes that did not convert are kept as they are: none of them may be taken for a separator.
+  return nativeName.find('/') == std::string::npos;
+}
+
 }  // namespace quorvel

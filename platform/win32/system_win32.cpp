@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "platform/paths.h"
 #include "platform/system.h"
@@ -58,6 +59,19 @@ void showFailureList(const std::string& text) {
 
 std::string memberNameToNative(const char* cp932Name) {
   return cp932Name;
+}
+
+bool isUsableFileName(const std::string& nativeName) {
+  for (size_t i = 0; i < nativeName.size(); ++i) {
+    auto c = static_cast<unsigned char>(nativeName[i]);
+    // A second byte of a double-byte character is part of its character, whatever it looks like.
+    if (isSjisLeadByte(c)) {
+      ++i;
+      continue;
+    }
+    if (c < 0x20 || std::strchr("<>:\"/\\|?*", c) != nullptr) return false;
+  }
+  return true;
 }
 
 }  // namespace quorvel
