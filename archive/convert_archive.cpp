@@ -12,6 +12,7 @@
 #include "platform/file_handle.h"
 #include "platform/memory.h"
 #include "platform/paths.h"
+#include "platform/pending_paths.h"
 #include "platform/system.h"
 
 namespace quorvel {
@@ -56,7 +57,8 @@ enum class MemberOutcome { Delivered, Failed, TemporaryWriteFailed };
 // written whole.
 bool writeTemporaryFile(const std::string& path, const uint8_t* bytes, size_t size) {
   FileHandle file;
-  if (file.openWrite(path.c_str(), 0, kCreateAlways, kFileAttributeTemporary) == kInvalidFile) {
+  if (file.openWrite(path.c_str(), kFileShareDelete, kCreateAlways, kFileAttributeTemporary) ==
+      kInvalidFile) {
     return false;
   }
   bool whole = true;
@@ -111,6 +113,9 @@ MemberOutcome convertMember(SpiA& reader, const char* archivePath, const FileEnt
   if (result != ResultCode::Success || bytes == nullptr) return MemberOutcome::Failed;
   // The listed size, never more than the block holds.
   size_t size = std::min<size_t>(entry.fileSize, localSize(handle));
+  // Until it is moved, converted or deleted, an interrupted run removes the temporary file (on
+  // Windows it sits in the temporary folder that every program shares).
+  PendingPath pending(temporaryPath.c_str(), PendingKind::File);
   if (!writeTemporaryFile(temporaryPath, bytes, size)) {
     return MemberOutcome::TemporaryWriteFailed;
   }

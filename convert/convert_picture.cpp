@@ -100,8 +100,10 @@ ResultCode writeBmpFile(const char* path, const uint8_t* infoBlock, size_t infoB
 ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
                               const ConversionOptions& options) {
   FileHandle file;
-  if (file.openRead(sourcePath, kFileShareRead, kOpenExisting, kFileAttributeNormal) ==
-      kInvalidFile) {
+  // Delete sharing: the source may be an archive member's temporary file, which an interrupt
+  // removes while it is open.
+  if (file.openRead(sourcePath, kFileShareRead | kFileShareDelete, kOpenExisting,
+                    kFileAttributeNormal) == kInvalidFile) {
     return ResultCode::ReadError;
   }
   uint8_t probe[kProbeBytes] = {};

@@ -51,8 +51,10 @@ struct Buffer {
 
 ResultCode readSource(const char* sourcePath, Buffer& buffer) {
   FileHandle file;
-  if (file.openRead(sourcePath, kFileShareRead, kOpenExisting, kFileAttributeNormal) ==
-      kInvalidFile) {
+  // Delete sharing: the source may be an archive member's temporary file, which an interrupt
+  // removes while it is open.
+  if (file.openRead(sourcePath, kFileShareRead | kFileShareDelete, kOpenExisting,
+                    kFileAttributeNormal) == kInvalidFile) {
     return ResultCode::ReadError;
   }
   uint8_t header[kHeaderBytes];

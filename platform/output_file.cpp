@@ -32,8 +32,8 @@ bool OutputFile::create(const char* finalPath) {
   finalPath_ = finalPath;
   partialPath_ = partialPathFor(finalPath_);
   pending_ = rememberPending(partialPath_.c_str(), PendingKind::File);
-  open_ =
-      file_.openWrite(partialPath_.c_str(), 0, kCreateAlways, kFileAttributeNormal) != kInvalidFile;
+  open_ = file_.openWrite(partialPath_.c_str(), kFileShareDelete, kCreateAlways,
+                          kFileAttributeNormal) != kInvalidFile;
   return open_;
 }
 

@@ -1,7 +1,9 @@
 // Helpers that take apart and build paths held as zero-terminated single-byte text, in place and
-// without allocating. The Windows flavour separates with '\' and skips the second byte of code
-// page 932 double-byte characters; the POSIX flavour separates with '/' and scans plain bytes (in
-// UTF-8 and in Shift JIS a '/' is never part of a multi-byte character).
+// without allocating. The Windows flavours separate with '\' and skip the second byte of code
+// page 932 double-byte characters; the one the program uses on Windows also splits at '/', which
+// Windows itself accepts and people type. The POSIX flavour separates with '/' and scans plain
+// bytes (in UTF-8 and in Shift JIS a '/' is never part of a multi-byte character). Whatever a
+// flavour splits at, it joins with its separator.
 #pragma once
 
 #include <cstddef>
@@ -10,12 +12,16 @@ namespace quorvel {
 
 struct PathFlavour {
   char separator;
-  bool sjisAware;  // skip the byte after a code page 932 lead byte when searching separators
-  bool slashToo;   // pathAddSeparator also accepts '/' as an existing separator
+  bool sjisAware;    // skip the byte after a code page 932 lead byte when searching separators
+  bool slashToo;     // pathAddSeparator also accepts '/' as an existing separator
+  bool slashSplits;  // the splitting helpers take '/' for a separator too
 };
 
-constexpr PathFlavour kWindowsPaths{'\\', true, true};
-constexpr PathFlavour kPosixPaths{'/', false, false};
+// The original tool's flavour: '/' is an ordinary byte except at the end of pathAddSeparator.
+constexpr PathFlavour kWindowsPaths{'\\', true, true, false};
+// Paths a Windows user gives may use '/' anywhere.
+constexpr PathFlavour kWindowsUserPaths{'\\', true, true, true};
+constexpr PathFlavour kPosixPaths{'/', false, false, false};
 extern const PathFlavour kNativePaths;
 
 // Capacity of the path buffers the program fills (terminator included).

@@ -35,7 +35,7 @@ std::string memberNameToNative(const char* cp932Name);
 
 // Whether a member's file name (as memberNameToNative gives it) can be created in a folder of
 // this platform as one file of that very name: on POSIX no '/'; on Windows none of the characters
-// that Windows refuses in file names.
+// that Windows refuses in file names, and no device name (CON, NUL.txt, com1, ...).
 bool isUsableFileName(const std::string& nativeName);
 
 // The character that starts a command-line switch: '/' on Windows, '-' on POSIX.

@@ -114,6 +114,7 @@ work="$win/e2e"
 rm -rf "$work"
 mkdir -p "$work"
 exe="$win/quorvel.exe"
+wintemp=$(find "$WINEPREFIX/drive_c/users" -maxdepth 2 -type d -name Temp | head -n 1)
 linux="$native/quorvel"
 dos() { local p=$1; printf 'Z:%s' "${p//\//\\}"; }  # Wine maps Z: to the Linux root
 
@@ -311,6 +312,85 @@ case_damaged_names() {
 }
 check "damaged and forbidden member names fail alone, the rest comes out" case_damaged_names
 
+case_slashes() {
+  # Windows takes '/' for a separator too: /out: folders typed with it are made and joined.
+  local d="$work/slashes"
+  mkdir -p "$d/ddrive" "$d/x/y" "$d/t"
+  ln -sfn "$d/ddrive" "$WINEPREFIX/dosdevices/d:"
+  make_archive "$d/pack.a" one.txt 1 two.txt 2
+  winrun "$d" /out:D:/x/y pack.a
+  status_is "complete." && [ "$(cat "$d/ddrive/x/y/pack/two.txt")" = 2 ] || return 1
+  winrun "$d" /out:x/y "$(dos "$pics/grey.px")"
+  status_is "complete." && [ -f "$d/x/y/grey.bmp" ] || return 1
+  winrun "$d" '/out:n\m/k' pack.a
+  status_is "complete." && [ "$(cat "$d/n/m/k/pack/one.txt")" = 1 ] || return 1
+  winrun "$d" /out:t/ "$(dos "$pics/grey.px")"
+  status_is "complete." && [ -f "$d/t/grey.bmp" ] || return 1
+  winrun "$d" /out:deep/er/ pack.a  # 'deep' does not exist yet
+  status_is "complete." && [ "$(ls "$d/deep/er/pack")" = "$(printf 'one.txt\ntwo.txt')" ] || return 1
+  rm -r "$d/deep"
+  winrun "$d" /out:deep/er pack.a
+  status_is "complete." && [ "$(ls "$d/deep/er/pack")" = "$(printf 'one.txt\ntwo.txt')" ]
+}
+check "/out: with '/' separators: D:/x/y, x/y, x\\y/z, trailing '/', missing parents" case_slashes
+
+case_devices() {
+  # Device names in any case, with an extension or trailing dot, are refused; near misses are
+  # ordinary files.
+  local d="$work/devices"
+  mkdir -p "$d"
+  make_archive "$d/dev.a" nul.txt x CON x Com1.txt x lpt9 x prn. x null.txt a aux_ b \
+    console.txt c com10 d last.txt e
+  winrun "$d" dev.a
+  status_is "complete." && [ "$(ls -A "$d")" = "$(printf 'dev\ndev.a')" ] &&
+    [ "$(ls "$d/dev" | tr '\n' ' ')" = "aux_ com10 console.txt last.txt null.txt " ] &&
+    [ "$(cat "$d/dev/last.txt")" = e ]
+}
+check "device names are refused members, near misses are written" case_devices
+
+# A plain member holding a 32-bit picture of 3000 x 3000 zero pixels: its BMP takes a while to
+# write.
+make_big_archive() {
+  {
+    printf '\x1e\xaf\x02\x00'
+    printf 'first.txt'; head -c 15 /dev/zero; le32 3; le32 0
+    printf 'big.px'; head -c 18 /dev/zero; le32 $((32 + 3000 * 3000 * 4)); le32 3
+    printf 'one'
+    le32 3000; le32 3000; le32 0; le32 0; le32 0x00200001; le32 3000; le32 3000; le32 0
+    head -c $((3000 * 3000 * 4)) /dev/zero
+  } >"$1"
+}
+case_interrupt() {
+  # Wine turns SIGINT into the console's Ctrl+C event. The run is stopped while it writes the
+  # picture member's BMP (its partial file in the output folder, the member's temporary file in
+  # the shared temporary folder), interrupted, and let go: both files must be gone.
+  local d="$work/interrupt" pid watchdog code try caught=no temp_before
+  mkdir -p "$d"
+  make_big_archive "$d/big.a"
+  temp_before=$(ls -A "$wintemp" 2>/dev/null)
+  for try in 1 2 3; do
+    rm -rf "$d/big"
+    (cd "$d" && exec "${wine_run[@]}" "$exe" big.a >"$d/out" 2>&1) &
+    pid=$!
+    (sleep 120 && kill -KILL "$pid" 2>/dev/null) &
+    watchdog=$!
+    until [ -e "$d/big/big.bmp.qvpart" ] || ! kill -0 "$pid" 2>/dev/null; do :; done
+    kill -STOP "$pid" 2>/dev/null
+    [ -e "$d/big/big.bmp.qvpart" ] && [ -e "$wintemp/big.px" ] && caught=yes
+    kill -INT "$pid" 2>/dev/null
+    kill -CONT "$pid" 2>/dev/null
+    wait "$pid"
+    code=$?
+    kill "$watchdog" 2>/dev/null
+    [ "$caught" = yes ] && break
+    note "        (try $try: the run was not caught while writing; again)"
+  done
+  [ "$caught" = yes ] || return 1
+  [ "$code" = 58 ] || { note "        exit code $code, not 58 (0xC000013A)"; return 1; }
+  [ -z "$(find "$d/big" -name '*.qvpart')" ] && [ -f "$d/big/first.txt" ] &&
+    [ "$(ls -A "$wintemp" 2>/dev/null)" = "$temp_before" ]
+}
+
 case_unwritable() {
   local d="$work/unwritable"
   mkdir -p "$d"
@@ -329,6 +409,7 @@ case_unwritable() {
   fi
 }
 check "unwritable output folder: cannot write, nothing left behind" case_unwritable
+check "Ctrl+C while a member's BMP is written: no partial or temporary file is left" case_interrupt
 
 # --- the same inputs through both builds ---------------------------------------------------------
 note "== Linux and Windows builds give identical files =="
@@ -349,7 +430,6 @@ for f in "$here"/samples/*.px "$here"/samples/*.a "$inputs"/made/*.px "$inputs"/
 done
 # Archive members pass through the system's temporary folder, which is shared: each temporary
 # file must be gone when its run ends.
-wintemp=$(find "$WINEPREFIX/drive_c/users" -maxdepth 2 -type d -name Temp | head -n 1)
 temp_before=$(ls -A "$wintemp" 2>/dev/null)
 compared=0 converted=0
 for f in "${list[@]}"; do

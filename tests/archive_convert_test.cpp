@@ -167,6 +167,22 @@ TEST_F(ArchiveRun, DamagedNamesFailAloneAndTheRunGoesOn) {
   EXPECT_EQ(result.out.substr(result.out.size() - 10), "complete.\n");
 }
 
+// Names that are devices on Windows are ordinary file names here.
+TEST_F(ArchiveRun, WindowsDeviceNamesAreOrdinaryFiles) {
+  std::vector<std::string> names = {"nul.txt",  "CON",  "Com1.txt",    "lpt9", "prn.",
+                                    "null.txt", "aux_", "console.txt", "com10"};
+  std::vector<ArchiveMember> members;
+  FileMap expected;
+  for (const std::string& name : names) {
+    members.push_back(plainMember(name, text(name)));
+    expected[name] = text(name);
+  }
+  writeArchive(members);
+  test::RunResult result = run({"data.a"});
+  EXPECT_EQ(filesBelow(scratch_.file("data")), expected);
+  EXPECT_EQ(result.err, "");
+}
+
 TEST_F(ArchiveRun, DamagedMembersFailAndTheRunGoesOn) {
   std::vector<ArchiveMember> members = {
       plainMember("first.bin", patterned(1000, 4)),

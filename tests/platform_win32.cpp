@@ -37,6 +37,19 @@ TEST(Win32Backend, FileNamesWithoutTheCharactersWindowsRefuses) {
   }
 }
 
+TEST(Win32Backend, DeviceNamesAreNoFileNames) {
+  for (const char* name : {"nul.txt", "CON", "Com1.txt", "lpt9", "prn.", "aux", "NUL.tar.gz",
+                           "con ", "nul .txt", "conout$", "CONIN$.x", "LPT1..", "com9"}) {
+    EXPECT_FALSE(isUsableFileName(name)) << name;
+  }
+  for (const char* name :
+       {"null.txt", "aux_", "console.txt", "com10", "com0", "lpt", "xnul", "prn_.txt",
+        "\x83\x7C"
+        "con"}) {
+    EXPECT_TRUE(isUsableFileName(name)) << name;
+  }
+}
+
 TEST(Win32Backend, NativePathHelpersSkipShiftJisSecondBytes) {
   char path[kPathCapacity] = "C:\\pics\\\x95\x5C.px";
   EXPECT_STREQ(pathFileName(path), "\x95\x5C.px");
@@ -136,6 +149,10 @@ TEST(Win32Backend, DirectoryTreeCreatesParentsAndReportsExisting) {
   EXPECT_EQ(createDirectoryTree(deep.c_str(), 1), 1);
   EXPECT_EQ(createDirectory(deep.c_str()), DirectoryResult::AlreadyExists);
   EXPECT_EQ(createDirectory(dir.file("x\\y").c_str()), DirectoryResult::PathNotFound);
+  // Folders typed with '/' (and mixed separators) are made with their parents too.
+  std::string slashes = dir.file("d/e\\f/g");
+  EXPECT_EQ(createDirectoryTree(slashes.c_str(), 1), 1);
+  EXPECT_TRUE(test::fileExists(dir.file("d\\e\\f\\g")));
   // A file where a parent folder should be.
   ASSERT_TRUE(test::writeFile(dir.file("plain"), {1}));
   EXPECT_EQ(createDirectoryTree(dir.file("plain\\sub\\leaf").c_str(), 1), 0);

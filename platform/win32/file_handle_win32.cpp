@@ -5,8 +5,9 @@
 
 namespace quorvel {
 
-static_assert(kFileShareRead == FILE_SHARE_READ && kCreateAlways == CREATE_ALWAYS &&
-              kOpenExisting == OPEN_EXISTING && kFileAttributeNormal == FILE_ATTRIBUTE_NORMAL &&
+static_assert(kFileShareRead == FILE_SHARE_READ && kFileShareDelete == FILE_SHARE_DELETE &&
+              kCreateAlways == CREATE_ALWAYS && kOpenExisting == OPEN_EXISTING &&
+              kFileAttributeNormal == FILE_ATTRIBUTE_NORMAL &&
               kFileAttributeTemporary == FILE_ATTRIBUTE_TEMPORARY && kFileBegin == FILE_BEGIN &&
               kFileCurrent == FILE_CURRENT && kFileEnd == FILE_END &&
               kInvalidSetFilePointer == INVALID_SET_FILE_POINTER);

@@ -4,13 +4,14 @@
 
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
 #include "platform/paths.h"
 #include "platform/system.h"
 
 namespace quorvel {
 
-const PathFlavour kNativePaths = kWindowsPaths;
+const PathFlavour kNativePaths = kWindowsUserPaths;
 const size_t kPathCapacity = MAX_PATH;
 const char kSwitchChar = '/';
 
@@ -61,7 +62,25 @@ std::string memberNameToNative(const char* cp932Name) {
   return cp932Name;
 }
 
+namespace {
+
+// The names Windows takes for devices (CON, NUL, COM1, ...) in any case, whatever follows the
+// first '.', and with the trailing spaces before it (and trailing dots) that Windows strips.
+bool isDeviceName(const std::string& name) {
+  std::string base = name.substr(0, name.find('.'));
+  while (!base.empty() && base.back() == ' ') base.pop_back();
+  for (char& c : base) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+  for (const char* device : {"con", "prn", "aux", "nul", "conin$", "conout$"}) {
+    if (base == device) return true;
+  }
+  return base.size() == 4 && (base.rfind("com", 0) == 0 || base.rfind("lpt", 0) == 0) &&
+         base[3] >= '1' && base[3] <= '9';
+}
+
+}  // namespace
+
 bool isUsableFileName(const std::string& nativeName) {
+  if (isDeviceName(nativeName)) return false;
   for (size_t i = 0; i < nativeName.size(); ++i) {
     auto c = static_cast<unsigned char>(nativeName[i]);
     // A second byte of a double-byte character is part of its character, whatever it looks like.

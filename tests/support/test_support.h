@@ -45,4 +45,10 @@ RunResult runQuorvel(const std::vector<std::string>& args, const std::string& wo
                      const std::vector<std::string>& environment = {},
                      unsigned timeLimitSeconds = 0);
 
+// runQuorvel in two halves, for tests that act on the run while it works: startQuorvel answers
+// the process id, finishQuorvel waits for that process and collects what it printed.
+int startQuorvel(const std::vector<std::string>& args, const std::string& workDir,
+                 const std::vector<std::string>& environment = {}, unsigned timeLimitSeconds = 0);
+RunResult finishQuorvel(int process, const std::string& workDir);
+
 }  // namespace quorvel::test

@@ -59,9 +59,8 @@ std::vector<std::string> listFolder(const std::string& path) {
   return names;
 }
 
-RunResult runQuorvel(const std::vector<std::string>& args, const std::string& workDir,
-                     const std::vector<std::string>& environment, unsigned timeLimitSeconds) {
-  RunResult result;
+int startQuorvel(const std::vector<std::string>& args, const std::string& workDir,
+                 const std::vector<std::string>& environment, unsigned timeLimitSeconds) {
   std::string outPath = workDir + "/.stdout";
   std::string errPath = workDir + "/.stderr";
   pid_t child = ::fork();
@@ -87,6 +86,13 @@ RunResult runQuorvel(const std::vector<std::string>& args, const std::string& wo
     ::execv(QUORVEL_BINARY, argv.data());
     _exit(127);
   }
+  return child;
+}
+
+RunResult finishQuorvel(int child, const std::string& workDir) {
+  RunResult result;
+  std::string outPath = workDir + "/.stdout";
+  std::string errPath = workDir + "/.stderr";
   int status = 0;
   struct rusage usage {};
   ::wait4(child, &status, 0, &usage);
@@ -97,6 +103,11 @@ RunResult runQuorvel(const std::vector<std::string>& args, const std::string& wo
   ::unlink(outPath.c_str());
   ::unlink(errPath.c_str());
   return result;
+}
+
+RunResult runQuorvel(const std::vector<std::string>& args, const std::string& workDir,
+                     const std::vector<std::string>& environment, unsigned timeLimitSeconds) {
+  return finishQuorvel(startQuorvel(args, workDir, environment, timeLimitSeconds), workDir);
 }
 
 }  // namespace quorvel::test
