@@ -101,8 +101,7 @@ MemberOutcome convertMember(SpiA& reader, const char* archivePath, const FileEnt
   if (!isWritableMemberName(entry.fileName, nativeName)) return MemberOutcome::Failed;
   std::string temporaryPath = temporaryFolder + nativeName;
   // A path cut short would name another file: such a member is not written at all.
-  if (outputFolder.size() + nativeName.size() >= kPathCapacity ||
-      temporaryPath.size() >= kPathCapacity) {
+  if (!pathFits((outputFolder + nativeName).c_str()) || !pathFits(temporaryPath.c_str())) {
     return MemberOutcome::Failed;
   }
 
@@ -151,18 +150,17 @@ ResultCode convertArchive(const char* outputFolder, const char* archivePath,
 
   std::string failures;
   TemporaryFolder temporary;
-  if (temporary.path().empty() || temporary.path().size() >= kPathCapacity) {
+  if (temporary.path().empty() || !pathFits(temporary.path().c_str())) {
     return ResultCode::OtherError;
   }
   createDirectoryTree(outputFolder, 1);
   std::string folder = folderPrefix(outputFolder);
-  std::puts(pathFileName(archivePath));
+  writeOutput(std::string(pathFileName(archivePath)) + "\n");
 
   for (int32_t i = 0; entries[i].method[0] != 0; ++i) {
     const FileEntry& entry = entries[i];
     std::string nativeName = memberNameToNative(entry.fileName);
-    std::printf("\r\t%d %s", i, nativeName.c_str());
-    std::fflush(stdout);
+    writeOutput("\r\t" + std::to_string(i) + " " + nativeName);
     switch (
         convertMember(reader, archivePath, entry, nativeName, temporary.path(), folder, options)) {
       case MemberOutcome::Delivered:

@@ -183,7 +183,7 @@ ResultCode writeMemberFile(const char* folder, const FileEntry& entry, const uin
   pathAddSeparator(path.data());
   path.resize(std::strlen(path.c_str()));
   path += name;
-  if (path.size() >= kPathCapacity) return ResultCode::WriteError;
+  if (!pathFits(path.c_str())) return ResultCode::WriteError;
   OutputFile out;
   if (!out.create(path.c_str()) || !out.write(bytes, size) || !out.commit()) {
     return ResultCode::WriteError;

@@ -77,7 +77,7 @@ ResultCode writeDib(const char* basePath, MemHandle infoHandle, MemHandle bitsHa
   }
   std::string name(basePath);
   name += ".bmp";
-  if (name.size() >= kPathCapacity) return ResultCode::WriteError;
+  if (!pathFits(name.c_str())) return ResultCode::WriteError;
   return writeBmpFile(name.c_str(), reinterpret_cast<const uint8_t*>(info), infoBytes, bits,
                       static_cast<size_t>(pixelBytes));
 }

@@ -140,7 +140,7 @@ unsigned char createDirectoryTree(const char* path, unsigned char existingOk) {
       break;
   }
   std::string parent(path);
-  if (parent.size() >= kPathCapacity) parent.resize(kPathCapacity - 1);
+  if (parent.size() >= kPathBufferBytes) parent.resize(kPathBufferBytes - 1);
   if (pathCutLastComponent(parent.data()) == nullptr || !createDirectoryPath(parent.data())) {
     return 0;
   }

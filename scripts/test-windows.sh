@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Builds the Windows flavour of quorvel with mingw-w64 and tests it under Wine:
-#   1. the unit tests, quorvel_tests.exe;
-#   2. end-to-end runs of quorvel.exe with '/' switches, Windows paths, code page 932 names,
-#      paths at and beyond 259 characters and an unwritable output folder;
+#   1. the unit tests, quorvel_tests.exe, on a Japanese (code page 932) and a Western system;
+#   2. end-to-end runs of quorvel.exe with '/' switches, Windows paths ('\' and '/'), code page
+#      932 names, paths at and beyond 259 characters, an unwritable output folder, damaged and
+#      device member names, an interrupted run (Ctrl+C), and names in several languages on both
+#      systems;
 #   3. the same inputs (samples/*.px, samples/*.a, everything quorvel-make-samples writes, and a
 #      few pictures made here) converted by the Linux and the Windows build: the output files must
-#      be byte-identical.
+#      be byte-identical (archives also on a Western system).
 # Without mingw-w64 or Wine it says so and exits 0 (as root it first installs them with apt-get).
 # Usage: scripts/test-windows.sh        (exit code: 0 when everything passed or was skipped)
 set -u
@@ -75,6 +77,8 @@ if [ -d "$win/locale/ja_JP.UTF-8" ] ||
 else
   note "note: no ja_JP locale source (Debian package 'locales'): code page 932 names not tested"
 fi
+# A Western Windows (code page 1252), the default, with UTF-8 names for the Linux files.
+wine_western=(env LC_ALL=C.UTF-8 "$wine_cmd")
 mkdir -p "$WINEPREFIX"
 "$wine_server" -p
 trap '"$wine_server" -k 2>/dev/null' EXIT
@@ -107,6 +111,15 @@ if (cd "$win" && timeout -k 5 900 "${wine_run[@]}" ./quorvel_tests.exe --gtest_b
   pass "unit tests (log: build-win/unit-tests.log)"
 else
   fail "unit tests (log: build-win/unit-tests.log)"
+fi
+if [ "$cp932" = yes ]; then  # the run above was on code page 932: once more on a Western one
+  if (cd "$win" && timeout -k 5 900 "${wine_western[@]}" ./quorvel_tests.exe --gtest_brief=1 2>&1 |
+    tr -d '\r' | tee "$win/unit-tests-western.log" | grep -E '^\[  (PASSED|FAILED) |Failure$' ;
+    exit "${PIPESTATUS[0]}"); then
+    pass "unit tests, Western code page (log: build-win/unit-tests-western.log)"
+  else
+    fail "unit tests, Western code page (log: build-win/unit-tests-western.log)"
+  fi
 fi
 
 # --- helpers for end-to-end runs ----------------------------------------------------------------
@@ -161,9 +174,12 @@ make_px8() {  # file width height
 }
 
 # An archive of plain members: make_archive file name content [name content ...]. Names are
-# bytes (code page 932 or anything else, at most 23), contents plain text.
+# bytes (code page 932 or anything else, at most 23); a content is plain text, or @path for the
+# bytes of a file.
+content_size() { if [ "${1:0:1}" = @ ]; then stat -c %s "${1:1}"; else printf '%s' "${#1}"; fi; }
+content_bytes() { if [ "${1:0:1}" = @ ]; then cat "${1:1}"; else printf '%s' "$1"; fi; }
 make_archive() {
-  local LC_ALL=C file=$1 i offset=0
+  local LC_ALL=C file=$1 i offset=0 size
   shift
   local -a names=() contents=()
   while [ $# -ge 2 ]; do
@@ -176,11 +192,12 @@ make_archive() {
     for ((i = 0; i < ${#names[@]}; i++)); do
       printf '%s' "${names[i]}"
       head -c $((24 - ${#names[i]})) /dev/zero  # zero padding, then flags 0
-      le32 "${#contents[i]}"
+      size=$(content_size "${contents[i]}")
+      le32 "$size"
       le32 "$offset"
-      offset=$((offset + ${#contents[i]}))
+      offset=$((offset + size))
     done
-    printf '%s' "${contents[@]}"
+    for ((i = 0; i < ${#names[@]}; i++)); do content_bytes "${contents[i]}"; done
   } >"$file"
 }
 
@@ -411,6 +428,60 @@ case_unwritable() {
 check "unwritable output folder: cannot write, nothing left behind" case_unwritable
 check "Ctrl+C while a member's BMP is written: no partial or temporary file is left" case_interrupt
 
+# western command...: the command with Wine in the Western locale instead.
+western() {
+  local saved=("${wine_run[@]}") rc
+  wine_run=("${wine_western[@]}")
+  "$@"
+  rc=$?
+  wine_run=("${saved[@]}")
+  return $rc
+}
+
+case_japanese_members() {
+  # タイトル.txt, a series member 連続.px and 表.px (second byte 0x5C): the same names as the
+  # Linux build gives them, whatever the code page; the series lands in a folder 連続.
+  local d="$work/japanese-$1"
+  rm -rf "$d"
+  mkdir -p "$d/linux" "$d/windows"
+  make_archive "$d/jp.a" $'\x83\x5e\x83\x43\x83\x67\x83\x8b.txt' title \
+    $'\x98\x41\x91\xb1.px' "@$here/samples/series0b.px" $'\x95\x5c.px' "@$pics/grey.px"
+  linrun "$d" "-out:$d/linux" jp.a
+  winrun "$d" "/out:$(dos "$d/windows")" jp.a
+  status_is "complete." && diff -r "$d/linux" "$d/windows" >/dev/null &&
+    [ -f "$d/windows/jp/タイトル.txt" ] && [ -f "$d/windows/jp/連続/連続_0001.bmp" ] &&
+    [ -f "$d/windows/jp/表.bmp" ] || return 1
+  # Into a pipe the progress comes in the system's code page: on a Japanese system the very
+  # bytes the ANSI program printed (タイトル.txt, and 個終了 of the series).
+  if [ "$1" = cp932 ]; then
+    printf '%s' "$out" | LC_ALL=C grep -qF $'\t0 \x83\x5e\x83\x43\x83\x67\x83\x8b.txt' &&
+      printf '%s' "$out" | LC_ALL=C grep -qF $'\t1 \x8c\xc2\x8f\x49\x97\xb9'
+  fi
+}
+case_user_folders() {
+  # Folders the user names in a language of their own, inside or outside code page 932.
+  local d="$work/folders-$1"
+  rm -rf "$d"
+  mkdir -p "$d/José" "$d/Ελένη/in"
+  make_archive "$d/pack.a" one.txt 1
+  cp "$pics/grey.px" "$d/José/grey.px"
+  cp "$pics/grey.px" "$d/Ελένη/in/γ.px"
+  winrun "$d" /out:José pack.a
+  status_is "complete." && [ "$(cat "$d/José/pack/one.txt")" = 1 ] || return 1
+  winrun "$d" /out:Ελένη/new pack.a
+  status_is "complete." && [ "$(cat "$d/Ελένη/new/pack/one.txt")" = 1 ] || return 1
+  winrun "$d" 'José\grey.px'
+  status_is "complete." && [ -f "$d/José/grey.bmp" ] || return 1
+  winrun "$d" "$(dos "$d")\\Ελένη\\in\\γ.px"
+  status_is "complete." && [ -f "$d/Ελένη/in/γ.bmp" ]
+}
+western check "Western code page: Japanese member names as on Linux" case_japanese_members western
+western check "Western code page: user folders José and Ελένη" case_user_folders western
+if [ "$cp932" = yes ]; then
+  check "code page 932: Japanese member names as on Linux" case_japanese_members cp932
+  check "code page 932: user folders José and Ελένη" case_user_folders cp932
+fi
+
 # --- the same inputs through both builds ---------------------------------------------------------
 note "== Linux and Windows builds give identical files =="
 inputs="$work/inputs"
@@ -421,11 +492,6 @@ list=()
 for f in "$here"/samples/*.px "$here"/samples/*.a "$inputs"/made/*.px "$inputs"/made/*.a \
   "$pics"/*.px; do
   [ -f "$f" ] || continue
-  # Archive members may carry Japanese names, which Wine can only write with the ja_JP locale.
-  if [ "$cp932" = no ] && [ "${f##*.}" = a ]; then
-    note "  skipped $(basename "$f") (no ja_JP locale)"
-    continue
-  fi
   list+=("$f")
 done
 # Archive members pass through the system's temporary folder, which is shared: each temporary
@@ -455,7 +521,23 @@ for f in "${list[@]}"; do
     fi
   done
 done
-note "  $compared runs compared (${#list[@]} inputs x 3 option sets), $converted of them complete"
+# Archives again on a Western system: their Japanese member names must come out the same.
+for f in "${list[@]}"; do
+  [ "${f##*.}" = a ] || continue
+  name=$(basename "$f")
+  L="$work/same/linux/plain/$name" W="$work/same/western/$name"
+  mkdir -p "$W"
+  western winrun "$W" "/out:$(dos "$W")" "$(dos "$f")"
+  compared=$((compared + 1))
+  [ "$(last_line "$out")" = complete. ] && converted=$((converted + 1))
+  if [ "$(last_line "$out")" != complete. ]; then
+    fail "$name (Western code page): '$(last_line "$out")'"
+  elif ! diff -r "$L" "$W" >"$work/diff" 2>&1; then
+    fail "$name (Western code page): output files differ ($(head -n 1 "$work/diff"))"
+  fi
+done
+note "  $compared runs compared (${#list[@]} inputs x 3 option sets, archives on a Western system"
+note "  too), $converted of them complete"
 [ "$converted" -gt 0 ] || fail "no input converted at all"
 check "nothing left in Windows' temporary folder" test "$(ls -A "$wintemp" 2>/dev/null)" = "$temp_before"
 

@@ -1,7 +1,11 @@
-// FileHandle over a Windows file handle: every operation is one call of the Windows API.
+// FileHandle over a Windows file handle: every operation is one call of the Windows API; paths
+// reach it as UTF-8 and go to the wide function.
 #include <windows.h>
 
+#include <string>
+
 #include "platform/file_handle.h"
+#include "platform/win32/wide_text.h"
 
 namespace quorvel {
 
@@ -21,8 +25,10 @@ HANDLE native(NativeFile file) {
 
 NativeFile createFile(const char* path, DWORD access, DWORD shareMode, DWORD disposition,
                       DWORD flagsAndAttributes) {
-  HANDLE file =
-      CreateFileA(path, access, shareMode, nullptr, disposition, flagsAndAttributes, nullptr);
+  std::wstring wide;
+  if (!toWidePath(path, wide)) return kInvalidFile;
+  HANDLE file = CreateFileW(wide.c_str(), access, shareMode, nullptr, disposition,
+                            flagsAndAttributes, nullptr);
   return reinterpret_cast<NativeFile>(file);
 }
 

@@ -5,7 +5,10 @@
 // that deleting them here takes effect when the process ends and its handles close.
 #include <windows.h>
 
+#include <string>
+
 #include "platform/pending_paths.h"
+#include "platform/win32/wide_text.h"
 
 namespace quorvel {
 
@@ -38,10 +41,12 @@ void installInterruptCleanup() {
 }
 
 void removePendingPathNow(const char* path, PendingKind kind) {
+  std::wstring wide;
+  if (!toWidePath(path, wide)) return;
   if (kind == PendingKind::File) {
-    DeleteFileA(path);
+    DeleteFileW(wide.c_str());
   } else {
-    RemoveDirectoryA(path);
+    RemoveDirectoryW(wide.c_str());
   }
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,8 @@ class ScratchDir {
   std::string path_;
 };
 
+// The path (the program's text: UTF-8 on Windows) for the standard library's file streams.
+std::filesystem::path fileSystemPath(const std::string& path);
 Bytes readFile(const std::string& path);
 std::string readText(const std::string& path);
 bool writeFile(const std::string& path, const Bytes& bytes);

@@ -40,6 +40,10 @@ ScratchDir::~ScratchDir() {
   if (!path_.empty()) removeTree(path_);
 }
 
+std::filesystem::path fileSystemPath(const std::string& path) {
+  return std::filesystem::path(path);
+}
+
 bool fileExists(const std::string& path) {
   struct stat info;
   return ::stat(path.c_str(), &info) == 0;
