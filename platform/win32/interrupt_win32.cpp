@@ -5,6 +5,7 @@
 // that deleting them here takes effect when the process ends and its handles close.
 #include <windows.h>
 
+#include <mutex>
 #include <string>
 
 #include "platform/pending_paths.h"
@@ -17,6 +18,8 @@ namespace {
 // STATUS_CONTROL_C_EXIT, what the console's default handling ends the process with.
 constexpr UINT kInterruptedExitCode = 0xC000013Au;
 
+std::once_flag gCleaned;
+
 BOOL WINAPI onConsoleControl(DWORD event) {
   switch (event) {
     case CTRL_C_EVENT:
@@ -24,7 +27,8 @@ BOOL WINAPI onConsoleControl(DWORD event) {
     case CTRL_CLOSE_EVENT:
     case CTRL_LOGOFF_EVENT:
     case CTRL_SHUTDOWN_EVENT:
-      removePendingPaths();
+      // A second event (Ctrl+C pressed twice) waits until the first one's removal is done.
+      std::call_once(gCleaned, removePendingPaths);
       // Not ExitProcess: the run's thread may be stopped inside the C library while it holds a
       // lock that ExitProcess would wait for when it flushes the streams.
       TerminateProcess(GetCurrentProcess(), kInterruptedExitCode);
