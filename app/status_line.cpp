@@ -5,6 +5,8 @@
 
 #include "platform/system.h"
 
+#include "platform/paths.h"
+
 namespace quorvel {
 
 void printStatus(ResultCode result, const char* name) {
@@ -26,6 +28,11 @@ void printStatus(ResultCode result, const char* name) {
       writeOutput(std::string(name) + ": unknown format!\n");
       break;
   }
+}
+
+const char* statusName(const char* inputPath) {
+  const char* name = pathFileName(inputPath);
+  return *name != '\0' ? name : inputPath;
 }
 
 }  // namespace quorvel

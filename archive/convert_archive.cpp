@@ -157,7 +157,9 @@ ResultCode convertArchive(const char* outputFolder, const char* archivePath,
   std::string folder = folderPrefix(outputFolder);
   writeOutput(std::string(pathFileName(archivePath)) + "\n");
 
-  for (int32_t i = 0; entries[i].method[0] != 0; ++i) {
+  size_t failedCount = 0;
+  int32_t i = 0;
+  for (; entries[i].method[0] != 0; ++i) {
     const FileEntry& entry = entries[i];
     std::string nativeName = memberNameToNative(entry.fileName);
     writeOutput("\r\t" + std::to_string(i) + " " + nativeName);
@@ -168,12 +170,13 @@ ResultCode convertArchive(const char* outputFolder, const char* archivePath,
       case MemberOutcome::Failed:
         failures += nativeName;
         failures += '\n';
+        ++failedCount;
         break;
       case MemberOutcome::TemporaryWriteFailed:
         return ResultCode::WriteError;
     }
   }
-  if (!failures.empty()) showFailureList(failures);
+  if (failedCount > 0) showFailureList(failures, failedCount, static_cast<size_t>(i));
   return ResultCode::Success;
 }
 

@@ -22,12 +22,16 @@ void removeTemporaryFolder();
 bool moveFileReplacing(const char* from, const char* to);
 bool deleteFile(const char* path);
 
-// Failure list of an archive run: a message box on Windows, standard error on POSIX.
-void showFailureList(const std::string& text);
+// Failure list of an archive run, text holding each failed member's name and a line end:
+// a message box on Windows; on POSIX, standard error with the caption, a line that says how many
+// of the archive's members failed, and the names.
+void showFailureList(const std::string& text, size_t failedCount, size_t memberCount);
 
 // Standard output: the text (UTF-8) as it is on POSIX; on Windows as characters on a console,
 // in the system's code page into a file or pipe. Flushed, so that progress shows at once.
 void writeOutput(const std::string& text);
+// The same for standard error.
+void writeError(const std::string& text);
 
 // The program's Japanese texts, UTF-8.
 extern const char* const kTextItemsDone;       // " 個終了": "items finished"

@@ -63,7 +63,7 @@ bool deleteFile(const char* path) {
   return toWidePath(path, wide) && DeleteFileW(wide.c_str()) != 0;
 }
 
-void showFailureList(const std::string& text) {
+void showFailureList(const std::string& text, size_t /*failedCount*/, size_t /*memberCount*/) {
   // The progress lines belong before the box, which may stay open for a while.
   std::fflush(stdout);
   std::wstring wideText, wideCaption;
@@ -72,17 +72,19 @@ void showFailureList(const std::string& text) {
   MessageBoxW(nullptr, wideText.c_str(), wideCaption.c_str(), MB_ICONINFORMATION);
 }
 
-void writeOutput(const std::string& text) {
-  std::fflush(stdout);
+namespace {
+
+// A console shows every character; a file or pipe receives the system's code page, as the ANSI
+// program wrote it.
+void writeText(const std::string& text, FILE* stream, DWORD standardHandle) {
+  std::fflush(stream);
   std::wstring wide;
   toWide(text.c_str(), wide);
-  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  HANDLE handle = GetStdHandle(standardHandle);
   DWORD mode = 0;
   DWORD written = 0;
-  // A console shows every character; a file or pipe receives the system's code page, as the
-  // ANSI program wrote it.
-  if (GetConsoleMode(out, &mode) &&
-      WriteConsoleW(out, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr)) {
+  if (GetConsoleMode(handle, &mode) &&
+      WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr)) {
     return;
   }
   int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
@@ -90,8 +92,19 @@ void writeOutput(const std::string& text) {
   std::string ansi(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
   WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), ansi.data(), bytes,
                       nullptr, nullptr);
-  std::fwrite(ansi.data(), 1, ansi.size(), stdout);
-  std::fflush(stdout);
+  std::fwrite(ansi.data(), 1, ansi.size(), stream);
+  std::fflush(stream);
+}
+
+}  // namespace
+
+void writeOutput(const std::string& text) {
+  writeText(text, stdout, STD_OUTPUT_HANDLE);
+}
+
+void writeError(const std::string& text) {
+  std::fflush(stdout);  // what came before stays before
+  writeText(text, stderr, STD_ERROR_HANDLE);
 }
 
 std::string memberNameToNative(const char* cp932Name) {
