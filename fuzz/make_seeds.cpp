@@ -1,11 +1,12 @@
 // Writes the seed corpora of the fuzz targets: quorvel-fuzz-seeds <folder> makes one subfolder
 // per target (px, px40, px04, px0b, px0c, convert, archive, lzss, options) holding small
-// well-formed inputs made by the test-input writer; with --malformed it writes the malformed-file
-// corpus of the end-to-end test instead.
+// well-formed inputs made by the test-input writer (and a few archives with damaged names); with
+// --malformed it writes the malformed-file corpus of the end-to-end test instead.
 #include <cstdio>
 #include <filesystem>
 #include <string>
 
+#include "tools/writer/archive_writer.h"
 #include "tools/writer/byte_writer.h"
 #include "tools/writer/malformed.h"
 #include "tools/writer/px40_writer.h"
@@ -117,14 +118,23 @@ int main(int argc, char** argv) {
     }
   }
 
-  // Layers whose depths differ: both orders of 24 and 32 bits (raw output walks the layers before
-  // it chooses its depth), and 16 bits mixed in, which is refused.
+  // Layers whose depths differ: both orders of 24 and 32 bits (raw output of the first draws again
+  // at 32 bits when it meets the 32-bit layer, and getPictureInfo walks the layers to tell so),
+  // and 16 bits mixed in, which is refused.
   for (auto [name, file] : {std::pair{"mixed-24-32-24", layeredOfDepths({24, 32, 24})},
                             std::pair{"mixed-32-24-24", layeredOfDepths({32, 24, 24})},
                             std::pair{"mixed-24-24-16", layeredOfDepths({24, 24, 16})}}) {
     save(root / "px40", std::string(name) + "-blend", withSettings(0x03, file));
     save(root / "px40", std::string(name) + "-raw", withSettings(0x00, file));
   }
+
+  // Member names that are no valid code page 932 text, between good members.
+  using quorvel::writer::plainMember;
+  save(root / "archive", "damaged-names.a",
+       quorvel::writer::buildArchive(
+           {plainMember("first.txt", {'1'}), plainMember("ab\x81/c.txt", {'2'}),
+            plainMember("ab\x81", {'3'}), plainMember("abcdefghijklmnopqrstuv\x81", {'4'}),
+            plainMember("x\x81\x7F.txt", {'5'}), plainMember("\x95\x5C.txt", {'6'})}));
 
   Bytes text;
   for (int i = 0; i < 300; ++i) text.push_back(static_cast<uint8_t>("quorvel "[i % 8]));
