@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "app/batch_run.h"
+#include "app/list_run.h"
 #include "app/option_parser.h"
 #include "app/run_options.h"
 #include "app/single_run.h"
@@ -17,6 +19,10 @@ void printUsage() {
   std::printf("\t%cstripPath        strip subfolder\n", s);
   std::printf("\t%craw              not blend image with bgcolor\n", s);
   std::printf("\t%cbgcolor:rrggbb   background color (hex)\n", s);
+  std::printf("\t%cbatch            every name an input, folders with all files beneath\n", s);
+  std::printf("\t%cjobs:N           inputs and members converted at once (default: cores)\n", s);
+  std::printf("\t%clist             list what the inputs hold, write nothing\n", s);
+  std::printf("\t%conly:patterns    only archive members matching *.wav;bg* (any case)\n", s);
   std::fflush(stdout);
 }
 
@@ -25,6 +31,8 @@ int runDriver(int argc, char** argv) {
   OptionParser parser;
   parser.parse(argc, argv);
   const RunOptions options = readRunOptions(parser);
+  if (options.list) return runListing(parser, options);
+  if (options.batch) return runBatch(parser, options);
   return runSingleInput(parser, options);
 }
 

@@ -1,14 +1,41 @@
 #include "app/run_options.h"
 
+#include <algorithm>
 #include <cstring>
+#include <thread>
 
 #include "decoders/settings.h"
 #include "platform/paths.h"
 
 namespace quorvel {
 
-RunOptions readRunOptions(const OptionParser& /*parser*/) {
+int defaultJobs() {
+  unsigned processors = std::thread::hardware_concurrency();
+  return processors == 0 ? 1 : static_cast<int>(std::min<unsigned>(processors, kMaxJobs));
+}
+
+namespace {
+
+// The leading digits, saturating at kMaxJobs (a larger number asks for as many as allowed); no
+// digits, or 0, asks for the default.
+int readJobs(const std::string& text) {
+  int jobs = 0;
+  for (size_t i = 0; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    jobs = std::min(jobs * 10 + (text[i] - '0'), kMaxJobs + 1);
+  }
+  return jobs == 0 ? defaultJobs() : std::min(jobs, kMaxJobs);
+}
+
+}  // namespace
+
+RunOptions readRunOptions(const OptionParser& parser) {
   RunOptions options;
+  options.batch = parser.hasOption("batch");
+  options.list = parser.hasOption("list");
+  options.jobs = parser.hasOption("jobs") ? readJobs(parser.optionText("jobs")) : defaultJobs();
+  if (parser.hasOption("only")) {
+    options.conversion.onlyMembers = NamePatterns(parser.optionText("only"));
+  }
   return options;
 }
 

@@ -11,7 +11,14 @@ namespace quorvel {
 
 struct RunOptions {
   ConversionOptions conversion;
+  bool batch = false;  // every name is an input, folders stand for the files beneath them
+  bool list = false;   // tell what the inputs hold, write nothing
+  int jobs = 1;        // inputs (and archive members) converted at once
 };
+
+// The number of jobs without -jobs: the number of processors. At most kMaxJobs in any case.
+constexpr int kMaxJobs = 64;
+int defaultJobs();
 
 RunOptions readRunOptions(const OptionParser& parser);
 

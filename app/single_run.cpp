@@ -1,9 +1,11 @@
 #include "app/single_run.h"
 
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "app/driver.h"
+#include "app/input_choice.h"
 #include "app/status_line.h"
 #include "archive/convert_archive.h"
 #include "convert/convert_picture.h"
@@ -13,18 +15,12 @@
 namespace quorvel {
 
 int runSingleInput(const OptionParser& parser, const RunOptions& options) {
-  std::vector<char> chosen(kPathCapacity, '\0');
-  const char* inputPath;
-  if (parser.positionalCount() == 1) {
-    inputPath = parser.positional(0).c_str();
-  } else {
-    if (showOpenDialog(chosen.data(), chosen.size()) != 1) {
-      printUsage();
-      return 0;
-    }
-    chosen.back() = '\0';
-    inputPath = chosen.data();
+  std::vector<std::string> names;
+  if (!chooseInputs(parser, false, names)) {
+    printUsage();
+    return 0;
   }
+  const char* inputPath = names.front().c_str();
 
   applySettings(parser);
   std::vector<char> basePath(kPathCapacity, '\0');
@@ -33,6 +29,10 @@ int runSingleInput(const OptionParser& parser, const RunOptions& options) {
   std::puts("Cancel: Ctrl + C");
   std::fflush(stdout);
 
+  // Members of an archive are converted side by side on the run's threads.
+  WorkerBudget workers(options.jobs);
+  ConversionOptions conversion = options.conversion;
+  conversion.workers = &workers;
   ResultCode result = ResultCode::UnknownFormat;
   const char* extension = pathExtension(inputPath);
   bool isArchive = equalsIgnoreCase(extension, "a");
@@ -40,11 +40,10 @@ int runSingleInput(const OptionParser& parser, const RunOptions& options) {
   if ((isArchive || isPicture) && !baseFits) {
     result = ResultCode::WriteError;
   } else if (isArchive) {
-    result = convertArchive(basePath.data(), inputPath, options.conversion);
+    result = convertArchive(basePath.data(), inputPath, conversion);
   } else if (isPicture) {
-    result = convertPictureFile(basePath.data(), inputPath, options.conversion);
+    result = convertPictureFile(basePath.data(), inputPath, conversion);
   }
-  removeTemporaryFolder();
 
   std::putchar('\n');
   printStatus(result, pathFileName(inputPath));

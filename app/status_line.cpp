@@ -25,4 +25,20 @@ void printStatus(ResultCode result, const char* name) {
   }
 }
 
+const char* statusWords(ResultCode result) {
+  switch (result) {
+    case ResultCode::Success:
+      return "complete.";
+    case ResultCode::OutOfMemory:
+    case ResultCode::LockFailed:
+      return "no memory.";
+    case ResultCode::ReadError:
+      return "cannot read.";
+    case ResultCode::WriteError:
+      return "cannot write.";
+    default:
+      return "unknown format!";
+  }
+}
+
 }  // namespace quorvel

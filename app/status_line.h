@@ -9,4 +9,8 @@ namespace quorvel {
 // "name: unknown format!", each with its line end.
 void printStatus(ResultCode result, const char* name);
 
+// The words alone, for lines that carry the name in front: "complete.", "no memory.", "cannot
+// read.", "cannot write." or "unknown format!".
+const char* statusWords(ResultCode result);
+
 }  // namespace quorvel

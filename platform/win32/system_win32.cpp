@@ -30,24 +30,17 @@ DirectoryResult createDirectory(const char* path) {
   }
 }
 
-std::string temporaryFolder() {
-  char buffer[MAX_PATH];
-  // The answer is the length without the terminator when the path fits, else the size needed.
-  DWORD length = GetTempPathA(MAX_PATH, buffer);
-  if (length == 0 || length >= MAX_PATH) return std::string();
-  return std::string(buffer, length);
-}
-
-// The system's temporary folder is shared with every other program; the archive conversion
-// removes each temporary file it made, so nothing is left to clean up here.
-void removeTemporaryFolder() {}
-
 bool moveFileReplacing(const char* from, const char* to) {
   return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != 0;
 }
 
 bool deleteFile(const char* path) {
   return DeleteFileA(path) != 0;
+}
+
+bool standardOutputIsTerminal() {
+  DWORD mode = 0;
+  return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
 }
 
 void showFailureList(const std::string& text) {

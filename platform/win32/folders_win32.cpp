@@ -1,0 +1,44 @@
+#include <windows.h>
+
+#include <cstring>
+
+#include "platform/folders.h"
+
+namespace quorvel {
+
+namespace {
+
+// A reparse point (symbolic link, junction) counts as a link: a walk does not enter it.
+PathKind kindOf(DWORD attributes, bool followLinks) {
+  if (!followLinks && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return PathKind::Link;
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return PathKind::Folder;
+  if ((attributes & FILE_ATTRIBUTE_DEVICE) != 0) return PathKind::Other;
+  return PathKind::File;
+}
+
+}  // namespace
+
+PathKind pathKind(const char* path, bool followLinks) {
+  DWORD attributes = GetFileAttributesA(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::Missing;
+  return kindOf(attributes, followLinks);
+}
+
+bool readFolder(const char* path, std::vector<FolderEntry>& entries) {
+  std::string pattern(path);
+  if (!pattern.empty() && pattern.back() != '\\' && pattern.back() != '/') pattern += '\\';
+  pattern += '*';
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+  do {
+    if (std::strcmp(found.cFileName, ".") == 0 || std::strcmp(found.cFileName, "..") == 0) {
+      continue;
+    }
+    entries.push_back(FolderEntry{found.cFileName, kindOf(found.dwFileAttributes, false)});
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  return true;
+}
+
+}  // namespace quorvel
