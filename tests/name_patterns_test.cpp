@@ -1,0 +1,55 @@
+// Member patterns as -only takes them: ';'-separated wildcards, '*' and '?', case ignored.
+#include <gtest/gtest.h>
+
+#include "convert/name_patterns.h"
+
+namespace quorvel {
+namespace {
+
+TEST(NamePatterns, WildcardsMatchWholeNamesInAnyCase) {
+  struct Case {
+    const char* pattern;
+    const char* name;
+    bool matches;
+  };
+  const Case cases[] = {
+      {"*.wav", "se.wav", true},        {"*.wav", "SE.WAV", true},
+      {"*.wav", "se.wav.bak", false},   {"*.WAV", "bgm.wav", true},
+      {"bg*", "bg01.px", true},         {"bg*", "xbg01.px", false},
+      {"bg??.px", "bg01.px", true},     {"bg??.px", "bg1.px", false},
+      {"bg??.px", "bg001.px", false},   {"*", "", true},
+      {"", "", true},                   {"?", "", false},
+      {"a*b*c", "aXXbYYc", true},       {"a*b*c", "aXXbYYcZ", false},
+      {"*a*a*a*b", "aaaaaaaaaaaaaaaaaaaaaaaaaaaaac", false},
+      {"title.px", "TITLE.PX", true},   {"title.px", "title.pxx", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(matchesWildcard(c.pattern, c.name), c.matches) << c.pattern << " " << c.name;
+  }
+}
+
+TEST(NamePatterns, ListsSeparatedBySemicolons) {
+  NamePatterns patterns("*.wav;bg*");
+  EXPECT_TRUE(patterns.matches("chime.wav"));
+  EXPECT_TRUE(patterns.matches("BG01.px"));
+  EXPECT_FALSE(patterns.matches("title.px"));
+  // Empty entries are no patterns; a list of none chooses every name.
+  EXPECT_FALSE(NamePatterns(";;x;").matches("y"));
+  EXPECT_TRUE(NamePatterns(";;x;").matches("X"));
+  EXPECT_TRUE(NamePatterns("").matchesEverything());
+  EXPECT_TRUE(NamePatterns(";").matches("anything"));
+}
+
+// '?' stands for one character, not one byte; bytes beyond ASCII are never folded.
+TEST(NamePatterns, QuestionMarkTakesAWholeCharacter) {
+  const std::string title = "\xE3\x82\xBF\xE3\x82\xA4\xE3\x83\x88\xE3\x83\xAB.txt";  // 4 kana
+  EXPECT_TRUE(matchesWildcard("????.txt", title));
+  EXPECT_FALSE(matchesWildcard("???.txt", title));
+  EXPECT_TRUE(matchesWildcard("\xE3\x82\xBF*", title));
+  EXPECT_FALSE(matchesWildcard("\xE3\x82\xBE*", title));
+  EXPECT_EQ(nativeCharacterLength(title, 0), 3u);
+  EXPECT_EQ(nativeCharacterLength("\xE3\x82", 0), 2u);  // cut short at the end
+}
+
+}  // namespace
+}  // namespace quorvel
