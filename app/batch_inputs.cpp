@@ -15,8 +15,8 @@ bool isConvertible(const std::string& name) {
 }
 
 bool endsInSeparator(const std::string& path) {
-  return !path.empty() && (path.back() == kNativePaths.separator ||
-                           (kNativePaths.slashToo && path.back() == '/'));
+  return !path.empty() &&
+         (path.back() == kNativePaths.separator || (kNativePaths.slashToo && path.back() == '/'));
 }
 
 // What a named folder contributes to the kept paths: its own name, or nothing for names that

@@ -160,8 +160,8 @@ int runBatch(const OptionParser& parser, const RunOptions& options) {
   console.clearProgress();
 
   size_t failed = inputs.size() - converted;
-  std::string summary = std::to_string(converted) + " converted, " + std::to_string(failed) +
-                        " failed.";
+  std::string summary =
+      std::to_string(converted) + " converted, " + std::to_string(failed) + " failed.";
   std::puts(summary.c_str());
   std::fflush(stdout);
   if (!failureList.empty()) showFailureList(failureList);

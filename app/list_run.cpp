@@ -42,7 +42,8 @@ ResultCode printArchive(const std::string& path, const NamePatterns& only) {
   std::vector<MemberListing> members;
   ResultCode result = listArchive(path.c_str(), only, members);
   if (result != ResultCode::Success) return result;
-  std::string count = std::to_string(members.size()) + (members.size() == 1 ? " member" : " members");
+  std::string count =
+      std::to_string(members.size()) + (members.size() == 1 ? " member" : " members");
   std::puts((path + ": archive, " + count).c_str());
   std::puts(memberLine("size", "stored", "storage", "name").c_str());
   uint64_t size = 0;
@@ -119,8 +120,8 @@ int runListing(const OptionParser& parser, const RunOptions& options) {
     if (listInput(input, options.conversion.onlyMembers)) ++listed;
   }
   if (options.batch) {
-    std::string summary = std::to_string(listed) + " listed, " +
-                          std::to_string(inputs.size() - listed) + " failed.";
+    std::string summary =
+        std::to_string(listed) + " listed, " + std::to_string(inputs.size() - listed) + " failed.";
     std::puts(summary.c_str());
   }
   std::fflush(stdout);

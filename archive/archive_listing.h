@@ -20,7 +20,7 @@ struct MemberListing {
   uint32_t size = 0;        // the bytes extraction delivers
   uint32_t storedSize = 0;  // the bytes the member takes in the archive
   MemberStorage storage = MemberStorage::Plain;
-  uint8_t deltaBias = 0;    // LzssPixelDelta only: 0 to 3
+  uint8_t deltaBias = 0;  // LzssPixelDelta only: 0 to 3
 };
 
 // The members in archive order, only those the patterns match. Results as for the conversion:

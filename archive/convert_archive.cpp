@@ -29,10 +29,10 @@ enum class MemberOutcome { Delivered, Failed, TemporaryWriteFailed, Abandoned };
 // One member the conversion takes on.
 struct MemberJob {
   const FileEntry* entry = nullptr;
-  int32_t index = 0;        // in the archive, as the progress shows it
-  std::string nativeName;   // the file name on this platform
-  size_t after = kNoMember; // the earlier job whose outputs this one's could meet
-  std::string progress;     // what the member's conversion printed, shown in member order
+  int32_t index = 0;         // in the archive, as the progress shows it
+  std::string nativeName;    // the file name on this platform
+  size_t after = kNoMember;  // the earlier job whose outputs this one's could meet
+  std::string progress;      // what the member's conversion printed, shown in member order
   MemberOutcome outcome = MemberOutcome::Failed;
 };
 
@@ -190,8 +190,7 @@ bool deliverMember(const MemberJob& job, TemporaryMember& temporary, const std::
   std::string base = job.nativeName;
   pathStripExtension(base.data());
   base = folder + base.c_str();
-  return convertPictureFile(base.c_str(), temporary.path().c_str(), options) ==
-         ResultCode::Success;
+  return convertPictureFile(base.c_str(), temporary.path().c_str(), options) == ResultCode::Success;
 }
 
 // The whole road of one member; its progress text is collected for printing in member order.

@@ -11,9 +11,9 @@ namespace quorvel {
 struct PictureListing {
   PictureKind kind = PictureKind::Unknown;
   int64_t width = 0;
-  int64_t height = 0;       // of one image
-  int32_t bitsPerPixel = 0; // of the picture as converted (alpha pictures: 24 when blended)
-  int64_t imageCount = 0;   // tiled files may hold several, or none
+  int64_t height = 0;        // of one image
+  int32_t bitsPerPixel = 0;  // of the picture as converted (alpha pictures: 24 when blended)
+  int64_t imageCount = 0;    // tiled files may hold several, or none
 };
 
 // ReadError when the file cannot be read, UnknownFormat when it is no picture this program

@@ -169,11 +169,13 @@ make_px8 "$pics/grey.px" 3 2
 usage=$(printf '%s\n' "quorvel [options] filename version 0.03" "" "options:" \
   $'\t/out:path         output folder' $'\t/stripPath        strip subfolder' \
   $'\t/raw              not blend image with bgcolor' $'\t/bgcolor:rrggbb   background color (hex)')
+# The original lines exactly, then the switches beyond them.
+usage_shown() { [ "${out:0:${#usage}}" = "$usage" ] && [ "$(printf '%s\n' "$out" | grep -c '/batch')" = 1 ]; }
 winrun "$work"
 check "no file name: dialog cancelled headless, usage text, exit 0" \
-  test "$code" = 0 -a "$out" = "$usage"
+  eval 'test "$code" = 0 && usage_shown'
 winrun "$work" a.px b.px
-check "two file names: usage text" test "$out" = "$usage"
+check "two file names: usage text" usage_shown
 
 case_raw() {
   local d="$work/raw"
@@ -185,7 +187,7 @@ case_raw() {
   status_is "complete." && [ "$(bit_count "$d/alpha.bmp")" = 32 ] || return 1
   # '-raw' is no switch on Windows: two names, so the dialog (cancelled) and the usage text.
   winrun "$d" -raw alpha.px
-  [ "$out" = "$usage" ]
+  usage_shown
 }
 check "/raw keeps 32 bits, default blends to 24, -raw is a file name" case_raw
 
@@ -339,6 +341,30 @@ for f in "${list[@]}"; do
 done
 note "  $compared runs compared (${#list[@]} inputs x 3 option sets), $converted of them complete"
 [ "$converted" -gt 0 ] || fail "no input converted at all"
+
+# A batch over a folder (several inputs at once, archive members side by side, each archive in a
+# temporary folder of its own) and its listing: the same lines, apart from the separator in the
+# paths, the same exit code and the same tree from both builds.
+case_batch() {
+  local d="$work/batch" lout wout lcode
+  mkdir -p "$d/game/more" "$d/linux" "$d/windows"
+  for f in "${list[@]}"; do cp "$f" "$d/game/"; done
+  cp "$inputs"/made/*.px "$d/game/more/"
+  printf 'no picture' >"$d/game/more/broken.px"
+  linrun "$d" -batch -jobs:2 -out:linux game missing.px
+  lout=$out lcode=$code
+  winrun "$d" /batch /jobs:2 /out:windows game missing.px
+  wout=$(printf '%s' "$out" | tr '\\' '/')
+  [ "$lcode" = 1 ] && [ "$code" = 1 ] && [ "$lout" = "$wout" ] || return 1
+  [ "$(last_line "$lout")" = "$(($(find "$d/game" -type f | wc -l) - 1)) converted, 2 failed." ] ||
+    return 1
+  diff -r "$d/linux" "$d/windows" >"$work/diff" 2>&1 || return 1
+  linrun "$d" -list -batch -only:*.wav game
+  lout=$out
+  winrun "$d" /list /batch /only:*.wav game
+  [ "$lout" = "$(printf '%s' "$out" | tr '\\' '/')" ] && [ "$code" = 1 ]
+}
+check "a batch and its listing: same lines, exit code and files on both" case_batch
 check "nothing left in Windows' temporary folder" test "$(ls -A "$wintemp" 2>/dev/null)" = "$temp_before"
 
 note ""

@@ -60,8 +60,8 @@ class BatchRun : public ::testing::Test {
     put("game/bg/title.px", writePlainPicture(gradientPicture32(30, 20)));
     put("game/bg/Tiles.PX", sampleSeries0B());
     put("game/data.a", sampleArchive());
-    put("game/se/broken.a", buildArchive({plainMember("ok.txt", text("ok")),
-                                          plainMember("", text("nameless"))}));
+    put("game/se/broken.a",
+        buildArchive({plainMember("ok.txt", text("ok")), plainMember("", text("nameless"))}));
     put("game/x.px", text("no picture"));
     put("game/readme.txt", text("not an input"));
     ASSERT_EQ(::symlink("bg", scratch_.file("game/link").c_str()), 0);  // never followed
@@ -113,8 +113,8 @@ TEST_F(BatchRun, FolderAndNamesGiveStatusLinesSummaryAndTree) {
                        "game/bg/title.bmp", "game/data/", "game/data/chime.wav",
                        "game/data/delta.bmp", "game/data/packed.wav", "game/data/picture.bmp",
                        "game/data/readme.txt", "game/data/story.txt", "game/data/voice.wav",
-                       "game/data/\xE3\x82\xBF\xE3\x82\xA4\xE3\x83\x88\xE3\x83\xAB.txt",
-                       "game/se/", "game/se/broken/", "game/se/broken/ok.txt"}));
+                       "game/data/\xE3\x82\xBF\xE3\x82\xA4\xE3\x83\x88\xE3\x83\xAB.txt", "game/se/",
+                       "game/se/broken/", "game/se/broken/ok.txt"}));
 
   // Each input's files are those a single run writes for it.
   FileMap single = singleRun("game/data.a");
@@ -128,8 +128,9 @@ TEST_F(BatchRun, FolderAndNamesGiveStatusLinesSummaryAndTree) {
 TEST_F(BatchRun, WithoutOutEveryOutputGoesBesideItsInput) {
   test::RunResult r = run({"-batch", "game/bg", "game/data.a"});
   EXPECT_EQ(r.exitCode, 0);
-  EXPECT_EQ(r.out, "game/bg/Tiles.PX: complete.\ngame/bg/title.px: complete.\n"
-                   "game/data.a: complete.\n3 converted, 0 failed.\n");
+  EXPECT_EQ(r.out,
+            "game/bg/Tiles.PX: complete.\ngame/bg/title.px: complete.\n"
+            "game/data.a: complete.\n3 converted, 0 failed.\n");
   EXPECT_TRUE(test::fileExists(scratch_.file("game/bg/title.bmp")));
   EXPECT_TRUE(test::fileExists(scratch_.file("game/bg/Tiles/Tiles_0002.bmp")));
   EXPECT_TRUE(test::fileExists(scratch_.file("game/data/story.txt")));

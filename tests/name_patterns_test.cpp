@@ -1,7 +1,7 @@
 // Member patterns as -only takes them: ';'-separated wildcards, '*' and '?', case ignored.
-#include <gtest/gtest.h>
-
 #include "convert/name_patterns.h"
+
+#include <gtest/gtest.h>
 
 namespace quorvel {
 namespace {
@@ -13,15 +13,23 @@ TEST(NamePatterns, WildcardsMatchWholeNamesInAnyCase) {
     bool matches;
   };
   const Case cases[] = {
-      {"*.wav", "se.wav", true},        {"*.wav", "SE.WAV", true},
-      {"*.wav", "se.wav.bak", false},   {"*.WAV", "bgm.wav", true},
-      {"bg*", "bg01.px", true},         {"bg*", "xbg01.px", false},
-      {"bg??.px", "bg01.px", true},     {"bg??.px", "bg1.px", false},
-      {"bg??.px", "bg001.px", false},   {"*", "", true},
-      {"", "", true},                   {"?", "", false},
-      {"a*b*c", "aXXbYYc", true},       {"a*b*c", "aXXbYYcZ", false},
+      {"*.wav", "se.wav", true},
+      {"*.wav", "SE.WAV", true},
+      {"*.wav", "se.wav.bak", false},
+      {"*.WAV", "bgm.wav", true},
+      {"bg*", "bg01.px", true},
+      {"bg*", "xbg01.px", false},
+      {"bg??.px", "bg01.px", true},
+      {"bg??.px", "bg1.px", false},
+      {"bg??.px", "bg001.px", false},
+      {"*", "", true},
+      {"", "", true},
+      {"?", "", false},
+      {"a*b*c", "aXXbYYc", true},
+      {"a*b*c", "aXXbYYcZ", false},
       {"*a*a*a*b", "aaaaaaaaaaaaaaaaaaaaaaaaaaaaac", false},
-      {"title.px", "TITLE.PX", true},   {"title.px", "title.pxx", false},
+      {"title.px", "TITLE.PX", true},
+      {"title.px", "title.pxx", false},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(matchesWildcard(c.pattern, c.name), c.matches) << c.pattern << " " << c.name;

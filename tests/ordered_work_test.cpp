@@ -1,5 +1,7 @@
 // Work side by side, reported in order: every item once, reports strictly in index order and
 // never two at once, a stop honoured, and never more threads than the budget holds.
+#include "convert/ordered_work.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,8 +10,6 @@
 #include <mutex>
 #include <thread>
 #include <vector>
-
-#include "convert/ordered_work.h"
 
 namespace quorvel {
 namespace {
@@ -97,7 +97,8 @@ TEST(OrderedWork, BudgetSharedByNestedWork) {
 
 TEST(OrderedWork, NothingToDo) {
   int calls = 0;
-  runOrdered(0, nullptr, [&](size_t) { return ++calls > 0; }, [&](size_t) { ++calls; });
+  runOrdered(
+      0, nullptr, [&](size_t) { return ++calls > 0; }, [&](size_t) { ++calls; });
   EXPECT_EQ(calls, 0);
 }
 

@@ -35,8 +35,8 @@ TemporaryFolder::TemporaryFolder() {
   if (length == 0 || length >= MAX_PATH) return;
   path_.assign(buffer, length);
   char name[64];
-  std::snprintf(name, sizeof name, "quorvel-%lu-%u", static_cast<unsigned long>(GetCurrentProcessId()),
-                gFolderNumber.fetch_add(1));
+  std::snprintf(name, sizeof name, "quorvel-%lu-%u",
+                static_cast<unsigned long>(GetCurrentProcessId()), gFolderNumber.fetch_add(1));
   std::string own = path_ + name;
   // Without a folder of its own (a full or read-only temporary folder) the conversion works in
   // the system's folder, as a single conversion always could.
