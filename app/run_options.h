@@ -17,7 +17,7 @@ struct RunOptions {
 };
 
 // The number of jobs without -jobs: the number of processors. At most kMaxJobs in any case.
-constexpr int kMaxJobs = 64;
+constexpr int kMaxJobs = 32;
 int defaultJobs();
 
 RunOptions readRunOptions(const OptionParser& parser);

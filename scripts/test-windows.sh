@@ -172,10 +172,11 @@ usage=$(printf '%s\n' "quorvel [options] filename version 0.03" "" "options:" \
 # The original lines exactly, then the switches beyond them.
 usage_shown() { [ "${out:0:${#usage}}" = "$usage" ] && [ "$(printf '%s\n' "$out" | grep -c '/batch')" = 1 ]; }
 winrun "$work"
-check "no file name: dialog cancelled headless, usage text, exit 0" \
-  eval 'test "$code" = 0 && usage_shown'
+shown=no && usage_shown && shown=yes
+check "no file name: dialog cancelled headless, usage text, exit 0" test "$code" = 0 -a "$shown" = yes
 winrun "$work" a.px b.px
-check "two file names: usage text" usage_shown
+shown=no && usage_shown && shown=yes
+check "two file names: usage text" test "$shown" = yes
 
 case_raw() {
   local d="$work/raw"

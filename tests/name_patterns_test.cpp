@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/paths.h"
+
 namespace quorvel {
 namespace {
 
@@ -48,15 +50,25 @@ TEST(NamePatterns, ListsSeparatedBySemicolons) {
   EXPECT_TRUE(NamePatterns(";").matches("anything"));
 }
 
-// '?' stands for one character, not one byte; bytes beyond ASCII are never folded.
+// '?' stands for one character, not one byte, in the encoding of names on this platform (UTF-8
+// on POSIX, code page 932 on Windows); bytes beyond ASCII are never folded.
 TEST(NamePatterns, QuestionMarkTakesAWholeCharacter) {
-  const std::string title = "\xE3\x82\xBF\xE3\x82\xA4\xE3\x83\x88\xE3\x83\xAB.txt";  // 4 kana
+  const bool cp932 = kNativePaths.sjisAware;
+  // Four katakana, "taitoru".
+  const std::string title = cp932 ? "\x83\x5E\x83\x43\x83\x67\x83\x8B.txt"
+                                  : "\xE3\x82\xBF\xE3\x82\xA4\xE3\x83\x88\xE3\x83\xAB.txt";
+  const std::string first = title.substr(0, cp932 ? 2 : 3);
   EXPECT_TRUE(matchesWildcard("????.txt", title));
   EXPECT_FALSE(matchesWildcard("???.txt", title));
-  EXPECT_TRUE(matchesWildcard("\xE3\x82\xBF*", title));
-  EXPECT_FALSE(matchesWildcard("\xE3\x82\xBE*", title));
-  EXPECT_EQ(nativeCharacterLength(title, 0), 3u);
-  EXPECT_EQ(nativeCharacterLength("\xE3\x82", 0), 2u);  // cut short at the end
+  EXPECT_TRUE(matchesWildcard(first + "*", title));
+  EXPECT_FALSE(matchesWildcard(first.substr(0, first.size() - 1) + "\x41*", title));
+  EXPECT_EQ(nativeCharacterLength(title, 0), first.size());
+  EXPECT_EQ(nativeCharacterLength(first.substr(0, first.size() - 1), 0), first.size() - 1);
+  if (cp932) {
+    // A second byte that looks like a letter or a wildcard is part of its character.
+    EXPECT_FALSE(matchesWildcard("\x83\x61", "\x83\x41"));
+    EXPECT_TRUE(matchesWildcard("?", "\x83\x2A"));
+  }
 }
 
 }  // namespace
