@@ -22,7 +22,7 @@ using namespace quorvel::writer;
 using FileMap = std::map<std::string, Bytes>;
 
 Bytes text(const std::string& s) {
-  return Bytes(s.begin(), s.end());
+  return test::bytesOf(s);
 }
 
 Bytes patterned(size_t size, uint8_t seed) {
@@ -41,20 +41,6 @@ FileMap filesIn(const std::string& folder) {
       files[name] = test::readFile(path);
   }
   return files;
-}
-
-// Every regular file below folder, by path relative to it.
-void collectTree(const std::string& folder, const std::string& prefix, FileMap& files) {
-  for (const std::string& name : test::listFolder(folder)) {
-    struct stat info;
-    std::string path = folder + "/" + name;
-    if (::stat(path.c_str(), &info) != 0) continue;
-    if (S_ISDIR(info.st_mode)) {
-      collectTree(path, prefix + name + "/", files);
-    } else if (S_ISREG(info.st_mode)) {
-      files[prefix + name] = test::readFile(path);
-    }
-  }
 }
 
 // convertArchive in this process, with TMPDIR pointing into the scratch folder.
@@ -197,8 +183,7 @@ TEST_F(ArchiveConversion, MembersSideBySideMatchOneAtATime) {
 
   std::string err1, out1;
   ASSERT_EQ(convert(path, &err1, {}, &out1), ResultCode::Success);
-  FileMap files1;
-  collectTree(scratch_.file("data"), "", files1);
+  FileMap files1 = test::filesBelow(scratch_.file("data"));
   EXPECT_EQ(files1["same.txt"], text("second"));
   for (int round = 0; round < 3; ++round) {
     std::string remove = "rm -rf '";
@@ -209,8 +194,7 @@ TEST_F(ArchiveConversion, MembersSideBySideMatchOneAtATime) {
     sideBySide.workers = &workers;
     std::string err2, out2;
     ASSERT_EQ(convert(path, &err2, sideBySide, &out2), ResultCode::Success);
-    FileMap files2;
-    collectTree(scratch_.file("data"), "", files2);
+    FileMap files2 = test::filesBelow(scratch_.file("data"));
     EXPECT_EQ(out2, out1);
     EXPECT_EQ(err2, err1);
     EXPECT_TRUE(files2 == files1) << "round " << round;
