@@ -139,6 +139,8 @@ int runBatch(const OptionParser& parser, const RunOptions& options) {
   std::vector<InputOutcome> outcomes(inputs.size());
   size_t converted = 0;
   std::string failureList;
+  size_t failedMembers = 0;
+  size_t archiveMembers = 0;  // of the archives with failed members
 
   auto work = [&](size_t i) {
     finished.waitFor(after[i]);
@@ -154,7 +156,12 @@ int runBatch(const OptionParser& parser, const RunOptions& options) {
   auto report = [&](size_t i) {
     console.printLine(statusLine(inputs[i], outcomes[i]));
     if (succeeded(inputs[i], outcomes[i])) ++converted;
-    failureList += prefixedFailures(inputs[i].path, outcomes[i].archive.failureList);
+    const ArchiveReport& archive = outcomes[i].archive;
+    if (archive.failedMembers > 0) {
+      failureList += prefixedFailures(inputs[i].path, archive.failureList);
+      failedMembers += static_cast<size_t>(archive.failedMembers);
+      archiveMembers += static_cast<size_t>(archive.selectedMembers);
+    }
   };
   runOrdered(inputs.size(), &workers, work, report);
   console.clearProgress();
@@ -164,7 +171,7 @@ int runBatch(const OptionParser& parser, const RunOptions& options) {
       std::to_string(converted) + " converted, " + std::to_string(failed) + " failed.";
   std::puts(summary.c_str());
   std::fflush(stdout);
-  if (!failureList.empty()) showFailureList(failureList);
+  if (failedMembers > 0) showFailureList(failureList, failedMembers, archiveMembers);
   return failed == 0 ? 0 : 1;
 }
 

@@ -275,7 +275,10 @@ ResultCode convertArchive(const char* outputFolder, const char* archivePath,
 
   Folders folders{temporary.path(), folderPrefix(outputFolder)};
   if (!convertMembers(archivePath, jobs, folders, options, result)) return ResultCode::WriteError;
-  if (report == nullptr && !result.failureList.empty()) showFailureList(result.failureList);
+  if (report == nullptr && result.failedMembers > 0) {
+    showFailureList(result.failureList, static_cast<size_t>(result.failedMembers),
+                    static_cast<size_t>(result.selectedMembers));
+  }
   return ResultCode::Success;
 }
 

@@ -223,6 +223,7 @@ TEST_F(DriverE2E, ExistingOutputIsReplacedWithoutLeftovers) {
 }
 
 TEST_F(DriverE2E, WithoutExactlyOneNameTheCancelledDialogShowsTheUsage) {
+  // The original lines, exactly; lines of the switches added since may follow.
   const std::string usage =
       "quorvel [options] filename version 0.03\n\noptions:\n"
       "\t-out:path         output folder\n"
@@ -242,6 +243,7 @@ TEST_F(DriverE2E, WithoutExactlyOneNameTheCancelledDialogShowsTheUsage) {
       EXPECT_TRUE(r.out[at + 18] == ' ' && r.out[at + 19] != ' ') << r.out.substr(at);
     }
     EXPECT_EQ(r.out.back(), '\n');
+    EXPECT_EQ(r.out.find("Cancel"), std::string::npos);
   }
   EXPECT_EQ(test::listFolder(scratch_.path()), std::vector<std::string>{"a.px"});
 }

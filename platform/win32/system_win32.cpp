@@ -43,7 +43,7 @@ bool standardOutputIsTerminal() {
   return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
 }
 
-void showFailureList(const std::string& text) {
+void showFailureList(const std::string& text, size_t /*failedCount*/, size_t /*memberCount*/) {
   // The progress lines belong before the box, which may stay open for a while.
   std::fflush(stdout);
   MessageBoxA(nullptr, text.c_str(), kTextFailureCaption, MB_ICONINFORMATION);
