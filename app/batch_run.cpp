@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "app/batch_console.h"
@@ -47,19 +48,18 @@ bool formBatchBasePath(const OptionParser& parser, const BatchInput& input, std:
 // other, in input order, so the later one wins as it would in separate runs.
 std::vector<size_t> earlierSameOutput(const std::vector<std::string>& bases) {
   std::vector<size_t> after(bases.size(), FinishedItems::kNone);
-  std::vector<std::string> keys;
-  for (const std::string& base : bases) {
-    std::string key = base;
+  std::unordered_map<std::string, size_t> lastWithKey;
+  for (size_t i = 0; i < bases.size(); ++i) {
+    if (bases[i].empty()) continue;  // an input that writes nothing
+    std::string key = bases[i];
     for (char& c : key) {
       if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     }
-    for (size_t j = keys.size(); j-- > 0;) {
-      if (!key.empty() && keys[j] == key) {
-        after[keys.size()] = j;
-        break;
-      }
+    auto [last, isFirst] = lastWithKey.try_emplace(key, i);
+    if (!isFirst) {
+      after[i] = last->second;
+      last->second = i;
     }
-    keys.push_back(std::move(key));
   }
   return after;
 }

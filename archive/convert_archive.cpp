@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <condition_variable>
 #include <mutex>
+#include <unordered_map>
 #include <vector>
 
 #include "archive/file_entry.h"
@@ -51,7 +52,7 @@ std::string collisionKey(const std::string& name) {
 
 std::vector<MemberJob> selectMembers(const MemberList& list, const NamePatterns& only) {
   std::vector<MemberJob> jobs;
-  std::vector<std::string> keys;
+  std::unordered_map<std::string, size_t> lastWithKey;
   for (size_t i = 0; i < list.count(); ++i) {
     std::string nativeName = memberNameToNative(list[i].fileName);
     if (!only.matches(nativeName)) continue;
@@ -59,10 +60,11 @@ std::vector<MemberJob> selectMembers(const MemberList& list, const NamePatterns&
     job.entry = &list[i];
     job.index = static_cast<int32_t>(i);
     job.nativeName = std::move(nativeName);
-    std::string key = collisionKey(job.nativeName);
-    auto earlier = std::find(keys.rbegin(), keys.rend(), key);
-    if (earlier != keys.rend()) job.after = static_cast<size_t>(keys.rend() - earlier) - 1;
-    keys.push_back(std::move(key));
+    auto [last, isFirst] = lastWithKey.try_emplace(collisionKey(job.nativeName), jobs.size());
+    if (!isFirst) {
+      job.after = last->second;
+      last->second = jobs.size();
+    }
     jobs.push_back(std::move(job));
   }
   return jobs;
