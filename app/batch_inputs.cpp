@@ -1,6 +1,7 @@
 #include "app/batch_inputs.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "platform/folders.h"
 #include "platform/paths.h"
@@ -50,6 +51,16 @@ void walkFolder(const std::string& folder, const std::string& kept,
   }
 }
 
+// The output base path as a key: letters in one case, one separator.
+std::string outputKey(const std::string& base) {
+  std::string key = base;
+  for (char& c : key) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (kNativePaths.slashToo && c == '/') c = kNativePaths.separator;
+  }
+  return key;
+}
+
 }  // namespace
 
 std::string joinPath(const std::string& folder, const std::string& name) {
@@ -72,6 +83,43 @@ std::vector<BatchInput> gatherInputs(const std::vector<std::string>& names) {
     }
   }
   return inputs;
+}
+
+// Grouped by union-find: an input joins the input whose base path is its own or one of its
+// folders.
+std::vector<size_t> earlierSameOutput(const std::vector<std::string>& bases) {
+  std::vector<size_t> group(bases.size());
+  for (size_t i = 0; i < group.size(); ++i) group[i] = i;
+  auto root = [&](size_t i) {
+    while (group[i] != i) i = group[i] = group[group[i]];
+    return i;
+  };
+  std::unordered_map<std::string, size_t> firstWithKey;
+  std::vector<std::string> keys(bases.size());
+  for (size_t i = 0; i < bases.size(); ++i) {
+    if (bases[i].empty()) continue;  // an input that writes nothing
+    keys[i] = outputKey(bases[i]);
+    firstWithKey.try_emplace(keys[i], i);
+  }
+  for (size_t i = 0; i < bases.size(); ++i) {
+    const std::string& key = keys[i];
+    for (size_t cut = 0; cut != std::string::npos && !key.empty();) {
+      cut = key.find(kNativePaths.separator, cut + 1);
+      auto same = firstWithKey.find(key.substr(0, cut));
+      if (same != firstWithKey.end()) group[root(i)] = root(same->second);
+    }
+  }
+  std::vector<size_t> after(bases.size(), static_cast<size_t>(-1));
+  std::unordered_map<size_t, size_t> lastInGroup;
+  for (size_t i = 0; i < bases.size(); ++i) {
+    if (keys[i].empty()) continue;
+    auto [last, isFirst] = lastInGroup.try_emplace(root(i), i);
+    if (!isFirst) {
+      after[i] = last->second;
+      last->second = i;
+    }
+  }
+  return after;
 }
 
 }  // namespace quorvel

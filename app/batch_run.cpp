@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "app/batch_console.h"
@@ -41,27 +40,6 @@ bool formBatchBasePath(const OptionParser& parser, const BatchInput& input, std:
   pathStripExtension(buffer.data());
   base = buffer.data();
   return true;
-}
-
-// Inputs whose outputs would be the same files (one input named twice, "a.px" and "A.px" under
-// one out folder, an archive "a.a" and the series folder of "a.px") are converted one after the
-// other, in input order, so the later one wins as it would in separate runs.
-std::vector<size_t> earlierSameOutput(const std::vector<std::string>& bases) {
-  std::vector<size_t> after(bases.size(), FinishedItems::kNone);
-  std::unordered_map<std::string, size_t> lastWithKey;
-  for (size_t i = 0; i < bases.size(); ++i) {
-    if (bases[i].empty()) continue;  // an input that writes nothing
-    std::string key = bases[i];
-    for (char& c : key) {
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    auto [last, isFirst] = lastWithKey.try_emplace(key, i);
-    if (!isFirst) {
-      after[i] = last->second;
-      last->second = i;
-    }
-  }
-  return after;
 }
 
 ResultCode convertInput(const BatchInput& input, const std::string& base, bool baseFits,

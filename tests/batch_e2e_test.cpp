@@ -143,6 +143,24 @@ TEST_F(BatchRun, JobsChangeNothingButTheSpeed) {
   EXPECT_EQ(outs[0], outs[2]);
 }
 
+// An archive "bg.a" and a folder "bg" beside it write into the same output folder: the later
+// input in the batch wins, as in runs one after the other, however many jobs.
+TEST_F(BatchRun, LaterInputWinsWhereOutputsMeet) {
+  Bytes member = plainPicture32(5, 4, Bytes(5 * 4 * 4, 0x77));
+  put("game/bg.a", buildArchive({plainMember("title.px", member)}));
+  FileMap trees[3];
+  for (int i = 0; i < 3; ++i) {
+    std::string out = std::string("o").append(std::to_string(i));
+    run({"-batch", i == 0 ? "-jobs:1" : "-jobs:4", "-out:" + out, "game/bg", "game/bg.a"});
+    trees[i] = filesBelow(scratch_.file(out));
+  }
+  EXPECT_TRUE(trees[0] == trees[1]);
+  EXPECT_TRUE(trees[0] == trees[2]);
+  // The archive, named last, wins over the loose picture found in the folder.
+  EXPECT_EQ(trees[0]["bg/title.bmp"], singleRun("game/bg.a")["bg/title.bmp"]);
+  EXPECT_NE(trees[0]["bg/title.bmp"], singleRun("game/bg/title.px")["title.bmp"]);
+}
+
 // A single run keeps its text exactly, with its members converted side by side or not.
 TEST_F(BatchRun, SingleRunPrintsTheSameWithAnyJobs) {
   std::vector<ArchiveMember> members;
