@@ -167,7 +167,7 @@ TEST(System, FolderTreesMadeSideBySide) {
     std::vector<std::string> leaves;
     for (int i = 0; i < 8; ++i) {
       leaves.push_back(scratch.file("root") + kNativePaths.separator + "mid" +
-                       kNativePaths.separator + "leaf" + std::to_string(i));
+                       kNativePaths.separator + "end" + std::to_string(i));
     }
     std::vector<int> made(leaves.size(), 0);
     std::vector<std::thread> threads;
