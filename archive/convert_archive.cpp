@@ -12,6 +12,7 @@
 #include "archive/spi_a.h"
 #include "convert/convert_picture.h"
 #include "convert/ordered_work.h"
+#include "decoders/settings.h"
 #include "platform/file_handle.h"
 #include "platform/memory.h"
 #include "platform/paths.h"
@@ -44,6 +45,13 @@ struct MemberJob {
 std::string collisionKey(const std::string& name) {
   std::string key = name.substr(0, name.find('.'));
   while (!key.empty() && key.back() == ' ') key.pop_back();
+  // Without subfolders a series "a.px" writes "a_0000.bmp", "a_0001.bmp", ... beside the other
+  // members, where a member "a_0001.px" or "a_0001.bmp" meets it.
+  size_t digits = key.size() - std::min(key.size(), key.find_last_not_of("0123456789") + 1);
+  if (gSettings.keepSubfolders == 0 && digits >= 4 && key.size() > digits &&
+      key[key.size() - digits - 1] == '_') {
+    key.resize(key.size() - digits - 1);
+  }
   for (char& c : key) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }

@@ -9,6 +9,7 @@
 #include <map>
 
 #include "archive/convert_archive.h"
+#include "decoders/settings.h"
 #include "platform/system.h"
 #include "tests/support/test_support.h"
 #include "tools/writer/archive_writer.h"
@@ -204,6 +205,36 @@ TEST_F(ArchiveConversion, MembersSideBySideMatchOneAtATime) {
     EXPECT_TRUE(files2 == files1) << "round " << round;
   }
   EXPECT_NE(out1.find(kTextItemsDone), std::string::npos);
+}
+
+// Without subfolders a series writes its numbered files beside the other members: a member of
+// such a name meets it there, and the later one wins however many threads convert them.
+TEST_F(ArchiveConversion, StrippedSeriesAndMembersOfTheirNamesKeepTheirOrder) {
+  std::vector<ArchiveMember> members;
+  for (int i = 0; i < 6; ++i) {
+    std::string stem = std::string("s").append(std::to_string(i));
+    members.push_back(plainMember(stem + ".px", sampleSeries0B()));
+    members.push_back(plainMember(stem + "_0001.px", plainPicture32(3, 2, patterned(24, 8))));
+    members.push_back(plainMember(stem + "_0002.bmp", text("a member, not a picture")));
+  }
+  std::string path = writeArchive(members);
+  const uint8_t saved = gSettings.keepSubfolders;
+  gSettings.keepSubfolders = 0;
+  ASSERT_EQ(convert(path), ResultCode::Success);
+  FileMap oneByOne = test::filesBelow(scratch_.file("data"));
+  for (int round = 0; round < 3; ++round) {
+    std::string remove = "rm -rf '";
+    remove += scratch_.file("data") + "'";
+    ASSERT_EQ(std::system(remove.c_str()), 0);
+    WorkerBudget workers(4);
+    ConversionOptions sideBySide;
+    sideBySide.workers = &workers;
+    ASSERT_EQ(convert(path, nullptr, sideBySide), ResultCode::Success);
+    EXPECT_TRUE(test::filesBelow(scratch_.file("data")) == oneByOne) << "round " << round;
+  }
+  gSettings.keepSubfolders = saved;
+  EXPECT_EQ(oneByOne["s0_0002.bmp"], text("a member, not a picture"));
+  EXPECT_EQ(oneByOne.size(), 6u * 3u);
 }
 
 }  // namespace
