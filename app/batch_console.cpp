@@ -1,8 +1,7 @@
 #include "app/batch_console.h"
 
-#include <cstdio>
-
 #include "convert/name_patterns.h"
+#include "platform/system.h"
 
 namespace quorvel {
 
@@ -42,19 +41,13 @@ void BatchConsole::finished() {
 void BatchConsole::printLine(const std::string& line) {
   std::lock_guard<std::mutex> lock(mutex_);
   erase();
-  std::fputs(line.c_str(), stdout);
-  std::fputc('\n', stdout);
-  if (terminal_) {
-    drawProgress();
-  } else {
-    std::fflush(stdout);
-  }
+  writeOutput(line + "\n");
+  if (terminal_) drawProgress();
 }
 
 void BatchConsole::clearProgress() {
   std::lock_guard<std::mutex> lock(mutex_);
   erase();
-  std::fflush(stdout);
 }
 
 void BatchConsole::drawProgress() {
@@ -62,17 +55,16 @@ void BatchConsole::drawProgress() {
   line.append(std::to_string(done_)).append("/").append(std::to_string(total_)).append("] ");
   line.append(tailOfWidth(current_, kProgressWidth - line.size()));
   erase();
-  std::fputs(line.c_str(), stdout);
+  writeOutput(line);
   drawnLength_ = line.size();
-  std::fflush(stdout);
 }
 
 // Blanks rather than a terminal control sequence: every console understands them.
 void BatchConsole::erase() {
   if (drawnLength_ == 0) return;
-  std::fputc('\r', stdout);
-  std::fputs(std::string(drawnLength_, ' ').c_str(), stdout);
-  std::fputc('\r', stdout);
+  std::string blank = "\r";
+  blank.append(drawnLength_, ' ').append("\r");
+  writeOutput(blank);
   drawnLength_ = 0;
 }
 

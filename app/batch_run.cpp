@@ -28,14 +28,14 @@ struct InputOutcome {
 // found beneath a named folder keeps its path from that folder on). False when the path does not
 // fit the platform's limit.
 bool formBatchBasePath(const OptionParser& parser, const BatchInput& input, std::string& base) {
-  std::vector<char> buffer(kPathCapacity, '\0');
+  std::vector<char> buffer(kPathBufferBytes, '\0');
   if (!parser.hasOption("out")) {
     if (!formBasePath(parser, input.path.c_str(), buffer.data(), buffer.size())) return false;
     base = buffer.data();
     return true;
   }
   std::string joined = joinPath(parser.optionText("out"), input.keptPath);
-  if (joined.size() >= kPathCapacity) return false;
+  if (joined.size() >= buffer.size() || !pathFits(joined.c_str())) return false;
   copyTruncated(buffer.data(), joined.c_str(), buffer.size());
   pathStripExtension(buffer.data());
   base = buffer.data();
@@ -147,8 +147,7 @@ int runBatch(const OptionParser& parser, const RunOptions& options) {
   size_t failed = inputs.size() - converted;
   std::string summary =
       std::to_string(converted) + " converted, " + std::to_string(failed) + " failed.";
-  std::puts(summary.c_str());
-  std::fflush(stdout);
+  writeOutput(summary + "\n");
   if (failedMembers > 0) showFailureList(failureList, failedMembers, archiveMembers);
   return failed == 0 ? 0 : 1;
 }

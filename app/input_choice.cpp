@@ -11,7 +11,7 @@ bool chooseInputs(const OptionParser& parser, bool many, std::vector<std::string
     for (size_t i = 0; i < given; ++i) names.push_back(parser.positional(i));
     return true;
   }
-  std::vector<char> chosen(kPathCapacity, '\0');
+  std::vector<char> chosen(kPathBufferBytes, '\0');
   if (showOpenDialog(chosen.data(), chosen.size()) != 1) return false;
   chosen.back() = '\0';
   names.emplace_back(chosen.data());

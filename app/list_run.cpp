@@ -12,6 +12,7 @@
 #include "archive/archive_listing.h"
 #include "convert/picture_listing.h"
 #include "platform/paths.h"
+#include "platform/system.h"
 
 namespace quorvel {
 
@@ -44,20 +45,20 @@ ResultCode printArchive(const std::string& path, const NamePatterns& only) {
   if (result != ResultCode::Success) return result;
   std::string count =
       std::to_string(members.size()) + (members.size() == 1 ? " member" : " members");
-  std::puts((path + ": archive, " + count).c_str());
-  std::puts(memberLine("size", "stored", "storage", "name").c_str());
+  writeOutput(path + ": archive, " + count + "\n");
+  writeOutput(memberLine("size", "stored", "storage", "name") + "\n");
   uint64_t size = 0;
   uint64_t stored = 0;
   for (const MemberListing& member : members) {
-    std::puts(memberLine(std::to_string(member.size), std::to_string(member.storedSize),
-                         storageText(member), member.name)
-                  .c_str());
+    writeOutput(memberLine(std::to_string(member.size), std::to_string(member.storedSize),
+                           storageText(member), member.name) +
+                "\n");
     size += member.size;
     stored += member.storedSize;
   }
   std::string total = column(std::to_string(size), 12, true) + " " +
                       column(std::to_string(stored), 12, true) + "  total";
-  std::puts(total.c_str());
+  writeOutput(total + "\n");
   return ResultCode::Success;
 }
 
@@ -70,7 +71,7 @@ ResultCode printPicture(const std::string& path) {
                      std::to_string(picture.bitsPerPixel) + " bits per pixel, " +
                      std::to_string(picture.imageCount) +
                      (picture.imageCount == 1 ? " image" : " images");
-  std::puts(line.c_str());
+  writeOutput(line + "\n");
   return ResultCode::Success;
 }
 
@@ -78,10 +79,10 @@ ResultCode printPicture(const std::string& path) {
 bool listInput(const BatchInput& input, const NamePatterns& only) {
   switch (input.problem) {
     case BatchInput::Problem::FolderUnreadable:
-      std::printf("%s: cannot read.\n", input.path.c_str());
+      writeOutput(input.path + ": cannot read.\n");
       return false;
     case BatchInput::Problem::NothingToConvert:
-      std::printf("%s: nothing to list.\n", input.path.c_str());
+      writeOutput(input.path + ": nothing to list.\n");
       return false;
     case BatchInput::Problem::None:
       break;
@@ -94,7 +95,7 @@ bool listInput(const BatchInput& input, const NamePatterns& only) {
     result = printPicture(input.path);
   }
   if (result != ResultCode::Success) {
-    std::printf("%s: %s\n", input.path.c_str(), statusWords(result));
+    writeOutput(input.path + ": " + statusWords(result) + "\n");
   }
   return result == ResultCode::Success;
 }
@@ -122,9 +123,8 @@ int runListing(const OptionParser& parser, const RunOptions& options) {
   if (options.batch) {
     std::string summary =
         std::to_string(listed) + " listed, " + std::to_string(inputs.size() - listed) + " failed.";
-    std::puts(summary.c_str());
+    writeOutput(summary + "\n");
   }
-  std::fflush(stdout);
   return listed == inputs.size() ? 0 : 1;
 }
 

@@ -25,7 +25,7 @@ void warnAboutSeveralNames(const OptionParser& parser) {
   }
   std::string line = "quorvel: " + std::to_string(parser.positionalCount()) +
                      " file names given (" + names + "); a run converts exactly one\n";
-  std::fputs(line.c_str(), stderr);
+  writeError(line);
 }
 
 }  // namespace
@@ -40,7 +40,7 @@ int runSingleInput(const OptionParser& parser, const RunOptions& options) {
   const char* inputPath = names.front().c_str();
 
   applySettings(parser);
-  std::vector<char> basePath(kPathCapacity, '\0');
+  std::vector<char> basePath(kPathBufferBytes, '\0');
   bool baseFits = formBasePath(parser, inputPath, basePath.data(), basePath.size());
 
   std::puts("Cancel: Ctrl + C");

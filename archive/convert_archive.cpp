@@ -138,7 +138,8 @@ class TemporaryMember {
 bool TemporaryMember::write(const uint8_t* bytes, size_t size) {
   pending_ = rememberPending(path_.c_str(), PendingKind::File);
   FileHandle file;
-  if (file.openWrite(path_.c_str(), 0, kCreateAlways, kFileAttributeTemporary) == kInvalidFile) {
+  if (file.openWrite(path_.c_str(), kFileShareDelete, kCreateAlways, kFileAttributeTemporary) ==
+      kInvalidFile) {
     return false;
   }
   bool whole = true;
@@ -167,10 +168,11 @@ struct Folders {
 // Extracts the member into memory and writes it to its temporary file.
 MemberOutcome extractMember(const char* archivePath, const MemberJob& job, const Folders& folders,
                             TemporaryMember& temporary) {
-  if (!isSafeMemberName(job.entry->fileName)) return MemberOutcome::Failed;
+  // Checked whole, for this platform, before anything is written: a name that cannot become a
+  // file of its own fails alone instead of ending the run at its temporary file.
+  if (!isWritableMemberName(job.entry->fileName, job.nativeName)) return MemberOutcome::Failed;
   // A path cut short would name another file: such a member is not written at all.
-  if (folders.output.size() + job.nativeName.size() >= kPathCapacity ||
-      temporary.path().size() >= kPathCapacity) {
+  if (!pathFits((folders.output + job.nativeName).c_str()) || !pathFits(temporary.path().c_str())) {
     return MemberOutcome::Failed;
   }
   SpiA reader;
@@ -272,7 +274,7 @@ ResultCode convertArchive(const char* outputFolder, const char* archivePath,
   if (listed != ResultCode::Success) return listed;
 
   TemporaryFolder temporary;
-  if (temporary.path().empty() || temporary.path().size() >= kPathCapacity) {
+  if (temporary.path().empty() || !pathFits(temporary.path().c_str())) {
     return ResultCode::OtherError;
   }
   std::vector<MemberJob> jobs = selectMembers(list, options.onlyMembers);

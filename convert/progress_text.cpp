@@ -1,6 +1,6 @@
 #include "convert/progress_text.h"
 
-#include <cstdio>
+#include "platform/system.h"
 
 namespace quorvel {
 
@@ -10,8 +10,7 @@ void ProgressText::print(const std::string& text) const {
     *buffer_ += text;
     return;
   }
-  std::fputs(text.c_str(), stdout);
-  std::fflush(stdout);
+  writeOutput(text);
 }
 
 }  // namespace quorvel

@@ -1,8 +1,9 @@
 #include <windows.h>
 
-#include <cstring>
+#include <cwchar>
 
 #include "platform/folders.h"
+#include "platform/win32/wide_text.h"
 
 namespace quorvel {
 
@@ -19,24 +20,27 @@ PathKind kindOf(DWORD attributes, bool followLinks) {
 }  // namespace
 
 PathKind pathKind(const char* path, bool followLinks) {
-  DWORD attributes = GetFileAttributesA(path);
+  std::wstring wide;
+  if (!toWidePath(path, wide)) return PathKind::Missing;
+  DWORD attributes = GetFileAttributesW(wide.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::Missing;
   return kindOf(attributes, followLinks);
 }
 
 bool readFolder(const char* path, std::vector<FolderEntry>& entries) {
-  std::string pattern(path);
-  if (!pattern.empty() && pattern.back() != '\\' && pattern.back() != '/') pattern += '\\';
-  pattern += '*';
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+  std::wstring pattern;
+  if (!toWide(path, pattern)) return false;
+  if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L'/') pattern += L'\\';
+  pattern += L'*';
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW(pattern.c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
   do {
-    if (std::strcmp(found.cFileName, ".") == 0 || std::strcmp(found.cFileName, "..") == 0) {
+    if (std::wcscmp(found.cFileName, L".") == 0 || std::wcscmp(found.cFileName, L"..") == 0) {
       continue;
     }
-    entries.push_back(FolderEntry{found.cFileName, kindOf(found.dwFileAttributes, false)});
-  } while (FindNextFileA(search, &found));
+    entries.push_back(FolderEntry{toUtf8(found.cFileName), kindOf(found.dwFileAttributes, false)});
+  } while (FindNextFileW(search, &found));
   FindClose(search);
   return true;
 }

@@ -1,9 +1,10 @@
 #include <windows.h>
 
 #include <atomic>
-#include <cstdio>
+#include <string>
 
 #include "platform/temporary_folder.h"
+#include "platform/win32/wide_text.h"
 
 namespace quorvel {
 
@@ -12,43 +13,44 @@ namespace {
 std::atomic<unsigned> gFolderNumber{0};
 
 // Removes the files left in the folder (given with its trailing separator), then the folder.
-void removeFolder(const std::string& folder) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+void removeFolder(const std::wstring& folder) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
   if (search != INVALID_HANDLE_VALUE) {
     do {
       if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        DeleteFileA((folder + found.cFileName).c_str());
+        DeleteFileW((folder + found.cFileName).c_str());
       }
-    } while (FindNextFileA(search, &found));
+    } while (FindNextFileW(search, &found));
     FindClose(search);
   }
-  RemoveDirectoryA(folder.substr(0, folder.size() - 1).c_str());
+  RemoveDirectoryW(folder.substr(0, folder.size() - 1).c_str());
 }
 
 }  // namespace
 
 TemporaryFolder::TemporaryFolder() {
-  char buffer[MAX_PATH];
+  wchar_t buffer[MAX_PATH];
   // The answer is the length without the terminator when the path fits, else the size needed.
-  DWORD length = GetTempPathA(MAX_PATH, buffer);
+  DWORD length = GetTempPathW(MAX_PATH, buffer);
   if (length == 0 || length >= MAX_PATH) return;
-  path_.assign(buffer, length);
-  char name[64];
-  std::snprintf(name, sizeof name, "quorvel-%lu-%u",
-                static_cast<unsigned long>(GetCurrentProcessId()), gFolderNumber.fetch_add(1));
-  std::string own = path_ + name;
+  std::wstring system(buffer, length);
+  path_ = toUtf8(system.c_str());
+  std::wstring own = system + L"quorvel-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                     std::to_wstring(gFolderNumber.fetch_add(1));
   // Without a folder of its own (a full or read-only temporary folder) the conversion works in
   // the system's folder, as a single conversion always could.
-  if (own.size() + 1 >= MAX_PATH || !CreateDirectoryA(own.c_str(), nullptr)) return;
-  pending_ = rememberPending(own.c_str(), PendingKind::Folder);
+  if (own.size() + 1 >= MAX_PATH || !CreateDirectoryW(own.c_str(), nullptr)) return;
+  path_ = toUtf8(own.c_str());
+  pending_ = rememberPending(path_.c_str(), PendingKind::Folder);
   owned_ = true;
-  path_ = own + "\\";
+  path_ += '\\';
 }
 
 TemporaryFolder::~TemporaryFolder() {
   if (!owned_) return;
-  removeFolder(path_);
+  std::wstring wide;
+  if (toWide(path_.c_str(), wide)) removeFolder(wide);
   forgetPending(pending_);
 }
 
