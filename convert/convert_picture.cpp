@@ -3,6 +3,7 @@
 #include <new>
 #include <string>
 
+#include "convert/picture_kind.h"
 #include "convert/picture_probe.h"
 #include "convert/series.h"
 #include "decoders/bytes.h"
@@ -32,18 +33,23 @@ SpiBase* createOnHeap() {
 // otherwise. Allocation failure of the decoder object gives Decoder with a null result.
 SpiBase* chooseDecoder(const uint8_t* probe, Route& route) {
   route = Route::Decoder;
-  if (isPxHeader(probe)) return createOnHeap<SpiPX>();
-  if (isPx40Header(probe)) return createOnHeap<SpiPx40>();
-  if (isPx04Header(probe)) return createOnHeap<SpiPx04>();
-  if (isPx0BHeader(probe)) {
-    if (loadU32(probe) == 1) return createOnHeap<SpiPx0B>();
-    route = Route::Px0BSeries;
-    return nullptr;
-  }
-  if (isPx0CHeader(probe)) {
-    if (loadU16(probe) == 1) return createOnHeap<SpiPx0C>();
-    route = Route::Px0CSeries;
-    return nullptr;
+  switch (identifyPicture(probe)) {
+    case PictureKind::Plain:
+      return createOnHeap<SpiPX>();
+    case PictureKind::Layered:
+      return createOnHeap<SpiPx40>();
+    case PictureKind::RunStream:
+      return createOnHeap<SpiPx04>();
+    case PictureKind::TiledWithColours:
+      if (loadU32(probe) == 1) return createOnHeap<SpiPx0B>();
+      route = Route::Px0BSeries;
+      return nullptr;
+    case PictureKind::Tiled:
+      if (loadU16(probe) == 1) return createOnHeap<SpiPx0C>();
+      route = Route::Px0CSeries;
+      return nullptr;
+    case PictureKind::Unknown:
+      break;
   }
   route = Route::Unknown;
   return nullptr;

@@ -4,7 +4,9 @@
 #include <filesystem>
 
 #include "convert/convert_picture.h"
+#include "convert/picture_listing.h"
 #include "convert/picture_probe.h"
+#include "decoders/dib.h"
 #include "decoders/spi_px.h"
 #include "decoders/spi_px04.h"
 #include "decoders/spi_px0b.h"
@@ -53,7 +55,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!writer::saveFile(input.c_str(), writer::Bytes(data + 1, data + size))) {
     fuzz::fail("cannot write the input file");
   }
-  convertPictureFile((out / "picture").c_str(), input.c_str());
+  // The listing of a picture the conversion writes must tell a size a BMP can have.
+  PictureListing listing;
+  ResultCode described = describePicture(input.c_str(), listing);
+  ResultCode converted = convertPictureFile((out / "picture").c_str(), input.c_str());
+  if (described == ResultCode::Success && listing.imageCount == 1 &&
+      converted == ResultCode::Success &&
+      !dibSizeAcceptable(listing.width, listing.height, listing.bitsPerPixel)) {
+    fuzz::fail("listed a picture no BMP can hold");
+  }
 
   for (const auto& entry : fs::directory_iterator(scratch, error)) {
     if (entry.path() != input && entry.path() != out) fuzz::fail("file written outside out/");

@@ -1,12 +1,14 @@
 // Writes the bundled samples: quorvel-make-samples <folder>.
 // quorvel-make-samples --plain32 <file> <width> <height> writes one large 32-bit plain picture
-// (for benchmarks).
+// (for benchmarks); quorvel-make-samples --game <folder> <archives> writes a whole game of that
+// many archives and a few loose pictures (for benchmarks).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "tools/writer/byte_writer.h"
+#include "tools/writer/game_writer.h"
 #include "tools/writer/layered_samples.h"
 #include "tools/writer/px_writer.h"
 #include "tools/writer/sample_archive.h"
@@ -95,6 +97,9 @@ bool writeSamples(const std::string& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 4 && std::strcmp(argv[1], "--game") == 0) {
+    return quorvel::writer::writeGame(argv[2], std::atoi(argv[3])) ? 0 : 1;
+  }
   if (argc == 5 && std::strcmp(argv[1], "--plain32") == 0) {
     int width = std::atoi(argv[3]);
     int height = std::atoi(argv[4]);
@@ -106,7 +111,8 @@ int main(int argc, char** argv) {
   if (argc != 2) {
     std::fprintf(stderr,
                  "usage: quorvel-make-samples <folder>\n"
-                 "       quorvel-make-samples --plain32 <file> <width> <height>\n");
+                 "       quorvel-make-samples --plain32 <file> <width> <height>\n"
+                 "       quorvel-make-samples --game <folder> <archives>\n");
     return 2;
   }
   return writeSamples(argv[1]) ? 0 : 1;

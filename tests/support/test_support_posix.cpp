@@ -50,6 +50,11 @@ bool fileExists(const std::string& path) {
   return ::stat(path.c_str(), &info) == 0;
 }
 
+bool isFolder(const std::string& path) {
+  struct stat info;
+  return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 std::vector<std::string> listFolder(const std::string& path) {
   std::vector<std::string> names;
   if (DIR* dir = ::opendir(path.c_str())) {
