@@ -1,12 +1,13 @@
 #include "browse/browse_session.h"
 
-#include <cstdio>
+#include <algorithm>
 
 #include "archive/member_name.h"
 #include "archive/spi_a.h"
 #include "convert/convert_picture.h"
 #include "decoders/settings.h"
 #include "platform/file_handle.h"
+#include "platform/folders.h"
 #include "platform/memory.h"
 #include "platform/paths.h"
 #include "platform/system.h"
@@ -251,14 +252,13 @@ ResultCode BrowseSession::convertPicture(const std::string& source, const std::s
   }
   if (converted != ResultCode::Success) return converted;
   if (fileExists(base + extension)) return takeFile(base + extension, stem + extension, files);
-  // A series: numbered images in a folder named after the picture, counted from 0.
-  for (int image = 0;; ++image) {
-    char number[16];
-    std::snprintf(number, sizeof number, "_%04d", image);
-    std::string relative = stem + "/" + stem + number + extension;
-    std::string path = base + "/" + stem + number + extension;
-    if (!fileExists(path)) break;
-    ResultCode taken = takeFile(path, relative, files);
+  // A series: its numbered images in a folder named after the picture.
+  std::vector<FolderEntry> images;
+  readFolder(base.c_str(), images);
+  std::sort(images.begin(), images.end(),
+            [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+  for (const FolderEntry& image : images) {
+    ResultCode taken = takeFile(base + "/" + image.name, stem + "/" + image.name, files);
     if (taken != ResultCode::Success) return taken;
   }
   return ResultCode::Success;

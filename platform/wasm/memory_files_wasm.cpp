@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "platform/file_handle.h"
+#include "platform/folders.h"
 #include "platform/pending_paths.h"
 #include "platform/system.h"
+#include "platform/temporary_folder.h"
 
 namespace quorvel {
 
@@ -207,15 +209,41 @@ DirectoryResult createDirectory(const char* path) {
   return DirectoryResult::Created;
 }
 
-// One folder for the temporary files of the whole page; the page empties it between files.
-std::string temporaryFolder() {
-  static const std::string folder = "/tmp/";
-  createDirectory(folder.c_str());
-  return folder;
+// Folders /tmp/1/, /tmp/2/, ...: one for each owner, removed with everything in it when the owner
+// goes.
+TemporaryFolder::TemporaryFolder() {
+  static unsigned counter = 0;
+  createDirectory("/tmp");
+  std::string folder = "/tmp/" + std::to_string(++counter);
+  if (createDirectory(folder.c_str()) != DirectoryResult::Created) return;
+  pending_ = rememberPending(folder.c_str(), PendingKind::Folder);
+  owned_ = true;
+  path_ = folder + "/";
 }
 
-void removeTemporaryFolder() {
-  removeTree(trimmed(temporaryFolder().c_str()));
+TemporaryFolder::~TemporaryFolder() {
+  if (!owned_) return;
+  removeTree(trimmed(path_.c_str()));
+  forgetPending(pending_);
+}
+
+PathKind pathKind(const char* path, bool) {
+  std::string name = trimmed(path);
+  if (isFolder(name)) return name.empty() ? PathKind::Missing : PathKind::Folder;
+  return findFile(name) != nullptr ? PathKind::File : PathKind::Missing;
+}
+
+bool readFolder(const char* path, std::vector<FolderEntry>& entries) {
+  std::string name = trimmed(path);
+  if (name.empty() || !isFolder(name)) return false;
+  std::string inside = name == "/" ? name : name + "/";
+  for (auto it = gNodes.lower_bound(inside); it != gNodes.end() && it->first.starts_with(inside);
+       ++it) {
+    std::string rest = it->first.substr(inside.size());
+    if (rest.find('/') != std::string::npos) continue;
+    entries.push_back(FolderEntry{rest, it->second == nullptr ? PathKind::Folder : PathKind::File});
+  }
+  return true;
 }
 
 bool moveFileReplacing(const char* from, const char* to) {

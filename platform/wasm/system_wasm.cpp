@@ -23,6 +23,9 @@ size_t pathUnits(const char* path) {
 }
 
 // The page shows results itself; progress and failure lists have no reader here.
+bool standardOutputIsTerminal() {
+  return false;
+}
 void writeOutput(const std::string&) {}
 void writeError(const std::string&) {}
 void showFailureList(const std::string&, size_t, size_t) {}
