@@ -1,7 +1,8 @@
 // Writes the bundled samples: quorvel-make-samples <folder>.
 // quorvel-make-samples --plain32 <file> <width> <height> writes one large 32-bit plain picture
 // (for benchmarks); quorvel-make-samples --game <folder> <archives> writes a whole game of that
-// many archives and a few loose pictures (for benchmarks).
+// many archives and a few loose pictures (for benchmarks); quorvel-make-samples --malformed
+// <folder> writes every malformed variant of every format (for replaying them elsewhere).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include "tools/writer/byte_writer.h"
 #include "tools/writer/game_writer.h"
 #include "tools/writer/layered_samples.h"
+#include "tools/writer/malformed.h"
 #include "tools/writer/px_writer.h"
 #include "tools/writer/sample_archive.h"
 #include "tools/writer/tiled_writer.h"
@@ -100,6 +102,13 @@ int main(int argc, char** argv) {
   if (argc == 4 && std::strcmp(argv[1], "--game") == 0) {
     return quorvel::writer::writeGame(argv[2], std::atoi(argv[3])) ? 0 : 1;
   }
+  if (argc == 3 && std::strcmp(argv[1], "--malformed") == 0) {
+    bool ok = true;
+    for (const quorvel::writer::MalformedFile& file : quorvel::writer::malformedFiles()) {
+      ok = save(argv[2], file.name.c_str(), file.bytes) && ok;
+    }
+    return ok ? 0 : 1;
+  }
   if (argc == 5 && std::strcmp(argv[1], "--plain32") == 0) {
     int width = std::atoi(argv[3]);
     int height = std::atoi(argv[4]);
@@ -112,7 +121,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr,
                  "usage: quorvel-make-samples <folder>\n"
                  "       quorvel-make-samples --plain32 <file> <width> <height>\n"
-                 "       quorvel-make-samples --game <folder> <archives>\n");
+                 "       quorvel-make-samples --game <folder> <archives>\n"
+                 "       quorvel-make-samples --malformed <folder>\n");
     return 2;
   }
   return writeSamples(argv[1]) ? 0 : 1;

@@ -14,6 +14,11 @@ using quorvel::BrowseSession;
 using quorvel::ConvertedFile;
 using quorvel::ResultCode;
 
+// The module's memory grows up to QUORVEL_WASM_MAXIMUM_MEMORY; a picture whose conversion would
+// need more than this share of it is refused before anything is allocated for it. What stays
+// behind covers the opened file, the outputs kept and the allocator's own overhead.
+constexpr uint64_t kPictureMemoryLimit = QUORVEL_WASM_MAXIMUM_MEMORY / 4 * 3;
+
 BrowseSession gSession;
 std::vector<ConvertedFile> gFiles;
 std::string gText;
@@ -57,13 +62,9 @@ int resultOf(ResultCode result) {
 
 extern "C" {
 
-// Limits the pictures the session decodes to what the module's memory can hold.
-void qv_set_memory_limit(double bytes) {
-  gSession.setMemoryLimit(bytes > 0 ? static_cast<uint64_t>(bytes) : 0);
-}
-
 int qv_open(const uint8_t* bytes, uint32_t length, const char* name) {
   gFiles.clear();
+  gSession.setMemoryLimit(kPictureMemoryLimit);
   return resultOf(gSession.open(bytes, length, name));
 }
 
