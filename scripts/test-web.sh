@@ -14,11 +14,14 @@ native="${QUORVEL_NATIVE_BUILD:-$here/build}"
 out="$here/build-web/test-output"
 
 note() { printf '%s\n' "$*"; }
+# Debian's python3, which has Debian's Selenium and Pillow, ahead of any other on the PATH.
+python=/usr/bin/python3
+[ -x "$python" ] || python=python3
 
 have_tools() {
   command -v emcc >/dev/null && command -v node >/dev/null && command -v npm >/dev/null &&
     command -v chromium >/dev/null && command -v chromedriver >/dev/null &&
-    python3 -c 'import selenium, PIL' 2>/dev/null
+    "$python" -c 'import selenium, PIL' 2>/dev/null
 }
 if ! have_tools && [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null; then
   note "installing emscripten, Node, Chromium, its driver, Selenium and Pillow with apt-get"
@@ -64,5 +67,5 @@ QUORVEL_WEB="$here/build-web" QUORVEL_INPUTS="$out/inputs" QUORVEL_REFERENCE="$o
   QUORVEL_MALFORMED="$out/malformed" node --test "$here/tests/web/module_test.js" || exit 1
 
 note "== the page in headless Chromium =="
-python3 "$here/tests/web/browser_test.py" "$here/build-web" "$out" || exit 1
+"$python" "$here/tests/web/browser_test.py" "$here/build-web" "$out" || exit 1
 note "browser tests passed (screenshot: $out/gallery.png)"

@@ -8,7 +8,7 @@ window.quorvel = quorvel;
 window.quorvelTimings = {};
 
 const $ = (id) => document.getElementById(id);
-let shownUrls = [];   // object URLs of the pictures and sounds on view
+const shown = { pictures: [], sounds: [] };  // object URLs on view
 let generation = 0;   // a newer file or choice stops the drawing of an older one
 
 function showMessage(text) {
@@ -20,15 +20,15 @@ function setStatus(text) {
   $("status").textContent = text;
 }
 
-function objectUrl(bytes, type) {
+function objectUrl(bytes, type, group) {
   const url = URL.createObjectURL(new Blob([bytes], { type }));
-  shownUrls.push(url);
+  shown[group].push(url);
   return url;
 }
 
-function forgetShown() {
-  for (const url of shownUrls) URL.revokeObjectURL(url);
-  shownUrls = [];
+function forgetShown(group) {
+  for (const url of shown[group]) URL.revokeObjectURL(url);
+  shown[group] = [];
 }
 
 function pictureChoice() {
@@ -151,55 +151,73 @@ async function showText(index) {
   $("text-viewer").hidden = false;
 }
 
-// The images of one picture entry into a gallery; failures are shown in place.
+// The images of one picture entry into a gallery; a failure is shown in place. True when shown.
 async function drawPicture(gallery, index, mine) {
   const entry = quorvel.entries[index];
+  const caption = (text, className = "") =>
+    gallery.append(element("figure", {}, [element("figcaption", { textContent: text, className })]));
   try {
     const files = await quorvel.files(index, pictureChoice());
-    if (mine !== generation) return;
+    if (mine !== generation) return true;
     for (const file of files) {
-      const image = element("img", { src: objectUrl(file.bytes, "image/png"), alt: file.path });
+      const image = element("img", { src: objectUrl(file.bytes, "image/png", "pictures"), alt: file.path });
       image.dataset.index = index;
       image.dataset.path = file.path;
       gallery.append(element("figure", {}, [image, element("figcaption", { textContent: file.path })]));
     }
-    if (files.length === 0) {
-      gallery.append(element("figure", {}, [element("figcaption", { textContent: `${entry.name}: no images` })]));
-    }
+    if (files.length === 0) caption(`${entry.name}: no images`);
+    return true;
   } catch (error) {
-    if (mine !== generation) return;
-    gallery.append(element("figure", {}, [element("figcaption", { className: "failed", textContent: error.message })]));
+    if (mine === generation) caption(error.message, "failed");
+    return false;
   }
 }
 
+// Draws the pictures of the entries given; answers the names of those that failed.
 async function drawGallery(gallery, indexes) {
   const mine = ++generation;
-  forgetShown();
+  const failed = [];
+  forgetShown("pictures");
   gallery.replaceChildren();
   gallery.classList.toggle("alpha", $("alpha").checked);
   document.body.dataset.state = "drawing";
   for (const index of indexes) {
-    await drawPicture(gallery, index, mine);
-    if (mine !== generation) return;
+    if (!(await drawPicture(gallery, index, mine))) failed.push(quorvel.entries[index].name);
+    if (mine !== generation) return failed;
     await nextFrame();
   }
   document.body.dataset.state = "ready";
   window.quorvelTimings.galleryReady = performance.now();
+  return failed;
 }
 
+// A player for each sound; answers the names of those that could not be read.
 async function drawSounds(entries) {
   const list = $("sounds");
+  const failed = [];
+  forgetShown("sounds");
   list.replaceChildren();
   for (const [index, entry] of entries) {
     try {
       const audio = element("audio", { controls: true, preload: "metadata" });
-      audio.src = URL.createObjectURL(new Blob([await quorvel.member(index)], { type: "audio/wav" }));
+      audio.src = objectUrl(await quorvel.member(index), "audio/wav", "sounds");
       audio.dataset.index = index;
       list.append(element("div", {}, [element("span", { textContent: entry.name }), audio]));
     } catch (error) {
+      failed.push(entry.name);
       list.append(element("div", { className: "failed", textContent: error.message }));
     }
   }
+  return failed;
+}
+
+// The names of the other members that cannot be read, as a conversion would list them.
+async function readOthers(entries) {
+  const failed = [];
+  for (const [index, entry] of entries) {
+    await quorvel.member(index).catch(() => failed.push(entry.name));
+  }
+  return failed;
 }
 
 function pictureIndexes() {
@@ -220,8 +238,20 @@ async function showArchive(name, entries) {
   $("archive").hidden = false;
   setStatus(`${name}: ${entries.length} members (` +
             Object.entries(counts).map(([kind, n]) => `${n} ${kind}`).join(", ") + ")");
-  await drawSounds([...entries.entries()].filter(([, entry]) => entry.kind === "sound"));
-  await drawGallery($("gallery"), pictureIndexes());
+  const numbered = [...entries.entries()];
+  const unusable = entries.filter((entry) => !entry.usable).map((entry) => entry.name);
+  const usable = numbered.filter(([, entry]) => entry.usable);
+  const failed = [
+    ...unusable,
+    ...(await drawSounds(usable.filter(([, entry]) => entry.kind === "sound"))),
+    ...(await readOthers(usable.filter(([, entry]) => entry.kind === "text" || entry.kind === "data"))),
+    ...(await drawGallery($("gallery"), pictureIndexes())),
+  ];
+  if (failed.length) {
+    const names = failed.map((failedName) => failedName || "(no name)").join(", ");
+    showMessage(`${name} looks damaged: ${failed.length} of ${entries.length} members cannot be ` +
+                `read or converted (${names}). The others are shown.`);
+  }
 }
 
 async function showPicture(name) {
@@ -238,7 +268,8 @@ async function showPicture(name) {
 async function openFile(file) {
   window.quorvelTimings = { chosen: performance.now() };
   ++generation;
-  forgetShown();
+  forgetShown("pictures");
+  forgetShown("sounds");
   showMessage("");
   $("archive").hidden = $("picture").hidden = true;
   document.body.dataset.state = "opening";

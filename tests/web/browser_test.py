@@ -22,7 +22,7 @@ from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 
-PAGE, OUT = sys.argv[1], sys.argv[2]
+PAGE, OUT = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
 INPUTS = os.path.join(OUT, "inputs")
 REFERENCE = os.path.join(OUT, "reference")
 DOWNLOADS = os.path.join(OUT, "downloads")
@@ -64,10 +64,10 @@ def start_browser(profile):
     return webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
 
 
-def wait_for(driver, script, seconds=60):
+def wait_for(driver, script, *args, seconds=60):
     end = time.time() + seconds
     while time.time() < end:
-        value = driver.execute_script(script)
+        value = driver.execute_script(script, *args)
         if value:
             return value
         time.sleep(0.05)
@@ -87,7 +87,7 @@ def fetch_bytes(driver, url):
         "const done = arguments[arguments.length - 1];"
         "fetch(arguments[0]).then(r => r.arrayBuffer()).then(b => {"
         "  let s = ''; for (const x of new Uint8Array(b)) s += String.fromCharCode(x);"
-        "  done(btoa(s)); });", url)
+        "  done(btoa(s)); }, e => done(''));", url)
     return base64.b64decode(encoded)
 
 
