@@ -17,6 +17,7 @@ void printUsage() {
   std::printf("\t%cstripPath        strip subfolder\n", s);
   std::printf("\t%craw              not blend image with bgcolor\n", s);
   std::printf("\t%cbgcolor:rrggbb   background color (hex)\n", s);
+  std::printf("\t%cpng              PNG instead of BMP (with %craw: true transparency)\n", s, s);
   std::fflush(stdout);
 }
 

@@ -7,8 +7,9 @@
 
 namespace quorvel {
 
-RunOptions readRunOptions(const OptionParser& /*parser*/) {
+RunOptions readRunOptions(const OptionParser& parser) {
   RunOptions options;
+  if (parser.hasOption("png")) options.conversion.pictureFormat = PictureFormat::Png;
   return options;
 }
 

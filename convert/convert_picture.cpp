@@ -4,6 +4,7 @@
 #include <string>
 
 #include "convert/picture_probe.h"
+#include "convert/picture_writer.h"
 #include "convert/series.h"
 #include "decoders/bytes.h"
 #include "decoders/dib.h"
@@ -13,7 +14,6 @@
 #include "decoders/spi_px0c.h"
 #include "decoders/spi_px40.h"
 #include "platform/file_handle.h"
-#include "platform/output_file.h"
 #include "platform/paths.h"
 
 namespace quorvel {
@@ -62,40 +62,28 @@ ResultCode readWholeFile(FileHandle& file, MemoryBlock& block, const uint8_t*& b
   return ResultCode::Success;
 }
 
-ResultCode writeDib(const char* basePath, MemHandle infoHandle, MemHandle bitsHandle) {
+ResultCode writeDib(const char* basePath, MemHandle infoHandle, MemHandle bitsHandle,
+                    const PictureWriter& writer) {
   MemoryBlock infoBlock;
   MemoryBlock bitsBlock;
   auto* info = static_cast<const BitmapInfoHeader*>(infoBlock.attach(infoHandle));
   auto* bits = static_cast<const uint8_t*>(bitsBlock.attach(bitsHandle));
   if (info == nullptr || bits == nullptr) return ResultCode::OutOfMemory;
-  size_t infoBytes = info->biSize + (info->biBitCount < 16 ? 1024 : 0);
+  const bool hasPalette = info->biBitCount < 16;
+  size_t infoBytes = info->biSize + (hasPalette ? 1024 : 0);
   int64_t pixelBytes = dibImageBytes(info);
   // Our decoders always agree with their blocks; refuse rather than read past one if not.
-  if (infoBytes > localSize(infoHandle) || pixelBytes < 0 ||
+  if (info->biSize != kInfoHeaderBytes || infoBytes > localSize(infoHandle) || pixelBytes < 0 ||
       static_cast<uint64_t>(pixelBytes) > localSize(bitsHandle)) {
     return ResultCode::UnknownFormat;
   }
   std::string name(basePath);
-  name += ".bmp";
-  if (name.size() >= kPathCapacity) return ResultCode::WriteError;
-  return writeBmpFile(name.c_str(), reinterpret_cast<const uint8_t*>(info), infoBytes, bits,
-                      static_cast<size_t>(pixelBytes));
+  if (!appendExtension(name, writer)) return ResultCode::WriteError;
+  const auto* palette = hasPalette ? reinterpret_cast<const RgbQuad*>(info + 1) : nullptr;
+  return writer.write(name.c_str(), DibView{info, palette, bits, static_cast<size_t>(pixelBytes)});
 }
 
 }  // namespace
-
-ResultCode writeBmpFile(const char* path, const uint8_t* infoBlock, size_t infoBlockSize,
-                        const uint8_t* bits, size_t bitsSize) {
-  uint8_t fileHeader[14] = {'B', 'M'};
-  storeU32(fileHeader + 2, static_cast<uint32_t>(14 + infoBlockSize + bitsSize));
-  storeU32(fileHeader + 10, static_cast<uint32_t>(14 + infoBlockSize));
-  OutputFile out;
-  if (!out.create(path) || !out.write(fileHeader, sizeof fileHeader) ||
-      !out.write(infoBlock, infoBlockSize) || !out.write(bits, bitsSize) || !out.commit()) {
-    return ResultCode::WriteError;
-  }
-  return ResultCode::Success;
-}
 
 ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
                               const ConversionOptions& options) {
@@ -143,7 +131,7 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
     bitsBlock.attach(bitsHandle);
     return result;
   }
-  return writeDib(basePath, infoHandle, bitsHandle);
+  return writeDib(basePath, infoHandle, bitsHandle, pictureWriterFor(options.pictureFormat));
 }
 
 }  // namespace quorvel
