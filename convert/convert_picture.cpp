@@ -8,6 +8,7 @@
 #include "convert/series.h"
 #include "decoders/bytes.h"
 #include "decoders/dib.h"
+#include "decoders/settings.h"
 #include "decoders/spi_px.h"
 #include "decoders/spi_px04.h"
 #include "decoders/spi_px0b.h"
@@ -28,13 +29,26 @@ SpiBase* createOnHeap() {
   return block == nullptr ? nullptr : new (block) Decoder();
 }
 
+// The decoding entry beside getPicture that takes the alpha output explicitly.
+using AlphaDecode = ResultCode (*)(const uint8_t* buffer, uint32_t length, AlphaOutput alpha,
+                                   MemHandle* infoOut, MemHandle* bitsOut);
+
 // Picks the decoder class by the first probe that matches; null with the route to take
 // otherwise. Allocation failure of the decoder object gives Decoder with a null result.
-SpiBase* chooseDecoder(const uint8_t* probe, Route& route) {
+// straightDecode is the class's entry for straight alpha where its raw output is something else
+// (layered and run-stream pictures); the other classes' raw output already is straight alpha.
+SpiBase* chooseDecoder(const uint8_t* probe, Route& route, AlphaDecode& straightDecode) {
   route = Route::Decoder;
+  straightDecode = nullptr;
   if (isPxHeader(probe)) return createOnHeap<SpiPX>();
-  if (isPx40Header(probe)) return createOnHeap<SpiPx40>();
-  if (isPx04Header(probe)) return createOnHeap<SpiPx04>();
+  if (isPx40Header(probe)) {
+    straightDecode = decodeLayeredPicture;
+    return createOnHeap<SpiPx40>();
+  }
+  if (isPx04Header(probe)) {
+    straightDecode = decodeRunStreamPicture;
+    return createOnHeap<SpiPx04>();
+  }
   if (isPx0BHeader(probe)) {
     if (loadU32(probe) == 1) return createOnHeap<SpiPx0B>();
     route = Route::Px0BSeries;
@@ -97,7 +111,8 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
   if (file.read(probe, kProbeBytes, &probed) == 0) return ResultCode::ReadError;
 
   Route route;
-  HeapOwner decoderOwner(chooseDecoder(probe, route));
+  AlphaDecode straightDecode;
+  HeapOwner decoderOwner(chooseDecoder(probe, route, straightDecode));
   auto* decoder = static_cast<SpiBase*>(decoderOwner.get());
   switch (route) {
     case Route::Unknown:
@@ -122,7 +137,11 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
 
   MemHandle infoHandle = nullptr;
   MemHandle bitsHandle = nullptr;
-  result = decoder->getPicture(bytes, length, &infoHandle, &bitsHandle, nullptr, 0);
+  // A PNG of a picture with alpha carries it straight when the raw switch keeps it.
+  const bool straight = options.pictureFormat == PictureFormat::Png && gSettings.blend == 0;
+  result = straight && straightDecode != nullptr
+               ? straightDecode(bytes, length, AlphaOutput::Straight, &infoHandle, &bitsHandle)
+               : decoder->getPicture(bytes, length, &infoHandle, &bitsHandle, nullptr, 0);
   whole.free();
   if (result != ResultCode::Success) {
     MemoryBlock infoBlock;

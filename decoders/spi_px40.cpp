@@ -157,11 +157,11 @@ void placeLayer(const DibOutput& canvas, const uint8_t* work, const VisiblePart&
   }
 }
 
-ResultCode decodeLayers(ByteView file, const LayeredHeader& picture, bool blend,
+ResultCode decodeLayers(ByteView file, const LayeredHeader& picture, AlphaOutput alpha,
                         const DibOutput& canvas) {
   WorkBuffer work;
   ByteCursor cursor(file, picture.firstLayer);
-  DirectPixels direct = directPixelsFor(picture.depth, blend);
+  DirectPixels direct = directPixelsFor(picture.depth, alpha);
   const int pixelBytes = picture.pixelBytes;
   for (uint64_t i = 0; i < picture.layerCount; ++i) {
     LayerHeader layer;
@@ -182,7 +182,7 @@ ResultCode decodeLayers(ByteView file, const LayeredHeader& picture, bool blend,
       target.endRow = part.bottom - layer.y;
     }
     result = picture.depth == kIndexedAlphaDepth
-                 ? decodeIndexedRuns(cursor, target, picture.colours, blend)
+                 ? decodeIndexedRuns(cursor, target, picture.colours, alpha)
                  : decodeDirectRuns(cursor, target, direct);
     if (result != ResultCode::Success) return result;
     placeLayer(canvas, work.data(), part, pixelBytes);
@@ -210,15 +210,11 @@ ResultCode SpiPx40::getPictureInfo(const uint8_t* buffer, uint32_t length, Pictu
   return ResultCode::Success;
 }
 
-ResultCode SpiPx40::getPicture(const uint8_t* buffer, uint32_t length, MemHandle* infoOut,
-                               MemHandle* bitsOut, ProgressCallback progress, intptr_t userData) {
-  if (progress != nullptr && progress(0, 1, userData) != 0) {
-    return ResultCode::Cancelled;
-  }
+ResultCode decodeLayeredPicture(const uint8_t* buffer, uint32_t length, AlphaOutput alpha,
+                                MemHandle* infoOut, MemHandle* bitsOut) {
   ByteView file(buffer, length);
-  bool blend = gSettings.blend != 0;
   LayeredHeader picture;
-  ResultCode result = readLayeredHeader(file, blend, picture);
+  ResultCode result = readLayeredHeader(file, alpha == AlphaOutput::Blended, picture);
   if (result != ResultCode::Success) return result;
   DibOutput canvas;
   // Refuses canvas sides outside 1..16777215 and bitmaps beyond 4 GiB.
@@ -227,12 +223,23 @@ ResultCode SpiPx40::getPicture(const uint8_t* buffer, uint32_t length, MemHandle
   if (canvas.palette != nullptr) {
     std::memcpy(canvas.palette, picture.colours.entry, sizeof picture.colours.entry);
   }
-  result = decodeLayers(file, picture, blend, canvas);
+  result = decodeLayers(file, picture, alpha, canvas);
   if (result != ResultCode::Success) {
     discardDib(canvas);
     return result;
   }
   handOverDib(canvas, infoOut, bitsOut);
+  return ResultCode::Success;
+}
+
+ResultCode SpiPx40::getPicture(const uint8_t* buffer, uint32_t length, MemHandle* infoOut,
+                               MemHandle* bitsOut, ProgressCallback progress, intptr_t userData) {
+  if (progress != nullptr && progress(0, 1, userData) != 0) {
+    return ResultCode::Cancelled;
+  }
+  ResultCode result =
+      decodeLayeredPicture(buffer, length, alphaOutputOfSettings(), infoOut, bitsOut);
+  if (result != ResultCode::Success) return result;
   if (progress != nullptr && progress(1, 1, userData) != 0) {
     return ResultCode::Cancelled;
   }
