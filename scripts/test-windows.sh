@@ -4,8 +4,8 @@
 #   2. end-to-end runs of quorvel.exe with '/' switches, Windows paths, code page 932 names,
 #      paths at and beyond 259 characters and an unwritable output folder;
 #   3. the same inputs (samples/*.px, samples/*.a, everything quorvel-make-samples writes, and a
-#      few pictures made here) converted by the Linux and the Windows build: the output files must
-#      be byte-identical.
+#      few pictures made here) converted by the Linux and the Windows build, as BMP and as PNG
+#      files: the output files must be byte-identical.
 # Without mingw-w64 or Wine it says so and exits 0 (as root it first installs them with apt-get).
 # Usage: scripts/test-windows.sh        (exit code: 0 when everything passed or was skipped)
 set -u
@@ -29,7 +29,7 @@ find_wine() {
 have_tools() {
   command -v x86_64-w64-mingw32-g++ >/dev/null && find_wine &&
     command -v cmake >/dev/null && command -v ninja >/dev/null &&
-    [ -f /usr/src/googletest/CMakeLists.txt ]
+    [ -f /usr/src/googletest/CMakeLists.txt ] && [ -f /usr/x86_64-w64-mingw32/include/zlib.h ]
 }
 if { ! have_tools || [ ! -f /usr/share/i18n/locales/ja_JP ]; } && [ "$(id -u)" = 0 ] &&
   command -v apt-get >/dev/null; then
@@ -37,12 +37,12 @@ if { ! have_tools || [ ! -f /usr/share/i18n/locales/ja_JP ]; } && [ "$(id -u)" =
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq >/dev/null &&
     apt-get install -y -qq g++-mingw-w64-x86-64 wine64 wine cmake ninja-build googletest \
-      locales >/dev/null
+      locales libz-mingw-w64-dev libstb-dev >/dev/null
 fi
 if ! have_tools; then
   note "SKIPPED: Windows tests need mingw-w64 (g++-mingw-w64-x86-64), Wine (wine64), cmake,"
-  note "ninja and the GoogleTest sources (googletest); install them, or run this script as root"
-  note "on Debian/Ubuntu, to test the Windows build."
+  note "ninja, the GoogleTest sources (googletest) and zlib for mingw-w64 (libz-mingw-w64-dev);"
+  note "install them, or run this script as root on Debian/Ubuntu, to test the Windows build."
   exit 0
 fi
 case $wine_cmd in /usr/lib/wine/*) export WINELOADER=$wine_cmd WINESERVER=$wine_server ;; esac
@@ -172,10 +172,12 @@ usage=$(printf '%s\n' "quorvel [options] filename version 0.03" "" "options:" \
   $'\t/raw              not blend image with bgcolor' $'\t/bgcolor:rrggbb   background color (hex)')
 is_usage() { [ "${out:0:${#usage}}" = "$usage" ] && [[ $out == *$'\n\t/png '* ]]; }
 winrun "$work"
+shown=$(is_usage && echo usage)
 check "no file name: dialog cancelled headless, usage text, exit 0" \
-  eval 'test "$code" = 0 && is_usage'
+  test "$code" = 0 -a "$shown" = usage
 winrun "$work" a.px b.px
-check "two file names: usage text" is_usage
+shown=$(is_usage && echo usage)
+check "two file names: usage text" test "$shown" = usage
 
 case_raw() {
   local d="$work/raw"
@@ -318,11 +320,13 @@ temp_before=$(ls -A "$wintemp" 2>/dev/null)
 compared=0 converted=0
 for f in "${list[@]}"; do
   name=$(basename "$f")
-  for mode in plain raw green; do
+  for mode in plain raw green png png-raw; do
     case $mode in
       plain) wopts=() lopts=() ;;
       raw) wopts=(/raw) lopts=(-raw) ;;
       green) wopts=(/bgcolor:ff8000 /stripPath) lopts=(-bgcolor:ff8000 -stripPath) ;;
+      png) wopts=(/png /bgcolor:ff8000) lopts=(-png -bgcolor:ff8000) ;;
+      png-raw) wopts=(/png /raw) lopts=(-png -raw) ;;
     esac
     L="$work/same/linux/$mode/$name" W="$work/same/windows/$mode/$name"
     mkdir -p "$L" "$W"
@@ -339,7 +343,7 @@ for f in "${list[@]}"; do
     fi
   done
 done
-note "  $compared runs compared (${#list[@]} inputs x 3 option sets), $converted of them complete"
+note "  $compared runs compared (${#list[@]} inputs x 5 option sets), $converted of them complete"
 [ "$converted" -gt 0 ] || fail "no input converted at all"
 check "nothing left in Windows' temporary folder" test "$(ls -A "$wintemp" 2>/dev/null)" = "$temp_before"
 
