@@ -13,9 +13,11 @@
 
 namespace {
 
-// zlib's default level with the Paeth filter on every row: PNGs about the size of the usual
-// encoders' default (which try every filter per row), in well under their time. Lower levels
-// and the cheaper filters were measured faster but a third to twice as large (bench/png_speed.sh).
+// zlib's default level with the Paeth filter on every row, chosen by measurement
+// (bench/png_speed.sh, 4096 x 4096 pictures): files 1.00 to 1.04 times the size of Pillow's
+// default ones in 0.6 to 0.9 of its time. Trying every filter per row (stb's default) gains at
+// most 4 % in size for 20 to 110 % more time; the Up and Sub filters are a little faster but up
+// to 2.5 times larger; levels 5 and below are up to twice as fast but 5 % to 2.5 times larger.
 constexpr int kZlibLevel = 6;
 constexpr int kPaethFilter = 4;
 
