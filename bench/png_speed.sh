@@ -36,15 +36,7 @@ image.save(out, "PNG")
 print(time.perf_counter_ns() - start)
 EOF
 }
-now() { date +%s%N; }
-timed() {
-  local start end
-  start=$(now)
-  "$@" >/dev/null
-  end=$(now)
-  echo $((end - start))
-}
-median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+. "$here/bench/timing.sh"
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
 
 for kind in plain32 sprite32; do

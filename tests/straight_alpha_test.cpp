@@ -30,6 +30,16 @@ Bytes topRow(Decode decode, const Bytes& file, AlphaOutput alpha) {
   return Bytes(p, p + header->biWidth * 4);
 }
 
+// The straight output's top row is `expected`; the raw output through the same entry is what
+// getPicture gives with the raw switch.
+template <typename Decoder>
+void expectTopRow(Decode decode, const Bytes& file, const Bytes& expected) {
+  EXPECT_EQ(topRow(decode, file, AlphaOutput::Straight), expected);
+  test::BlendSetting raw(false);
+  Decoder decoder;
+  EXPECT_EQ(topRow(decode, file, AlphaOutput::Raw), test::decodePicture(decoder, file).bits);
+}
+
 TEST(StraightAlpha, RunStreamAlphaBytesBecomeTheirOpacity) {
   // Stored alpha bytes 0, 1, 64, 127, 128, 129, 255 (a 7-bit alpha: the top bit does not count),
   // then one pixel no run covers.
@@ -46,13 +56,7 @@ TEST(StraightAlpha, RunStreamAlphaBytesBecomeTheirOpacity) {
   p.width = 8;
   p.height = 1;
   p.runs = {writer::directRun(0, 0, pixels)};
-  const Bytes file = writer::buildPx04(p);
-  EXPECT_EQ(topRow(decodeRunStreamPicture, file, AlphaOutput::Straight), expected);
-
-  test::BlendSetting raw(false);
-  SpiPx04 decoder;
-  test::DecodedPicture spec = test::decodePicture(decoder, file);
-  EXPECT_EQ(topRow(decodeRunStreamPicture, file, AlphaOutput::Raw), spec.bits);
+  expectTopRow<SpiPx04>(decodeRunStreamPicture, writer::buildPx04(p), expected);
 }
 
 TEST(StraightAlpha, IndexedAlphaZeroIsTransparentAndOpaqueModeOpaque) {
@@ -76,13 +80,7 @@ TEST(StraightAlpha, IndexedAlphaZeroIsTransparentAndOpaqueModeOpaque) {
   p.layers = {layer};
   const Bytes expected = {1, 7, 254, 0,   2, 7, 253, 128, 3, 7, 252, 253,
                           4, 7, 251, 143, 5, 7, 250, 255, 0, 0, 0,   0};
-  const Bytes file = writer::buildPx40(p);
-  EXPECT_EQ(topRow(decodeLayeredPicture, file, AlphaOutput::Straight), expected);
-
-  test::BlendSetting raw(false);
-  SpiPx40 decoder;
-  test::DecodedPicture spec = test::decodePicture(decoder, file);
-  EXPECT_EQ(topRow(decodeLayeredPicture, file, AlphaOutput::Raw), spec.bits);
+  expectTopRow<SpiPx40>(decodeLayeredPicture, writer::buildPx40(p), expected);
 }
 
 }  // namespace
