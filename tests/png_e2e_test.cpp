@@ -8,7 +8,6 @@
 #include <string>
 
 #include "platform/paths.h"
-#include "tests/support/image_reader.h"
 #include "tests/support/test_support.h"
 #include "tools/writer/px04_writer.h"
 #include "tools/writer/px40_writer.h"
@@ -16,16 +15,44 @@
 #include "tools/writer/sample_archive.h"
 #include "tools/writer/tiled_writer.h"
 
+#define STB_IMAGE_IMPLEMENTATION
+#define STB_IMAGE_STATIC
+#define STBI_ONLY_PNG
+#define STBI_ONLY_BMP
+#define STBI_NO_STDIO
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-function"
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#pragma GCC diagnostic ignored "-Wsign-compare"
+#include <stb_image.h>
+#pragma GCC diagnostic pop
+
 namespace quorvel {
 namespace {
 
 using test::Bytes;
-using test::Image;
-using test::readImage;
 using writer::TiledFamily;
 
 const std::vector<std::string> kHeadless = {"DISPLAY=", "WAYLAND_DISPLAY="};
 const char kComplete[] = "Cancel: Ctrl + C\n\ncomplete.\n";
+
+// A PNG or BMP file read by stb_image, a decoder independent of the program's writers, with
+// `channels` bytes per pixel; fileChannels 0 when it cannot be read.
+struct Image {
+  int width = 0, height = 0, fileChannels = 0;
+  Bytes pixels;
+};
+
+Image readImage(const std::string& path, int channels) {
+  Image image;
+  Bytes file = test::readFile(path);
+  stbi_uc* pixels = stbi_load_from_memory(file.data(), int(file.size()), &image.width,
+                                          &image.height, &image.fileChannels, channels);
+  if (pixels == nullptr) return Image{};
+  image.pixels.assign(pixels, pixels + size_t(image.width) * image.height * channels);
+  stbi_image_free(pixels);
+  return image;
+}
 
 // 64 x 16 pixels of distinct colours whose alpha bytes run through every value (the top bit
 // set too), with holes of all-zero pixels (which runs leave uncovered).

@@ -1,8 +1,7 @@
-"""Converts the bundled samples with -png and with -png -raw and opens every PNG with Pillow (and
-ImageMagick, where installed): it has the BMP's size; without -raw the BMP's pixels; with -raw
-those pixels again for pictures without alpha, and for pictures with alpha RGBA that over black
-(the background of every blended output here) gives them.
-Usage: png_samples_pillow.py <quorvel binary> <samples folder>; exit code 77 without Pillow."""
+"""Converts the bundled samples to BMP, PNG and PNG with -raw (over black) and opens every file
+with Pillow: a PNG holds the BMP's pixels (5-bit channels may differ by 1: Pillow truncates them
+in BMPs); a -raw PNG with alpha, composited over black, gives them too, and reads the same in
+ImageMagick where installed. Usage: png_samples_pillow.py <quorvel> <samples>; 77: no Pillow."""
 import os
 import shutil
 import subprocess
@@ -15,54 +14,34 @@ except ImportError:
     print("SKIPPED: Pillow (python3-pil) is not installed")
     sys.exit(77)
 
-
-def bit_count(bmp_path):
-    with open(bmp_path, "rb") as f:
-        return int.from_bytes(f.read(30)[28:30], "little")
-
-
-def main():
-    binary, samples = sys.argv[1], sys.argv[2]
-    checked = 0
-    with tempfile.TemporaryDirectory() as work:
-        runs = (("bmp", ["-bgcolor:000000"]), ("png", ["-bgcolor:000000", "-png"]),
-                ("raw", ["-png", "-raw"]))
-        for kind, switches in runs:
-            os.makedirs(os.path.join(work, kind))
-            for name in sorted(os.listdir(samples)):
-                if name.endswith((".px", ".a")):
-                    out = subprocess.run([binary, *switches, "-out:" + os.path.join(work, kind),
-                                          os.path.join(samples, name)], capture_output=True,
-                                         text=True, check=True).stdout
-                    assert out.rstrip().endswith("complete."), (name, switches, out)
-        for root, _, names in os.walk(os.path.join(work, "bmp")):
-            for name in (n[:-4] for n in names if n.endswith(".bmp")):
-                bmp = Image.open(os.path.join(root, name + ".bmp"))
-                png_path, raw_path = (os.path.join(root.replace(os.path.join(work, "bmp"),
-                                                                os.path.join(work, kind)),
-                                                   name + ".png") for kind in ("png", "raw"))
-                png, raw = Image.open(png_path), Image.open(raw_path)
-                assert png.size == raw.size == bmp.size, png_path
-                # Pillow widens a BMP's 5-bit channels by truncation; the PNG has the nearest.
-                tolerance = 1 if bit_count(bmp.filename) == 16 else 0
-                got = png.convert("RGB").tobytes()
-                assert max(abs(a - b) for a, b in
-                           zip(got, bmp.convert("RGB").tobytes())) <= tolerance, png_path
-                if raw.mode == "RGBA":
-                    pixels = raw.tobytes()
-                    over = bytes(pixels[i] * pixels[i - i % 4 + 3] // 255
-                                 for i in range(len(pixels)) if i % 4 != 3)
-                    assert max(abs(a - b) for a, b in zip(over, got)) <= 1, raw_path
-                else:
-                    assert raw.convert("RGB").tobytes() == got, raw_path
-                if shutil.which("convert"):
-                    magick = subprocess.run(["convert", raw_path, "-depth", "8", "rgba:-"],
-                                            capture_output=True, check=True).stdout
-                    assert magick == raw.convert("RGBA").tobytes(), raw_path
-                checked += 1
-    print("%d pictures checked" % checked)
-    return 0 if checked > 0 else 1
-
-
-if __name__ == "__main__":
-    sys.exit(main())
+binary, samples = sys.argv[1:3]
+work = tempfile.mkdtemp()
+for kind, switches in (("bmp", []), ("png", ["-png"]), ("raw", ["-png", "-raw"])):
+    os.mkdir(work + "/" + kind)
+    for name in sorted(n for n in os.listdir(samples) if n.endswith((".px", ".a"))):
+        out = subprocess.run([binary, "-bgcolor:000000", *switches, "-out:" + work + "/" + kind,
+                              samples + "/" + name], capture_output=True, text=True).stdout
+        assert out.rstrip().endswith("complete."), (name, switches, out)
+checked = 0
+for root, _, names in os.walk(work + "/bmp"):
+    for name in (n[:-4] for n in names if n.endswith(".bmp")):
+        bmp = Image.open(os.path.join(root, name + ".bmp"))
+        expected = bmp.convert("RGB").tobytes()
+        png, raw = (Image.open(os.path.join(root.replace("/bmp", "/" + kind, 1), name + ".png"))
+                    for kind in ("png", "raw"))
+        pixels = raw.convert("RGBA").tobytes()
+        over = bytes(pixels[i] * pixels[i | 3] // 255 for i in range(len(pixels)) if i % 4 != 3)
+        with open(bmp.filename, "rb") as f:
+            tolerance = 1 if f.read(30)[28] == 16 else 0  # a 16-bit BMP
+        assert png.size == raw.size == bmp.size and raw.mode in ("L", "RGB", "RGBA"), name
+        assert max(abs(a - b) for a, b in zip(png.convert("RGB").tobytes(), expected)) <= \
+            tolerance, name
+        assert max(abs(a - b) for a, b in zip(over, expected)) <= max(tolerance, 1), name
+        if shutil.which("convert"):
+            magick = subprocess.run(["convert", raw.filename, "-depth", "8", "rgba:-"],
+                                    capture_output=True, check=True).stdout
+            assert magick == pixels, name
+        checked += 1
+shutil.rmtree(work)
+print("%d pictures checked" % checked)
+sys.exit(0 if checked > 0 else 1)
