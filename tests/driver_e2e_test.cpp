@@ -223,7 +223,7 @@ TEST_F(DriverE2E, ExistingOutputIsReplacedWithoutLeftovers) {
 }
 
 TEST_F(DriverE2E, WithoutExactlyOneNameTheCancelledDialogShowsTheUsage) {
-  // The original lines, unchanged and first; the switches added since follow them.
+  // The original lines, exactly; lines of the switches added since may follow.
   const std::string usage =
       "quorvel [options] filename version 0.03\n\noptions:\n"
       "\t-out:path         output folder\n"
@@ -238,6 +238,7 @@ TEST_F(DriverE2E, WithoutExactlyOneNameTheCancelledDialogShowsTheUsage) {
     EXPECT_EQ(r.out.substr(0, usage.size()), usage) << args.size();
     EXPECT_NE(r.out.find("\n\t-png              PNG instead of BMP", usage.size() - 1),
               std::string::npos);
+    EXPECT_EQ(r.out.find("Cancel"), std::string::npos);
   }
   EXPECT_EQ(test::listFolder(scratch_.path()), std::vector<std::string>{"a.px"});
 }
