@@ -40,18 +40,14 @@ unsigned char* compressWithZlib(unsigned char* data, int length, int* compressed
 
 }  // namespace
 
-// The library, compiled into this file only: PNG writing to memory, nothing else.
+// The library, compiled into this file only: PNG writing to memory, nothing else (its folder is a
+// system include folder, so its own code raises no warnings).
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #define STB_IMAGE_WRITE_STATIC
 #define STBI_WRITE_NO_STDIO
 #define STBIW_ZLIB_COMPRESS compressWithZlib
 #define STBIW_CRC32(buffer, length) crc32(0, buffer, static_cast<uInt>(length))
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wsign-compare"
 #include <stb_image_write.h>
-#pragma GCC diagnostic pop
 
 namespace quorvel {
 

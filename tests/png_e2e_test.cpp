@@ -20,12 +20,7 @@
 #define STBI_ONLY_PNG
 #define STBI_ONLY_BMP
 #define STBI_NO_STDIO
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wsign-compare"
 #include <stb_image.h>
-#pragma GCC diagnostic pop
 
 namespace quorvel {
 namespace {
