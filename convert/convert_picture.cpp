@@ -102,8 +102,10 @@ ResultCode writeDib(const char* basePath, MemHandle infoHandle, MemHandle bitsHa
 ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
                               const ConversionOptions& options) {
   FileHandle file;
-  if (file.openRead(sourcePath, kFileShareRead, kOpenExisting, kFileAttributeNormal) ==
-      kInvalidFile) {
+  // Delete sharing: the source may be an archive member's temporary file, which an interrupt
+  // removes while it is open.
+  if (file.openRead(sourcePath, kFileShareRead | kFileShareDelete, kOpenExisting,
+                    kFileAttributeNormal) == kInvalidFile) {
     return ResultCode::ReadError;
   }
   uint8_t probe[kProbeBytes] = {};

@@ -19,7 +19,7 @@ const PictureWriter& pictureWriterFor(PictureFormat format) {
 
 bool appendExtension(std::string& name, const PictureWriter& writer) {
   name += writer.extension;
-  return name.size() < kPathCapacity;
+  return pathFits(name.c_str());
 }
 
 }  // namespace quorvel
