@@ -68,7 +68,14 @@ writer::Px40Layer layer(int32_t x, int32_t y, uint16_t depth) {
   l.x = x;
   l.y = y;
   l.depth = depth;
-  if (depth == 32) l.runs = writer::runsFromImage(everyAlpha(x % 11), 64, 16, 4);
+  const Bytes image = everyAlpha(x % 11);
+  if (depth == 32) l.runs = writer::runsFromImage(image, 64, 16, 4);
+  if (depth == 24) {  // the same colours without alpha
+    Bytes opaque;
+    for (size_t i = 0; i < image.size(); i += 4)
+      opaque.insert(opaque.end(), &image[i], &image[i + 3]);
+    l.runs = writer::runsFromImage(opaque, 64, 16, 3);
+  }
   return l;
 }
 
@@ -81,11 +88,11 @@ Bytes runStream(int32_t width, int32_t height, std::vector<writer::DirectRun> ru
 }
 
 // The second layer's holes erase what the first put under them.
-Bytes layered() {
+Bytes layered(uint16_t firstDepth) {
   writer::Px40Picture p;
   p.canvasWidth = 80;
   p.canvasHeight = 24;
-  p.layers = {layer(0, 0, 32), layer(20, 12, 32)};
+  p.layers = {layer(0, 0, firstDepth), layer(20, 12, 32)};
   return writer::buildPx40(p);
 }
 
@@ -189,7 +196,8 @@ INSTANTIATE_TEST_SUITE_P(
                [] { return runStream(64, 16, writer::runsFromImage(everyAlpha(5), 64, 16, 4)); },
                false,
                {"pic"}},
-        Sample{"layered", layered, false, {"pic"}},
+        Sample{"layered", [] { return layered(32); }, false, {"pic"}},
+        Sample{"layeredMixedDepths", [] { return layered(24); }, false, {"pic"}},
         Sample{"layeredIndexed", layeredIndexed, false, {"pic"}},
         Sample{"tiled0B", [] { return tiled(TiledFamily::Px0B, 1); }, true, {"pic"}},
         Sample{"tiled0C", [] { return tiled(TiledFamily::Px0C, 1); }, true, {"pic"}},
