@@ -237,6 +237,8 @@ TEST_F(DriverE2E, WithoutExactlyOneNameTheCancelledDialogShowsTheUsage) {
     EXPECT_EQ(r.exitCode, 0);
     // The original lines exactly, then the switches beyond them in the same style.
     EXPECT_EQ(r.out.substr(0, usage.size()), usage) << args.size();
+    EXPECT_NE(r.out.find("\n\t-png              PNG instead of BMP", usage.size() - 1),
+              std::string::npos);
     for (size_t at = usage.size(); at < r.out.size(); at = r.out.find('\n', at) + 1) {
       EXPECT_EQ(r.out.compare(at, 2, "\t-"), 0) << r.out.substr(at);
       // Descriptions start 18 characters after the tab.
