@@ -169,7 +169,8 @@ ResultCode BrowseSession::open(const uint8_t* bytes, size_t length, const std::s
   members_ = std::make_unique<MemberList>();
   ResultCode listed = members_->read(source_.c_str());
   std::vector<MemberListing> listings;
-  if (listed == ResultCode::Success) listed = listArchive(source_.c_str(), NamePatterns(), listings);
+  if (listed == ResultCode::Success)
+    listed = listArchive(source_.c_str(), NamePatterns(), listings);
   if (listed != ResultCode::Success || listings.size() != members_->count()) {
     close();
     return listed != ResultCode::Success ? listed : ResultCode::ReadError;
@@ -232,8 +233,7 @@ ResultCode BrowseSession::checkMemory(const std::string& picturePath) {
   ResultCode described = describePicture(picturePath.c_str(), listing);
   if (described != ResultCode::Success) return described;
   uint64_t image = static_cast<uint64_t>(listing.width) * static_cast<uint64_t>(listing.height) * 4;
-  return image * kPeakCopiesPerImage > memoryLimit_ ? ResultCode::OutOfMemory
-                                                    : ResultCode::Success;
+  return image * kPeakCopiesPerImage > memoryLimit_ ? ResultCode::OutOfMemory : ResultCode::Success;
 }
 
 ResultCode BrowseSession::convertPicture(const std::string& source, const std::string& stem,

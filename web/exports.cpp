@@ -79,9 +79,8 @@ const char* qv_entries() {
     appendField(gText, "kind", quorvel::entryKindName(entry.kind));
     appendField(gText, "size", entry.member.size);
     appendField(gText, "storedSize", entry.member.storedSize);
-    appendField(gText, "storage", gSession.isArchive()
-                                      ? quorvel::storageName(entry.member.storage)
-                                      : "file");
+    appendField(gText, "storage",
+                gSession.isArchive() ? quorvel::storageName(entry.member.storage) : "file");
     appendField(gText, "usable", entry.usable ? 1 : 0);
     gText += '}';
   }
