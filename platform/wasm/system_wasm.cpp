@@ -7,20 +7,10 @@
 #include <cstring>
 #include <string>
 
-#include "platform/paths.h"
 #include "platform/pending_paths.h"
 #include "platform/system.h"
 
 namespace quorvel {
-
-const PathFlavour kNativePaths = kPosixPaths;
-const size_t kPathCapacity = 4096;
-const char kSwitchChar = '-';
-const size_t kPathBufferBytes = 4096;
-
-size_t pathUnits(const char* path) {
-  return std::strlen(path);
-}
 
 // The page shows results itself; progress and failure lists have no reader here.
 bool standardOutputIsTerminal() {

@@ -6,21 +6,18 @@ The output folder holds what scripts/test-web.sh made: inputs/ (the samples) and
 (the native program's -png files). Screenshots and downloads land in it as well.
 """
 import base64
-import functools
-import http.server
 import io
 import os
 import shutil
 import sys
 import tempfile
-import threading
 import time
 import zipfile
 
 from PIL import Image
-from selenium import webdriver
-from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
+
+from web_driver import start_browser, start_server
 
 PAGE, OUT = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
 INPUTS = os.path.join(OUT, "inputs")
@@ -37,31 +34,6 @@ def check(condition, what):
     else:
         failures.append(what)
         print("FAILED:", what)
-
-
-class QuietHandler(http.server.SimpleHTTPRequestHandler):
-    def log_message(self, *args):
-        pass
-
-
-def start_server():
-    handler = functools.partial(QuietHandler, directory=PAGE)
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
-    threading.Thread(target=server.serve_forever, daemon=True).start()
-    return server
-
-
-def start_browser(profile):
-    options = webdriver.ChromeOptions()
-    options.binary_location = "/usr/bin/chromium"
-    for switch in ("--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
-                   "--disable-background-networking", "--disable-component-update",
-                   "--disable-sync", "--autoplay-policy=no-user-gesture-required",
-                   "--window-size=1280,1800", f"--user-data-dir={profile}"):
-        options.add_argument(switch)
-    options.add_experimental_option("prefs", {"download.default_directory": DOWNLOADS,
-                                              "download.prompt_for_download": False})
-    return webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
 
 
 def wait_for(driver, script, *args, seconds=60):
@@ -223,10 +195,10 @@ def test_no_outside_requests(driver, origin):
 def main():
     shutil.rmtree(DOWNLOADS, ignore_errors=True)
     os.makedirs(DOWNLOADS)
-    server = start_server()
+    server = start_server(PAGE)
     origin = f"http://127.0.0.1:{server.server_address[1]}/"
     with tempfile.TemporaryDirectory() as scratch:
-        driver = start_browser(os.path.join(scratch, "profile"))
+        driver = start_browser(os.path.join(scratch, "profile"), DOWNLOADS)
         try:
             driver.set_script_timeout(60)
             driver.get(origin)
