@@ -58,7 +58,7 @@ struct KnownSwitch {
 constexpr KnownSwitch kKnownSwitches[] = {
     {"out", SwitchValue::Folder, true},   {"stripPath", SwitchValue::None, true},
     {"raw", SwitchValue::None, true},     {"bgcolor", SwitchValue::Colour, true},
-    {"png", SwitchValue::Own, true},      {"batch", SwitchValue::None, true},
+    {"png", SwitchValue::None, true},     {"batch", SwitchValue::None, true},
     {"jobs", SwitchValue::Count, true},   {"list", SwitchValue::None, true},
     {"only", SwitchValue::Own, true},     {"pack", SwitchValue::Own, true},
     {"help", SwitchValue::None, true},    {"-help", SwitchValue::None, false},
@@ -190,6 +190,7 @@ RunOptions readRunOptions(const OptionParser& parser) {
     if (parser.hasOption(help)) options.showHelp = true;
   }
   options.showVersion = parser.hasOption("version") || parser.hasOption("-version");
+  if (parser.hasOption("png")) options.conversion.pictureFormat = PictureFormat::Png;
   return options;
 }
 

@@ -243,6 +243,8 @@ TEST_F(DriverE2E, WithoutExactlyOneNameTheCancelledDialogShowsTheUsage) {
       EXPECT_TRUE(r.out[at + 18] == ' ' && r.out[at + 19] != ' ') << r.out.substr(at);
     }
     EXPECT_EQ(r.out.back(), '\n');
+    EXPECT_NE(r.out.find("\n\t-png              PNG instead of BMP", usage.size() - 1),
+              std::string::npos);
     EXPECT_EQ(r.out.find("Cancel"), std::string::npos);
   }
   EXPECT_EQ(test::listFolder(scratch_.path()), std::vector<std::string>{"a.px"});
