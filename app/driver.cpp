@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/option_parser.h"
+#include "app/pack_run.h"
 #include "app/run_options.h"
 #include "app/single_run.h"
 #include "platform/system.h"
@@ -17,6 +18,7 @@ void printUsage() {
   std::printf("\t%cstripPath        strip subfolder\n", s);
   std::printf("\t%craw              not blend image with bgcolor\n", s);
   std::printf("\t%cbgcolor:rrggbb   background color (hex)\n", s);
+  std::printf("\t%cpack             pack folder into .a, bmp/png picture into .px\n", s);
   std::fflush(stdout);
 }
 
@@ -25,6 +27,7 @@ int runDriver(int argc, char** argv) {
   OptionParser parser;
   parser.parse(argc, argv);
   const RunOptions options = readRunOptions(parser);
+  if (options.pack) return runPack(parser, options);
   return runSingleInput(parser, options);
 }
 

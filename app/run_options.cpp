@@ -7,8 +7,9 @@
 
 namespace quorvel {
 
-RunOptions readRunOptions(const OptionParser& /*parser*/) {
+RunOptions readRunOptions(const OptionParser& parser) {
   RunOptions options;
+  options.pack = parser.hasOption("pack");
   return options;
 }
 

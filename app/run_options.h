@@ -11,6 +11,7 @@ namespace quorvel {
 
 struct RunOptions {
   ConversionOptions conversion;
+  bool pack = false;  // -pack: a folder or picture back into a game file
 };
 
 RunOptions readRunOptions(const OptionParser& parser);

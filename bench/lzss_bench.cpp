@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "archive/lzss.h"
-#include "tools/writer/lzss_encoder.h"
+#include "pack/lzss_encoder.h"
 
 namespace {
 
@@ -46,7 +46,7 @@ const Bytes& original() {
 }
 
 const Bytes& stream() {
-  static Bytes data = quorvel::writer::lzssEncode(original(), 8);
+  static Bytes data = quorvel::lzssEncode(original());
   return data;
 }
 

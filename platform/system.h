@@ -32,6 +32,9 @@ extern const char* const kTextFailureCaption;  // "変換できませんでし�
 // An archive member name (code page 932) as a file name of this platform: unchanged on Windows,
 // converted to UTF-8 on POSIX (the bytes unchanged when they do not convert).
 std::string memberNameToNative(const char* cp932Name);
+// The reverse, for names that go into an archive: a file name of this platform as code page 932
+// bytes (unchanged on Windows, converted from UTF-8 on POSIX). False when it does not convert.
+bool nativeNameToMemberName(const std::string& nativeName, std::string& cp932Name);
 
 // The character that starts a command-line switch: '/' on Windows, '-' on POSIX.
 extern const char kSwitchChar;

@@ -2,7 +2,7 @@
 # Installs what building and testing need, with apt-get, when run as root on Debian/Ubuntu.
 # Usage: scripts/install-deps.sh [build|test]
 set -u
-want=(cmake ninja-build g++ make)
+want=(cmake ninja-build g++ make libstb-dev)
 [ "${1:-build}" = test ] && want+=(libgtest-dev libbenchmark-dev clang libclang-rt-dev)
 missing=()
 for pkg in "${want[@]}"; do

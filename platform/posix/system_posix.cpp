@@ -147,4 +147,22 @@ std::string memberNameToNative(const char* cp932Name) {
   return output;
 }
 
+bool nativeNameToMemberName(const std::string& nativeName, std::string& cp932Name) {
+  iconv_t converter = ::iconv_open("CP932", "UTF-8");
+  if (converter == reinterpret_cast<iconv_t>(-1)) return false;
+  std::string input = nativeName;
+  // Code page 932 never takes more bytes than UTF-8 for the same text.
+  std::string output(input.size() + 4, '\0');
+  char* in = input.data();
+  size_t inLeft = input.size();
+  char* out = output.data();
+  size_t outLeft = output.size();
+  size_t converted = ::iconv(converter, &in, &inLeft, &out, &outLeft);
+  ::iconv_close(converter);
+  if (converted == static_cast<size_t>(-1) || inLeft != 0) return false;
+  output.resize(output.size() - outLeft);
+  cp932Name = output;
+  return true;
+}
+
 }  // namespace quorvel

@@ -60,4 +60,9 @@ std::string memberNameToNative(const char* cp932Name) {
   return cp932Name;
 }
 
+bool nativeNameToMemberName(const std::string& nativeName, std::string& cp932Name) {
+  cp932Name = nativeName;
+  return true;
+}
+
 }  // namespace quorvel

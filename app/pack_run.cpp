@@ -1,0 +1,99 @@
+#include "app/pack_run.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/driver.h"
+#include "app/status_line.h"
+#include "pack/pack_folder.h"
+#include "pack/pack_picture.h"
+#include "platform/folder_listing.h"
+#include "platform/paths.h"
+#include "platform/system.h"
+
+namespace quorvel {
+
+namespace {
+
+bool isSeparator(char c) {
+  return c == kNativePaths.separator || (kNativePaths.slashToo && c == '/');
+}
+
+// The path without separators at its end ("samples/sample/" names the folder "sample"); a
+// separator that is the second byte of a double-byte character stays.
+std::string withoutTrailingSeparators(const std::string& path) {
+  size_t keep = 0;  // length up to the last byte that is not a separator
+  for (size_t i = 0; i < path.size(); ++i) {
+    if (kNativePaths.sjisAware && isSjisLeadByte(static_cast<unsigned char>(path[i])) &&
+        i + 1 < path.size()) {
+      keep = ++i + 1;
+    } else if (!isSeparator(path[i])) {
+      keep = i + 1;
+    }
+  }
+  // A path of separators alone is the root folder.
+  return keep == 0 ? path.substr(0, 1) : path.substr(0, keep);
+}
+
+// Where the output goes: beside the input, or in the out folder (created when missing).
+std::string outputBase(const OptionParser& parser, const std::string& input) {
+  if (!parser.hasOption("out")) return input;
+  std::string folder = parser.optionText("out");
+  if (!folder.empty()) createDirectoryTree(folder.c_str(), 1);
+  std::string base = folder;
+  if (!base.empty() && !isSeparator(base.back())) base += kNativePaths.separator;
+  return base + pathFileName(input.c_str());
+}
+
+PackResult pack(const OptionParser& parser, const std::string& input) {
+  const PathKind kind = pathKind(input.c_str());
+  if (kind == PathKind::Missing) {
+    return PackResult::failed(ResultCode::ReadError, input, "no such file or folder");
+  }
+  std::string output = outputBase(parser, input);
+  if (kind == PathKind::Folder) {
+    output += ".a";
+  } else {
+    const char* extension = pathExtension(input.c_str());
+    const bool named = std::strchr(pathFileName(input.c_str()), '.') != nullptr;
+    if (kind != PathKind::File || !named ||
+        (!equalsIgnoreCase(extension, "bmp") && !equalsIgnoreCase(extension, "png"))) {
+      return PackResult::failed(ResultCode::UnknownFormat, input,
+                                "-pack takes a folder, or a picture ending in .bmp or .png");
+    }
+    output.resize(output.size() - std::char_traits<char>::length(extension));
+    output += "px";
+  }
+  if (output.size() >= kPathCapacity) {
+    return PackResult::failed(ResultCode::WriteError, output, "the path is too long");
+  }
+  return kind == PathKind::Folder ? packFolder(input, output) : packPicture(input, output);
+}
+
+}  // namespace
+
+int runPack(const OptionParser& parser, const RunOptions& /*options*/) {
+  if (parser.positionalCount() != 1) {
+    std::fprintf(stderr, "quorvel: %cpack takes one folder or one .bmp or .png picture\n",
+                 kSwitchChar);
+    printUsage();
+    return 1;
+  }
+  const std::string input = withoutTrailingSeparators(parser.positional(0));
+  std::puts("Cancel: Ctrl + C");
+  std::fflush(stdout);
+  PackResult result = pack(parser, input);
+  std::putchar('\n');
+  std::fflush(stdout);
+  if (!result.ok()) {
+    std::fprintf(stderr, "%s\n", result.message.c_str());
+    std::fflush(stderr);
+  }
+  printStatus(result.code, pathFileName(input.c_str()));
+  std::fflush(stdout);
+  return result.ok() ? 0 : 1;
+}
+
+}  // namespace quorvel
