@@ -3,7 +3,7 @@
 # Usage: scripts/install-deps.sh [build|test]
 set -u
 want=(cmake ninja-build g++ make libstb-dev)
-[ "${1:-build}" = test ] && want+=(libgtest-dev libbenchmark-dev clang libclang-rt-dev)
+[ "${1:-build}" = test ] && want+=(libgtest-dev libbenchmark-dev clang libclang-rt-dev libpng-dev)
 missing=()
 for pkg in "${want[@]}"; do
   dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
