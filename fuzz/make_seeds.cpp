@@ -1,11 +1,13 @@
 // Writes the seed corpora of the fuzz targets: quorvel-fuzz-seeds <folder> makes one subfolder
-// per target (px, px40, px04, px0b, px0c, convert, archive, lzss, options) holding small
-// well-formed inputs made by the test-input writer; with --malformed it writes the malformed-file
-// corpus of the end-to-end test instead.
+// per target (px, px40, px04, px0b, px0c, convert, archive, lzss, options, pack_readers) holding
+// small well-formed inputs made by the test-input writer; with --malformed it writes the
+// malformed-file corpus of the end-to-end test instead.
 #include <cstdio>
 #include <filesystem>
 #include <string>
 
+#include "tools/writer/archive_writer.h"
+#include "tools/writer/bmp_file.h"
 #include "tools/writer/byte_writer.h"
 #include "tools/writer/malformed.h"
 
@@ -98,6 +100,13 @@ int main(int argc, char** argv) {
   save(root / "lzss", "zero-match", sized(18, {0x00, 0x00, 0x0F}));
   save(root / "lzss", "self-match", sized(6, {0x01, 'x', 0xEE, 0xF2}));
   save(root / "lzss", "short-stream", sized(1000, {0xFF, 'a', 'b'}));
+
+  // The packer's readers: the first byte chooses BMP (0), PNG (1) or WAVE (2).
+  for (const auto& [name, bmp] : quorvel::writer::seedBmps()) {
+    save(root / "pack_readers", name, withSettings(0, quorvel::writer::writeBmp(bmp)));
+  }
+  quorvel::writer::SoundFormat stereo{2, 4, 22050, 16, 88200};
+  save(root / "pack_readers", "wave", withSettings(2, quorvel::writer::waveFile(stereo, text)));
 
   save(root / "options", "plain", words({"-raw", "-out:/tmp/x", "file.px"}));
   save(root / "options", "colour", words({"-bgcolor:ff8000", "-stripPath", "a.a"}));

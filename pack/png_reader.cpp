@@ -51,7 +51,8 @@ uint64_t inflatedBytes(uint64_t width, uint64_t height, unsigned depth, unsigned
 }
 
 // The signature, a first IHDR chunk with sides of 1 to 16777215, and enough compressed data
-// behind it (chunk lengths walked up to IEND or the end of the file) for what IHDR announces.
+// behind it (chunk lengths walked up to IEND or the end of the file) for what IHDR announces,
+// in IDAT chunks that are not empty.
 bool checkHeader(const uint8_t* file, size_t size, std::string& problem) {
   if (size < 33 || std::memcmp(file, kSignature, 8) != 0 || loadU32BigEndian(file + 8) != 13 ||
       std::memcmp(file + 12, "IHDR", 4) != 0) {
@@ -65,7 +66,11 @@ bool checkHeader(const uint8_t* file, size_t size, std::string& problem) {
   uint64_t compressed = 0;
   for (size_t at = 8; at + 8 <= size;) {
     const uint64_t length = loadU32BigEndian(file + at);
-    if (std::memcmp(file + at + 4, "IDAT", 4) == 0) compressed += length;
+    if (std::memcmp(file + at + 4, "IDAT", 4) == 0) {
+      // No encoder writes one; the decoder would copy it through a null pointer.
+      if (length == 0) return fail(problem, "damaged: an empty IDAT chunk");
+      compressed += length;
+    }
     if (std::memcmp(file + at + 4, "IEND", 4) == 0) break;
     if (length > size - at - 8) break;  // a cut chunk: the decoder reports it
     at += 8 + static_cast<size_t>(length) + 4;

@@ -2,6 +2,8 @@
 // interlacing, and refusals of damaged files before anything large is allocated.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "pack/png_reader.h"
 #include "tests/support/png_file.h"
 
@@ -108,6 +110,17 @@ TEST(PngReader, DamagedFilesAreRefused) {
   wide[16] = 0x01;  // width 16777216 + 20
   EXPECT_FALSE(read(wide, raster, problem));
   EXPECT_NE(problem.find("width or height"), std::string::npos) << problem;
+  // An empty IDAT chunk in front of the data (found by fuzzing): the decoder would copy it
+  // through a null pointer.
+  Bytes empty = good;
+  size_t idat = 8;
+  while (std::memcmp(&empty[idat + 4], "IDAT", 4) != 0) {
+    idat += 12 + (size_t{empty[idat + 2]} << 8 | empty[idat + 3]);
+  }
+  const uint8_t chunk[12] = {0, 0, 0, 0, 'I', 'D', 'A', 'T', 0x35, 0xAF, 0x06, 0x1E};
+  empty.insert(empty.begin() + static_cast<std::ptrdiff_t>(idat), chunk, chunk + 12);
+  EXPECT_FALSE(read(empty, raster, problem));
+  EXPECT_NE(problem.find("empty IDAT"), std::string::npos) << problem;
   // Cut anywhere before the last chunk's checksum (which the decoder does not read).
   for (size_t size = 0; size + 4 < good.size(); ++size) {
     EXPECT_FALSE(read(Bytes(good.begin(), good.begin() + size), raster, problem)) << size;

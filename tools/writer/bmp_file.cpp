@@ -30,4 +30,39 @@ Bytes writeBmp(const BmpFile& bmp) {
   return out.take();
 }
 
+std::vector<std::pair<std::string, BmpFile>> seedBmps() {
+  auto make = [](int32_t width, int32_t height, uint16_t bits) {
+    BmpFile bmp;
+    bmp.width = width;
+    bmp.height = height;
+    bmp.bitCount = bits;
+    size_t rows =
+        (static_cast<size_t>(width) * bits + 7) / 8 * static_cast<size_t>(std::abs(height));
+    for (size_t i = 0; i < rows; ++i) bmp.rows.push_back(static_cast<uint8_t>(i * 37 + 11));
+    if (bits <= 8) {
+      for (size_t i = 0; i < (size_t{4} << bits); ++i)
+        bmp.palette.push_back(static_cast<uint8_t>(i * 5));
+    }
+    return bmp;
+  };
+  std::vector<std::pair<std::string, BmpFile>> seeds = {
+      {"bits1", make(13, 3, 1)},  {"bits4", make(7, 2, 4)},    {"bits8", make(5, 4, 8)},
+      {"bits16", make(3, 3, 16)}, {"bits24", make(6, -3, 24)}, {"bits32", make(4, 2, 32)},
+  };
+  BmpFile rgb565 = make(5, 2, 16);
+  rgb565.compression = 3;
+  rgb565.masks = {0xF800, 0x07E0, 0x001F};
+  seeds.emplace_back("masks565", rgb565);
+  BmpFile v5 = make(3, 3, 32);
+  v5.compression = 3;
+  v5.headerSize = 124;
+  v5.masks = {0xFF0000, 0xFF00, 0xFF, 0xFF000000};
+  seeds.emplace_back("v5alpha", v5);
+  BmpFile shortTable = make(4, 4, 8);
+  shortTable.palette.resize(12);
+  shortTable.coloursUsed = 3;
+  seeds.emplace_back("colours3", shortTable);
+  return seeds;
+}
+
 }  // namespace quorvel::writer

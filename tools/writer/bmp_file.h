@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "tools/writer/byte_writer.h"
@@ -24,5 +26,9 @@ struct BmpFile {
 
 // Rows are padded to 4 bytes and stored bottom-up unless the height is negative.
 Bytes writeBmp(const BmpFile& bmp);
+
+// One small BMP of every layout the packer reads (1, 4, 8, 16, 24 and 32 bits, masks, newer
+// headers, top-down rows), by name: seeds for the fuzz target.
+std::vector<std::pair<std::string, BmpFile>> seedBmps();
 
 }  // namespace quorvel::writer
