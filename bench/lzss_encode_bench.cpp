@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "archive/lzss.h"
+#include "bench/bench_support.h"
 #include "pack/lzss_encoder.h"
 
 namespace {
@@ -51,26 +52,6 @@ void appendPicture(Bytes& out, std::mt19937& random) {
   }
 }
 
-// Words of a script drawn from a small vocabulary, with numbers and some stray bytes.
-void appendText(Bytes& out, size_t bytes, std::mt19937& random) {
-  const char* words[] = {"the ",   "castle ", "door ",  "opens ", "slowly ", "\n",
-                         "HP=",    "MP=",     "item ",  "sword ", "shield ", "potion ",
-                         "said: ", "\"",      "night ", "rain ",  "falls ",  ", "};
-  size_t end = out.size() + bytes;
-  while (out.size() < end) {
-    uint32_t pick = random() % 24;
-    if (pick < 18) {
-      out.insert(out.end(), words[pick], words[pick] + std::strlen(words[pick]));
-    } else if (pick < 21) {
-      std::string number = std::to_string(random() % 1000);
-      out.insert(out.end(), number.begin(), number.end());
-    } else {
-      out.push_back(static_cast<uint8_t>(random()));
-    }
-  }
-  out.resize(end);
-}
-
 // Half pictures, half text, in alternating 1 MiB pieces.
 const Bytes& original() {
   static Bytes data = [] {
@@ -81,7 +62,7 @@ const Bytes& original() {
       if (piece % 2 == 0) {
         appendPicture(out, random);
       } else {
-        appendText(out, kChunkBytes, random);
+        quorvel::bench::appendScriptText(out, kChunkBytes, random);
       }
     }
     out.resize(kInputBytes);
@@ -288,32 +269,16 @@ void BM_GreedyTreeEncode(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kInputBytes));
 }
 
-// Alternating, several rounds each: the medians are compared.
+// Five rounds each: the medians are compared.
 BENCHMARK(BM_LzssEncode)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5);
 BENCHMARK(BM_GreedyTreeEncode)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5);
-
-// Keeps each benchmark's median rate so that the ratios can be printed at the end.
-class RateReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      if (run.aggregate_name != "median") continue;
-      auto found = run.counters.find("bytes_per_second");
-      if (found == run.counters.end()) continue;
-      std::string name = run.benchmark_name();
-      rates[name.substr(0, name.find('/'))] = found->second.value;
-    }
-  }
-  std::map<std::string, double> rates;
-};
 
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   std::printf("input: %zu bytes (half 32-bit pictures, half text)\n", original().size());
-  RateReporter reporter;
+  quorvel::bench::RateReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   double ours = reporter.rates["BM_LzssEncode"];
   double greedy = reporter.rates["BM_GreedyTreeEncode"];
