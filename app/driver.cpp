@@ -10,23 +10,49 @@
 
 namespace quorvel {
 
+namespace {
+
+constexpr const char* kVersion = "0.03";
+
+}  // namespace
+
+// The original six lines first, exactly; the switches added since follow in the same style.
 void printUsage() {
   const char s = kSwitchChar;
-  std::puts("quorvel [options] filename version 0.03\n");
+  std::printf("quorvel [options] filename version %s\n\n", kVersion);
   std::puts("options:");
   std::printf("\t%cout:path         output folder\n", s);
   std::printf("\t%cstripPath        strip subfolder\n", s);
   std::printf("\t%craw              not blend image with bgcolor\n", s);
   std::printf("\t%cbgcolor:rrggbb   background color (hex)\n", s);
+  std::printf("\t%chelp             show this text\n", s);
+  std::printf("\t%cversion          show the version\n", s);
   std::printf("\t%cpack             pack folder into .a, bmp/png picture into .px\n", s);
   std::fflush(stdout);
 }
 
-// Parses the whole command line first, then hands over to the entry of the mode it asks for.
+void printVersion() {
+  std::printf("quorvel version %s\n", kVersion);
+  std::fflush(stdout);
+}
+
+// Parses the whole command line first, says what it cannot use, then hands over to the entry of
+// the mode it asks for. Help and version answer before anything else and never open a dialog.
 int runDriver(int argc, char** argv) {
   OptionParser parser;
   parser.parse(argc, argv);
+  for (const std::string& warning : switchWarnings(parser)) {
+    std::fprintf(stderr, "%s\n", warning.c_str());
+  }
   const RunOptions options = readRunOptions(parser);
+  if (options.showHelp) {
+    printUsage();
+    return 0;
+  }
+  if (options.showVersion) {
+    printVersion();
+    return 0;
+  }
   if (options.pack) return runPack(parser, options);
   return runSingleInput(parser, options);
 }

@@ -6,5 +6,7 @@ namespace quorvel {
 int runDriver(int argc, char** argv);
 // The usage text, with the switch character of this platform.
 void printUsage();
+// "quorvel version 0.03" and its line end.
+void printVersion();
 
 }  // namespace quorvel

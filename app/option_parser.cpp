@@ -40,6 +40,7 @@ void OptionParser::parse(int32_t count, const char* const* vector) {
     size_t colon = text.find(':');
     std::string name = colon == std::string::npos ? text : text.substr(0, colon);
     std::string value = colon == std::string::npos ? std::string() : text.substr(colon + 1);
+    given_.push_back({name, value});
     options_.emplace(std::move(name), std::move(value));  // an existing name is kept
   }
 }

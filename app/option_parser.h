@@ -32,10 +32,20 @@ class OptionParser {
   const std::string& optionText(const std::string& name) const { return options_.at(name); }
   int32_t optionNumber(const std::string& name, int32_t base) const;
 
+  char switchChar() const { return switchChar_; }
+  // Every option as given, in command-line order, later repeats of a name included: what the
+  // lookups above answer hides the repeats, which a user may still want to hear about.
+  struct GivenOption {
+    std::string name;
+    std::string value;
+  };
+  const std::vector<GivenOption>& givenOptions() const { return given_; }
+
  private:
   char switchChar_;
   std::vector<std::string> positionals_;
   std::map<std::string, std::string> options_;
+  std::vector<GivenOption> given_;
 };
 
 }  // namespace quorvel

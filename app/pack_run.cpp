@@ -81,6 +81,10 @@ int runPack(const OptionParser& parser, const RunOptions& /*options*/) {
     printUsage();
     return 1;
   }
+  if (!parser.optionText("pack").empty()) {
+    std::fprintf(stderr, "quorvel: %cpack takes no value: %cpack:%s counts as %cpack\n",
+                 kSwitchChar, kSwitchChar, parser.optionText("pack").c_str(), kSwitchChar);
+  }
   const std::string input = withoutTrailingSeparators(parser.positional(0));
   std::puts("Cancel: Ctrl + C");
   std::fflush(stdout);

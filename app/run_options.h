@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
+#include <vector>
 
 #include "app/option_parser.h"
 #include "convert/conversion_options.h"
@@ -11,10 +13,19 @@ namespace quorvel {
 
 struct RunOptions {
   ConversionOptions conversion;
-  bool pack = false;  // -pack: a folder or picture back into a game file
+  bool showHelp = false;     // help, -help (--help on POSIX), h, ?: the usage text, nothing else
+  bool showVersion = false;  // version, -version: the version line, nothing else
+  bool pack = false;         // -pack: a folder or picture back into a game file
 };
 
 RunOptions readRunOptions(const OptionParser& parser);
+
+// One line per switch that the run cannot use as given, in command-line order, each starting
+// with "quorvel: " and saying what is done instead (without a line end): unknown switches (with
+// a hint where a known one is spelt alike), unreadable colours, values that a switch does not
+// take, an empty output folder and later repeats of a switch with another value. The run itself
+// does exactly what it does without these lines.
+std::vector<std::string> switchWarnings(const OptionParser& parser);
 
 // Writes raw, bgcolor and stripPath into the process-wide Settings, before any conversion.
 void applySettings(const OptionParser& parser);

@@ -1,6 +1,7 @@
 #include "app/single_run.h"
 
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "app/driver.h"
@@ -12,12 +13,29 @@
 
 namespace quorvel {
 
+namespace {
+
+// Several names are not converted one after the other: the run asks for one instead. Said on
+// standard error, since a switch of the other platform's style is a file name here too.
+void warnAboutSeveralNames(const OptionParser& parser) {
+  std::string names;
+  for (size_t i = 0; i < parser.positionalCount(); ++i) {
+    names += (i == 0 ? "" : ", ") + parser.positional(i);
+  }
+  std::string line = "quorvel: " + std::to_string(parser.positionalCount()) +
+                     " file names given (" + names + "); a run converts exactly one\n";
+  std::fputs(line.c_str(), stderr);
+}
+
+}  // namespace
+
 int runSingleInput(const OptionParser& parser, const RunOptions& options) {
   std::vector<char> chosen(kPathCapacity, '\0');
   const char* inputPath;
   if (parser.positionalCount() == 1) {
     inputPath = parser.positional(0).c_str();
   } else {
+    if (parser.positionalCount() > 1) warnAboutSeveralNames(parser);
     if (showOpenDialog(chosen.data(), chosen.size()) != 1) {
       printUsage();
       return 0;
@@ -47,7 +65,7 @@ int runSingleInput(const OptionParser& parser, const RunOptions& options) {
   removeTemporaryFolder();
 
   std::putchar('\n');
-  printStatus(result, pathFileName(inputPath));
+  printStatus(result, statusName(inputPath));
   std::fflush(stdout);
   return 0;
 }

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "platform/paths.h"
+
 namespace quorvel {
 
 void printStatus(ResultCode result, const char* name) {
@@ -23,6 +25,11 @@ void printStatus(ResultCode result, const char* name) {
       std::printf("%s: unknown format!\n", name);
       break;
   }
+}
+
+const char* statusName(const char* inputPath) {
+  const char* name = pathFileName(inputPath);
+  return *name != '\0' ? name : inputPath;
 }
 
 }  // namespace quorvel

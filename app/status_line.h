@@ -9,4 +9,8 @@ namespace quorvel {
 // "name: unknown format!", each with its line end.
 void printStatus(ResultCode result, const char* name);
 
+// The name a status line gives an input: its file name, or the whole path when the path ends in
+// a separator (a folder named by mistake), so that the line never names nothing.
+const char* statusName(const char* inputPath);
+
 }  // namespace quorvel

@@ -151,7 +151,9 @@ ResultCode convertArchive(const char* outputFolder, const char* archivePath,
   std::string folder = folderPrefix(outputFolder);
   std::puts(pathFileName(archivePath));
 
-  for (int32_t i = 0; entries[i].method[0] != 0; ++i) {
+  size_t failedCount = 0;
+  int32_t i = 0;
+  for (; entries[i].method[0] != 0; ++i) {
     const FileEntry& entry = entries[i];
     std::string nativeName = memberNameToNative(entry.fileName);
     std::printf("\r\t%d %s", i, nativeName.c_str());
@@ -163,12 +165,13 @@ ResultCode convertArchive(const char* outputFolder, const char* archivePath,
       case MemberOutcome::Failed:
         failures += nativeName;
         failures += '\n';
+        ++failedCount;
         break;
       case MemberOutcome::TemporaryWriteFailed:
         return ResultCode::WriteError;
     }
   }
-  if (!failures.empty()) showFailureList(failures);
+  if (failedCount > 0) showFailureList(failures, failedCount, static_cast<size_t>(i));
   return ResultCode::Success;
 }
 

@@ -111,5 +111,7 @@ int main(int argc, char** argv) {
   save(root / "options", "plain", words({"-raw", "-out:/tmp/x", "file.px"}));
   save(root / "options", "colour", words({"-bgcolor:ff8000", "-stripPath", "a.a"}));
   save(root / "options", "odd", words({"/raw", "-", "", "-:x", "-a:b:c", "-out:A", "-out:B"}));
+  save(root / "options", "typos",
+       words({"-RAW", "--raw", "-bgcolour:fff", "-bgcolor:#fff", "-raw:0", "--help", "-out"}));
   return gOk ? 0 : 1;
 }

@@ -1,10 +1,11 @@
 // The option parser on hostile argument vectors: the input is split at its zero bytes into
-// arguments, then every question the driver asks is asked, and parseNumber reads every
-// argument in bases 10, 16 and one it does not know.
+// arguments, then every question the driver asks is asked, parseNumber reads every argument in
+// bases 10, 16 and one it does not know, and the warnings about the switches are formed.
 #include <string>
 #include <vector>
 
 #include "app/option_parser.h"
+#include "app/run_options.h"
 #include "fuzz/fuzz_support.h"
 
 using namespace quorvel;
@@ -47,5 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       parser.optionNumber(name, 10);
     }
   }
+  // The warnings about the switches: at most one line per option given.
+  if (switchWarnings(parser).size() > parser.givenOptions().size()) fuzz::fail("warning count");
+  readRunOptions(parser);
   return 0;
 }

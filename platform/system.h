@@ -22,8 +22,10 @@ void removeTemporaryFolder();
 bool moveFileReplacing(const char* from, const char* to);
 bool deleteFile(const char* path);
 
-// Failure list of an archive run: a message box on Windows, standard error on POSIX.
-void showFailureList(const std::string& text);
+// Failure list of an archive run, text holding each failed member's name and a line end:
+// a message box on Windows; on POSIX, standard error with the caption, a line that says how many
+// of the archive's members failed, and the names.
+void showFailureList(const std::string& text, size_t failedCount, size_t memberCount);
 
 // Texts in the console's code page: code page 932 on Windows, UTF-8 on POSIX.
 extern const char* const kTextItemsDone;       // " 個終了": "items finished"

@@ -169,12 +169,44 @@ make_px8 "$pics/grey.px" 3 2
 usage=$(printf '%s\n' "quorvel [options] filename version 0.03" "" "options:" \
   $'\t/out:path         output folder' $'\t/stripPath        strip subfolder' \
   $'\t/raw              not blend image with bgcolor' $'\t/bgcolor:rrggbb   background color (hex)')
+# The original usage lines come first, exactly; the lines of newer switches follow them.
+is_usage() { [ "$out" = "$usage" ] || [ "${out#"$usage"$'\n'}" != "$out" ]; }
 winrun "$work"
-# The original lines come first, exactly; the switches beyond them follow.
 check "no file name: dialog cancelled headless, usage text, exit 0" \
-  test "$code" = 0 -a "${out:0:${#usage}}" = "$usage"
+  test "$code" = 0 -a "$(is_usage && echo usage)" = usage
 winrun "$work" a.px b.px
-check "two file names: usage text" test "${out:0:${#usage}}" = "$usage"
+check "two file names: usage text" test "$(is_usage && echo usage)" = usage
+
+case_help() {
+  local h first=""
+  for h in '/?' /help /h; do
+    winrun "$work" "$h" "$(dos "$pics/grey.px")"
+    [ "$code" = 0 ] && is_usage && [ ! -s "$work/stderr" ] || return 1
+    [ -z "$first" ] && first=$out
+    [ "$out" = "$first" ] || return 1
+  done
+  [ ! -e "$pics/grey.bmp" ] || return 1
+  winrun "$work" /version
+  [ "$code" = 0 ] && [ "$out" = "quorvel version 0.03" ]
+}
+check "/?, /help, /h: usage text and nothing else; /version: the version line" case_help
+
+case_unknown_switch() {
+  local d="$work/unknown"
+  mkdir -p "$d"
+  cp "$pics/alpha.px" "$d/"
+  winrun "$d" /RAW alpha.px
+  status_is "complete." && [ "$(bit_count "$d/alpha.bmp")" = 24 ] &&
+    [ "$(tr -d '\r' <"$work/stderr")" = \
+      "quorvel: unknown switch /RAW ignored (switches are case-sensitive: /raw)" ]
+}
+check "an unknown switch is named on standard error and ignored" case_unknown_switch
+
+case_trailing_separator() {
+  winrun "$work" 'pics\'
+  status_is 'pics\: unknown format!'
+}
+check "a path ending in a separator is named whole in its status line" case_trailing_separator
 
 case_raw() {
   local d="$work/raw"
@@ -186,7 +218,7 @@ case_raw() {
   status_is "complete." && [ "$(bit_count "$d/alpha.bmp")" = 32 ] || return 1
   # '-raw' is no switch on Windows: two names, so the dialog (cancelled) and the usage text.
   winrun "$d" -raw alpha.px
-  [ "$out" = "$usage" ]
+  is_usage
 }
 check "/raw keeps 32 bits, default blends to 24, -raw is a file name" case_raw
 

@@ -99,7 +99,7 @@ TEST_F(ArchiveRun, ExtractsConvertsAndReportsEveryMember) {
     expected.insert(converted.begin(), converted.end());
   }
   EXPECT_EQ(filesBelow(scratch_.file("data")), expected);
-  EXPECT_EQ(result.err, std::string(kTextFailureCaption) + "\n" + failures);
+  EXPECT_EQ(result.err, test::failureReport(failures, 11));
   EXPECT_NE(result.out.find("data.a\n\r\t0 readme.txt\r\t1 story.txt\r\t2 se.wav"),
             std::string::npos);
   EXPECT_NE(result.out.find("\r\t9 noext"), std::string::npos);
@@ -123,7 +123,7 @@ TEST_F(ArchiveRun, NamesThatWouldLeaveTheOutputFolderAreNeverWritten) {
   EXPECT_EQ(filesBelow(scratch_.file("data")), (FileMap{{"\xE8\xA1\xA8.txt", text("ok")}}));
   std::string failures;
   for (const std::string& name : hostile) failures += name + "\n";
-  EXPECT_EQ(result.err, std::string(kTextFailureCaption) + "\n" + failures);
+  EXPECT_EQ(result.err, test::failureReport(failures, hostile.size() + 1));
 }
 
 TEST_F(ArchiveRun, DamagedMembersFailAndTheRunGoesOn) {
@@ -140,7 +140,7 @@ TEST_F(ArchiveRun, DamagedMembersFailAndTheRunGoesOn) {
   test::writeFile(scratch_.file("data.a"), archive);
   test::RunResult result = run({"data.a"});
   EXPECT_EQ(filesBelow(scratch_.file("data")), (FileMap{{"first.bin", patterned(1000, 4)}}));
-  EXPECT_EQ(result.err, std::string(kTextFailureCaption) + "\ncut.bin\nshort.wav\nlast.bin\n");
+  EXPECT_EQ(result.err, test::failureReport("cut.bin\nshort.wav\nlast.bin\n", 4));
   EXPECT_EQ(result.out.substr(result.out.size() - 10), "complete.\n");
 }
 

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "tests/support/test_support.h"
@@ -17,17 +16,10 @@ class OpenDialogRun : public ::testing::Test {
     writer::Bytes picture = writer::writePlainPicture(writer::gradientPicture32(4, 3));
     ASSERT_TRUE(test::writeFile(work_.file("chosen.px"), picture));
   }
-  // A fake zenity, alone in its folder at the front of PATH.
-  void fakeZenity(const std::string& body) {
-    std::string path = bin_.file("zenity");
-    std::string script = "#!/bin/sh\n" + body + "\n";
-    ASSERT_TRUE(test::writeFile(path, test::Bytes(script.begin(), script.end())));
-    ASSERT_EQ(::chmod(path.c_str(), 0755), 0);
-  }
+  // A fake dialog program, alone in its folder at the front of PATH.
+  void fakeZenity(const std::string& body) { test::writeFakeDialogs(bin_.path(), body); }
   test::RunResult run(const std::vector<std::string>& args) {
-    const char* path = std::getenv("PATH");
-    return test::runQuorvel(args, work_.path(),
-                            {"DISPLAY=:9", "PATH=" + bin_.path() + ":" + (path ? path : "/bin")});
+    return test::runWithFakeDesktop(args, work_.path(), bin_.path());
   }
 
   test::ScratchDir bin_;

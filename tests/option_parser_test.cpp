@@ -5,16 +5,14 @@
 #include <initializer_list>
 #include <vector>
 
+#include "tests/support/parsed_arguments.h"
+
 namespace quorvel {
 namespace {
 
-// Parses the arguments as if they followed the program name, with '/' as the switch character.
+// Parses the arguments with '/' as the switch character unless told otherwise.
 OptionParser parsed(std::initializer_list<const char*> arguments, char switchChar = '/') {
-  std::vector<const char*> vector{"quorvel"};
-  vector.insert(vector.end(), arguments);
-  OptionParser parser(switchChar);
-  parser.parse(static_cast<int32_t>(vector.size()), vector.data());
-  return parser;
+  return test::parsedArguments(arguments, switchChar);
 }
 
 TEST(OptionParser, SplitsOptionsFromPositionalsInOrder) {

@@ -125,9 +125,15 @@ bool deleteFile(const char* path) {
   return ::unlink(path) == 0;
 }
 
-void showFailureList(const std::string& text) {
+// The caption is kept for those who read it; the line after it says the same to everyone else.
+// The list starts on a line of its own: standard output may have left the progress line open.
+void showFailureList(const std::string& text, size_t failedCount, size_t memberCount) {
   std::fflush(stdout);
-  std::fprintf(stderr, "%s\n%s", kTextFailureCaption, text.c_str());
+  std::string report = std::string("\n") + kTextFailureCaption +
+                       "\nquorvel: " + std::to_string(failedCount) + " of " +
+                       std::to_string(memberCount) + " members could not be converted; " +
+                       (failedCount == 1 ? "it is" : "they are") + " listed below:\n" + text;
+  std::fputs(report.c_str(), stderr);
   std::fflush(stderr);
 }
 

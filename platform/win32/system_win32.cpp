@@ -50,7 +50,7 @@ bool deleteFile(const char* path) {
   return DeleteFileA(path) != 0;
 }
 
-void showFailureList(const std::string& text) {
+void showFailureList(const std::string& text, size_t /*failedCount*/, size_t /*memberCount*/) {
   // The progress lines belong before the box, which may stay open for a while.
   std::fflush(stdout);
   MessageBoxA(nullptr, text.c_str(), kTextFailureCaption, MB_ICONINFORMATION);

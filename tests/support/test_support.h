@@ -49,4 +49,14 @@ RunResult runQuorvel(const std::vector<std::string>& args, const std::string& wo
                      const std::vector<std::string>& environment = {},
                      unsigned timeLimitSeconds = 0);
 
+// POSIX: writes the shell script body as the desktop dialog programs (zenity and kdialog) into
+// the folder bin; runWithFakeDesktop runs quorvel with a display and bin first on PATH.
+void writeFakeDialogs(const std::string& bin, const std::string& body);
+RunResult runWithFakeDesktop(const std::vector<std::string>& args, const std::string& workDir,
+                             const std::string& bin);
+
+// What an archive run of the POSIX build writes to standard error when members failed: names
+// holds each failed member's name and a line end, memberCount the archive's members.
+std::string failureReport(const std::string& names, size_t memberCount);
+
 }  // namespace quorvel::test

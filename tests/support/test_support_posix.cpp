@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/system.h"
 #include "tests/support/test_support.h"
 
 namespace quorvel::test {
@@ -119,6 +120,28 @@ RunResult runQuorvel(const std::vector<std::string>& args, const std::string& wo
   ::unlink(outPath.c_str());
   ::unlink(errPath.c_str());
   return result;
+}
+
+void writeFakeDialogs(const std::string& bin, const std::string& body) {
+  std::string script = "#!/bin/sh\n" + body + "\n";
+  for (const char* program : {"zenity", "kdialog"}) {
+    std::string path = bin + "/" + program;
+    writeFile(path, Bytes(script.begin(), script.end()));
+    ::chmod(path.c_str(), 0755);
+  }
+}
+
+RunResult runWithFakeDesktop(const std::vector<std::string>& args, const std::string& workDir,
+                             const std::string& bin) {
+  const char* path = std::getenv("PATH");
+  return runQuorvel(args, workDir, {"DISPLAY=:9", "PATH=" + bin + ":" + (path ? path : "/bin")});
+}
+
+std::string failureReport(const std::string& names, size_t memberCount) {
+  size_t failed = static_cast<size_t>(std::count(names.begin(), names.end(), '\n'));
+  return std::string("\n") + kTextFailureCaption + "\nquorvel: " + std::to_string(failed) + " of " +
+         std::to_string(memberCount) + " members could not be converted; " +
+         (failed == 1 ? "it is" : "they are") + " listed below:\n" + names;
 }
 
 }  // namespace quorvel::test
