@@ -50,9 +50,9 @@ uint64_t inflatedBytes(uint64_t width, uint64_t height, unsigned depth, unsigned
   return height * (1 + (width * samples * depth + 7) / 8);
 }
 
-// The signature, a first IHDR chunk with sides of 1 to 16777215, and enough compressed data
-// behind it (chunk lengths walked up to IEND or the end of the file) for what IHDR announces,
-// in IDAT chunks that are not empty.
+// The signature, a first IHDR chunk with sides of 1 to 16777215, chunks up to IEND (or the end
+// of the file) that lie inside the file, and enough compressed data in them for what IHDR
+// announces, in IDAT chunks that are not empty.
 bool checkHeader(const uint8_t* file, size_t size, std::string& problem) {
   if (size < 33 || std::memcmp(file, kSignature, 8) != 0 || loadU32BigEndian(file + 8) != 13 ||
       std::memcmp(file + 12, "IHDR", 4) != 0) {
@@ -72,7 +72,10 @@ bool checkHeader(const uint8_t* file, size_t size, std::string& problem) {
       compressed += length;
     }
     if (std::memcmp(file + at + 4, "IEND", 4) == 0) break;
-    if (length > size - at - 8) break;  // a cut chunk: the decoder reports it
+    // The decoder would make room for the whole chunk before it finds the data missing.
+    if (length + 4 > size - at - 8) {
+      return fail(problem, "damaged: a chunk runs past the file's end");
+    }
     at += 8 + static_cast<size_t>(length) + 4;
   }
   if (inflatedBytes(width, height, file[24], file[25]) >

@@ -121,6 +121,11 @@ TEST(PngReader, DamagedFilesAreRefused) {
   empty.insert(empty.begin() + static_cast<std::ptrdiff_t>(idat), chunk, chunk + 12);
   EXPECT_FALSE(read(empty, raster, problem));
   EXPECT_NE(problem.find("empty IDAT"), std::string::npos) << problem;
+  // A chunk that claims 2 GiB (found by fuzzing): the decoder would make room for it first.
+  Bytes claiming = good;
+  claiming[idat] = 0x7F;
+  EXPECT_FALSE(read(claiming, raster, problem));
+  EXPECT_NE(problem.find("runs past"), std::string::npos) << problem;
   // Cut anywhere before the last chunk's checksum (which the decoder does not read).
   for (size_t size = 0; size + 4 < good.size(); ++size) {
     EXPECT_FALSE(read(Bytes(good.begin(), good.begin() + size), raster, problem)) << size;
