@@ -156,14 +156,18 @@ int rasterDepth(const BmpLayout& bmp) {
   return 32;
 }
 
-// One channel of a pixel through its mask, scaled to 8 bits.
+// One channel of a pixel through its mask, in 8 bits: a wider channel keeps its top 8 bits, a
+// narrower one repeats its bits downward (5 bits v become v << 3 | v >> 2), so that 0 stays 0
+// and the largest value becomes 255, as 5-5-5 pixels are widened elsewhere.
 uint8_t channel(uint32_t pixel, uint32_t mask) {
-  const int shift = std::countr_zero(mask);
   const int bits = std::popcount(mask);
-  const uint32_t value = (pixel & mask) >> shift;
+  const uint32_t value = (pixel & mask) >> std::countr_zero(mask);
   if (bits >= 8) return static_cast<uint8_t>(value >> (bits - 8));
-  const uint32_t top = (1u << bits) - 1;
-  return static_cast<uint8_t>((value * 255 + top / 2) / top);
+  uint32_t widened = 0;
+  for (int shift = 8 - bits; shift > -bits; shift -= bits) {
+    widened |= shift >= 0 ? value << shift : value >> -shift;
+  }
+  return static_cast<uint8_t>(widened);
 }
 
 void readRow(const BmpLayout& bmp, const uint8_t* source, uint8_t* row) {

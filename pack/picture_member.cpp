@@ -22,7 +22,7 @@ std::vector<std::vector<uint8_t>> candidates(const Raster& raster) {
   files.push_back(encodePicture(raster));
   if (raster.bitsPerPixel != 32) return files;
   for (int edge : kTileEdges) {
-    std::optional<std::vector<uint8_t>> tiled = encodeTiled({raster}, edge);
+    std::optional<std::vector<uint8_t>> tiled = encodeTiled(std::span(&raster, 1), edge);
     if (tiled && tiled->size() < files.front().size()) files.push_back(std::move(*tiled));
   }
   return files;

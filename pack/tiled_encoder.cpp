@@ -95,7 +95,7 @@ void appendHeader(std::vector<uint8_t>& out, int64_t imageCount, int edge, size_
 
 }  // namespace
 
-std::optional<std::vector<uint8_t>> encodeTiled(const std::vector<Raster>& images, int tileEdge) {
+std::optional<std::vector<uint8_t>> encodeTiled(std::span<const Raster> images, int tileEdge) {
   std::vector<uint8_t> out;
   if (images.empty()) {
     appendHeader(out, 0, tileEdge, 0, 0, 0, 0, 0);

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "pack/raster.h"
@@ -17,6 +18,6 @@ namespace quorvel {
 // than 32767 distinct stored tiles or 32768 solid colours (index entries are 16 bits), or sides
 // that differ. No images at all make a file of no images (a series that extracts to an empty
 // folder).
-std::optional<std::vector<uint8_t>> encodeTiled(const std::vector<Raster>& images, int tileEdge);
+std::optional<std::vector<uint8_t>> encodeTiled(std::span<const Raster> images, int tileEdge);
 
 }  // namespace quorvel

@@ -108,7 +108,7 @@ TEST(TiledEncoder, OneImageDecodesToTheSamePixels) {
   for (int edge : {16, 32}) {
     for (auto [width, height] : {std::pair{16, 16}, std::pair{40, 24}, std::pair{97, 65}}) {
       Raster raster = cells(width, height, edge, static_cast<uint32_t>(width + edge));
-      std::optional<Bytes> file = encodeTiled({raster}, edge);
+      std::optional<Bytes> file = encodeTiled(std::vector{raster}, edge);
       ASSERT_TRUE(file);
       expectDecodesTo(tiled, *file, raster);
     }
@@ -118,8 +118,8 @@ TEST(TiledEncoder, OneImageDecodesToTheSamePixels) {
 TEST(TiledEncoder, ImagesShareColoursAndIdenticalTiles) {
   Raster first = cells(64, 32, 16, 1);
   Raster second = first;
-  Bytes once = encodeTiled({first}, 16).value();
-  Bytes twice = encodeTiled({first, second}, 16).value();
+  Bytes once = encodeTiled(std::vector{first}, 16).value();
+  Bytes twice = encodeTiled(std::vector{first, second}, 16).value();
   // The second image adds its index entries only: 4 x 2 cells of 2 bytes.
   EXPECT_EQ(twice.size(), once.size() + 16);
   // Stacked by the decoder (at most 8 images), image 0 at the bottom.
@@ -136,12 +136,12 @@ TEST(TiledEncoder, ImagesShareColoursAndIdenticalTiles) {
 TEST(TiledEncoder, WhatTheFormatCannotHoldIsNotEncoded) {
   Raster wide = rasterOf(16 * 65535 + 1, 1, 32, 3);
   std::fill(wide.pixels.begin(), wide.pixels.end(), uint8_t{0});
-  EXPECT_FALSE(encodeTiled({wide}, 16)) << "65536 tile columns";
-  EXPECT_TRUE(encodeTiled({wide}, 32));
-  EXPECT_FALSE(encodeTiled({rasterOf(16, 16, 32, 1), rasterOf(16, 17, 32, 1)}, 16))
+  EXPECT_FALSE(encodeTiled(std::vector{wide}, 16)) << "65536 tile columns";
+  EXPECT_TRUE(encodeTiled(std::vector{wide}, 32));
+  EXPECT_FALSE(encodeTiled(std::vector{rasterOf(16, 16, 32, 1), rasterOf(16, 17, 32, 1)}, 16))
       << "images of two sizes";
   // No images: a file whose series extracts to an empty folder.
-  Bytes none = encodeTiled({}, 16).value();
+  Bytes none = encodeTiled(std::vector<Raster>{}, 16).value();
   EXPECT_EQ(none.size(), 32u);
   EXPECT_EQ(loadU32(none.data()), 0u);
 }
