@@ -1,5 +1,6 @@
 #include "tools/writer/bmp_file.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace quorvel::writer {
@@ -21,9 +22,12 @@ Bytes writeBmp(const BmpFile& bmp) {
   for (uint32_t mask : bmp.masks) out.u32(mask);
   if (!masksBehind && out.size() < headerEnd) out.zeros(headerEnd - out.size());
   out.raw(bmp.palette);
+  // Rows the given bytes do not cover (a header changed after the rows were made) are zero.
+  Bytes pixels = bmp.rows;
+  pixels.resize(std::max(pixels.size(), rowBytes * rows), 0);
   for (uint32_t i = 0; i < rows; ++i) {
     size_t row = bmp.height < 0 ? i : rows - 1 - i;
-    auto from = bmp.rows.begin() + static_cast<std::ptrdiff_t>(row * rowBytes);
+    auto from = pixels.begin() + static_cast<std::ptrdiff_t>(row * rowBytes);
     out.raw(Bytes(from, from + static_cast<std::ptrdiff_t>(rowBytes)));
     out.zeros(stride - rowBytes);
   }
