@@ -42,7 +42,7 @@ int runDriver(int argc, char** argv) {
   OptionParser parser;
   parser.parse(argc, argv);
   for (const std::string& warning : switchWarnings(parser)) {
-    std::fprintf(stderr, "%s\n", warning.c_str());
+    writeError(warning + "\n");
   }
   const RunOptions options = readRunOptions(parser);
   if (options.showHelp) {

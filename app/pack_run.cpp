@@ -1,6 +1,5 @@
 #include "app/pack_run.h"
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -66,7 +65,7 @@ PackResult pack(const OptionParser& parser, const std::string& input) {
     output.resize(output.size() - std::char_traits<char>::length(extension));
     output += "px";
   }
-  if (output.size() >= kPathCapacity) {
+  if (!pathFits(output.c_str())) {
     return PackResult::failed(ResultCode::WriteError, output, "the path is too long");
   }
   return kind == PathKind::Folder ? packFolder(input, output) : packPicture(input, output);
@@ -75,28 +74,23 @@ PackResult pack(const OptionParser& parser, const std::string& input) {
 }  // namespace
 
 int runPack(const OptionParser& parser, const RunOptions& /*options*/) {
+  const std::string s(1, kSwitchChar);
   if (parser.positionalCount() != 1) {
-    std::fprintf(stderr, "quorvel: %cpack takes one folder or one .bmp or .png picture\n",
-                 kSwitchChar);
+    writeError("quorvel: " + s + "pack takes one folder or one .bmp or .png picture\n");
     printUsage();
     return 1;
   }
-  if (!parser.optionText("pack").empty()) {
-    std::fprintf(stderr, "quorvel: %cpack takes no value: %cpack:%s counts as %cpack\n",
-                 kSwitchChar, kSwitchChar, parser.optionText("pack").c_str(), kSwitchChar);
+  const std::string& value = parser.optionText("pack");
+  if (!value.empty()) {
+    writeError("quorvel: " + s + "pack takes no value: " + s + "pack:" + value + " counts as " + s +
+               "pack\n");
   }
   const std::string input = withoutTrailingSeparators(parser.positional(0));
-  std::puts("Cancel: Ctrl + C");
-  std::fflush(stdout);
+  writeOutput("Cancel: Ctrl + C\n");
   PackResult result = pack(parser, input);
-  std::putchar('\n');
-  std::fflush(stdout);
-  if (!result.ok()) {
-    std::fprintf(stderr, "%s\n", result.message.c_str());
-    std::fflush(stderr);
-  }
+  writeOutput("\n");
+  if (!result.ok()) writeError(result.message + "\n");
   printStatus(result.code, pathFileName(input.c_str()));
-  std::fflush(stdout);
   return result.ok() ? 0 : 1;
 }
 

@@ -24,13 +24,13 @@ void warnAboutSeveralNames(const OptionParser& parser) {
   }
   std::string line = "quorvel: " + std::to_string(parser.positionalCount()) +
                      " file names given (" + names + "); a run converts exactly one\n";
-  std::fputs(line.c_str(), stderr);
+  writeError(line);
 }
 
 }  // namespace
 
 int runSingleInput(const OptionParser& parser, const RunOptions& options) {
-  std::vector<char> chosen(kPathCapacity, '\0');
+  std::vector<char> chosen(kPathBufferBytes, '\0');
   const char* inputPath;
   if (parser.positionalCount() == 1) {
     inputPath = parser.positional(0).c_str();
@@ -45,7 +45,7 @@ int runSingleInput(const OptionParser& parser, const RunOptions& options) {
   }
 
   applySettings(parser);
-  std::vector<char> basePath(kPathCapacity, '\0');
+  std::vector<char> basePath(kPathBufferBytes, '\0');
   bool baseFits = formBasePath(parser, inputPath, basePath.data(), basePath.size());
 
   std::puts("Cancel: Ctrl + C");

@@ -1,6 +1,9 @@
 #include "app/status_line.h"
 
 #include <cstdio>
+#include <string>
+
+#include "platform/system.h"
 
 #include "platform/paths.h"
 
@@ -16,13 +19,13 @@ void printStatus(ResultCode result, const char* name) {
       std::puts("no memory.");
       break;
     case ResultCode::ReadError:
-      std::printf("%s: cannot read.\n", name);
+      writeOutput(std::string(name) + ": cannot read.\n");
       break;
     case ResultCode::WriteError:
-      std::printf("%s: cannot write.\n", name);
+      writeOutput(std::string(name) + ": cannot write.\n");
       break;
     default:
-      std::printf("%s: unknown format!\n", name);
+      writeOutput(std::string(name) + ": unknown format!\n");
       break;
   }
 }

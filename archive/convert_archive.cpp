@@ -12,6 +12,7 @@
 #include "platform/file_handle.h"
 #include "platform/memory.h"
 #include "platform/paths.h"
+#include "platform/pending_paths.h"
 #include "platform/system.h"
 
 namespace quorvel {
@@ -56,7 +57,8 @@ enum class MemberOutcome { Delivered, Failed, TemporaryWriteFailed };
 // written whole.
 bool writeTemporaryFile(const std::string& path, const uint8_t* bytes, size_t size) {
   FileHandle file;
-  if (file.openWrite(path.c_str(), 0, kCreateAlways, kFileAttributeTemporary) == kInvalidFile) {
+  if (file.openWrite(path.c_str(), kFileShareDelete, kCreateAlways, kFileAttributeTemporary) ==
+      kInvalidFile) {
     return false;
   }
   bool whole = true;
@@ -94,11 +96,12 @@ bool deliverMember(const char* cp932Name, const std::string& nativeName,
 MemberOutcome convertMember(SpiA& reader, const char* archivePath, const FileEntry& entry,
                             const std::string& nativeName, const std::string& temporaryFolder,
                             const std::string& outputFolder, const ConversionOptions& options) {
-  if (!isSafeMemberName(entry.fileName)) return MemberOutcome::Failed;
+  // Checked whole, for this platform, before anything is written: a name that cannot become a
+  // file of its own fails alone instead of ending the run at its temporary file.
+  if (!isWritableMemberName(entry.fileName, nativeName)) return MemberOutcome::Failed;
   std::string temporaryPath = temporaryFolder + nativeName;
   // A path cut short would name another file: such a member is not written at all.
-  if (outputFolder.size() + nativeName.size() >= kPathCapacity ||
-      temporaryPath.size() >= kPathCapacity) {
+  if (!pathFits((outputFolder + nativeName).c_str()) || !pathFits(temporaryPath.c_str())) {
     return MemberOutcome::Failed;
   }
 
@@ -109,6 +112,9 @@ MemberOutcome convertMember(SpiA& reader, const char* archivePath, const FileEnt
   if (result != ResultCode::Success || bytes == nullptr) return MemberOutcome::Failed;
   // The listed size, never more than the block holds.
   size_t size = std::min<size_t>(entry.fileSize, localSize(handle));
+  // Until it is moved, converted or deleted, an interrupted run removes the temporary file (on
+  // Windows it sits in the temporary folder that every program shares).
+  PendingPath pending(temporaryPath.c_str(), PendingKind::File);
   if (!writeTemporaryFile(temporaryPath, bytes, size)) {
     return MemberOutcome::TemporaryWriteFailed;
   }
@@ -144,20 +150,19 @@ ResultCode convertArchive(const char* outputFolder, const char* archivePath,
 
   std::string failures;
   TemporaryFolder temporary;
-  if (temporary.path().empty() || temporary.path().size() >= kPathCapacity) {
+  if (temporary.path().empty() || !pathFits(temporary.path().c_str())) {
     return ResultCode::OtherError;
   }
   createDirectoryTree(outputFolder, 1);
   std::string folder = folderPrefix(outputFolder);
-  std::puts(pathFileName(archivePath));
+  writeOutput(std::string(pathFileName(archivePath)) + "\n");
 
   size_t failedCount = 0;
   int32_t i = 0;
   for (; entries[i].method[0] != 0; ++i) {
     const FileEntry& entry = entries[i];
     std::string nativeName = memberNameToNative(entry.fileName);
-    std::printf("\r\t%d %s", i, nativeName.c_str());
-    std::fflush(stdout);
+    writeOutput("\r\t" + std::to_string(i) + " " + nativeName);
     switch (
         convertMember(reader, archivePath, entry, nativeName, temporary.path(), folder, options)) {
       case MemberOutcome::Delivered:

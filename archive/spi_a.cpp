@@ -176,13 +176,14 @@ uint64_t fillMember(FileHandle& file, const FileEntry& entry, const MemberLayout
 // To-folder delivery: the member's file in the folder, written whole or not at all.
 ResultCode writeMemberFile(const char* folder, const FileEntry& entry, const uint8_t* bytes,
                            uint32_t size) {
-  if (!isSafeMemberName(entry.fileName)) return ResultCode::WriteError;
+  std::string name = memberNameToNative(entry.fileName);
+  if (!isWritableMemberName(entry.fileName, name)) return ResultCode::WriteError;
   std::string path(folder);
   path.resize(path.size() + 2, '\0');
   pathAddSeparator(path.data());
   path.resize(std::strlen(path.c_str()));
-  path += memberNameToNative(entry.fileName);
-  if (path.size() >= kPathCapacity) return ResultCode::WriteError;
+  path += name;
+  if (!pathFits(path.c_str())) return ResultCode::WriteError;
   OutputFile out;
   if (!out.create(path.c_str()) || !out.write(bytes, size) || !out.commit()) {
     return ResultCode::WriteError;

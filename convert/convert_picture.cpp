@@ -77,7 +77,7 @@ ResultCode writeDib(const char* basePath, MemHandle infoHandle, MemHandle bitsHa
   }
   std::string name(basePath);
   name += ".bmp";
-  if (name.size() >= kPathCapacity) return ResultCode::WriteError;
+  if (!pathFits(name.c_str())) return ResultCode::WriteError;
   return writeBmpFile(name.c_str(), reinterpret_cast<const uint8_t*>(info), infoBytes, bits,
                       static_cast<size_t>(pixelBytes));
 }
@@ -100,8 +100,10 @@ ResultCode writeBmpFile(const char* path, const uint8_t* infoBlock, size_t infoB
 ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
                               const ConversionOptions& options) {
   FileHandle file;
-  if (file.openRead(sourcePath, kFileShareRead, kOpenExisting, kFileAttributeNormal) ==
-      kInvalidFile) {
+  // Delete sharing: the source may be an archive member's temporary file, which an interrupt
+  // removes while it is open.
+  if (file.openRead(sourcePath, kFileShareRead | kFileShareDelete, kOpenExisting,
+                    kFileAttributeNormal) == kInvalidFile) {
     return ResultCode::ReadError;
   }
   uint8_t probe[kProbeBytes] = {};

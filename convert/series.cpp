@@ -51,8 +51,10 @@ struct Buffer {
 
 ResultCode readSource(const char* sourcePath, Buffer& buffer) {
   FileHandle file;
-  if (file.openRead(sourcePath, kFileShareRead, kOpenExisting, kFileAttributeNormal) ==
-      kInvalidFile) {
+  // Delete sharing: the source may be an archive member's temporary file, which an interrupt
+  // removes while it is open.
+  if (file.openRead(sourcePath, kFileShareRead | kFileShareDelete, kOpenExisting,
+                    kFileAttributeNormal) == kInvalidFile) {
     return ResultCode::ReadError;
   }
   uint8_t header[kHeaderBytes];
@@ -91,10 +93,10 @@ void fillSeriesHeader(uint8_t* header, const TiledLayout& layout, int pixelBytes
 // source's file name without its extension inside it. False when the base path does not fit a
 // path buffer (the files would land under a truncated name).
 bool formStem(const char* basePath, const char* sourcePath, std::string& stem) {
-  if (std::strlen(basePath) >= kPathCapacity) return false;
+  if (!pathFits(basePath)) return false;
   // Room for the base path, a separator and the source name: nothing here is truncated; the
   // finished names are checked against kPathCapacity.
-  std::vector<char> buffer(2 * kPathCapacity + 2, '\0');
+  std::vector<char> buffer(2 * kPathBufferBytes + 2, '\0');
   copyTruncated(buffer.data(), basePath, buffer.size());
   if (gSettings.keepSubfolders) {
     // An existing folder is fine; one that cannot be made shows at the first file.
@@ -111,7 +113,7 @@ ResultCode writeImage(const std::string& stem, int number, const uint8_t* header
   char suffix[32];
   std::snprintf(suffix, sizeof suffix, "_%04d.bmp", number);
   std::string name = stem + suffix;
-  if (name.size() >= kPathCapacity) return ResultCode::WriteError;
+  if (!pathFits(name.c_str())) return ResultCode::WriteError;
   OutputFile out;
   if (!out.create(name.c_str()) || !out.write(header, kSeriesHeaderBytes) ||
       !out.write(pixels.bytes.get(), pixels.size) || !out.commit()) {
@@ -156,8 +158,7 @@ ResultCode convertSeries(const Family& family, const char* basePath, const char*
   uint64_t position = layout.firstIndex;
   // imageCount is at most 2^31 - 1 (signed 32 bits in type 0x0B, 16 bits in type 0x0C).
   for (int i = 0; i < imageCount; ++i) {
-    std::printf("\r\t%d%s", i, kTextItemsDone);
-    std::fflush(stdout);
+    writeOutput("\r\t" + std::to_string(i) + kTextItemsDone);
     // Every image as if drawn into a fresh block: nothing of the previous one survives where a
     // tile row ends early, in either mode.
     if (i > 0) std::memset(pixels.bytes.get(), 0, pixels.size);

@@ -1,7 +1,7 @@
 // Writes the seed corpora of the fuzz targets: quorvel-fuzz-seeds <folder> makes one subfolder
 // per target (px, px40, px04, px0b, px0c, convert, archive, lzss, options, pack_readers) holding
-// small well-formed inputs made by the test-input writer; with --malformed it writes the
-// malformed-file corpus of the end-to-end test instead.
+// small well-formed inputs made by the test-input writer (and a few archives with damaged names);
+// with --malformed it writes the malformed-file corpus of the end-to-end test instead.
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -93,6 +93,14 @@ int main(int argc, char** argv) {
       save(root / "archive", file.name, file.bytes);
     }
   }
+
+  // Member names that are no valid code page 932 text, between good members.
+  using quorvel::writer::plainMember;
+  save(root / "archive", "damaged-names.a",
+       quorvel::writer::buildArchive(
+           {plainMember("first.txt", {'1'}), plainMember("ab\x81/c.txt", {'2'}),
+            plainMember("ab\x81", {'3'}), plainMember("abcdefghijklmnopqrstuv\x81", {'4'}),
+            plainMember("x\x81\x7F.txt", {'5'}), plainMember("\x95\x5C.txt", {'6'})}));
 
   Bytes text;
   for (int i = 0; i < 300; ++i) text.push_back(static_cast<uint8_t>("quorvel "[i % 8]));

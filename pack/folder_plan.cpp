@@ -155,7 +155,7 @@ bool planEntry(const std::string& folder, const FolderEntry& entry, PlannedMembe
                   "the member name " + memberNameToNative(member.name.c_str()) +
                       " is longer than the 23 bytes an archive holds");
   }
-  if (!isSafeMemberName(member.name.c_str())) {
+  if (!isWritableMemberName(member.name.c_str(), memberNameToNative(member.name.c_str()))) {
     return refuse(problem, member.path, "extraction would refuse this member name");
   }
   return true;

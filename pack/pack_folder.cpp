@@ -1,6 +1,6 @@
 #include "pack/pack_folder.h"
 
-#include <cstdio>
+#include <string>
 #include <vector>
 
 #include "archive/directory_record.h"
@@ -12,6 +12,7 @@
 #include "pack/wave_reader.h"
 #include "platform/output_file.h"
 #include "platform/paths.h"
+#include "platform/system.h"
 
 namespace quorvel {
 
@@ -101,11 +102,10 @@ PackResult packFolder(const std::string& folder, const std::string& archivePath)
   if (!planFolder(folder, planned, problem, readable)) {
     return PackResult{readable ? ResultCode::UnknownFormat : ResultCode::ReadError, problem};
   }
-  std::puts(pathFileName(archivePath.c_str()));
+  writeOutput(std::string(pathFileName(archivePath.c_str())) + "\n");
   std::vector<StoredMember> members(planned.size());
   for (size_t i = 0; i < planned.size(); ++i) {
-    std::printf("\r\t%zu %s", i, pathFileName(planned[i].path.c_str()));
-    std::fflush(stdout);
+    writeOutput("\r\t" + std::to_string(i) + " " + pathFileName(planned[i].path.c_str()));
     PackResult stored = storeMember(planned[i], members[i]);
     if (!stored.ok()) return stored;
   }

@@ -11,6 +11,9 @@ constexpr NativeFile kInvalidFile = -1;
 
 // Values of the Windows API, accepted by both backends.
 constexpr uint32_t kFileShareRead = 1;
+// Lets another thread delete the file while it is open (Windows): an interrupted run removes its
+// temporary files through it.
+constexpr uint32_t kFileShareDelete = 4;
 constexpr uint32_t kCreateAlways = 2;
 constexpr uint32_t kOpenExisting = 3;
 constexpr uint32_t kFileAttributeNormal = 128;

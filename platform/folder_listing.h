@@ -1,5 +1,5 @@
 // What a path names, and the entries of a folder, for the packer that walks a folder given by the
-// user. Names are this platform's own (UTF-8 on POSIX, the ANSI code page on Windows).
+// user. Paths and names are the program's (UTF-8; on POSIX the file system's bytes as they are).
 #pragma once
 
 #include <string>

@@ -11,14 +11,15 @@ namespace quorvel {
 namespace {
 
 // The partial file sits beside the final one, named with a suffix. Where the final path leaves no
-// room for the suffix within the platform's path limit (260 bytes on Windows), the partial name
-// keeps the final name's length and only its last byte changes.
+// room for the suffix within the platform's path limit (260 characters on Windows), the partial
+// name keeps the final name's length and only its last character changes, into one byte.
 std::string partialPathFor(const std::string& finalPath) {
   std::string partial = finalPath + ".qvpart";
-  if (partial.size() < kPathCapacity || finalPath.empty()) return partial;
-  partial = finalPath;
-  partial.back() = partial.back() == '~' ? '_' : '~';
-  return partial;
+  if (pathFits(partial.c_str()) || finalPath.empty()) return partial;
+  size_t last = finalPath.size() - 1;
+  // The continuation bytes of a UTF-8 character go with it.
+  while (last > 0 && (static_cast<unsigned char>(finalPath[last]) & 0xC0) == 0x80) --last;
+  return finalPath.substr(0, last) + (finalPath[last] == '~' ? '_' : '~');
 }
 
 }  // namespace
@@ -32,8 +33,8 @@ bool OutputFile::create(const char* finalPath) {
   finalPath_ = finalPath;
   partialPath_ = partialPathFor(finalPath_);
   pending_ = rememberPending(partialPath_.c_str(), PendingKind::File);
-  open_ =
-      file_.openWrite(partialPath_.c_str(), 0, kCreateAlways, kFileAttributeNormal) != kInvalidFile;
+  open_ = file_.openWrite(partialPath_.c_str(), kFileShareDelete, kCreateAlways,
+                          kFileAttributeNormal) != kInvalidFile;
   return open_;
 }
 

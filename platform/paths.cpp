@@ -18,7 +18,7 @@ namespace {
 template <typename Visit>
 void forEachSeparator(const char* path, const PathFlavour& flavour, Visit visit) {
   for (const char* p = path; *p != '\0'; ++p) {
-    if (*p == flavour.separator) {
+    if (*p == flavour.separator || (flavour.slashSplits && *p == '/')) {
       visit(p);
     } else if (flavour.sjisAware && isSjisLeadByte(static_cast<unsigned char>(*p))) {
       if (p[1] == '\0') break;
@@ -39,15 +39,23 @@ char* pathFileName(char* path, const PathFlavour& flavour) {
   return const_cast<char*>(pathFileName(static_cast<const char*>(path), flavour));
 }
 
-char* pathCutLastComponent(char* path, const PathFlavour& flavour) {
+namespace {
+
+// The last separator that has at least one byte behind it, or null.
+char* lastInnerSeparator(char* path, const PathFlavour& flavour) {
   const char* cut = nullptr;
   forEachSeparator(path, flavour, [&](const char* sep) {
     if (sep[1] != '\0') cut = sep;
   });
-  if (cut == nullptr) return nullptr;
-  char* writable = path + (cut - path);
-  *writable = '\0';
-  return writable;
+  return cut == nullptr ? nullptr : path + (cut - path);
+}
+
+}  // namespace
+
+char* pathCutLastComponent(char* path, const PathFlavour& flavour) {
+  char* cut = lastInnerSeparator(path, flavour);
+  if (cut != nullptr) *cut = '\0';
+  return cut;
 }
 
 const char* pathExtension(const char* path) {
@@ -110,9 +118,13 @@ bool createDirectoryPath(char* path) {
     case DirectoryResult::PathNotFound:
       break;
   }
-  char* cut = pathCutLastComponent(path);
-  if (cut == nullptr || !createDirectoryPath(path)) return false;
-  *cut = kNativePaths.separator;
+  // The separator goes back as it was typed, '\' or '/'.
+  char* cut = lastInnerSeparator(path, kNativePaths);
+  if (cut == nullptr) return false;
+  char separator = *cut;
+  *cut = '\0';
+  if (!createDirectoryPath(path)) return false;
+  *cut = separator;
   return createDirectory(path) == DirectoryResult::Created;
 }
 
@@ -128,7 +140,7 @@ unsigned char createDirectoryTree(const char* path, unsigned char existingOk) {
       break;
   }
   std::string parent(path);
-  if (parent.size() >= kPathCapacity) parent.resize(kPathCapacity - 1);
+  if (parent.size() >= kPathBufferBytes) parent.resize(kPathBufferBytes - 1);
   if (pathCutLastComponent(parent.data()) == nullptr || !createDirectoryPath(parent.data())) {
     return 0;
   }

@@ -21,6 +21,18 @@ PendingTicket rememberPending(const char* path, PendingKind kind);
 // The path is done with (renamed into place, or removed): an interrupt leaves it alone.
 void forgetPending(PendingTicket ticket);
 
+// Lists a path for as long as the object lives.
+class PendingPath {
+ public:
+  PendingPath(const char* path, PendingKind kind) : ticket_(rememberPending(path, kind)) {}
+  ~PendingPath() { forgetPending(ticket_); }
+  PendingPath(const PendingPath&) = delete;
+  PendingPath& operator=(const PendingPath&) = delete;
+
+ private:
+  PendingTicket ticket_;
+};
+
 // For the backends' interrupt handlers: removes every listed path once, using only the
 // platform's plain file calls. Answers at once when another thread is already removing.
 void removePendingPaths();

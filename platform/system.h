@@ -27,16 +27,29 @@ bool deleteFile(const char* path);
 // of the archive's members failed, and the names.
 void showFailureList(const std::string& text, size_t failedCount, size_t memberCount);
 
-// Texts in the console's code page: code page 932 on Windows, UTF-8 on POSIX.
+// Standard output: the text (UTF-8) as it is on POSIX; on Windows as characters on a console,
+// in the system's code page into a file or pipe. Flushed, so that progress shows at once.
+void writeOutput(const std::string& text);
+// The same for standard error.
+void writeError(const std::string& text);
+
+// The program's Japanese texts, UTF-8.
 extern const char* const kTextItemsDone;       // " 個終了": "items finished"
 extern const char* const kTextFailureCaption;  // "変換できませんでした": "could not convert"
 
-// An archive member name (code page 932) as a file name of this platform: unchanged on Windows,
-// converted to UTF-8 on POSIX (the bytes unchanged when they do not convert).
+// An archive member name (code page 932) as a file name of the program: converted to UTF-8 (on
+// POSIX the bytes unchanged when they do not convert; on Windows as the system's own code page
+// 932 conversion gives them).
 std::string memberNameToNative(const char* cp932Name);
-// The reverse, for names that go into an archive: a file name of this platform as code page 932
-// bytes (unchanged on Windows, converted from UTF-8 on POSIX). False when it does not convert.
+// The reverse, for names that go into an archive: a file name of the program (UTF-8) as code
+// page 932 bytes. False when it does not convert.
 bool nativeNameToMemberName(const std::string& nativeName, std::string& cp932Name);
+
+// Whether a member's file name (as memberNameToNative gives it) can be created in a folder of
+// this platform as one file of that very name: on POSIX no '/'; on Windows none of the characters
+// that Windows refuses in file names, no device name (CON, NUL.txt, com1, ...) and not only dots
+// and spaces.
+bool isUsableFileName(const std::string& nativeName);
 
 // The character that starts a command-line switch: '/' on Windows, '-' on POSIX.
 extern const char kSwitchChar;

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Builds the Windows flavour of quorvel with mingw-w64 and tests it under Wine:
-#   1. the unit tests, quorvel_tests.exe;
-#   2. end-to-end runs of quorvel.exe with '/' switches, Windows paths, code page 932 names,
-#      paths at and beyond 259 characters and an unwritable output folder;
+#   1. the unit tests, quorvel_tests.exe, on a Japanese (code page 932) and a Western system;
+#   2. end-to-end runs of quorvel.exe with '/' switches, Windows paths ('\' and '/'), code page
+#      932 names, paths at and beyond 259 characters, an unwritable output folder, damaged and
+#      device member names, an interrupted run (Ctrl+C), and names in several languages on both
+#      systems;
 #   3. the same inputs (samples/*.px, samples/*.a, everything quorvel-make-samples writes, and a
 #      few pictures made here) converted by the Linux and the Windows build: the output files must
-#      be byte-identical; and the extracted archives and their pictures packed again by both
-#      builds into byte-identical archives and picture files.
+#      be byte-identical (archives also on a Western system); and the extracted archives and their
+#      pictures packed again by both builds into byte-identical archives and picture files.
 # Without mingw-w64 or Wine it says so and exits 0 (as root it first installs them with apt-get).
 # Usage: scripts/test-windows.sh        (exit code: 0 when everything passed or was skipped)
 set -u
@@ -76,6 +78,8 @@ if [ -d "$win/locale/ja_JP.UTF-8" ] ||
 else
   note "note: no ja_JP locale source (Debian package 'locales'): code page 932 names not tested"
 fi
+# A Western Windows (code page 1252), the default, with UTF-8 names for the Linux files.
+wine_western=(env LC_ALL=C.UTF-8 "$wine_cmd")
 mkdir -p "$WINEPREFIX"
 "$wine_server" -p
 trap '"$wine_server" -k 2>/dev/null' EXIT
@@ -109,12 +113,22 @@ if (cd "$win" && timeout -k 5 900 "${wine_run[@]}" ./quorvel_tests.exe --gtest_b
 else
   fail "unit tests (log: build-win/unit-tests.log)"
 fi
+if [ "$cp932" = yes ]; then  # the run above was on code page 932: once more on a Western one
+  if (cd "$win" && timeout -k 5 900 "${wine_western[@]}" ./quorvel_tests.exe --gtest_brief=1 2>&1 |
+    tr -d '\r' | tee "$win/unit-tests-western.log" | grep -E '^\[  (PASSED|FAILED) |Failure$' ;
+    exit "${PIPESTATUS[0]}"); then
+    pass "unit tests, Western code page (log: build-win/unit-tests-western.log)"
+  else
+    fail "unit tests, Western code page (log: build-win/unit-tests-western.log)"
+  fi
+fi
 
 # --- helpers for end-to-end runs ----------------------------------------------------------------
 work="$win/e2e"
 rm -rf "$work"
 mkdir -p "$work"
 exe="$win/quorvel.exe"
+wintemp=$(find "$WINEPREFIX/drive_c/users" -maxdepth 2 -type d -name Temp | head -n 1)
 linux="$native/quorvel"
 dos() { local p=$1; printf 'Z:%s' "${p//\//\\}"; }  # Wine maps Z: to the Linux root
 
@@ -158,6 +172,34 @@ make_px8() {  # file width height
     le32 "$w"; le32 "$h"; le32 0; le32 0; le32 0x00080001; le32 0; le32 0; le32 0
     for ((i = 0; i < w * h; i++)); do printf "\\x$(printf %02x $((i * 37 & 255)))"; done
   } >"$1"
+}
+
+# An archive of plain members: make_archive file name content [name content ...]. Names are
+# bytes (code page 932 or anything else, at most 23); a content is plain text, or @path for the
+# bytes of a file.
+content_size() { if [ "${1:0:1}" = @ ]; then stat -c %s "${1:1}"; else printf '%s' "${#1}"; fi; }
+content_bytes() { if [ "${1:0:1}" = @ ]; then cat "${1:1}"; else printf '%s' "$1"; fi; }
+make_archive() {
+  local LC_ALL=C file=$1 i offset=0 size
+  shift
+  local -a names=() contents=()
+  while [ $# -ge 2 ]; do
+    names+=("$1") contents+=("$2")
+    shift 2
+  done
+  {
+    printf '\x1e\xaf'
+    le32 "${#names[@]}" | head -c 2
+    for ((i = 0; i < ${#names[@]}; i++)); do
+      printf '%s' "${names[i]}"
+      head -c $((24 - ${#names[i]})) /dev/zero  # zero padding, then flags 0
+      size=$(content_size "${contents[i]}")
+      le32 "$size"
+      le32 "$offset"
+      offset=$((offset + size))
+    done
+    for ((i = 0; i < ${#names[@]}; i++)); do content_bytes "${contents[i]}"; done
+  } >"$file"
 }
 
 # --- end-to-end runs of quorvel.exe ------------------------------------------------------------
@@ -307,6 +349,99 @@ if [ "$cp932" = yes ]; then
   check "code page 932 names with a 0x5C second byte" case_cp932
 fi
 
+case_damaged_names() {
+  # Lead byte 0x81 before '/', before the end, as the 23rd byte, before DEL; then characters
+  # Windows refuses in file names. Each fails alone; the run goes on to the last member.
+  local d="$work/damaged"
+  mkdir -p "$d"
+  make_archive "$d/nm.a" first.txt one $'ab\x81/c.txt' x $'ab\x81' x \
+    $'abcdefghijklmnopqrstuv\x81' x $'x\x81\x7f.txt' x 'what?.txt' x 'a<b>|"' x last.txt two
+  winrun "$d" nm.a
+  status_is "complete." || return 1
+  [ "$(ls -A "$d")" = "$(printf 'nm\nnm.a')" ] && [ "$(ls -A "$d/nm")" = "$(printf 'first.txt\nlast.txt')" ] &&
+    [ "$(cat "$d/nm/last.txt")" = two ]
+}
+check "damaged and forbidden member names fail alone, the rest comes out" case_damaged_names
+
+case_slashes() {
+  # Windows takes '/' for a separator too: /out: folders typed with it are made and joined.
+  local d="$work/slashes"
+  mkdir -p "$d/ddrive" "$d/x/y" "$d/t"
+  ln -sfn "$d/ddrive" "$WINEPREFIX/dosdevices/d:"
+  make_archive "$d/pack.a" one.txt 1 two.txt 2
+  winrun "$d" /out:D:/x/y pack.a
+  status_is "complete." && [ "$(cat "$d/ddrive/x/y/pack/two.txt")" = 2 ] || return 1
+  winrun "$d" /out:x/y "$(dos "$pics/grey.px")"
+  status_is "complete." && [ -f "$d/x/y/grey.bmp" ] || return 1
+  winrun "$d" '/out:n\m/k' pack.a
+  status_is "complete." && [ "$(cat "$d/n/m/k/pack/one.txt")" = 1 ] || return 1
+  winrun "$d" /out:t/ "$(dos "$pics/grey.px")"
+  status_is "complete." && [ -f "$d/t/grey.bmp" ] || return 1
+  winrun "$d" /out:deep/er/ pack.a  # 'deep' does not exist yet
+  status_is "complete." && [ "$(ls "$d/deep/er/pack")" = "$(printf 'one.txt\ntwo.txt')" ] || return 1
+  rm -r "$d/deep"
+  winrun "$d" /out:deep/er pack.a
+  status_is "complete." && [ "$(ls "$d/deep/er/pack")" = "$(printf 'one.txt\ntwo.txt')" ]
+}
+check "/out: with '/' separators: D:/x/y, x/y, x\\y/z, trailing '/', missing parents" case_slashes
+
+case_devices() {
+  # Device names in any case, with an extension or trailing dot, are refused; near misses are
+  # ordinary files.
+  local d="$work/devices"
+  mkdir -p "$d"
+  make_archive "$d/dev.a" nul.txt x CON x Com1.txt x lpt9 x prn. x null.txt a aux_ b \
+    console.txt c com10 d last.txt e
+  winrun "$d" dev.a
+  status_is "complete." && [ "$(ls -A "$d")" = "$(printf 'dev\ndev.a')" ] &&
+    [ "$(ls "$d/dev" | tr '\n' ' ')" = "aux_ com10 console.txt last.txt null.txt " ] &&
+    [ "$(cat "$d/dev/last.txt")" = e ]
+}
+check "device names are refused members, near misses are written" case_devices
+
+# A plain member holding a 32-bit picture of 3000 x 3000 zero pixels: its BMP takes a while to
+# write.
+make_big_archive() {
+  {
+    printf '\x1e\xaf\x02\x00'
+    printf 'first.txt'; head -c 15 /dev/zero; le32 3; le32 0
+    printf 'big.px'; head -c 18 /dev/zero; le32 $((32 + 3000 * 3000 * 4)); le32 3
+    printf 'one'
+    le32 3000; le32 3000; le32 0; le32 0; le32 0x00200001; le32 3000; le32 3000; le32 0
+    head -c $((3000 * 3000 * 4)) /dev/zero
+  } >"$1"
+}
+case_interrupt() {
+  # Wine turns SIGINT into the console's Ctrl+C event. The run is stopped while it writes the
+  # picture member's BMP (its partial file in the output folder, the member's temporary file in
+  # the shared temporary folder), interrupted, and let go: both files must be gone.
+  local d="$work/interrupt" pid watchdog code try caught=no temp_before
+  mkdir -p "$d"
+  make_big_archive "$d/big.a"
+  temp_before=$(ls -A "$wintemp" 2>/dev/null)
+  for try in 1 2 3; do
+    rm -rf "$d/big"
+    (cd "$d" && exec "${wine_run[@]}" "$exe" big.a >"$d/out" 2>&1) &
+    pid=$!
+    (sleep 120 && kill -KILL "$pid" 2>/dev/null) &
+    watchdog=$!
+    until [ -e "$d/big/big.bmp.qvpart" ] || ! kill -0 "$pid" 2>/dev/null; do :; done
+    kill -STOP "$pid" 2>/dev/null
+    [ -e "$d/big/big.bmp.qvpart" ] && [ -e "$wintemp/big.px" ] && caught=yes
+    kill -INT "$pid" 2>/dev/null
+    kill -CONT "$pid" 2>/dev/null
+    wait "$pid"
+    code=$?
+    kill "$watchdog" 2>/dev/null
+    [ "$caught" = yes ] && break
+    note "        (try $try: the run was not caught while writing; again)"
+  done
+  [ "$caught" = yes ] || return 1
+  [ "$code" = 58 ] || { note "        exit code $code, not 58 (0xC000013A)"; return 1; }
+  [ -z "$(find "$d/big" -name '*.qvpart')" ] && [ -f "$d/big/first.txt" ] &&
+    [ "$(ls -A "$wintemp" 2>/dev/null)" = "$temp_before" ]
+}
+
 case_unwritable() {
   local d="$work/unwritable"
   mkdir -p "$d"
@@ -325,6 +460,61 @@ case_unwritable() {
   fi
 }
 check "unwritable output folder: cannot write, nothing left behind" case_unwritable
+check "Ctrl+C while a member's BMP is written: no partial or temporary file is left" case_interrupt
+
+# western command...: the command with Wine in the Western locale instead.
+western() {
+  local saved=("${wine_run[@]}") rc
+  wine_run=("${wine_western[@]}")
+  "$@"
+  rc=$?
+  wine_run=("${saved[@]}")
+  return $rc
+}
+
+case_japanese_members() {
+  # タイトル.txt, a series member 連続.px and 表.px (second byte 0x5C): the same names as the
+  # Linux build gives them, whatever the code page; the series lands in a folder 連続.
+  local d="$work/japanese-$1"
+  rm -rf "$d"
+  mkdir -p "$d/linux" "$d/windows"
+  make_archive "$d/jp.a" $'\x83\x5e\x83\x43\x83\x67\x83\x8b.txt' title \
+    $'\x98\x41\x91\xb1.px' "@$here/samples/series0b.px" $'\x95\x5c.px' "@$pics/grey.px"
+  linrun "$d" "-out:$d/linux" jp.a
+  winrun "$d" "/out:$(dos "$d/windows")" jp.a
+  status_is "complete." && diff -r "$d/linux" "$d/windows" >/dev/null &&
+    [ -f "$d/windows/jp/タイトル.txt" ] && [ -f "$d/windows/jp/連続/連続_0001.bmp" ] &&
+    [ -f "$d/windows/jp/表.bmp" ] || return 1
+  # Into a pipe the progress comes in the system's code page: on a Japanese system the very
+  # bytes the ANSI program printed (タイトル.txt, and 個終了 of the series).
+  if [ "$1" = cp932 ]; then
+    printf '%s' "$out" | LC_ALL=C grep -qF $'\t0 \x83\x5e\x83\x43\x83\x67\x83\x8b.txt' &&
+      printf '%s' "$out" | LC_ALL=C grep -qF $'\t1 \x8c\xc2\x8f\x49\x97\xb9'
+  fi
+}
+case_user_folders() {
+  # Folders the user names in a language of their own, inside or outside code page 932.
+  local d="$work/folders-$1"
+  rm -rf "$d"
+  mkdir -p "$d/José" "$d/Ελένη/in"
+  make_archive "$d/pack.a" one.txt 1
+  cp "$pics/grey.px" "$d/José/grey.px"
+  cp "$pics/grey.px" "$d/Ελένη/in/γ.px"
+  winrun "$d" /out:José pack.a
+  status_is "complete." && [ "$(cat "$d/José/pack/one.txt")" = 1 ] || return 1
+  winrun "$d" /out:Ελένη/new pack.a
+  status_is "complete." && [ "$(cat "$d/Ελένη/new/pack/one.txt")" = 1 ] || return 1
+  winrun "$d" 'José\grey.px'
+  status_is "complete." && [ -f "$d/José/grey.bmp" ] || return 1
+  winrun "$d" "$(dos "$d")\\Ελένη\\in\\γ.px"
+  status_is "complete." && [ -f "$d/Ελένη/in/γ.bmp" ]
+}
+western check "Western code page: Japanese member names as on Linux" case_japanese_members western
+western check "Western code page: user folders José and Ελένη" case_user_folders western
+if [ "$cp932" = yes ]; then
+  check "code page 932: Japanese member names as on Linux" case_japanese_members cp932
+  check "code page 932: user folders José and Ελένη" case_user_folders cp932
+fi
 
 # --- the same inputs through both builds ---------------------------------------------------------
 note "== Linux and Windows builds give identical files =="
@@ -336,16 +526,10 @@ list=()
 for f in "$here"/samples/*.px "$here"/samples/*.a "$inputs"/made/*.px "$inputs"/made/*.a \
   "$pics"/*.px; do
   [ -f "$f" ] || continue
-  # Archive members may carry Japanese names, which Wine can only write with the ja_JP locale.
-  if [ "$cp932" = no ] && [ "${f##*.}" = a ]; then
-    note "  skipped $(basename "$f") (no ja_JP locale)"
-    continue
-  fi
   list+=("$f")
 done
 # Archive members pass through the system's temporary folder, which is shared: each temporary
 # file must be gone when its run ends.
-wintemp=$(find "$WINEPREFIX/drive_c/users" -maxdepth 2 -type d -name Temp | head -n 1)
 temp_before=$(ls -A "$wintemp" 2>/dev/null)
 compared=0 converted=0
 for f in "${list[@]}"; do
@@ -371,7 +555,23 @@ for f in "${list[@]}"; do
     fi
   done
 done
-note "  $compared runs compared (${#list[@]} inputs x 3 option sets), $converted of them complete"
+# Archives again on a Western system: their Japanese member names must come out the same.
+for f in "${list[@]}"; do
+  [ "${f##*.}" = a ] || continue
+  name=$(basename "$f")
+  L="$work/same/linux/plain/$name" W="$work/same/western/$name"
+  mkdir -p "$W"
+  western winrun "$W" "/out:$(dos "$W")" "$(dos "$f")"
+  compared=$((compared + 1))
+  [ "$(last_line "$out")" = complete. ] && converted=$((converted + 1))
+  if [ "$(last_line "$out")" != complete. ]; then
+    fail "$name (Western code page): '$(last_line "$out")'"
+  elif ! diff -r "$L" "$W" >"$work/diff" 2>&1; then
+    fail "$name (Western code page): output files differ ($(head -n 1 "$work/diff"))"
+  fi
+done
+note "  $compared runs compared (${#list[@]} inputs x 3 option sets, archives on a Western system"
+note "  too), $converted of them complete"
 [ "$converted" -gt 0 ] || fail "no input converted at all"
 check "nothing left in Windows' temporary folder" test "$(ls -A "$wintemp" 2>/dev/null)" = "$temp_before"
 

@@ -126,6 +126,44 @@ TEST_F(ArchiveRun, NamesThatWouldLeaveTheOutputFolderAreNeverWritten) {
   EXPECT_EQ(result.err, test::failureReport(failures, hostile.size() + 1));
 }
 
+// Names that are no valid code page 932 text: the lead byte 0x81 before '/', before the end of
+// a name padded with zeros, as the 23rd byte of a name without terminator, and before DEL.
+TEST_F(ArchiveRun, DamagedNamesFailAloneAndTheRunGoesOn) {
+  std::vector<std::string> damaged = {"ab\x81/c.txt", "ab\x81", "abcdefghijklmnopqrstuv\x81",
+                                      "x\x81\x7F.txt"};
+  std::vector<ArchiveMember> members = {plainMember("first.txt", text("1"))};
+  for (const std::string& name : damaged) members.push_back(plainMember(name, text("bad")));
+  members.push_back(plainMember("\x95\x5C.txt", text("2")));
+  members.push_back(compressedMember("last.bin", patterned(3000, 7)));
+  writeArchive(members);
+  test::RunResult result = run({"data.a"});
+
+  EXPECT_EQ(test::listFolder(scratch_.path()), (std::vector<std::string>{"data", "data.a", "tmp"}));
+  EXPECT_EQ(filesBelow(scratch_.file("data")), (FileMap{{"first.txt", text("1")},
+                                                        {"\xE8\xA1\xA8.txt", text("2")},
+                                                        {"last.bin", patterned(3000, 7)}}));
+  std::string failures;
+  for (const std::string& name : damaged) failures += name + "\n";
+  EXPECT_EQ(result.err, test::failureReport(failures, damaged.size() + 3));
+  EXPECT_EQ(result.out.substr(result.out.size() - 10), "complete.\n");
+}
+
+// Names that are devices on Windows are ordinary file names here.
+TEST_F(ArchiveRun, WindowsDeviceNamesAreOrdinaryFiles) {
+  std::vector<std::string> names = {"nul.txt",  "CON",  "Com1.txt",    "lpt9", "prn.",
+                                    "null.txt", "aux_", "console.txt", "com10"};
+  std::vector<ArchiveMember> members;
+  FileMap expected;
+  for (const std::string& name : names) {
+    members.push_back(plainMember(name, text(name)));
+    expected[name] = text(name);
+  }
+  writeArchive(members);
+  test::RunResult result = run({"data.a"});
+  EXPECT_EQ(filesBelow(scratch_.file("data")), expected);
+  EXPECT_EQ(result.err, "");
+}
+
 TEST_F(ArchiveRun, DamagedMembersFailAndTheRunGoesOn) {
   std::vector<ArchiveMember> members = {
       plainMember("first.bin", patterned(1000, 4)),

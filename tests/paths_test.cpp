@@ -67,6 +67,29 @@ TEST(PathCutLastComponent, CutsAtTheLastInnerSeparator) {
   EXPECT_EQ(posix.text(), "/tmp/a");
 }
 
+// The flavour of a Windows user's paths splits at '/' as well, still skipping the second bytes
+// of double-byte characters, and still joins with '\'.
+TEST(WindowsUserPaths, SlashSeparatesToo) {
+  EXPECT_STREQ(pathFileName("a/b", kWindowsUserPaths), "b");
+  EXPECT_STREQ(pathFileName("x\\y/z.px", kWindowsUserPaths), "z.px");
+  EXPECT_STREQ(pathFileName("D:/x/\x95\x5C.px", kWindowsUserPaths), "\x95\x5C.px");
+  EXPECT_STREQ(pathFileName("dir/", kWindowsUserPaths), "");
+  PathBuffer mixed("deep/er\\sample");
+  ASSERT_NE(pathCutLastComponent(mixed.data(), kWindowsUserPaths), nullptr);
+  EXPECT_EQ(mixed.text(), "deep/er");
+  ASSERT_NE(pathCutLastComponent(mixed.data(), kWindowsUserPaths), nullptr);
+  EXPECT_EQ(mixed.text(), "deep");
+  PathBuffer trailing("D:/x/y/");
+  pathCutLastComponent(trailing.data(), kWindowsUserPaths);
+  EXPECT_EQ(trailing.text(), "D:/x");
+  PathBuffer sjis("d/\x83\x5C/x");  // ソ: its second byte is no separator
+  pathCutLastComponent(sjis.data(), kWindowsUserPaths);
+  EXPECT_EQ(sjis.text(), "d/\x83\x5C");
+  PathBuffer out("D:/bmp");
+  pathAppend(out.data(), "title.px", 260, kWindowsUserPaths);
+  EXPECT_EQ(out.text(), "D:/bmp\\title.px");
+}
+
 TEST(PathExtension, LastDotOfTheWholeText) {
   EXPECT_STREQ(pathExtension("archive.tar.a"), "a");
   EXPECT_STREQ(pathExtension("noext"), "noext");

@@ -49,5 +49,13 @@ TEST(System, MemberNamesBecomeUtf8) {
   EXPECT_EQ(memberNameToNative("\x81"), "\x81");                    // cut short: kept as bytes
 }
 
+TEST(System, OnlyTheSlashMakesAFileNameUnusable) {
+  EXPECT_FALSE(isUsableFileName("a/b"));
+  EXPECT_FALSE(isUsableFileName("\x81/"));
+  for (const char* name : {"a?b*.txt", "con", "nul.txt", "a\\b", "tab\there", "\x81\x7F"}) {
+    EXPECT_TRUE(isUsableFileName(name)) << name;
+  }
+}
+
 }  // namespace
 }  // namespace quorvel

@@ -1,5 +1,6 @@
 // The Windows backend against the real (or Wine's) Windows API.
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cstring>
 #include <string>
@@ -18,27 +19,70 @@ TEST(Win32Backend, ConstantsAreTheWindowsOnes) {
   EXPECT_EQ(kPathCapacity, 260u);
   EXPECT_EQ(kSwitchChar, '/');
   EXPECT_EQ(kNativePaths.separator, '\\');
-  EXPECT_TRUE(kNativePaths.sjisAware);
-  EXPECT_EQ(std::string(kTextItemsDone), " \x8C\xC2\x8F\x49\x97\xB9");
-  EXPECT_EQ(std::string(kTextFailureCaption),
-            "\x95\xCF\x8A\xB7\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD");
-  // Member names stay in code page 932, backslash-like second bytes included.
-  EXPECT_EQ(memberNameToNative("\x95\x5C.px"), "\x95\x5C.px");
+  // Paths and texts are UTF-8 inside the program; no byte of a character is a separator.
+  EXPECT_FALSE(kNativePaths.sjisAware);
+  EXPECT_TRUE(kNativePaths.slashSplits);
+  EXPECT_EQ(kPathBufferBytes, 3 * 260u);
+  EXPECT_EQ(std::string(kTextItemsDone), " \xE5\x80\x8B\xE7\xB5\x82\xE4\xBA\x86");
+  // Member names are code page 932 whatever the system's code page: 表 (0x95 0x5C) is U+8868.
+  EXPECT_EQ(memberNameToNative("\x95\x5C.px"), "\xE8\xA1\xA8.px");
+  EXPECT_EQ(memberNameToNative("\x83\x5E\x83\x43\x83\x67\x83\x8B.txt"),
+            "\xE3\x82\xBF\xE3\x82\xA4\xE3\x83\x88\xE3\x83\xAB.txt");      // タイトル
+  EXPECT_EQ(memberNameToNative("\xB1\xB2"), "\xEF\xBD\xB1\xEF\xBD\xB2");  // half-width ｱｲ
+  EXPECT_EQ(memberNameToNative("plain.px"), "plain.px");
 }
 
-TEST(Win32Backend, NativePathHelpersSkipShiftJisSecondBytes) {
+TEST(Win32Backend, PathLengthsCountCharactersNotBytes) {
+  EXPECT_EQ(pathUnits("C:\\a.px"), 7u);
+  EXPECT_EQ(pathUnits("\xE8\xA1\xA8"), 1u);      // 表
+  EXPECT_EQ(pathUnits("\xF0\x9F\x98\x80"), 2u);  // beyond the first plane: a pair of units
+  EXPECT_EQ(pathUnits("Jos\xC3\xA9"), 4u);       // José
+}
+
+TEST(Win32Backend, FileNamesWithoutTheCharactersWindowsRefuses) {
+  for (const char* name : {"a<b", "a>b", "a:b", "a\"b", "a/b", "a\\b", "a|b", "a?b", "a*b", "\x01",
+                           "tab\t", "...", " ", ". ."}) {
+    EXPECT_FALSE(isUsableFileName(name)) << name;
+  }
+  // ポ and 表, whose code page 932 second bytes look like '|' and '\', in UTF-8.
+  for (const char* name :
+       {"\xE3\x83\x9D.txt", "\xE8\xA1\xA8.px", "a b.txt", "[x]{y}~!#.bin", "Jos\xC3\xA9", "...a"}) {
+    EXPECT_TRUE(isUsableFileName(name)) << name;
+  }
+}
+
+TEST(Win32Backend, DeviceNamesAreNoFileNames) {
+  for (const char* name : {"nul.txt", "CON", "Com1.txt", "lpt9", "prn.", "aux", "NUL.tar.gz",
+                           "con ", "nul .txt", "conout$", "CONIN$.x", "LPT1..", "com9"}) {
+    EXPECT_FALSE(isUsableFileName(name)) << name;
+  }
+  for (const char* name :
+       {"null.txt", "aux_", "console.txt", "com10", "com0", "lpt", "xnul", "prn_.txt",
+        "\xE3\x83\x9D"
+        "con"}) {
+    EXPECT_TRUE(isUsableFileName(name)) << name;
+  }
+}
+
+TEST(Win32Backend, PathHelpersSkipShiftJisSecondBytes) {
+  // Code page 932 text with the flavour made for it.
   char path[kPathCapacity] = "C:\\pics\\\x95\x5C.px";
-  EXPECT_STREQ(pathFileName(path), "\x95\x5C.px");
+  EXPECT_STREQ(pathFileName(path, kWindowsUserPaths), "\x95\x5C.px");
   char out[kPathCapacity] = "D:\\bmp";
-  pathAppend(out, pathFileName(path), kPathCapacity);
+  pathAppend(out, pathFileName(path, kWindowsUserPaths), kPathCapacity, kWindowsUserPaths);
   pathStripExtension(out);
   EXPECT_STREQ(out, "D:\\bmp\\\x95\x5C");
   char trailing[kPathCapacity] = "D:\\bmp\\";
   pathAppend(trailing, "title.px", kPathCapacity);
   EXPECT_STREQ(trailing, "D:\\bmp\\title.px");
   char cut[kPathCapacity] = "C:\\a\\\x83\x5C\\b";
-  EXPECT_NE(pathCutLastComponent(cut), nullptr);
+  EXPECT_NE(pathCutLastComponent(cut, kWindowsUserPaths), nullptr);
   EXPECT_STREQ(cut, "C:\\a\\\x83\x5C");
+  // The same names in the program's own form: ソ\表.px.
+  char utf8[kPathCapacity] = "C:\\\xE3\x82\xBD\\\xE8\xA1\xA8.px";
+  EXPECT_STREQ(pathFileName(utf8), "\xE8\xA1\xA8.px");
+  EXPECT_NE(pathCutLastComponent(utf8), nullptr);
+  EXPECT_STREQ(utf8, "C:\\\xE3\x82\xBD");
 }
 
 TEST(Win32Backend, FileHandleReadsWritesSeeksAndRefusesFolders) {
@@ -125,6 +169,10 @@ TEST(Win32Backend, DirectoryTreeCreatesParentsAndReportsExisting) {
   EXPECT_EQ(createDirectoryTree(deep.c_str(), 1), 1);
   EXPECT_EQ(createDirectory(deep.c_str()), DirectoryResult::AlreadyExists);
   EXPECT_EQ(createDirectory(dir.file("x\\y").c_str()), DirectoryResult::PathNotFound);
+  // Folders typed with '/' (and mixed separators) are made with their parents too.
+  std::string slashes = dir.file("d/e\\f/g");
+  EXPECT_EQ(createDirectoryTree(slashes.c_str(), 1), 1);
+  EXPECT_TRUE(test::fileExists(dir.file("d\\e\\f\\g")));
   // A file where a parent folder should be.
   ASSERT_TRUE(test::writeFile(dir.file("plain"), {1}));
   EXPECT_EQ(createDirectoryTree(dir.file("plain\\sub\\leaf").c_str(), 1), 0);
@@ -175,6 +223,61 @@ TEST(Win32Backend, OutputFileWorksUpToTheLongestPath) {
     EXPECT_EQ(test::readFile(finalPath), (test::Bytes{'b', 'm', 'p'}));
     EXPECT_EQ(test::listFolder(folder).size(), 1u);
   }
+}
+
+// The limit is 259 characters, as the ANSI functions had it, however many bytes of UTF-8 they
+// take: a name of Japanese characters at the limit works, its partial file included, one more
+// character is refused.
+TEST(Win32Backend, PathsAreLimitedInCharactersNotBytes) {
+  test::ScratchDir dir;
+  std::string folder = folderOfLength(dir, 150);
+  ASSERT_FALSE(folder.empty());
+  std::string name;
+  for (size_t i = 0; i < kPathCapacity - 2 - 150; ++i) name += "\xE8\xA1\xA8";  // 表
+  std::string finalPath = folder + '\\' + name;
+  ASSERT_EQ(pathUnits(finalPath.c_str()), kPathCapacity - 1);
+  ASSERT_GT(finalPath.size(), kPathCapacity);
+  OutputFile out;
+  ASSERT_TRUE(out.create(finalPath.c_str()));
+  EXPECT_TRUE(out.write("bmp", 3));
+  EXPECT_TRUE(out.commit());
+  FileHandle file;
+  ASSERT_NE(file.openRead(finalPath.c_str(), kFileShareRead, kOpenExisting, kFileAttributeNormal),
+            kInvalidFile);
+  EXPECT_EQ(file.size(nullptr), 3u);
+  file.close();
+  EXPECT_EQ(test::listFolder(folder).size(), 1u);
+
+  std::string tooLong = finalPath + "\xE8\xA1\xA8";
+  FileHandle refused;
+  EXPECT_EQ(refused.openWrite(tooLong.c_str(), 0, kCreateAlways, kFileAttributeNormal),
+            kInvalidFile);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE));
+  EXPECT_EQ(createDirectory(tooLong.c_str()), DirectoryResult::OtherError);
+  // Text that is no UTF-8 names no file.
+  EXPECT_EQ(refused.openWrite(dir.file("\xFF\xFE").c_str(), 0, kCreateAlways, 0), kInvalidFile);
+}
+
+// Folders and files named in any language, through every file function of the backend.
+TEST(Win32Backend, NamesInAnyLanguage) {
+  test::ScratchDir dir;
+  std::string greek = dir.file("\xCE\x95\xCE\xBB\xCE\xAD\xCE\xBD\xCE\xB7");  // Ελένη
+  std::string japanese = greek + "\\\xE3\x82\xBD\\\xE8\xA1\xA8.txt";         // ソ\表.txt
+  ASSERT_EQ(createDirectoryTree((greek + "\\\xE3\x82\xBD").c_str(), 0), 1);
+  {
+    OutputFile out;
+    ASSERT_TRUE(out.create(japanese.c_str()));
+    EXPECT_TRUE(out.write("ok", 2));
+    EXPECT_TRUE(out.commit());
+  }
+  std::string moved = greek + "\\Jos\xC3\xA9.txt";  // José.txt
+  EXPECT_TRUE(moveFileReplacing(japanese.c_str(), moved.c_str()));
+  FileHandle file;
+  EXPECT_NE(file.openRead(moved.c_str(), kFileShareRead, kOpenExisting, kFileAttributeNormal),
+            kInvalidFile);
+  file.close();
+  EXPECT_TRUE(deleteFile(moved.c_str()));
+  EXPECT_FALSE(deleteFile(moved.c_str()));
 }
 
 }  // namespace

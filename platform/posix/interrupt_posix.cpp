@@ -84,7 +84,9 @@ void installInterruptCleanup() {
     }
     struct sigaction handler {};
     handler.sa_handler = cleanUpAndRaise;
+    // Another of these signals waits until this one's removal is done.
     sigemptyset(&handler.sa_mask);
+    for (int blocked : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&handler.sa_mask, blocked);
     ::sigaction(signalNumber, &handler, nullptr);
   }
 }

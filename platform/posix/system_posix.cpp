@@ -19,10 +19,22 @@ namespace quorvel {
 const PathFlavour kNativePaths = kPosixPaths;
 const size_t kPathCapacity = 4096;
 const char kSwitchChar = '-';
-const char* const kTextItemsDone = " \xE5\x80\x8B\xE7\xB5\x82\xE4\xBA\x86";
-const char* const kTextFailureCaption =
-    "\xE5\xA4\x89\xE6\x8F\x9B\xE3\x81\xA7\xE3\x81\x8D\xE3\x81\xBE\xE3\x81\x9B\xE3\x82\x93\xE3\x81"
-    "\xA7\xE3\x81\x97\xE3\x81\x9F";
+const size_t kPathBufferBytes = 4096;
+
+size_t pathUnits(const char* path) {
+  return std::strlen(path);
+}
+
+void writeOutput(const std::string& text) {
+  std::fputs(text.c_str(), stdout);
+  std::fflush(stdout);
+}
+
+void writeError(const std::string& text) {
+  std::fflush(stdout);
+  std::fputs(text.c_str(), stderr);
+  std::fflush(stderr);
+}
 
 DirectoryResult createDirectory(const char* path) {
   if (::mkdir(path, 0777) == 0) return DirectoryResult::Created;
@@ -169,6 +181,11 @@ std::string memberNameToNative(const char* cp932Name) {
 bool nativeNameToMemberName(const std::string& nativeName, std::string& cp932Name) {
   // Code page 932 never takes more bytes than UTF-8 for the same text.
   return convertText("CP932", "UTF-8", nativeName, 1, cp932Name);
+}
+
+bool isUsableFileName(const std::string& nativeName) {
+  // Bytes that did not convert are kept as they are: none of them may be taken for a separator.
+  return nativeName.find('/') == std::string::npos;
 }
 
 }  // namespace quorvel

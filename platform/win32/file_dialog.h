@@ -1,5 +1,5 @@
-// The Windows common file dialog (GetOpenFileNameA / GetSaveFileNameA) with the buffers that
-// receive its answer.
+// The Windows common file dialog (GetOpenFileNameW / GetSaveFileNameW) with the buffers that
+// receive its answer: wide text for the system, UTF-8 for the program.
 #pragma once
 
 #include <windows.h>
@@ -7,14 +7,15 @@
 #include <commdlg.h>
 
 #include <cstdint>
+#include <string>
 
 namespace quorvel {
 
 class FileDialog {
  public:
   // openMode != 0 shows the Open dialog, 0 the Save dialog. The default extension (without the
-  // dot) and the filter list are kept by reference and must outlive the dialog. initialFileName
-  // and owner may be null.
+  // dot) and the filter list (pairs of zero-terminated texts, ending in one more zero) are ASCII;
+  // the initial file name is UTF-8. initialFileName and owner may be null.
   FileDialog(uint32_t openMode, const char* defaultExtension, const char* initialFileName,
              uint32_t extraFlags, const char* filter, HWND owner);
   FileDialog(const FileDialog&) = delete;
@@ -27,15 +28,17 @@ class FileDialog {
   // True when the system only knows the short form of the record.
   static bool usesOldDialogRecord();
 
-  const OPENFILENAMEA& request() const { return request_; }
-  const char* filePath() const { return filePath_; }
-  const char* fileTitle() const { return fileTitle_; }
+  const OPENFILENAMEW& request() const { return request_; }
+  std::string filePath() const;
+  std::string fileTitle() const;
 
  private:
-  OPENFILENAMEA request_;
+  OPENFILENAMEW request_;
   uint32_t openMode_;
-  char fileTitle_[256];
-  char filePath_[MAX_PATH];
+  std::wstring filter_;
+  std::wstring defaultExtension_;
+  wchar_t fileTitle_[256];
+  wchar_t filePath_[MAX_PATH];
 };
 
 // Leaves every message to the system's own handling.

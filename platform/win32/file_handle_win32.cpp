@@ -1,12 +1,17 @@
-// FileHandle over a Windows file handle: every operation is one call of the Windows API.
+// FileHandle over a Windows file handle: every operation is one call of the Windows API; paths
+// reach it as UTF-8 and go to the wide function.
 #include <windows.h>
 
+#include <string>
+
 #include "platform/file_handle.h"
+#include "platform/win32/wide_text.h"
 
 namespace quorvel {
 
-static_assert(kFileShareRead == FILE_SHARE_READ && kCreateAlways == CREATE_ALWAYS &&
-              kOpenExisting == OPEN_EXISTING && kFileAttributeNormal == FILE_ATTRIBUTE_NORMAL &&
+static_assert(kFileShareRead == FILE_SHARE_READ && kFileShareDelete == FILE_SHARE_DELETE &&
+              kCreateAlways == CREATE_ALWAYS && kOpenExisting == OPEN_EXISTING &&
+              kFileAttributeNormal == FILE_ATTRIBUTE_NORMAL &&
               kFileAttributeTemporary == FILE_ATTRIBUTE_TEMPORARY && kFileBegin == FILE_BEGIN &&
               kFileCurrent == FILE_CURRENT && kFileEnd == FILE_END &&
               kInvalidSetFilePointer == INVALID_SET_FILE_POINTER);
@@ -20,8 +25,10 @@ HANDLE native(NativeFile file) {
 
 NativeFile createFile(const char* path, DWORD access, DWORD shareMode, DWORD disposition,
                       DWORD flagsAndAttributes) {
-  HANDLE file =
-      CreateFileA(path, access, shareMode, nullptr, disposition, flagsAndAttributes, nullptr);
+  std::wstring wide;
+  if (!toWidePath(path, wide)) return kInvalidFile;
+  HANDLE file = CreateFileW(wide.c_str(), access, shareMode, nullptr, disposition,
+                            flagsAndAttributes, nullptr);
   return reinterpret_cast<NativeFile>(file);
 }
 

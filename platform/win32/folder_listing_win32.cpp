@@ -1,8 +1,9 @@
 #include <windows.h>
 
-#include <cstring>
+#include <cwchar>
 
 #include "platform/folder_listing.h"
+#include "platform/win32/wide_text.h"
 
 namespace quorvel {
 
@@ -17,7 +18,9 @@ PathKind kindOf(DWORD attributes) {
 }  // namespace
 
 PathKind pathKind(const char* path) {
-  DWORD attributes = GetFileAttributesA(path);
+  std::wstring wide;
+  if (!toWidePath(path, wide)) return PathKind::Missing;
+  DWORD attributes = GetFileAttributesW(wide.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::Missing;
   return kindOf(attributes);
 }
@@ -26,15 +29,17 @@ bool readFolder(const char* path, std::vector<FolderEntry>& entries) {
   std::string pattern(path);
   if (pattern.empty() || (pattern.back() != '\\' && pattern.back() != '/')) pattern += '\\';
   pattern += '*';
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+  std::wstring wide;
+  if (!toWidePath(pattern.c_str(), wide)) return false;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW(wide.c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
   do {
-    if (std::strcmp(found.cFileName, ".") == 0 || std::strcmp(found.cFileName, "..") == 0) {
+    if (std::wcscmp(found.cFileName, L".") == 0 || std::wcscmp(found.cFileName, L"..") == 0) {
       continue;
     }
-    entries.push_back(FolderEntry{found.cFileName, kindOf(found.dwFileAttributes)});
-  } while (FindNextFileA(search, &found));
+    entries.push_back(FolderEntry{toUtf8(found.cFileName), kindOf(found.dwFileAttributes)});
+  } while (FindNextFileW(search, &found));
   bool complete = GetLastError() == ERROR_NO_MORE_FILES;
   FindClose(search);
   return complete;

@@ -12,7 +12,7 @@ int showOpenDialog(char* path, size_t capacity) {
   FileDialog dialog(1, kOpenDialogDefaultExtension, nullptr, kOpenDialogExtraFlags,
                     kOpenDialogFilter, nullptr);
   int answer = dialog.showModal(GetActiveWindow());
-  if (answer == 1 && capacity > 0) copyTruncated(path, dialog.filePath(), capacity);
+  if (answer == 1 && capacity > 0) copyTruncated(path, dialog.filePath().c_str(), capacity);
   return answer;
 }
 

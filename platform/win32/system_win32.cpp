@@ -1,25 +1,34 @@
 // Operating-system services of the Windows backend: folders, the shared temporary folder, moving
-// and deleting files, the failure message box and the code page 932 texts.
+// and deleting files, the failure message box, console text and archive member names. Paths and
+// texts are UTF-8 inside the program and UTF-16 for the system (platform/win32/wide_text.h).
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
+#include <initializer_list>
 
 #include "platform/paths.h"
 #include "platform/system.h"
+#include "platform/win32/wide_text.h"
 
 namespace quorvel {
 
-const PathFlavour kNativePaths = kWindowsPaths;
+const PathFlavour kNativePaths = kWindowsUtf8Paths;
 const size_t kPathCapacity = MAX_PATH;
+// A UTF-16 unit takes at most three bytes of UTF-8 (a pair of them four).
+const size_t kPathBufferBytes = 3 * MAX_PATH;
 const char kSwitchChar = '/';
 
-// Code page 932 bytes, printed and shown as they are.
-const char* const kTextItemsDone = " \x8C\xC2\x8F\x49\x97\xB9";
-const char* const kTextFailureCaption =
-    "\x95\xCF\x8A\xB7\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD";
+size_t pathUnits(const char* path) {
+  int units = MultiByteToWideChar(CP_UTF8, 0, path, -1, nullptr, 0);
+  return units > 0 ? static_cast<size_t>(units) - 1 : std::strlen(path);
+}
 
 DirectoryResult createDirectory(const char* path) {
-  if (CreateDirectoryA(path, nullptr)) return DirectoryResult::Created;
+  std::wstring wide;
+  if (toWidePath(path, wide) && CreateDirectoryW(wide.c_str(), nullptr)) {
+    return DirectoryResult::Created;
+  }
   switch (GetLastError()) {
     case ERROR_PATH_NOT_FOUND:
       return DirectoryResult::PathNotFound;
@@ -31,11 +40,11 @@ DirectoryResult createDirectory(const char* path) {
 }
 
 std::string temporaryFolder() {
-  char buffer[MAX_PATH];
+  wchar_t buffer[MAX_PATH];
   // The answer is the length without the terminator when the path fits, else the size needed.
-  DWORD length = GetTempPathA(MAX_PATH, buffer);
+  DWORD length = GetTempPathW(MAX_PATH, buffer);
   if (length == 0 || length >= MAX_PATH) return std::string();
-  return std::string(buffer, length);
+  return toUtf8(buffer);
 }
 
 // The system's temporary folder is shared with every other program; the archive conversion
@@ -43,25 +52,112 @@ std::string temporaryFolder() {
 void removeTemporaryFolder() {}
 
 bool moveFileReplacing(const char* from, const char* to) {
-  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != 0;
+  std::wstring wideFrom, wideTo;
+  return toWidePath(from, wideFrom) && toWidePath(to, wideTo) &&
+         MoveFileExW(wideFrom.c_str(), wideTo.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != 0;
 }
 
 bool deleteFile(const char* path) {
-  return DeleteFileA(path) != 0;
+  std::wstring wide;
+  return toWidePath(path, wide) && DeleteFileW(wide.c_str()) != 0;
 }
 
 void showFailureList(const std::string& text, size_t /*failedCount*/, size_t /*memberCount*/) {
   // The progress lines belong before the box, which may stay open for a while.
   std::fflush(stdout);
-  MessageBoxA(nullptr, text.c_str(), kTextFailureCaption, MB_ICONINFORMATION);
+  std::wstring wideText, wideCaption;
+  toWide(text.c_str(), wideText);
+  toWide(kTextFailureCaption, wideCaption);
+  MessageBoxW(nullptr, wideText.c_str(), wideCaption.c_str(), MB_ICONINFORMATION);
+}
+
+namespace {
+
+// A console shows every character; a file or pipe receives the system's code page, as the ANSI
+// program wrote it.
+void writeText(const std::string& text, FILE* stream, DWORD standardHandle) {
+  std::fflush(stream);
+  std::wstring wide;
+  toWide(text.c_str(), wide);
+  HANDLE handle = GetStdHandle(standardHandle);
+  DWORD mode = 0;
+  DWORD written = 0;
+  if (GetConsoleMode(handle, &mode) &&
+      WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr)) {
+    return;
+  }
+  int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                  nullptr, nullptr);
+  std::string ansi(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), ansi.data(), bytes,
+                      nullptr, nullptr);
+  std::fwrite(ansi.data(), 1, ansi.size(), stream);
+  std::fflush(stream);
+}
+
+}  // namespace
+
+void writeOutput(const std::string& text) {
+  writeText(text, stdout, STD_OUTPUT_HANDLE);
+}
+
+void writeError(const std::string& text) {
+  std::fflush(stdout);  // what came before stays before
+  writeText(text, stderr, STD_ERROR_HANDLE);
 }
 
 std::string memberNameToNative(const char* cp932Name) {
-  return cp932Name;
+  return codePageToUtf8(cp932Name, 932);
+}
+
+namespace {
+
+// The names Windows takes for devices (CON, NUL, COM1, ...) in any case, whatever follows the
+// first '.', and with the trailing spaces before it (and trailing dots) that Windows strips.
+bool isDeviceName(const std::string& name) {
+  std::string base = name.substr(0, name.find('.'));
+  while (!base.empty() && base.back() == ' ') base.pop_back();
+  for (char& c : base) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+  for (const char* device : {"con", "prn", "aux", "nul", "conin$", "conout$"}) {
+    if (base == device) return true;
+  }
+  return base.size() == 4 && (base.rfind("com", 0) == 0 || base.rfind("lpt", 0) == 0) &&
+         base[3] >= '1' && base[3] <= '9';
+}
+
+}  // namespace
+
+bool isUsableFileName(const std::string& nativeName) {
+  // Windows strips trailing dots and spaces: a name of nothing else would name the folder itself.
+  if (nativeName.find_first_not_of(". ") == std::string::npos) return false;
+  if (isDeviceName(nativeName)) return false;
+  // UTF-8: no byte of a multi-byte character is below 0x80.
+  for (char c : nativeName) {
+    if (static_cast<unsigned char>(c) < 0x20 || std::strchr("<>:\"/\\|?*", c) != nullptr) {
+      return false;
+    }
+  }
+  return true;
 }
 
 bool nativeNameToMemberName(const std::string& nativeName, std::string& cp932Name) {
-  cp932Name = nativeName;
+  std::wstring wide;
+  if (!toWide(nativeName.c_str(), wide)) return false;
+  if (wide.empty()) {
+    cp932Name.clear();
+    return true;
+  }
+  // No best-fit stand-ins: a character code page 932 lacks makes the name not convert.
+  BOOL substituted = FALSE;
+  int bytes = WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, nullptr, 0, nullptr,
+                                  &substituted);
+  if (bytes <= 0 || substituted) return false;
+  std::string out(static_cast<size_t>(bytes), '\0');
+  WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, out.data(), bytes, nullptr,
+                      nullptr);
+  out.resize(static_cast<size_t>(bytes) - 1);
+  cp932Name = out;
   return true;
 }
 

@@ -13,7 +13,7 @@ std::string ScratchDir::file(const std::string& name) const {
 }
 
 std::string readText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(fileSystemPath(path), std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
@@ -23,7 +23,7 @@ Bytes readFile(const std::string& path) {
 }
 
 bool writeFile(const std::string& path, const Bytes& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(fileSystemPath(path), std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()),
             static_cast<std::streamsize>(bytes.size()));
   return static_cast<bool>(out);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -25,6 +26,8 @@ class ScratchDir {
   std::string path_;
 };
 
+// The path (the program's text: UTF-8 on Windows) for the standard library's file streams.
+std::filesystem::path fileSystemPath(const std::string& path);
 Bytes readFile(const std::string& path);
 std::string readText(const std::string& path);
 bool writeFile(const std::string& path, const Bytes& bytes);
@@ -48,6 +51,12 @@ struct RunResult {
 RunResult runQuorvel(const std::vector<std::string>& args, const std::string& workDir,
                      const std::vector<std::string>& environment = {},
                      unsigned timeLimitSeconds = 0);
+
+// runQuorvel in two halves, for tests that act on the run while it works: startQuorvel answers
+// the process id, finishQuorvel waits for that process and collects what it printed.
+int startQuorvel(const std::vector<std::string>& args, const std::string& workDir,
+                 const std::vector<std::string>& environment = {}, unsigned timeLimitSeconds = 0);
+RunResult finishQuorvel(int process, const std::string& workDir);
 
 // POSIX: writes the shell script body as the desktop dialog programs (zenity and kdialog) into
 // the folder bin; runWithFakeDesktop runs quorvel with a display and bin first on PATH.

@@ -41,6 +41,10 @@ ScratchDir::~ScratchDir() {
   if (!path_.empty()) removeTree(path_);
 }
 
+std::filesystem::path fileSystemPath(const std::string& path) {
+  return std::filesystem::path(path);
+}
+
 bool fileExists(const std::string& path) {
   struct stat info;
   return ::stat(path.c_str(), &info) == 0;
@@ -82,9 +86,8 @@ FileMap filesBelow(const std::string& folder) {
   return files;
 }
 
-RunResult runQuorvel(const std::vector<std::string>& args, const std::string& workDir,
-                     const std::vector<std::string>& environment, unsigned timeLimitSeconds) {
-  RunResult result;
+int startQuorvel(const std::vector<std::string>& args, const std::string& workDir,
+                 const std::vector<std::string>& environment, unsigned timeLimitSeconds) {
   std::string outPath = workDir + "/.stdout";
   std::string errPath = workDir + "/.stderr";
   pid_t child = ::fork();
@@ -110,6 +113,13 @@ RunResult runQuorvel(const std::vector<std::string>& args, const std::string& wo
     ::execv(QUORVEL_BINARY, argv.data());
     _exit(127);
   }
+  return child;
+}
+
+RunResult finishQuorvel(int child, const std::string& workDir) {
+  RunResult result;
+  std::string outPath = workDir + "/.stdout";
+  std::string errPath = workDir + "/.stderr";
   int status = 0;
   struct rusage usage {};
   ::wait4(child, &status, 0, &usage);
@@ -120,6 +130,11 @@ RunResult runQuorvel(const std::vector<std::string>& args, const std::string& wo
   ::unlink(outPath.c_str());
   ::unlink(errPath.c_str());
   return result;
+}
+
+RunResult runQuorvel(const std::vector<std::string>& args, const std::string& workDir,
+                     const std::vector<std::string>& environment, unsigned timeLimitSeconds) {
+  return finishQuorvel(startQuorvel(args, workDir, environment, timeLimitSeconds), workDir);
 }
 
 void writeFakeDialogs(const std::string& bin, const std::string& body) {

@@ -1,41 +1,48 @@
 // Test helpers of the Windows build: scratch folders under the system's temporary folder and
-// folder listings. The Windows program itself is run by scripts/test-windows.sh.
+// folder listings, with paths and names in UTF-8 like the program's own. The Windows program
+// itself is run by scripts/test-windows.sh.
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 
+#include "platform/win32/wide_text.h"
 #include "tests/support/test_support.h"
 
 namespace quorvel::test {
 
 namespace {
 
+std::wstring wide(const std::string& utf8) {
+  std::wstring text;
+  toWide(utf8.c_str(), text);
+  return text;
+}
+
 void removeTree(const std::string& path) {
-  DWORD attributes = GetFileAttributesA(path.c_str());
+  DWORD attributes = GetFileAttributesW(wide(path).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return;
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     for (const std::string& name : listFolder(path)) removeTree(path + "\\" + name);
-    RemoveDirectoryA(path.c_str());
+    RemoveDirectoryW(wide(path).c_str());
   } else {
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(path.c_str());
+    SetFileAttributesW(wide(path).c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(wide(path).c_str());
   }
 }
 
 }  // namespace
 
 ScratchDir::ScratchDir() {
-  char base[MAX_PATH];
-  DWORD length = GetTempPathA(MAX_PATH, base);
+  wchar_t base[MAX_PATH];
+  DWORD length = GetTempPathW(MAX_PATH, base);
   if (length == 0 || length >= MAX_PATH) return;
   static unsigned counter = 0;
   for (int attempt = 0; attempt < 1000; ++attempt) {
     char name[64];
     std::snprintf(name, sizeof name, "qvtest-%lu-%u", GetCurrentProcessId(), ++counter);
-    std::string candidate = std::string(base) + name;
-    if (CreateDirectoryA(candidate.c_str(), nullptr)) {
+    std::string candidate = toUtf8(base) + name;
+    if (CreateDirectoryW(wide(candidate).c_str(), nullptr)) {
       path_ = candidate;
       return;
     }
@@ -46,20 +53,23 @@ ScratchDir::~ScratchDir() {
   if (!path_.empty()) removeTree(path_);
 }
 
+std::filesystem::path fileSystemPath(const std::string& path) {
+  return std::filesystem::path(wide(path));
+}
+
 bool fileExists(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  return GetFileAttributesW(wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 std::vector<std::string> listFolder(const std::string& path) {
   std::vector<std::string> names;
-  WIN32_FIND_DATAA entry;
-  HANDLE search = FindFirstFileA((path + "\\*").c_str(), &entry);
+  WIN32_FIND_DATAW entry;
+  HANDLE search = FindFirstFileW(wide(path + "\\*").c_str(), &entry);
   if (search == INVALID_HANDLE_VALUE) return names;
   do {
-    if (std::strcmp(entry.cFileName, ".") != 0 && std::strcmp(entry.cFileName, "..") != 0) {
-      names.emplace_back(entry.cFileName);
-    }
-  } while (FindNextFileA(search, &entry));
+    std::string name = toUtf8(entry.cFileName);
+    if (name != "." && name != "..") names.push_back(name);
+  } while (FindNextFileW(search, &entry));
   FindClose(search);
   std::sort(names.begin(), names.end());
   return names;
