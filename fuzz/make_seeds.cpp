@@ -5,7 +5,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
 
+#include "tests/support/png_file.h"
 #include "tools/writer/archive_writer.h"
 #include "tools/writer/bmp_file.h"
 #include "tools/writer/byte_writer.h"
@@ -57,6 +61,31 @@ Bytes words(std::initializer_list<const char*> list) {
     for (const char* p = word; *p; ++p) bytes.push_back(static_cast<uint8_t>(*p));
   }
   return bytes;
+}
+
+// Small PNG files of every colour type, a 16-bit and an interlaced one, written by libpng.
+std::vector<std::pair<std::string, Bytes>> pngSeeds() {
+  std::vector<std::pair<std::string, Bytes>> seeds;
+  for (auto [name, type, depth, interlaced] :
+       {std::tuple{"rgba", 6, 8, false}, std::tuple{"grey", 0, 8, false},
+        std::tuple{"rgb16", 2, 16, false}, std::tuple{"palette", 3, 4, false},
+        std::tuple{"greyalpha", 4, 8, true}}) {
+    quorvel::test::PngImage image;
+    image.width = 9;
+    image.height = 5;
+    image.colourType = type;
+    image.bitDepth = depth;
+    image.interlaced = interlaced;
+    int samples = type == 2 ? 3 : type == 4 ? 2 : type == 6 ? 4 : 1;
+    size_t rowBytes = (size_t{9} * samples * depth + 7) / 8;
+    for (size_t i = 0; i < rowBytes * 5; ++i) image.rows.push_back(static_cast<uint8_t>(i * 29));
+    if (type == 3) {
+      for (int i = 0; i < 16 * 3; ++i) image.palette.push_back(static_cast<uint8_t>(i * 5));
+      image.transparency = {0, 64, 128};
+    }
+    seeds.emplace_back(std::string("png-") + name, quorvel::test::writePng(image));
+  }
+  return seeds;
 }
 
 }  // namespace
@@ -115,6 +144,8 @@ int main(int argc, char** argv) {
   }
   quorvel::writer::SoundFormat stereo{2, 4, 22050, 16, 88200};
   save(root / "pack_readers", "wave", withSettings(2, quorvel::writer::waveFile(stereo, text)));
+  for (const auto& [name, png] : pngSeeds())
+    save(root / "pack_readers", name, withSettings(1, png));
 
   save(root / "options", "plain", words({"-raw", "-out:/tmp/x", "file.px"}));
   save(root / "options", "colour", words({"-bgcolor:ff8000", "-stripPath", "a.a"}));

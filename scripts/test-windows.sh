@@ -595,6 +595,11 @@ for f in "${list[@]}"; do
   else
     packed=$((packed + 1))
   fi
+  # Member names are code page 932 whatever the system's code page is.
+  mkdir -p "$P/western"
+  western winrun "$P" /pack "/out:$(dos "$P/western")" "$name"
+  cmp -s "$P/linux/$name.a" "$P/western/$name.a" ||
+    fail "$name: packed on a Western system, the archive differs ('$(last_line "$out")')"
   for bmp in "$P/$name"/*.bmp; do
     [ -f "$bmp" ] || continue
     picture=$(basename "$bmp" .bmp)
