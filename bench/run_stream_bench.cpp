@@ -3,6 +3,7 @@
 // Run: build-bench/run_stream_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only
 #include <benchmark/benchmark.h>
 
+#include <array>
 #include <cstring>
 #include <memory>
 
@@ -31,20 +32,39 @@ const Bytes& runStreamFile() {
   return file;
 }
 
-// A full-canvas layer with a large layer over its middle.
+// The disc image with 3 bytes per pixel: its colours without the alpha byte.
+Bytes discImage24(int side) {
+  Bytes image32 = writer::discImage32(side, side, 2), image;
+  for (size_t i = 0; i < image32.size(); i += 4) {
+    image.insert(image.end(), image32.begin() + i, image32.begin() + i + 3);
+  }
+  return image;
+}
+
+// A full-canvas layer with a large layer over its middle, of the given depths (24 or 32).
+Bytes buildLayered(int backgroundDepth, int middleDepth) {
+  writer::Px40Picture p;
+  p.canvasWidth = p.canvasHeight = kSide;
+  for (auto [side, at, depth] :
+       {std::array{kSide, 0, backgroundDepth}, std::array{kSide / 2, kSide / 4, middleDepth}}) {
+    Bytes image = depth == 32 ? writer::discImage32(side, side, 2) : discImage24(side);
+    p.layers.push_back(
+        writer::directLayerFromImage(at, at, side, side, static_cast<uint16_t>(depth), image));
+  }
+  return writer::buildPx40(p);
+}
+
 const Bytes& layeredFile() {
-  static const Bytes file = [] {
-    writer::Px40Picture p;
-    p.canvasWidth = p.canvasHeight = kSide;
-    for (auto [side, at] : {std::pair{kSide, 0}, std::pair{kSide / 2, kSide / 4}}) {
-      writer::Px40Layer layer;
-      layer.width = layer.height = side;
-      layer.x = layer.y = at;
-      layer.runs = writer::runsFromImage(writer::discImage32(side, side, 2), side, side, 4);
-      p.layers.push_back(layer);
-    }
-    return writer::buildPx40(p);
-  }();
+  static const Bytes file = buildLayered(32, 32);
+  return file;
+}
+// Raw output of 24-bit layers walks the layers first, looking for a 32-bit one.
+const Bytes& layered24File() {
+  static const Bytes file = buildLayered(24, 24);
+  return file;
+}
+const Bytes& layeredMixedFile() {
+  static const Bytes file = buildLayered(24, 32);
   return file;
 }
 
@@ -76,11 +96,12 @@ const Bytes& indexedFile() {
   return file;
 }
 
-size_t outputBytes(bool blend) {
-  return static_cast<size_t>(kSide) * kSide * (blend ? 3 : 4);
+// Raw output has 4 bytes per pixel unless every layer is opaque (rawPixelBytes 3).
+size_t outputBytes(bool blend, int rawPixelBytes = 4) {
+  return static_cast<size_t>(kSide) * kSide * (blend ? 3 : rawPixelBytes);
 }
 
-void decode(benchmark::State& state, SpiBase& decoder, const Bytes& file) {
+void decode(benchmark::State& state, SpiBase& decoder, const Bytes& file, int rawPixelBytes = 4) {
   bool blend = state.range(0) != 0;
   gSettings.blend = blend ? 1 : 0;
   for (auto _ : state) {
@@ -92,7 +113,8 @@ void decode(benchmark::State& state, SpiBase& decoder, const Bytes& file) {
     localFree(info);
     localFree(bits);
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * outputBytes(blend)));
+  state.SetBytesProcessed(
+      static_cast<int64_t>(state.iterations() * outputBytes(blend, rawPixelBytes)));
   gSettings.blend = 1;
 }
 
@@ -103,6 +125,14 @@ void BM_RunStream(benchmark::State& state) {
 void BM_Layered(benchmark::State& state) {
   SpiPx40 decoder;
   decode(state, decoder, layeredFile());
+}
+void BM_Layered24(benchmark::State& state) {
+  SpiPx40 decoder;
+  decode(state, decoder, layered24File(), 3);
+}
+void BM_LayeredMixed(benchmark::State& state) {
+  SpiPx40 decoder;
+  decode(state, decoder, layeredMixedFile());
 }
 void BM_LayeredIndexed(benchmark::State& state) {
   SpiPx40 decoder;
@@ -143,6 +173,8 @@ void BM_MemcpyFreshBlock(benchmark::State& state) {
 // Argument: 1 blended (24-bit output), 0 raw (32-bit output).
 BENCHMARK(BM_RunStream)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Layered)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Layered24)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LayeredMixed)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LayeredIndexed)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Memcpy)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MemcpyFreshBlock)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);

@@ -1,8 +1,7 @@
 #include "convert/picture_probe.h"
 
-#include <cstring>
-
 #include "decoders/bytes.h"
+#include "decoders/signatures.h"
 
 namespace quorvel {
 
@@ -26,8 +25,7 @@ bool isPxHeader(const uint8_t* p) {
       loadU32(p + 4) == loadU32(p + 0x18)) {
     return true;
   }
-  if (kindOf(p) == 0x0090 && loadU32(p + 4) == 1 &&
-      std::memcmp(p + 0x14, "LeafAQUAPLUS", 12) == 0) {
+  if (kindOf(p) == 0x0090 && loadU32(p + 4) == 1 && matchesSignature(p + 0x14, kPrefixSignature)) {
     return true;
   }
   if (type == 0x0020000A || type == 0x00080001) return true;
@@ -41,7 +39,7 @@ bool isPx40Header(const uint8_t* p) {
 
 bool isPx04Header(const uint8_t* p) {
   return typeWordOf(p) == 0x00200004 &&
-         (copiesAt14(p) || std::memcmp(p + 0x14, "LeafAquaPlus", 12) == 0);
+         (copiesAt14(p) || matchesSignature(p + 0x14, kRunStreamSignature));
 }
 
 bool isPx0BHeader(const uint8_t* p) {

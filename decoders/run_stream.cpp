@@ -43,10 +43,23 @@ struct RawAlphaPixels {
   }
 };
 
-template <typename Convert>
-ResultCode decodeWith(ByteCursor& cursor, const PixelTarget& target, int sourceBytes,
-                      Convert convert) {
-  RunPosition position(target);
+struct AddOpaquePixels {
+  void operator()(uint8_t* out, const uint8_t* in, size_t count) const {
+    for (size_t i = 0; i < count; ++i, in += 3, out += 4) {
+      out[0] = in[0];
+      out[1] = in[1];
+      out[2] = in[2];
+      out[3] = 255;
+    }
+  }
+};
+
+// Reads the records of one direct-colour run stream from the cursor, up to and including its end
+// marker, with `sourceBytes` per stored pixel, and hands each run to
+// onRun(rowAdvance, columnAdvance, count, pixels), which answers false to refuse it. Every byte
+// read lies inside the cursor's view; the decoder and the skip share it.
+template <typename OnRun>
+ResultCode walkDirectRuns(ByteCursor& cursor, int sourceBytes, OnRun onRun) {
   for (;;) {
     uint32_t marker;
     if (!cursor.readU32(marker)) return ResultCode::UnknownFormat;
@@ -55,17 +68,34 @@ ResultCode decodeWith(ByteCursor& cursor, const PixelTarget& target, int sourceB
     const uint8_t* header = cursor.take(8);
     if (header == nullptr) return ResultCode::UnknownFormat;
     int32_t count = loadI32(header + 4);
-    if (count < 0 || !position.advance(loadI16(header), loadI16(header + 2))) {
+    if (count < 0) return ResultCode::UnknownFormat;
+    const uint8_t* pixels = cursor.take(static_cast<uint64_t>(count) * sourceBytes);
+    if (pixels == nullptr || !onRun(loadI16(header), loadI16(header + 2), count, pixels)) {
       return ResultCode::UnknownFormat;
     }
-    if (count == 0) continue;
-    const uint8_t* pixels = cursor.take(static_cast<uint64_t>(count) * sourceBytes);
-    if (pixels == nullptr || !position.fits(count)) return ResultCode::UnknownFormat;
-    position.write(pixels, count, sourceBytes, convert);
   }
 }
 
+template <typename Convert>
+ResultCode decodeWith(ByteCursor& cursor, const PixelTarget& target, int sourceBytes,
+                      Convert convert) {
+  RunPosition position(target);
+  return walkDirectRuns(cursor, sourceBytes,
+                        [&](int64_t rows, int64_t columns, int32_t count, const uint8_t* pixels) {
+                          if (!position.advance(rows, columns)) return false;
+                          if (count == 0) return true;
+                          if (!position.fits(count)) return false;
+                          position.write(pixels, count, sourceBytes, convert);
+                          return true;
+                        });
+}
+
 }  // namespace
+
+ResultCode skipDirectRuns(ByteCursor& cursor, int sourceBytes) {
+  return walkDirectRuns(cursor, sourceBytes,
+                        [](int64_t, int64_t, int32_t, const uint8_t*) { return true; });
+}
 
 DirectPixels directPixelsFor(int depth, bool blend) {
   if (depth != 32) return DirectPixels::Copy;
@@ -91,6 +121,8 @@ ResultCode decodeDirectRuns(ByteCursor& cursor, const PixelTarget& target, Direc
       return decodeWith(cursor, target, 4, ScaleAlphaPixels{});
     case DirectPixels::RawAlpha:
       return decodeWith(cursor, target, 4, RawAlphaPixels{});
+    case DirectPixels::AddOpaque:
+      return decodeWith(cursor, target, 3, AddOpaquePixels{});
     case DirectPixels::Copy:
       break;
   }

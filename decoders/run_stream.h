@@ -95,6 +95,7 @@ enum class DirectPixels {
   Copy,        // stored bytes as they are (the output has the stored depth)
   ScaleAlpha,  // 32-bit with alpha to 24-bit: colours scaled toward black by the 7-bit alpha
   RawAlpha,    // 32-bit kept: alpha 0 becomes 255, any other alpha is doubled (8 bits kept)
+  AddOpaque,   // 24-bit to 32-bit: the colours copied, alpha 255 (opaque) added
 };
 
 // The handling of a stored depth (8, 16, 24 or 32) with blending on or off.
@@ -105,12 +106,18 @@ int directOutputBytes(int depth, bool blend);
 constexpr uint32_t kRunStreamEnd = 0xFFFFFFFF;
 constexpr uint32_t kRunStreamFiller = 0xFFFFFFFE;
 
-// Decodes one direct-colour run stream from the cursor, up to and including its end marker, into
-// the target (whose pixelBytes match `pixels` and the stored depth). Records are 32-bit markers:
-// the end marker, a 4-byte filler, or a 12-byte run header (marker; row advance and column
-// advance, signed 16-bit; pixel count, signed 32-bit) followed by the run's pixels.
-// UnknownFormat when the stream is cut short or has no end marker, a count is negative, or a run
-// would leave the picture.
+// Direct-colour run streams are records read as 32-bit markers: the end marker, a 4-byte filler,
+// or a 12-byte run header (marker; row advance and column advance, signed 16-bit; pixel count,
+// signed 32-bit) followed by the run's pixels.
+
+// Moves the cursor past one direct-colour run stream, up to and including its end marker, with
+// `sourceBytes` per stored pixel, without decoding it. UnknownFormat when the stream is cut
+// short or has no end marker, or a count is negative.
+ResultCode skipDirectRuns(ByteCursor& cursor, int sourceBytes);
+
+// Decodes one direct-colour run stream into the target, whose pixelBytes are what `pixels` makes
+// of the stored pixels. UnknownFormat as for skipDirectRuns, and when a run would leave the
+// picture.
 ResultCode decodeDirectRuns(ByteCursor& cursor, const PixelTarget& target, DirectPixels pixels);
 
 }  // namespace quorvel

@@ -1,5 +1,5 @@
 // Plain pictures: one uncompressed picture of 8, 16 or 32 bits per pixel behind a 32-byte header,
-// optionally preceded by a 32-byte signature prefix ("LeafAQUAPLUS", type 144).
+// optionally preceded by a 32-byte prefix (type 144, with the prefix signature at offset 20).
 #pragma once
 
 #include <cstdint>

@@ -10,7 +10,7 @@ namespace quorvel {
 namespace {
 
 // Header: width and height (i32) at 0 and 4, kind 4 (u16) at 16, depth (u16) at 18, a copy of
-// the width or the signature "LeafAquaPlus" at 20; the run stream starts at 32.
+// the width or the run-stream signature at 20; the run stream starts at 32.
 constexpr size_t kHeaderBytes = 32;
 
 }  // namespace

@@ -21,6 +21,8 @@ constexpr size_t kColourEntryHeaderBytes = 32;
 constexpr uint16_t kDirectKind = 64;
 constexpr int kIndexedDepth = 8;
 constexpr int kIndexedAlphaDepth = 9;
+constexpr int kOpaqueDepth = 24;
+constexpr int kAlphaDepth = 32;
 
 struct LayeredHeader {
   uint16_t kind = 0;
@@ -28,7 +30,7 @@ struct LayeredHeader {
   int32_t canvasHeight = 0;
   uint64_t layerCount = 0;
   size_t firstLayer = 0;     // offset of the first layer header
-  int depth = 0;             // every layer's depth, taken from the first
+  int depth = 0;             // the first layer's depth
   int pixelBytes = 0;        // bytes per output pixel
   uint32_t colourCount = 0;  // stored colours, at most 256 of them used
   ColourTable colours;
@@ -47,6 +49,35 @@ int outputBytesFor(int depth, bool blend) {
 bool depthFitsKind(uint16_t kind, int depth) {
   bool indexed = depth == kIndexedDepth || depth == kIndexedAlphaDepth;
   return kind == kDirectKind ? !indexed : indexed;
+}
+
+// Layer header: width, height, left column and top row on the canvas (i32 each), depth (u16)
+// at 18. UnknownFormat for negative or oversized sides.
+ResultCode readLayerHeader(ByteCursor& cursor, LayerHeader& out) {
+  const uint8_t* p = cursor.take(kLayerHeaderBytes);
+  if (p == nullptr) return ResultCode::UnknownFormat;
+  out = LayerHeader{loadI32(p), loadI32(p + 4), loadI32(p + 8), loadI32(p + 12), loadU16(p + 18)};
+  if (out.width < 0 || out.width > kMaxDimension || out.height < 0 || out.height > kMaxDimension) {
+    return ResultCode::UnknownFormat;
+  }
+  return ResultCode::Success;
+}
+
+// Whether a direct-colour picture whose first layer has 24 bits also has a 32-bit layer. Walks
+// the layer headers and skips their run streams without decoding them, in the decoder's bounds,
+// and stops at the first 32-bit layer or at anything the decoder refuses (which then refuses the
+// picture itself, at the same place or earlier). Costs a pass over the file, so only
+// getPictureInfo walks; getPicture finds out while it draws.
+bool hasLaterAlphaLayer(ByteView file, const LayeredHeader& picture) {
+  ByteCursor cursor(file, picture.firstLayer);
+  for (uint64_t i = 0; i < picture.layerCount; ++i) {
+    LayerHeader layer;
+    if (readLayerHeader(cursor, layer) != ResultCode::Success) return false;
+    if (layer.depth == kAlphaDepth) return true;
+    if (layer.depth != kOpaqueDepth) return false;
+    if (skipDirectRuns(cursor, kOpaqueDepth / 8) != ResultCode::Success) return false;
+  }
+  return false;
 }
 
 // Reads the file header, the colour table and the first layer's depth. UnknownFormat when any
@@ -85,6 +116,35 @@ ResultCode readLayeredHeader(ByteView file, bool blend, LayeredHeader& out) {
   return ResultCode::Success;
 }
 
+// Kept alpha needs 4 bytes per pixel: a raw picture that mixes 24- and 32-bit layers has them,
+// whichever comes first, and its 24-bit layers' pixels get alpha 255.
+constexpr int kMixedRawPixelBytes = 4;
+
+enum class LayerFit {
+  Fits,
+  NeedsAlphaCanvas,  // a 32-bit layer in a raw picture drawn so far at 24 bits
+  Refused,
+};
+
+// Whether a layer of this depth can be drawn on the canvas: the first layer's depth always;
+// 24 and 32 bits mixed in any order, as long as the canvas pixel holds what the layer makes.
+LayerFit layerFit(int depth, const LayeredHeader& picture, bool blend) {
+  if (depth == picture.depth) return LayerFit::Fits;
+  auto mixable = [](int d) { return d == kOpaqueDepth || d == kAlphaDepth; };
+  if (!mixable(depth) || !mixable(picture.depth)) return LayerFit::Refused;
+  return directOutputBytes(depth, blend) <= picture.pixelBytes ? LayerFit::Fits
+                                                               : LayerFit::NeedsAlphaCanvas;
+}
+
+// How a direct-colour layer's stored pixels become canvas pixels: by the layer's own depth; a
+// 24-bit layer on a 32-bit canvas is opaque.
+DirectPixels layerPixels(int depth, const LayeredHeader& picture, bool blend) {
+  if (depth == kOpaqueDepth && picture.pixelBytes == kMixedRawPixelBytes) {
+    return DirectPixels::AddOpaque;
+  }
+  return directPixelsFor(depth, blend);
+}
+
 // A private buffer of fixed memory for one layer at a time that only grows; freed when the
 // decode ends.
 class WorkBuffer {
@@ -116,19 +176,6 @@ class WorkBuffer {
   size_t capacity_ = 0;
 };
 
-// Layer header: width, height, left column and top row on the canvas (i32 each), depth (u16)
-// at 18. UnknownFormat for a depth other than the first layer's, negative or oversized sides.
-ResultCode readLayerHeader(ByteCursor& cursor, const LayeredHeader& picture, LayerHeader& out) {
-  const uint8_t* p = cursor.take(kLayerHeaderBytes);
-  if (p == nullptr) return ResultCode::UnknownFormat;
-  out = LayerHeader{loadI32(p), loadI32(p + 4), loadI32(p + 8), loadI32(p + 12), loadU16(p + 18)};
-  if (out.depth != picture.depth || out.width < 0 || out.width > kMaxDimension || out.height < 0 ||
-      out.height > kMaxDimension) {
-    return ResultCode::UnknownFormat;
-  }
-  return ResultCode::Success;
-}
-
 // The part of a layer that lies on the canvas: columns [left, right) and rows [top, bottom) of
 // the canvas. Only this part is decoded into the work buffer and placed.
 struct VisiblePart {
@@ -157,16 +204,22 @@ void placeLayer(const DibOutput& canvas, const uint8_t* work, const VisiblePart&
   }
 }
 
+// Draws every layer onto the canvas. Sets `needsAlphaCanvas` (and answers UnknownFormat) when a
+// 32-bit layer turns up that a 24-bit canvas cannot hold.
 ResultCode decodeLayers(ByteView file, const LayeredHeader& picture, bool blend,
-                        const DibOutput& canvas) {
+                        const DibOutput& canvas, bool& needsAlphaCanvas) {
   WorkBuffer work;
   ByteCursor cursor(file, picture.firstLayer);
-  DirectPixels direct = directPixelsFor(picture.depth, blend);
   const int pixelBytes = picture.pixelBytes;
   for (uint64_t i = 0; i < picture.layerCount; ++i) {
     LayerHeader layer;
-    ResultCode result = readLayerHeader(cursor, picture, layer);
+    ResultCode result = readLayerHeader(cursor, layer);
     if (result != ResultCode::Success) return result;
+    LayerFit fit = layerFit(layer.depth, picture, blend);
+    if (fit != LayerFit::Fits) {
+      needsAlphaCanvas = fit == LayerFit::NeedsAlphaCanvas;
+      return ResultCode::UnknownFormat;
+    }
     VisiblePart part = visiblePart(layer, canvas);
     size_t bytes = static_cast<size_t>(part.width() * part.height() * pixelBytes);
     if (!work.clear(bytes)) return ResultCode::OutOfMemory;
@@ -183,11 +236,26 @@ ResultCode decodeLayers(ByteView file, const LayeredHeader& picture, bool blend,
     }
     result = picture.depth == kIndexedAlphaDepth
                  ? decodeIndexedRuns(cursor, target, picture.colours, blend)
-                 : decodeDirectRuns(cursor, target, direct);
+                 : decodeDirectRuns(cursor, target, layerPixels(layer.depth, picture, blend));
     if (result != ResultCode::Success) return result;
     placeLayer(canvas, work.data(), part, pixelBytes);
   }
   return ResultCode::Success;
+}
+
+// Allocates the canvas and draws the picture on it; the canvas is freed again on failure.
+ResultCode drawPicture(ByteView file, const LayeredHeader& picture, bool blend, DibOutput& canvas,
+                       bool& needsAlphaCanvas) {
+  // Refuses canvas sides outside 1..16777215 and bitmaps beyond 4 GiB.
+  ResultCode result =
+      allocateDib(picture.canvasWidth, picture.canvasHeight, 8 * picture.pixelBytes, canvas);
+  if (result != ResultCode::Success) return result;
+  if (canvas.palette != nullptr) {
+    std::memcpy(canvas.palette, picture.colours.entry, sizeof picture.colours.entry);
+  }
+  result = decodeLayers(file, picture, blend, canvas, needsAlphaCanvas);
+  if (result != ResultCode::Success) discardDib(canvas);
+  return result;
 }
 
 }  // namespace
@@ -203,7 +271,8 @@ ResultCode SpiPx40::getPictureInfo(const uint8_t* buffer, uint32_t length, Pictu
   // the kind suggests.
   LayeredHeader header;
   if (readLayeredHeader(file, blend, header) == ResultCode::Success) {
-    info->bitDepth = static_cast<int16_t>(8 * header.pixelBytes);
+    bool mixedRaw = !blend && header.depth == kOpaqueDepth && hasLaterAlphaLayer(file, header);
+    info->bitDepth = static_cast<int16_t>(8 * (mixedRaw ? kMixedRawPixelBytes : header.pixelBytes));
   } else {
     info->bitDepth = file.u16(16) == kDirectKind ? (blend ? 24 : 32) : 8;
   }
@@ -221,17 +290,15 @@ ResultCode SpiPx40::getPicture(const uint8_t* buffer, uint32_t length, MemHandle
   ResultCode result = readLayeredHeader(file, blend, picture);
   if (result != ResultCode::Success) return result;
   DibOutput canvas;
-  // Refuses canvas sides outside 1..16777215 and bitmaps beyond 4 GiB.
-  result = allocateDib(picture.canvasWidth, picture.canvasHeight, 8 * picture.pixelBytes, canvas);
+  bool needsAlphaCanvas = false;
+  result = drawPicture(file, picture, blend, canvas, needsAlphaCanvas);
+  if (needsAlphaCanvas) {
+    // A raw picture whose first layers have 24 bits holds a 32-bit one: drawn again at 32 bits.
+    // Only such mixed pictures pay for it; a walk ahead would cost every 24-bit picture a pass.
+    picture.pixelBytes = kMixedRawPixelBytes;
+    result = drawPicture(file, picture, blend, canvas, needsAlphaCanvas);
+  }
   if (result != ResultCode::Success) return result;
-  if (canvas.palette != nullptr) {
-    std::memcpy(canvas.palette, picture.colours.entry, sizeof picture.colours.entry);
-  }
-  result = decodeLayers(file, picture, blend, canvas);
-  if (result != ResultCode::Success) {
-    discardDib(canvas);
-    return result;
-  }
   handOverDib(canvas, infoOut, bitsOut);
   if (progress != nullptr && progress(1, 1, userData) != 0) {
     return ResultCode::Cancelled;

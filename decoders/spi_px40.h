@@ -1,6 +1,8 @@
 // Layered pictures: a canvas onto which rectangular layers are placed, each stored as a run
 // stream. Kind 64 holds direct-colour layers (16, 24 or 32 bits); kind 68 holds a colour table
-// and indexed layers (8 bits, or 9: indexed with a per-pixel alpha).
+// and indexed layers (8 bits, or 9: indexed with a per-pixel alpha). The first layer's depth sets
+// the output's; 24- and 32-bit layers may be mixed (blended: 24-bit output; raw: 32-bit output
+// whenever a 32-bit layer is present, 24-bit layers' pixels opaque), other depths may not.
 #pragma once
 
 #include "decoders/spi_base.h"

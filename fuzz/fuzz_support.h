@@ -75,6 +75,17 @@ inline void checkDibPair(MemHandle infoHandle, MemHandle bitsHandle) {
   (void)sink;
 }
 
+// getPictureInfo must have told the bit depth of the bitmap that getPicture made. Leaves the
+// block to checkDibPair, which checks the rest (a missing or short block included).
+inline void checkReportedDepth(MemHandle infoHandle, int reportedDepth) {
+  if (infoHandle == nullptr || localSize(infoHandle) < kInfoHeaderBytes) return;
+  auto* info = static_cast<const BitmapInfoHeader*>(localLock(infoHandle));
+  if (info == nullptr) return;
+  bool same = info->biBitCount == reportedDepth;
+  localUnlock(infoHandle);
+  if (!same) fail("getPictureInfo told another depth");
+}
+
 // Frees whatever a failed getPicture left in the outputs.
 inline void discardPair(MemHandle infoHandle, MemHandle bitsHandle) {
   if (infoHandle != nullptr) localFree(infoHandle);
@@ -82,9 +93,10 @@ inline void discardPair(MemHandle infoHandle, MemHandle bitsHandle) {
 }
 
 // One getPicture call on hostile bytes: the first input byte is the settings byte, the rest is
-// the file.
+// the file. With `infoDepthExact`, a successful getPicture must have made a bitmap of the depth
+// that getPictureInfo told.
 template <typename Decoder>
-int fuzzDecoder(const uint8_t* data, size_t size) {
+int fuzzDecoder(const uint8_t* data, size_t size, bool infoDepthExact = false) {
   if (size < 1) return 0;
   applySettingsByte(data[0]);
   // The file in a block of its own size, so that ASan catches any read past its end.
@@ -93,8 +105,9 @@ int fuzzDecoder(const uint8_t* data, size_t size) {
   if (length > 0) std::memcpy(file, data + 1, length);
   Decoder decoder;
   PictureInfo info{};
-  if (decoder.getPictureInfo(file, static_cast<uint32_t>(length), &info) == ResultCode::Success &&
-      isLarge(info)) {
+  bool infoRead =
+      decoder.getPictureInfo(file, static_cast<uint32_t>(length), &info) == ResultCode::Success;
+  if (infoRead && isLarge(info)) {
     std::free(file);
     return 0;
   }
@@ -103,6 +116,7 @@ int fuzzDecoder(const uint8_t* data, size_t size) {
   ResultCode result =
       decoder.getPicture(file, static_cast<uint32_t>(length), &infoHandle, &bitsHandle, nullptr, 0);
   if (result == ResultCode::Success) {
+    if (infoDepthExact) checkReportedDepth(infoHandle, infoRead ? info.bitDepth : -1);
     checkDibPair(infoHandle, bitsHandle);
   } else {
     if (result == ResultCode::OutOfMemory && (infoHandle != nullptr || bitsHandle != nullptr)) {

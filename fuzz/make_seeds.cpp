@@ -14,6 +14,7 @@
 #include "tools/writer/bmp_file.h"
 #include "tools/writer/byte_writer.h"
 #include "tools/writer/malformed.h"
+#include "tools/writer/px40_writer.h"
 
 namespace fs = std::filesystem;
 using quorvel::writer::Bytes;
@@ -52,6 +53,30 @@ Bytes sized(uint32_t size, const Bytes& stream) {
               static_cast<uint8_t>(size >> 16), static_cast<uint8_t>(size >> 24)};
   bytes.insert(bytes.end(), stream.begin(), stream.end());
   return bytes;
+}
+
+// A kind 64 picture with one full-canvas layer and two smaller ones, of the given depths (16, 24
+// or 32), each layer a few runs of made-up pixels.
+Bytes layeredOfDepths(std::initializer_list<uint16_t> depths) {
+  quorvel::writer::Px40Picture p;
+  p.canvasWidth = 6;
+  p.canvasHeight = 4;
+  int index = 0;
+  for (uint16_t depth : depths) {
+    quorvel::writer::Px40Layer layer;
+    layer.width = index == 0 ? 6 : 3;
+    layer.height = index == 0 ? 4 : 3;
+    layer.x = index * 2 - 1;
+    layer.y = index;
+    layer.depth = depth;
+    Bytes pixels;
+    for (int i = 0; i < 2 * depth / 8; ++i) pixels.push_back(static_cast<uint8_t>(i * 29 + index));
+    layer.runs = {quorvel::writer::directRun(0, index, pixels),
+                  quorvel::writer::directRun(1, -1, pixels)};
+    p.layers.push_back(layer);
+    ++index;
+  }
+  return quorvel::writer::buildPx40(p);
 }
 
 Bytes words(std::initializer_list<const char*> list) {
@@ -121,6 +146,16 @@ int main(int argc, char** argv) {
         file.name.find("count_max") == std::string::npos) {
       save(root / "archive", file.name, file.bytes);
     }
+  }
+
+  // Layers whose depths differ: both orders of 24 and 32 bits (raw output of the first draws again
+  // at 32 bits when it meets the 32-bit layer, and getPictureInfo walks the layers to tell so),
+  // and 16 bits mixed in, which is refused.
+  for (auto [name, file] : {std::pair{"mixed-24-32-24", layeredOfDepths({24, 32, 24})},
+                            std::pair{"mixed-32-24-24", layeredOfDepths({32, 24, 24})},
+                            std::pair{"mixed-24-24-16", layeredOfDepths({24, 24, 16})}}) {
+    save(root / "px40", std::string(name) + "-blend", withSettings(0x03, file));
+    save(root / "px40", std::string(name) + "-raw", withSettings(0x00, file));
   }
 
   // Member names that are no valid code page 932 text, between good members.

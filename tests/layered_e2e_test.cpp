@@ -2,10 +2,12 @@
 // and compares the BMP files byte for byte with files built here from the picture definitions.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 
 #include "tests/support/expected_bmp.h"
+#include "tests/support/layered_model.h"
 #include "tests/support/test_support.h"
 #include "tools/writer/px04_writer.h"
 #include "tools/writer/px40_writer.h"
@@ -15,23 +17,12 @@ namespace {
 
 using test::Bytes;
 using test::expectedBmp;
+using test::ImageLayer;
+using test::outputPixel32;
 using writer::IndexedPixel;
 
 const std::vector<std::string> kHeadless = {"DISPLAY=", "WAYLAND_DISPLAY="};
 const char kComplete[] = "Cancel: Ctrl + C\n\ncomplete.\n";
-
-// A stored 32-bit pixel as it comes out: scaled toward black by its 7-bit alpha (0 meaning
-// opaque) when blended, or with its alpha 0 turned into 255 and any other doubled when raw.
-void outputPixel32(const uint8_t* stored, bool raw, uint8_t* out) {
-  if (raw) {
-    for (int k = 0; k < 3; ++k) out[k] = stored[k];
-    out[3] = stored[3] == 0 ? 255 : static_cast<uint8_t>(stored[3] * 2);
-    return;
-  }
-  int alpha = stored[3] & 0x7F;
-  for (int k = 0; k < 3; ++k)
-    out[k] = static_cast<uint8_t>(alpha == 0 ? stored[k] : stored[k] * alpha / 128);
-}
 
 bool isZero(const uint8_t* p, int n) {
   for (int i = 0; i < n; ++i) {
@@ -73,48 +64,49 @@ class LayeredE2E : public ::testing::Test {
   test::ScratchDir scratch_;
 };
 
-struct DirectLayer {
-  int x, y, width, height;
-  Bytes image;  // top-down, 4 bytes per pixel, all-zero pixels not stored
-};
-
-writer::Px40Picture directPicture(int width, int height, const std::vector<DirectLayer>& layers) {
-  writer::Px40Picture p;
-  p.canvasWidth = width;
-  p.canvasHeight = height;
-  for (const DirectLayer& l : layers) {
-    writer::Px40Layer layer;
-    layer.x = l.x;
-    layer.y = l.y;
-    layer.width = l.width;
-    layer.height = l.height;
-    layer.runs = writer::runsFromImage(l.image, l.width, l.height, 4);
-    p.layers.push_back(layer);
-  }
-  return p;
+// The BMP the layers paint. Raw output has 32 bits when any layer has.
+Bytes expectedLayered(int width, int height, const std::vector<ImageLayer>& layers, bool raw) {
+  bool alpha = raw && std::any_of(layers.begin(), layers.end(),
+                                  [](const ImageLayer& l) { return l.depth == 32; });
+  int bitCount = alpha ? 32 : 24;
+  return expectedBmp(width, height, bitCount, {}, [&](int32_t x, int32_t y, uint8_t* out) {
+    test::paintedPixel(layers, x, y, bitCount / 8, out);
+  });
 }
 
-// The canvas as the layers paint it: each later layer replaces its whole rectangle.
-Bytes expectedLayered(int width, int height, const std::vector<DirectLayer>& layers, bool raw) {
-  return expectedBmp(width, height, raw ? 32 : 24, {}, [&](int32_t x, int32_t y, uint8_t* out) {
-    for (auto l = layers.rbegin(); l != layers.rend(); ++l) {
-      int lx = x - l->x, ly = y - l->y;
-      if (lx < 0 || ly < 0 || lx >= l->width || ly >= l->height) continue;
-      const uint8_t* stored = &l->image[(ly * l->width + lx) * 4];
-      if (!isZero(stored, 4)) outputPixel32(stored, raw, out);
-      return;
-    }
-  });
+// The 24-bit image of the same pattern: its colours without the alpha byte.
+Bytes pattern24(int width, int height, int seed) {
+  Bytes image32 = pattern32(width, height, seed), image;
+  for (size_t i = 0; i < image32.size(); i += 4) {
+    image.insert(image.end(), image32.begin() + i, image32.begin() + i + 3);
+  }
+  return image;
 }
 
 TEST_F(LayeredE2E, DirectColourLayersBlendedAndRaw) {
   // Overlapping layers, one hanging off the top left, one off the right edge; odd width.
-  std::vector<DirectLayer> layers = {{0, 0, 7, 5, pattern32(7, 5, 1)},
-                                     {-2, -1, 5, 4, pattern32(5, 4, 2)},
-                                     {4, 2, 6, 2, pattern32(6, 2, 3)}};
-  Bytes file = writer::buildPx40(directPicture(7, 5, layers));
+  std::vector<ImageLayer> layers = {{0, 0, 7, 5, pattern32(7, 5, 1)},
+                                    {-2, -1, 5, 4, pattern32(5, 4, 2)},
+                                    {4, 2, 6, 2, pattern32(6, 2, 3)}};
+  Bytes file = writer::buildPx40(test::imageLayersPicture(7, 5, layers));
   EXPECT_EQ(convert(file, {}), expectedLayered(7, 5, layers, false));
   EXPECT_EQ(convert(file, {"-raw"}), expectedLayered(7, 5, layers, true));
+}
+
+TEST_F(LayeredE2E, LayersOfTwentyFourAndThirtyTwoBitsMixed) {
+  // A 24-bit background under 32-bit layers and a 24-bit one, then the other way round.
+  std::vector<ImageLayer> opaqueFirst = {{0, 0, 7, 5, pattern24(7, 5, 1), 24},
+                                         {-2, -1, 5, 4, pattern32(5, 4, 2)},
+                                         {4, 2, 6, 2, pattern24(6, 2, 3), 24},
+                                         {1, 3, 2, 2, pattern32(2, 2, 4)}};
+  std::vector<ImageLayer> alphaFirst = {{0, 0, 7, 5, pattern32(7, 5, 5)},
+                                        {3, -1, 3, 4, pattern24(3, 4, 6), 24},
+                                        {-1, 2, 4, 3, pattern32(4, 3, 7)}};
+  for (const auto& layers : {opaqueFirst, alphaFirst}) {
+    Bytes file = writer::buildPx40(test::imageLayersPicture(7, 5, layers));
+    EXPECT_EQ(convert(file, {}), expectedLayered(7, 5, layers, false));
+    EXPECT_EQ(convert(file, {"-raw"}), expectedLayered(7, 5, layers, true));
+  }
 }
 
 TEST_F(LayeredE2E, EightBitLayersKeepTheFileColourTable) {
@@ -207,7 +199,7 @@ TEST_F(LayeredE2E, MalformedPicturesAreUnknownAndWriteNothing) {
   runs.height = 4;
   runs.runs = writer::runsFromImage(pattern32(4, 4, 1), 4, 4, 4);
   runs.terminate = false;
-  writer::Px40Picture layered = directPicture(4, 4, {{0, 0, 4, 4, pattern32(4, 4, 2)}});
+  writer::Px40Picture layered = test::imageLayersPicture(4, 4, {{0, 0, 4, 4, pattern32(4, 4, 2)}});
   layered.layers[0].runs.back().count = 40;
   for (const Bytes& file : {writer::buildPx04(runs), writer::buildPx40(layered)}) {
     std::string input = scratch_.file("bad.px");

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "decoders/bytes.h"
+#include "decoders/signatures.h"
 
 namespace quorvel {
 namespace {
@@ -19,8 +20,8 @@ struct Probe {
     storeU32(bytes + 0x14, at14);
     storeU32(bytes + 0x18, at18);
   }
-  Probe& text14(const char* signature) {
-    std::memcpy(bytes + 0x14, signature, 12);
+  Probe& signature14(const Signature& signature) {
+    std::memcpy(bytes + 0x14, signature.data(), signature.size());
     return *this;
   }
 };
@@ -45,12 +46,12 @@ TEST(IsPxHeader, SixteenBitKindsAreComparedSigned) {
   EXPECT_FALSE(isPxHeader(Probe(1, 1, 0x00180001).bytes));
 }
 
-TEST(IsPxHeader, SignaturePrefixNeedsTypeDwordAndText) {
-  EXPECT_TRUE(isPxHeader(Probe(0, 1, 0x00000090).text14("LeafAQUAPLUS").bytes));
-  EXPECT_TRUE(isPxHeader(Probe(0, 1, 0xABCD0090).text14("LeafAQUAPLUS").bytes));
-  EXPECT_FALSE(isPxHeader(Probe(0, 2, 0x00000090).text14("LeafAQUAPLUS").bytes));
-  EXPECT_FALSE(isPxHeader(Probe(0, 1, 0x00000090).text14("LeafAquaPlus").bytes));
-  EXPECT_FALSE(isPxHeader(Probe(0, 1, 0x00000091).text14("LeafAQUAPLUS").bytes));
+TEST(IsPxHeader, SignaturePrefixNeedsTypeDwordAndSignature) {
+  EXPECT_TRUE(isPxHeader(Probe(0, 1, 0x00000090).signature14(kPrefixSignature).bytes));
+  EXPECT_TRUE(isPxHeader(Probe(0, 1, 0xABCD0090).signature14(kPrefixSignature).bytes));
+  EXPECT_FALSE(isPxHeader(Probe(0, 2, 0x00000090).signature14(kPrefixSignature).bytes));
+  EXPECT_FALSE(isPxHeader(Probe(0, 1, 0x00000090).signature14(kRunStreamSignature).bytes));
+  EXPECT_FALSE(isPxHeader(Probe(0, 1, 0x00000091).signature14(kPrefixSignature).bytes));
 }
 
 TEST(IsPx40Header, KindAndFirstDword) {
@@ -65,8 +66,8 @@ TEST(IsPx40Header, KindAndFirstDword) {
 TEST(IsPx04Header, CopyOrSignature) {
   EXPECT_TRUE(isPx04Header(Probe(9, 0, 0x00200004, 9).bytes));
   EXPECT_FALSE(isPx04Header(Probe(9, 0, 0x00200004, 8).bytes));
-  EXPECT_TRUE(isPx04Header(Probe(9, 0, 0x00200004).text14("LeafAquaPlus").bytes));
-  EXPECT_FALSE(isPx04Header(Probe(9, 0, 0x00200004).text14("LeafAQUAPLUS").bytes));
+  EXPECT_TRUE(isPx04Header(Probe(9, 0, 0x00200004).signature14(kRunStreamSignature).bytes));
+  EXPECT_FALSE(isPx04Header(Probe(9, 0, 0x00200004).signature14(kPrefixSignature).bytes));
   EXPECT_FALSE(isPx04Header(Probe(9, 0, 0x00100004, 9).bytes));
 }
 

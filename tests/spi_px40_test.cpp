@@ -335,7 +335,7 @@ TEST(SpiPx40, MalformedFilesAreRefusedWithBothOutputsNull) {
   refused(p, "layers missing");
   p.entryCount = 0x40000000;
   refused(p, "entry table past the end of the file");
-  p = picture(4, 4, {layer(2, 2, 0, 0, {}), layer(2, 2, 0, 0, {}, 24)});
+  p = picture(4, 4, {layer(2, 2, 0, 0, {}), layer(2, 2, 0, 0, {}, 16)});
   refused(p, "second layer of another depth");
   refused(picture(4, 4, {layer(2, 2, 0, 0, {}, 8)}), "kind 64 with an indexed layer");
   refused(picture(4, 4, {layer(2, 2, 0, 0, {}, 32)}, 68), "kind 68 with a direct layer");

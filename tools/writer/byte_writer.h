@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -21,7 +22,7 @@ class ByteWriter {
     bytes_.insert(bytes_.end(), s.begin(), s.end());
     return *this;
   }
-  ByteWriter& raw(const Bytes& b) {
+  ByteWriter& raw(std::span<const uint8_t> b) {
     bytes_.insert(bytes_.end(), b.begin(), b.end());
     return *this;
   }

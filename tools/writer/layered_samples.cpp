@@ -38,13 +38,7 @@ Bytes stripeImage32(int width, int height) {
 }
 
 Px40Layer directLayer(int x, int y, int width, int height, const Bytes& image) {
-  Px40Layer layer;
-  layer.x = x;
-  layer.y = y;
-  layer.width = width;
-  layer.height = height;
-  layer.runs = runsFromImage(image, width, height, 4);
-  return layer;
+  return directLayerFromImage(x, y, width, height, 32, image);
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <set>
 
+#include "decoders/signatures.h"
+
 namespace quorvel::writer {
 
 namespace {
@@ -90,7 +92,7 @@ ShapedFile px16Wide() {  // kind 2: four bytes per pixel
 ShapedFile pxSigned() {  // 32-byte signature prefix in front of the picture header
   const int width = 4, height = 2;
   ByteWriter w;
-  w.zeros(4).u32(1).zeros(8).u16(0x90).u16(0).text("LeafAQUAPLUS");
+  w.zeros(4).u32(1).zeros(8).u16(0x90).u16(0).raw(kPrefixSignature);
   w.raw(pxHeader(width, height, 10, 32, false).take());
   pixels32(w, width * height, 3);
   return {"pxsig",
@@ -153,6 +155,49 @@ ShapedFile px40Direct() {
            {"layer2Width", layer2, 4},
            {"layer2Y", layer2 + 12, 4},
            {"run3Count", run3 + 8, 4}}};
+}
+
+// Kind 64 with layers of 24 and 32 bits: a 24-bit background, a 32-bit layer over part of it,
+// then a 24-bit layer again. With kept alpha the canvas has 32 bits because of the middle layer.
+ShapedFile px40Mixed() {
+  ByteWriter w;
+  w.u32(3).zeros(12).u16(64).u16(0).u32(5).u32(4).u32(0);
+  w.zeros(12);  // entry table, not read
+  size_t layer1 = w.size();
+  layerHeader(w, 5, 4, 0, 0, 24);
+  size_t run1 = w.size();
+  runHeader(w, 0, 0, 7);
+  for (int i = 0; i < 21; ++i) w.u8(i * 11 + 1);
+  w.u32(0xFFFFFFFE);
+  runHeader(w, 1, 2, 3);
+  for (int i = 0; i < 9; ++i) w.u8(200 - i * 7);
+  w.u32(0xFFFFFFFF);
+  size_t layer2 = w.size();
+  layerHeader(w, 3, 3, 2, -1, 32);  // partly above the canvas
+  size_t run2 = w.size();
+  runHeader(w, 1, 0, 5);
+  pixels32(w, 5, 7);
+  w.u32(0xFFFFFFFF);
+  size_t layer3 = w.size();
+  layerHeader(w, 2, 2, -1, 2, 24);  // partly left of the canvas
+  size_t run3 = w.size();
+  runHeader(w, 0, 1, 3);
+  w.u8(9).u8(8).u8(7).u8(6).u8(5).u8(4).u8(3).u8(2).u8(1);
+  w.u32(0xFFFFFFFF);
+  size_t end = w.size();
+  return {"px40mixed",
+          "px",
+          w.take(),
+          {layer1, layer1 + 18, run1 + 12, run1 + 33, layer2, layer2 + 18, run2 + 12, layer3,
+           run3 + 8, end - 4, end - 1},
+          {{"entryCount", 0, 4},
+           {"layer1Depth", layer1 + 18, 2},
+           {"run1Count", run1 + 8, 4},
+           {"layer2Width", layer2, 4},
+           {"layer2Depth", layer2 + 18, 2},
+           {"run2Count", run2 + 8, 4},
+           {"layer3Depth", layer3 + 18, 2},
+           {"run3Columns", run3 + 6, 2}}};
 }
 
 uint32_t controlWord(int rows, int count, bool toggle, int columns) {
@@ -558,9 +603,9 @@ Bytes lzssLiteralStream(const Bytes& plain) {
 }
 
 std::vector<ShapedFile> shapedFiles() {
-  return {px32(),     px32Unchecked(), px8Table(),  px8Grey(),     px16Pairs(), px16Wide(),
-          pxSigned(), px40Direct(),    px40Alpha(), px40Indexed(), px04(),      px0B(1),
-          px0B(3),    px0C(1),         px0C(3),     archive()};
+  return {px32(),     px32Unchecked(), px8Table(),  px8Grey(),   px16Pairs(),   px16Wide(),
+          pxSigned(), px40Direct(),    px40Mixed(), px40Alpha(), px40Indexed(), px04(),
+          px0B(1),    px0B(3),         px0C(1),     px0C(3),     archive()};
 }
 
 std::vector<MalformedFile> malformedVariants(const ShapedFile& shaped) {

@@ -1,5 +1,7 @@
 #include "tools/writer/px04_writer.h"
 
+#include "decoders/signatures.h"
+
 namespace quorvel::writer {
 
 Bytes buildPx04(const Px04Picture& picture) {
@@ -7,7 +9,7 @@ Bytes buildPx04(const Px04Picture& picture) {
   out.u32(static_cast<uint32_t>(picture.width)).u32(static_cast<uint32_t>(picture.height));
   out.zeros(8).u16(4).u16(picture.depth);
   if (picture.signature) {
-    out.text("LeafAquaPlus");
+    out.raw(kRunStreamSignature);
   } else {
     out.u32(static_cast<uint32_t>(picture.width)).zeros(8);
   }

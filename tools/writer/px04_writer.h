@@ -13,7 +13,7 @@ struct Px04Picture {
   int32_t width = 0;
   int32_t height = 0;
   uint16_t depth = 32;
-  // Bytes 20..31: the signature "LeafAquaPlus", or a copy of the width and eight zero bytes.
+  // Bytes 20..31: the run-stream signature, or a copy of the width and eight zero bytes.
   bool signature = false;
   std::vector<DirectRun> runs;
   bool terminate = true;  // end the stream with 0xFFFFFFFF

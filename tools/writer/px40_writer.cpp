@@ -83,6 +83,18 @@ uint32_t indexedControlWord(int rowAdvance, int columnAdvance, bool toggle, int 
          ((static_cast<uint32_t>(columnAdvance) & 0x7FF) << 21);
 }
 
+Px40Layer directLayerFromImage(int32_t x, int32_t y, int32_t width, int32_t height, uint16_t depth,
+                               const Bytes& image) {
+  Px40Layer layer;
+  layer.x = x;
+  layer.y = y;
+  layer.width = width;
+  layer.height = height;
+  layer.depth = depth;
+  layer.runs = runsFromImage(image, width, height, depth / 8);
+  return layer;
+}
+
 Bytes buildPx40(const Px40Picture& picture) {
   bool indexed = picture.kind != 64;
   // The entries: the colour table (kind 68), then each layer; their offsets fill the table.

@@ -49,6 +49,11 @@ struct Px40Picture {
 
 Bytes buildPx40(const Px40Picture& picture);
 
+// A direct-colour layer whose runs cover every pixel of a top-down image (depth / 8 bytes per
+// pixel) that is not all zero bytes.
+Px40Layer directLayerFromImage(int32_t x, int32_t y, int32_t width, int32_t height, uint16_t depth,
+                               const Bytes& image);
+
 // One pixel of a depth-9 image: not covered by any run, or a colour index in alpha mode (with
 // its 7-bit alpha) or in opaque mode.
 struct IndexedPixel {

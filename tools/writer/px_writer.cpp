@@ -1,5 +1,7 @@
 #include "tools/writer/px_writer.h"
 
+#include "decoders/signatures.h"
+
 namespace quorvel::writer {
 
 uint64_t plainRowBytes(int32_t width, uint16_t kind, uint16_t depth) {
@@ -12,7 +14,7 @@ uint64_t plainRowBytes(int32_t width, uint16_t kind, uint16_t depth) {
 Bytes writePlainPicture(const PlainPicture& picture) {
   ByteWriter out;
   if (picture.prefixed) {
-    out.u32(0).u32(1).zeros(8).u16(144).u16(0).text("LeafAQUAPLUS");
+    out.u32(0).u32(1).zeros(8).u16(144).u16(0).raw(kPrefixSignature);
   }
   out.u32(static_cast<uint32_t>(picture.width)).u32(static_cast<uint32_t>(picture.height));
   out.zeros(8).u16(picture.kind).u16(picture.depth);
