@@ -95,7 +95,8 @@ bool readLayout(ByteView file, BmpLayout& bmp, std::string& problem) {
     return fail(problem, "not a BMP file");
   }
   const uint32_t headerSize = file.u32(kFileHeaderBytes);
-  if (headerSize == 12 || headerSize == 64) return fail(problem, "OS/2 BMP files are not read");
+  if (headerSize == 12 || headerSize == 64)
+    return fail(problem, "BMP files with the old 12- or 64-byte header are not read");
   if (headerSize != 40 && headerSize != 52 && headerSize != 56 && headerSize != 108 &&
       headerSize != 124) {
     return fail(problem, "unknown BMP header");

@@ -143,7 +143,7 @@ TEST(BmpReader, RefusesWhatItCannotReadWithAReason) {
       {"run-length", [](BmpFile& b) { b.compression = 2; }},
       {"JPEG", [](BmpFile& b) { b.compression = 4; }},
       {"unknown BMP compression", [](BmpFile& b) { b.compression = 9; }},
-      {"OS/2", [](BmpFile& b) { b.headerSize = 12; }},
+      {"12- or 64-byte header", [](BmpFile& b) { b.headerSize = 12; }},
       {"unknown BMP header", [](BmpFile& b) { b.headerSize = 41; }},
       {"bits per pixel", [](BmpFile& b) { b.bitCount = 2; }},
       {"bits per pixel", [](BmpFile& b) { b.bitCount = 64; }},
