@@ -20,20 +20,11 @@ bool isSeparator(char c) {
   return c == kNativePaths.separator || (kNativePaths.slashToo && c == '/');
 }
 
-// The path without separators at its end ("samples/sample/" names the folder "sample"); a
-// separator that is the second byte of a double-byte character stays.
-std::string withoutTrailingSeparators(const std::string& path) {
-  size_t keep = 0;  // length up to the last byte that is not a separator
-  for (size_t i = 0; i < path.size(); ++i) {
-    if (kNativePaths.sjisAware && isSjisLeadByte(static_cast<unsigned char>(path[i])) &&
-        i + 1 < path.size()) {
-      keep = ++i + 1;
-    } else if (!isSeparator(path[i])) {
-      keep = i + 1;
-    }
-  }
-  // A path of separators alone is the root folder.
-  return keep == 0 ? path.substr(0, 1) : path.substr(0, keep);
+// The path without separators at its end: "samples/sample/" names the folder "sample". A path
+// of separators alone is the root folder.
+std::string withoutTrailingSeparators(std::string path) {
+  while (path.size() > 1 && isSeparator(path.back())) path.pop_back();
+  return path;
 }
 
 // Where the output goes: beside the input, or in the out folder (created when missing).
@@ -59,8 +50,9 @@ PackResult pack(const OptionParser& parser, const std::string& input) {
     const bool named = std::strchr(pathFileName(input.c_str()), '.') != nullptr;
     if (kind != PathKind::File || !named ||
         (!equalsIgnoreCase(extension, "bmp") && !equalsIgnoreCase(extension, "png"))) {
-      return PackResult::failed(ResultCode::UnknownFormat, input,
-                                "-pack takes a folder, or a picture ending in .bmp or .png");
+      return PackResult::failed(
+          ResultCode::UnknownFormat, input,
+          std::string(1, kSwitchChar) + "pack takes a folder, or a picture ending in .bmp or .png");
     }
     output.resize(output.size() - std::char_traits<char>::length(extension));
     output += "px";
