@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
-#include <string_view>
 #include <unordered_map>
 
 #include "decoders/bytes.h"
