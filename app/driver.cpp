@@ -25,6 +25,7 @@ void printUsage() {
   std::printf("\t%cstripPath        strip subfolder\n", s);
   std::printf("\t%craw              not blend image with bgcolor\n", s);
   std::printf("\t%cbgcolor:rrggbb   background color (hex)\n", s);
+  std::printf("\t%cpng              PNG instead of BMP (with %craw: true transparency)\n", s, s);
   std::printf("\t%chelp             show this text\n", s);
   std::printf("\t%cversion          show the version\n", s);
   std::printf("\t%cpack             pack folder into .a, bmp/png picture into .px\n", s);

@@ -33,7 +33,7 @@ struct KnownSwitch {
 constexpr KnownSwitch kKnownSwitches[] = {
     {"out", SwitchValue::Folder, true},   {"stripPath", SwitchValue::None, true},
     {"raw", SwitchValue::None, true},     {"bgcolor", SwitchValue::Colour, true},
-    {"png", SwitchValue::Own, true},      {"batch", SwitchValue::Own, true},
+    {"png", SwitchValue::None, true},     {"batch", SwitchValue::Own, true},
     {"jobs", SwitchValue::Own, true},     {"list", SwitchValue::Own, true},
     {"only", SwitchValue::Own, true},     {"pack", SwitchValue::Own, true},
     {"help", SwitchValue::None, true},    {"-help", SwitchValue::None, false},
@@ -155,6 +155,7 @@ RunOptions readRunOptions(const OptionParser& parser) {
     if (parser.hasOption(help)) options.showHelp = true;
   }
   options.showVersion = parser.hasOption("version") || parser.hasOption("-version");
+  if (parser.hasOption("png")) options.conversion.pictureFormat = PictureFormat::Png;
   options.pack = parser.hasOption("pack");
   return options;
 }

@@ -16,15 +16,7 @@ trap 'rm -rf "$work"' EXIT
 "$build/quorvel-make-samples" --plain32 "$work/big.px" 4096 4096
 cp "$work/big.px" "$work/same-size.bin"
 
-now() { date +%s%N; }
-# Prints the nanoseconds the command takes; its output is dropped.
-timed() {
-  local start end
-  start=$(now)
-  "$@" >/dev/null
-  end=$(now)
-  echo $((end - start))
-}
+. "$here/bench/timing.sh"
 
 blended=()
 raw=()
@@ -46,7 +38,6 @@ for ((i = 0; i < rounds; i++)); do
   echo "round $((i + 1)): blended ${blended[-1]}  raw ${raw[-1]}  raw/dd ${versusDd[-1]}" \
     "(cp $((copy / 1000000)) ms, dd $((dd / 1000000)) ms)"
 done
-median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 echo "input $(stat -c %s "$work/big.px") bytes, $rounds rounds"
 echo "median ratio conversion / cp: blended $(median "${blended[@]}")  raw $(median "${raw[@]}")"
 echo "median ratio raw conversion / dd bs=4M: $(median "${versusDd[@]}")"

@@ -4,16 +4,17 @@
 #include <string>
 
 #include "convert/picture_probe.h"
+#include "convert/picture_writer.h"
 #include "convert/series.h"
 #include "decoders/bytes.h"
 #include "decoders/dib.h"
+#include "decoders/settings.h"
 #include "decoders/spi_px.h"
 #include "decoders/spi_px04.h"
 #include "decoders/spi_px0b.h"
 #include "decoders/spi_px0c.h"
 #include "decoders/spi_px40.h"
 #include "platform/file_handle.h"
-#include "platform/output_file.h"
 #include "platform/paths.h"
 
 namespace quorvel {
@@ -28,13 +29,26 @@ SpiBase* createOnHeap() {
   return block == nullptr ? nullptr : new (block) Decoder();
 }
 
+// The decoding entry beside getPicture that takes the alpha output explicitly.
+using AlphaDecode = ResultCode (*)(const uint8_t* buffer, uint32_t length, AlphaOutput alpha,
+                                   MemHandle* infoOut, MemHandle* bitsOut);
+
 // Picks the decoder class by the first probe that matches; null with the route to take
 // otherwise. Allocation failure of the decoder object gives Decoder with a null result.
-SpiBase* chooseDecoder(const uint8_t* probe, Route& route) {
+// straightDecode is the class's entry for straight alpha where its raw output is something else
+// (layered and run-stream pictures); the other classes' raw output already is straight alpha.
+SpiBase* chooseDecoder(const uint8_t* probe, Route& route, AlphaDecode& straightDecode) {
   route = Route::Decoder;
+  straightDecode = nullptr;
   if (isPxHeader(probe)) return createOnHeap<SpiPX>();
-  if (isPx40Header(probe)) return createOnHeap<SpiPx40>();
-  if (isPx04Header(probe)) return createOnHeap<SpiPx04>();
+  if (isPx40Header(probe)) {
+    straightDecode = decodeLayeredPicture;
+    return createOnHeap<SpiPx40>();
+  }
+  if (isPx04Header(probe)) {
+    straightDecode = decodeRunStreamPicture;
+    return createOnHeap<SpiPx04>();
+  }
   if (isPx0BHeader(probe)) {
     if (loadU32(probe) == 1) return createOnHeap<SpiPx0B>();
     route = Route::Px0BSeries;
@@ -62,40 +76,28 @@ ResultCode readWholeFile(FileHandle& file, MemoryBlock& block, const uint8_t*& b
   return ResultCode::Success;
 }
 
-ResultCode writeDib(const char* basePath, MemHandle infoHandle, MemHandle bitsHandle) {
+ResultCode writeDib(const char* basePath, MemHandle infoHandle, MemHandle bitsHandle,
+                    const PictureWriter& writer) {
   MemoryBlock infoBlock;
   MemoryBlock bitsBlock;
   auto* info = static_cast<const BitmapInfoHeader*>(infoBlock.attach(infoHandle));
   auto* bits = static_cast<const uint8_t*>(bitsBlock.attach(bitsHandle));
   if (info == nullptr || bits == nullptr) return ResultCode::OutOfMemory;
-  size_t infoBytes = info->biSize + (info->biBitCount < 16 ? 1024 : 0);
+  const bool hasPalette = info->biBitCount < 16;
+  size_t infoBytes = info->biSize + (hasPalette ? 1024 : 0);
   int64_t pixelBytes = dibImageBytes(info);
   // Our decoders always agree with their blocks; refuse rather than read past one if not.
-  if (infoBytes > localSize(infoHandle) || pixelBytes < 0 ||
+  if (info->biSize != kInfoHeaderBytes || infoBytes > localSize(infoHandle) || pixelBytes < 0 ||
       static_cast<uint64_t>(pixelBytes) > localSize(bitsHandle)) {
     return ResultCode::UnknownFormat;
   }
   std::string name(basePath);
-  name += ".bmp";
-  if (!pathFits(name.c_str())) return ResultCode::WriteError;
-  return writeBmpFile(name.c_str(), reinterpret_cast<const uint8_t*>(info), infoBytes, bits,
-                      static_cast<size_t>(pixelBytes));
+  if (!appendExtension(name, writer)) return ResultCode::WriteError;
+  const auto* palette = hasPalette ? reinterpret_cast<const RgbQuad*>(info + 1) : nullptr;
+  return writer.write(name.c_str(), DibView{info, palette, bits, static_cast<size_t>(pixelBytes)});
 }
 
 }  // namespace
-
-ResultCode writeBmpFile(const char* path, const uint8_t* infoBlock, size_t infoBlockSize,
-                        const uint8_t* bits, size_t bitsSize) {
-  uint8_t fileHeader[14] = {'B', 'M'};
-  storeU32(fileHeader + 2, static_cast<uint32_t>(14 + infoBlockSize + bitsSize));
-  storeU32(fileHeader + 10, static_cast<uint32_t>(14 + infoBlockSize));
-  OutputFile out;
-  if (!out.create(path) || !out.write(fileHeader, sizeof fileHeader) ||
-      !out.write(infoBlock, infoBlockSize) || !out.write(bits, bitsSize) || !out.commit()) {
-    return ResultCode::WriteError;
-  }
-  return ResultCode::Success;
-}
 
 ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
                               const ConversionOptions& options) {
@@ -111,7 +113,8 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
   if (file.read(probe, kProbeBytes, &probed) == 0) return ResultCode::ReadError;
 
   Route route;
-  HeapOwner decoderOwner(chooseDecoder(probe, route));
+  AlphaDecode straightDecode;
+  HeapOwner decoderOwner(chooseDecoder(probe, route, straightDecode));
   auto* decoder = static_cast<SpiBase*>(decoderOwner.get());
   switch (route) {
     case Route::Unknown:
@@ -136,7 +139,11 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
 
   MemHandle infoHandle = nullptr;
   MemHandle bitsHandle = nullptr;
-  result = decoder->getPicture(bytes, length, &infoHandle, &bitsHandle, nullptr, 0);
+  // A PNG of a picture with alpha carries it straight when the raw switch keeps it.
+  const bool straight = options.pictureFormat == PictureFormat::Png && gSettings.blend == 0;
+  result = straight && straightDecode != nullptr
+               ? straightDecode(bytes, length, AlphaOutput::Straight, &infoHandle, &bitsHandle)
+               : decoder->getPicture(bytes, length, &infoHandle, &bitsHandle, nullptr, 0);
   whole.free();
   if (result != ResultCode::Success) {
     MemoryBlock infoBlock;
@@ -145,7 +152,7 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
     bitsBlock.attach(bitsHandle);
     return result;
   }
-  return writeDib(basePath, infoHandle, bitsHandle);
+  return writeDib(basePath, infoHandle, bitsHandle, pictureWriterFor(options.pictureFormat));
 }
 
 }  // namespace quorvel

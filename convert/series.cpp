@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "convert/picture_writer.h"
 #include "decoders/bytes.h"
 #include "decoders/dib.h"
 #include "decoders/settings.h"
@@ -14,7 +15,6 @@
 #include "decoders/spi_px0c.h"
 #include "decoders/tiled.h"
 #include "platform/file_handle.h"
-#include "platform/output_file.h"
 #include "platform/paths.h"
 #include "platform/system.h"
 
@@ -23,7 +23,6 @@ namespace quorvel {
 namespace {
 
 constexpr uint32_t kHeaderBytes = 32;
-constexpr size_t kSeriesHeaderBytes = 54;
 
 using Renderer = uint64_t (*)(const TileBand&, ByteView, ByteView, uint64_t);
 
@@ -73,20 +72,16 @@ ResultCode readSource(const char* sourcePath, Buffer& buffer) {
   return ResultCode::Success;
 }
 
-// The one BMP header every image of the series shares.
-void fillSeriesHeader(uint8_t* header, const TiledLayout& layout, int pixelBytes,
-                      uint32_t imageBytes) {
-  std::memset(header, 0, kSeriesHeaderBytes);
-  header[0] = 'B';
-  header[1] = 'M';
-  storeU32(header + 2, static_cast<uint32_t>(kSeriesHeaderBytes) + imageBytes);
-  storeU32(header + 10, kSeriesHeaderBytes);
-  storeU32(header + 14, 40);
-  storeU32(header + 18, static_cast<uint32_t>(layout.width));
-  storeU32(header + 22, static_cast<uint32_t>(layout.height));
-  storeU16(header + 26, 1);
-  storeU16(header + 28, static_cast<uint16_t>(pixelBytes * 8));
-  storeU32(header + 34, imageBytes);
+// The info header every image of the series shares: one image, no colour table.
+BitmapInfoHeader seriesInfoHeader(const TiledLayout& layout, int pixelBytes, size_t imageBytes) {
+  BitmapInfoHeader header{};
+  header.biSize = kInfoHeaderBytes;
+  header.biWidth = static_cast<int32_t>(layout.width);
+  header.biHeight = static_cast<int32_t>(layout.height);
+  header.biPlanes = 1;
+  header.biBitCount = static_cast<uint16_t>(pixelBytes * 8);
+  header.biSizeImage = static_cast<uint32_t>(imageBytes);
+  return header;
 }
 
 // The name stem: the base path, or with subfolders the folder of that name (created here) and the
@@ -108,22 +103,17 @@ bool formStem(const char* basePath, const char* sourcePath, std::string& stem) {
   return true;
 }
 
-ResultCode writeImage(const std::string& stem, int number, const uint8_t* header,
-                      const Buffer& pixels) {
+ResultCode writeImage(const std::string& stem, int number, const PictureWriter& writer,
+                      const DibView& picture) {
   char suffix[32];
-  std::snprintf(suffix, sizeof suffix, "_%04d.bmp", number);
+  std::snprintf(suffix, sizeof suffix, "_%04d", number);
   std::string name = stem + suffix;
-  if (!pathFits(name.c_str())) return ResultCode::WriteError;
-  OutputFile out;
-  if (!out.create(name.c_str()) || !out.write(header, kSeriesHeaderBytes) ||
-      !out.write(pixels.bytes.get(), pixels.size) || !out.commit()) {
-    return ResultCode::WriteError;
-  }
-  return ResultCode::Success;
+  if (!appendExtension(name, writer)) return ResultCode::WriteError;
+  return writer.write(name.c_str(), picture);
 }
 
 ResultCode convertSeries(const Family& family, const char* basePath, const char* sourcePath,
-                         const ConversionOptions& /*options*/) {
+                         const ConversionOptions& options) {
   Buffer source;
   ResultCode result = readSource(sourcePath, source);
   if (result != ResultCode::Success) return result;
@@ -148,8 +138,9 @@ ResultCode convertSeries(const Family& family, const char* basePath, const char*
   if (!pixels.allocate(rowBytes * static_cast<size_t>(layout.height))) {
     return ResultCode::OutOfMemory;
   }
-  uint8_t header[kSeriesHeaderBytes];
-  fillSeriesHeader(header, layout, pixelBytes, static_cast<uint32_t>(pixels.size));
+  const BitmapInfoHeader header = seriesInfoHeader(layout, pixelBytes, pixels.size);
+  const DibView picture{&header, nullptr, pixels.bytes.get(), pixels.size};
+  const PictureWriter& writer = pictureWriterFor(options.pictureFormat);
   ByteView records(file.at(static_cast<size_t>(layout.records)),
                    file.size() - static_cast<size_t>(layout.records));
   const Renderer render = gSettings.blend ? family.blended : family.raw;
@@ -164,7 +155,7 @@ ResultCode convertSeries(const Family& family, const char* basePath, const char*
     if (i > 0) std::memset(pixels.bytes.get(), 0, pixels.size);
     position = render(band, records, file, position);
     if (position == kBadTiles) return ResultCode::UnknownFormat;
-    result = writeImage(stem, i, header, pixels);
+    result = writeImage(stem, i, writer, picture);
     if (result != ResultCode::Success) return result;
   }
   return ResultCode::Success;

@@ -1,6 +1,6 @@
 // Tiled files (types 0x0B and 0x0C) that do not hold exactly one image become a numbered series
-// of BMP files, one per image ("_%04d.bmp" counted from 0), by default in a folder named after
-// the base path.
+// of BMP files, one per image ("_%04d.bmp" counted from 0; "_%04d.png" when the options ask for
+// PNG), by default in a folder named after the base path.
 #pragma once
 
 #include "convert/conversion_options.h"

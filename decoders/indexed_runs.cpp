@@ -21,12 +21,25 @@ struct AlphaBlended {
   }
 };
 
-struct AlphaRaw {
+// The fourth byte of a kept alpha-mode pixel, by its 7-bit alpha.
+struct SevenBitAlphaTable {
+  uint8_t value[128];
+  constexpr explicit SevenBitAlphaTable(bool straight) : value() {
+    for (unsigned a = 0; a < 128; ++a) {
+      value[a] = straight ? opacityOfSevenBitAlpha(a) : static_cast<uint8_t>(a * 2);
+    }
+  }
+};
+constexpr SevenBitAlphaTable kRawAlpha(false);
+constexpr SevenBitAlphaTable kStraightAlpha(true);
+
+struct AlphaKept {
   const ColourTable& colours;
+  const SevenBitAlphaTable& alpha;
   void operator()(uint8_t* out, const uint8_t* in, size_t count) const {
     for (size_t i = 0; i < count; ++i, in += 2, out += 4) {
       std::memcpy(out, colours.entry[in[1]], 3);
-      out[3] = static_cast<uint8_t>((in[0] & 0x7Fu) * 2);
+      out[3] = alpha.value[in[0] & 0x7Fu];
     }
   }
 };
@@ -38,7 +51,7 @@ struct OpaqueBlended {
   }
 };
 
-struct OpaqueRaw {
+struct OpaqueKept {
   const ColourTable& colours;
   void operator()(uint8_t* out, const uint8_t* in, size_t count) const {
     for (size_t i = 0; i < count; ++i, ++in, out += 4) {
@@ -60,7 +73,9 @@ IndexedControl splitIndexedControl(uint32_t word) {
 }
 
 ResultCode decodeIndexedRuns(ByteCursor& cursor, const PixelTarget& target,
-                             const ColourTable& colours, bool blend) {
+                             const ColourTable& colours, AlphaOutput alpha) {
+  const bool blend = alpha == AlphaOutput::Blended;
+  const SevenBitAlphaTable& kept = alpha == AlphaOutput::Straight ? kStraightAlpha : kRawAlpha;
   RunPosition position(target);
   bool alphaMode = true;
   for (;;) {
@@ -79,11 +94,11 @@ ResultCode decodeIndexedRuns(ByteCursor& cursor, const PixelTarget& target,
     if (alphaMode && blend) {
       position.write(pixels, control.count, sourceBytes, AlphaBlended{colours});
     } else if (alphaMode) {
-      position.write(pixels, control.count, sourceBytes, AlphaRaw{colours});
+      position.write(pixels, control.count, sourceBytes, AlphaKept{colours, kept});
     } else if (blend) {
       position.write(pixels, control.count, sourceBytes, OpaqueBlended{colours});
     } else {
-      position.write(pixels, control.count, sourceBytes, OpaqueRaw{colours});
+      position.write(pixels, control.count, sourceBytes, OpaqueKept{colours});
     }
   }
 }

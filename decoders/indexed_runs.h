@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "decoders/alpha_output.h"
 #include "decoders/bytes.h"
 #include "decoders/result_code.h"
 #include "decoders/run_stream.h"
@@ -27,11 +28,12 @@ struct IndexedControl {
 IndexedControl splitIndexedControl(uint32_t word);
 
 // Decodes one layer's stream from the cursor, up to and including its end word, into the target
-// (3 bytes per pixel with blending, else 4). The layer starts in alpha mode: two bytes per pixel,
-// alpha (low 7 bits) and colour index; in opaque mode one byte, the colour index. With blending
-// the colour is scaled toward black by the alpha; raw output carries alpha x 2 (255 when opaque).
+// (3 bytes per pixel when blended, else 4). The layer starts in alpha mode: two bytes per pixel,
+// alpha (low 7 bits) and colour index; in opaque mode one byte, the colour index. Blended, the
+// colour is scaled toward black by the alpha (so alpha 0 is black); raw output carries alpha x 2,
+// straight output the alpha's opacity (0 transparent); both give 255 in opaque mode.
 // UnknownFormat when the stream is cut short or has no end word, or a run would leave the picture.
 ResultCode decodeIndexedRuns(ByteCursor& cursor, const PixelTarget& target,
-                             const ColourTable& colours, bool blend);
+                             const ColourTable& colours, AlphaOutput alpha);
 
 }  // namespace quorvel

@@ -6,15 +6,23 @@ namespace quorvel {
 
 namespace {
 
-// Alpha of a 32-bit pixel kept raw: 0 means opaque, any other value is a 7-bit alpha doubled.
-struct RawAlphaTable {
+// Alpha of a 32-bit pixel kept, by its stored byte. Raw: 0 means opaque, any other value is
+// doubled (8 bits kept, so 128 becomes 0). Straight: the opacity of the 7-bit alpha, which is
+// opaque at 0 (stored 0 or 128).
+struct AlphaTable {
   uint8_t value[256];
-  constexpr RawAlphaTable() : value() {
-    value[0] = 255;
-    for (int a = 1; a < 256; ++a) value[a] = static_cast<uint8_t>(a * 2);
+  constexpr explicit AlphaTable(bool straight) : value() {
+    for (unsigned a = 0; a < 256; ++a) {
+      if (straight) {
+        value[a] = (a & 0x7Fu) == 0 ? 255 : opacityOfSevenBitAlpha(a & 0x7Fu);
+      } else {
+        value[a] = a == 0 ? 255 : static_cast<uint8_t>(a * 2);
+      }
+    }
   }
 };
-constexpr RawAlphaTable kRawAlpha;
+constexpr AlphaTable kRawAlpha(false);
+constexpr AlphaTable kStraightAlpha(true);
 
 struct CopyPixels {
   size_t bytes;
@@ -36,10 +44,11 @@ struct ScaleAlphaPixels {
   }
 };
 
-struct RawAlphaPixels {
+struct KeptAlphaPixels {
+  const AlphaTable& alpha;
   void operator()(uint8_t* out, const uint8_t* in, size_t count) const {
     std::memcpy(out, in, count * 4);
-    for (size_t i = 3; i < count * 4; i += 4) out[i] = kRawAlpha.value[out[i]];
+    for (size_t i = 3; i < count * 4; i += 4) out[i] = alpha.value[out[i]];
   }
 };
 
@@ -97,9 +106,17 @@ ResultCode skipDirectRuns(ByteCursor& cursor, int sourceBytes) {
                         [](int64_t, int64_t, int32_t, const uint8_t*) { return true; });
 }
 
-DirectPixels directPixelsFor(int depth, bool blend) {
+DirectPixels directPixelsFor(int depth, AlphaOutput alpha) {
   if (depth != 32) return DirectPixels::Copy;
-  return blend ? DirectPixels::ScaleAlpha : DirectPixels::RawAlpha;
+  switch (alpha) {
+    case AlphaOutput::Blended:
+      return DirectPixels::ScaleAlpha;
+    case AlphaOutput::Raw:
+      return DirectPixels::RawAlpha;
+    case AlphaOutput::Straight:
+      break;
+  }
+  return DirectPixels::StraightAlpha;
 }
 
 int directOutputBytes(int depth, bool blend) {
@@ -120,7 +137,9 @@ ResultCode decodeDirectRuns(ByteCursor& cursor, const PixelTarget& target, Direc
     case DirectPixels::ScaleAlpha:
       return decodeWith(cursor, target, 4, ScaleAlphaPixels{});
     case DirectPixels::RawAlpha:
-      return decodeWith(cursor, target, 4, RawAlphaPixels{});
+      return decodeWith(cursor, target, 4, KeptAlphaPixels{kRawAlpha});
+    case DirectPixels::StraightAlpha:
+      return decodeWith(cursor, target, 4, KeptAlphaPixels{kStraightAlpha});
     case DirectPixels::AddOpaque:
       return decodeWith(cursor, target, 3, AddOpaquePixels{});
     case DirectPixels::Copy:

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "decoders/alpha_output.h"
 #include "decoders/bytes.h"
 #include "decoders/result_code.h"
 
@@ -95,11 +96,14 @@ enum class DirectPixels {
   Copy,        // stored bytes as they are (the output has the stored depth)
   ScaleAlpha,  // 32-bit with alpha to 24-bit: colours scaled toward black by the 7-bit alpha
   RawAlpha,    // 32-bit kept: alpha 0 becomes 255, any other alpha is doubled (8 bits kept)
-  AddOpaque,   // 24-bit to 32-bit: the colours copied, alpha 255 (opaque) added
+  // 32-bit kept, alpha as opacity: a 7-bit alpha (the top bit is not looked at) of 0 is opaque
+  // (255), any other is scaled to 8 bits (opacityOfSevenBitAlpha), so 128 stays opaque.
+  StraightAlpha,
+  AddOpaque,  // 24-bit to 32-bit: the colours copied, alpha 255 (opaque) added
 };
 
-// The handling of a stored depth (8, 16, 24 or 32) with blending on or off.
-DirectPixels directPixelsFor(int depth, bool blend);
+// The handling of a stored depth (8, 16, 24 or 32) in one alpha output.
+DirectPixels directPixelsFor(int depth, AlphaOutput alpha);
 // Bytes per output pixel for a stored depth; 0 for a depth no run stream holds.
 int directOutputBytes(int depth, bool blend);
 

@@ -26,14 +26,12 @@ ResultCode SpiPx04::getPictureInfo(const uint8_t* buffer, uint32_t length, Pictu
   return ResultCode::Success;
 }
 
-ResultCode SpiPx04::getPicture(const uint8_t* buffer, uint32_t length, MemHandle* infoOut,
-                               MemHandle* bitsOut, ProgressCallback progress, intptr_t userData) {
-  if (progress != nullptr && progress(0, 1, userData) != 0) return ResultCode::Cancelled;
+ResultCode decodeRunStreamPicture(const uint8_t* buffer, uint32_t length, AlphaOutput alpha,
+                                  MemHandle* infoOut, MemHandle* bitsOut) {
   ByteView file(buffer, length);
   if (!file.contains(0, kHeaderBytes)) return ResultCode::UnknownFormat;
-  bool blend = gSettings.blend != 0;
   int depth = file.u16(18);
-  int pixelBytes = directOutputBytes(depth, blend);
+  int pixelBytes = directOutputBytes(depth, alpha == AlphaOutput::Blended);
   if (pixelBytes == 0) return ResultCode::UnknownFormat;
   DibOutput dib;
   // Refuses sides outside 1..16777215 and bitmaps beyond 4 GiB. The bits block is zero-filled,
@@ -44,12 +42,21 @@ ResultCode SpiPx04::getPicture(const uint8_t* buffer, uint32_t length, MemHandle
   PixelTarget target = PixelTarget::whole(dib.rowFromTop(0), -static_cast<ptrdiff_t>(dib.rowBytes),
                                           dib.header->biWidth, dib.header->biHeight, pixelBytes);
   ByteCursor cursor(file, kHeaderBytes);
-  result = decodeDirectRuns(cursor, target, directPixelsFor(depth, blend));
+  result = decodeDirectRuns(cursor, target, directPixelsFor(depth, alpha));
   if (result != ResultCode::Success) {
     discardDib(dib);
     return result;
   }
   handOverDib(dib, infoOut, bitsOut);
+  return ResultCode::Success;
+}
+
+ResultCode SpiPx04::getPicture(const uint8_t* buffer, uint32_t length, MemHandle* infoOut,
+                               MemHandle* bitsOut, ProgressCallback progress, intptr_t userData) {
+  if (progress != nullptr && progress(0, 1, userData) != 0) return ResultCode::Cancelled;
+  ResultCode result =
+      decodeRunStreamPicture(buffer, length, alphaOutputOfSettings(), infoOut, bitsOut);
+  if (result != ResultCode::Success) return result;
   if (progress != nullptr && progress(1, 1, userData) != 0) return ResultCode::Cancelled;
   return ResultCode::Success;
 }

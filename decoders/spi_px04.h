@@ -2,6 +2,7 @@
 // run covers is transparent.
 #pragma once
 
+#include "decoders/alpha_output.h"
 #include "decoders/spi_base.h"
 
 namespace quorvel {
@@ -12,5 +13,11 @@ class SpiPx04 : public SpiBase {
   ResultCode getPicture(const uint8_t* buffer, uint32_t length, MemHandle* infoOut,
                         MemHandle* bitsOut, ProgressCallback progress, intptr_t userData) override;
 };
+
+// getPicture's decoding with the alpha output given (no progress calls): the caller owns what
+// infoOut and bitsOut hold afterwards. Straight output makes 32-bit pixels whose alpha is the
+// opacity, covered pixels of 7-bit alpha 0 opaque, pixels no run covers transparent.
+ResultCode decodeRunStreamPicture(const uint8_t* buffer, uint32_t length, AlphaOutput alpha,
+                                  MemHandle* infoOut, MemHandle* bitsOut);
 
 }  // namespace quorvel

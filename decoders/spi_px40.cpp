@@ -138,11 +138,11 @@ LayerFit layerFit(int depth, const LayeredHeader& picture, bool blend) {
 
 // How a direct-colour layer's stored pixels become canvas pixels: by the layer's own depth; a
 // 24-bit layer on a 32-bit canvas is opaque.
-DirectPixels layerPixels(int depth, const LayeredHeader& picture, bool blend) {
+DirectPixels layerPixels(int depth, const LayeredHeader& picture, AlphaOutput alpha) {
   if (depth == kOpaqueDepth && picture.pixelBytes == kMixedRawPixelBytes) {
     return DirectPixels::AddOpaque;
   }
-  return directPixelsFor(depth, blend);
+  return directPixelsFor(depth, alpha);
 }
 
 // A private buffer of fixed memory for one layer at a time that only grows; freed when the
@@ -206,8 +206,9 @@ void placeLayer(const DibOutput& canvas, const uint8_t* work, const VisiblePart&
 
 // Draws every layer onto the canvas. Sets `needsAlphaCanvas` (and answers UnknownFormat) when a
 // 32-bit layer turns up that a 24-bit canvas cannot hold.
-ResultCode decodeLayers(ByteView file, const LayeredHeader& picture, bool blend,
+ResultCode decodeLayers(ByteView file, const LayeredHeader& picture, AlphaOutput alpha,
                         const DibOutput& canvas, bool& needsAlphaCanvas) {
+  const bool blend = alpha == AlphaOutput::Blended;
   WorkBuffer work;
   ByteCursor cursor(file, picture.firstLayer);
   const int pixelBytes = picture.pixelBytes;
@@ -235,8 +236,8 @@ ResultCode decodeLayers(ByteView file, const LayeredHeader& picture, bool blend,
       target.endRow = part.bottom - layer.y;
     }
     result = picture.depth == kIndexedAlphaDepth
-                 ? decodeIndexedRuns(cursor, target, picture.colours, blend)
-                 : decodeDirectRuns(cursor, target, layerPixels(layer.depth, picture, blend));
+                 ? decodeIndexedRuns(cursor, target, picture.colours, alpha)
+                 : decodeDirectRuns(cursor, target, layerPixels(layer.depth, picture, alpha));
     if (result != ResultCode::Success) return result;
     placeLayer(canvas, work.data(), part, pixelBytes);
   }
@@ -244,8 +245,8 @@ ResultCode decodeLayers(ByteView file, const LayeredHeader& picture, bool blend,
 }
 
 // Allocates the canvas and draws the picture on it; the canvas is freed again on failure.
-ResultCode drawPicture(ByteView file, const LayeredHeader& picture, bool blend, DibOutput& canvas,
-                       bool& needsAlphaCanvas) {
+ResultCode drawPicture(ByteView file, const LayeredHeader& picture, AlphaOutput alpha,
+                       DibOutput& canvas, bool& needsAlphaCanvas) {
   // Refuses canvas sides outside 1..16777215 and bitmaps beyond 4 GiB.
   ResultCode result =
       allocateDib(picture.canvasWidth, picture.canvasHeight, 8 * picture.pixelBytes, canvas);
@@ -253,7 +254,7 @@ ResultCode drawPicture(ByteView file, const LayeredHeader& picture, bool blend, 
   if (canvas.palette != nullptr) {
     std::memcpy(canvas.palette, picture.colours.entry, sizeof picture.colours.entry);
   }
-  result = decodeLayers(file, picture, blend, canvas, needsAlphaCanvas);
+  result = decodeLayers(file, picture, alpha, canvas, needsAlphaCanvas);
   if (result != ResultCode::Success) discardDib(canvas);
   return result;
 }
@@ -279,27 +280,34 @@ ResultCode SpiPx40::getPictureInfo(const uint8_t* buffer, uint32_t length, Pictu
   return ResultCode::Success;
 }
 
+ResultCode decodeLayeredPicture(const uint8_t* buffer, uint32_t length, AlphaOutput alpha,
+                                MemHandle* infoOut, MemHandle* bitsOut) {
+  ByteView file(buffer, length);
+  LayeredHeader picture;
+  ResultCode result = readLayeredHeader(file, alpha == AlphaOutput::Blended, picture);
+  if (result != ResultCode::Success) return result;
+  DibOutput canvas;
+  bool needsAlphaCanvas = false;
+  result = drawPicture(file, picture, alpha, canvas, needsAlphaCanvas);
+  if (needsAlphaCanvas) {
+    // A raw picture whose first layers have 24 bits holds a 32-bit one: drawn again at 32 bits.
+    // Only such mixed pictures pay for it; a walk ahead would cost every 24-bit picture a pass.
+    picture.pixelBytes = kMixedRawPixelBytes;
+    result = drawPicture(file, picture, alpha, canvas, needsAlphaCanvas);
+  }
+  if (result != ResultCode::Success) return result;
+  handOverDib(canvas, infoOut, bitsOut);
+  return ResultCode::Success;
+}
+
 ResultCode SpiPx40::getPicture(const uint8_t* buffer, uint32_t length, MemHandle* infoOut,
                                MemHandle* bitsOut, ProgressCallback progress, intptr_t userData) {
   if (progress != nullptr && progress(0, 1, userData) != 0) {
     return ResultCode::Cancelled;
   }
-  ByteView file(buffer, length);
-  bool blend = gSettings.blend != 0;
-  LayeredHeader picture;
-  ResultCode result = readLayeredHeader(file, blend, picture);
+  ResultCode result =
+      decodeLayeredPicture(buffer, length, alphaOutputOfSettings(), infoOut, bitsOut);
   if (result != ResultCode::Success) return result;
-  DibOutput canvas;
-  bool needsAlphaCanvas = false;
-  result = drawPicture(file, picture, blend, canvas, needsAlphaCanvas);
-  if (needsAlphaCanvas) {
-    // A raw picture whose first layers have 24 bits holds a 32-bit one: drawn again at 32 bits.
-    // Only such mixed pictures pay for it; a walk ahead would cost every 24-bit picture a pass.
-    picture.pixelBytes = kMixedRawPixelBytes;
-    result = drawPicture(file, picture, blend, canvas, needsAlphaCanvas);
-  }
-  if (result != ResultCode::Success) return result;
-  handOverDib(canvas, infoOut, bitsOut);
   if (progress != nullptr && progress(1, 1, userData) != 0) {
     return ResultCode::Cancelled;
   }

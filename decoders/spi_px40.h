@@ -5,6 +5,7 @@
 // whenever a 32-bit layer is present, 24-bit layers' pixels opaque), other depths may not.
 #pragma once
 
+#include "decoders/alpha_output.h"
 #include "decoders/spi_base.h"
 
 namespace quorvel {
@@ -15,5 +16,12 @@ class SpiPx40 : public SpiBase {
   ResultCode getPicture(const uint8_t* buffer, uint32_t length, MemHandle* infoOut,
                         MemHandle* bitsOut, ProgressCallback progress, intptr_t userData) override;
 };
+
+// getPicture's decoding with the alpha output given (no progress calls): the caller owns what
+// infoOut and bitsOut hold afterwards. Straight output makes 32-bit pixels whose alpha is the
+// opacity: 32-bit layer pixels of 7-bit alpha 0 opaque, indexed pixels of alpha 0 transparent,
+// opaque-mode indexed pixels opaque, pixels no layer covers transparent.
+ResultCode decodeLayeredPicture(const uint8_t* buffer, uint32_t length, AlphaOutput alpha,
+                                MemHandle* infoOut, MemHandle* bitsOut);
 
 }  // namespace quorvel

@@ -1,6 +1,7 @@
 // Picture-file detection and conversion from a file: the input (after its settings byte) is
-// written to a file, convertPictureFile turns it into a BMP or a series in a scratch folder, and
-// nothing may be left outside that folder, nor any partial file inside it.
+// written to a file, convertPictureFile turns it into a BMP or a series in a scratch folder (PNG
+// files when bit 0x20 of the settings byte is set), and nothing may be left outside that folder,
+// nor any partial file inside it.
 #include <filesystem>
 
 #include "convert/convert_picture.h"
@@ -53,7 +54,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!writer::saveFile(input.c_str(), writer::Bytes(data + 1, data + size))) {
     fuzz::fail("cannot write the input file");
   }
-  convertPictureFile((out / "picture").c_str(), input.c_str());
+  ConversionOptions options;
+  if ((data[0] & 0x20) != 0) options.pictureFormat = PictureFormat::Png;
+  convertPictureFile((out / "picture").c_str(), input.c_str(), options);
 
   for (const auto& entry : fs::directory_iterator(scratch, error)) {
     if (entry.path() != input && entry.path() != out) fuzz::fail("file written outside out/");

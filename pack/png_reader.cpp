@@ -15,13 +15,7 @@
 #define STBI_MAX_DIMENSIONS 16777215
 #define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wimplicit-fallthrough"
 #include <stb_image.h>
-#pragma GCC diagnostic pop
 
 namespace quorvel {
 

@@ -6,9 +6,10 @@
 #      device member names, an interrupted run (Ctrl+C), and names in several languages on both
 #      systems;
 #   3. the same inputs (samples/*.px, samples/*.a, everything quorvel-make-samples writes, and a
-#      few pictures made here) converted by the Linux and the Windows build: the output files must
-#      be byte-identical (archives also on a Western system); and the extracted archives and their
-#      pictures packed again by both builds into byte-identical archives and picture files.
+#      few pictures made here) converted by the Linux and the Windows build, as BMP and as PNG
+#      files: the output files must be byte-identical (archives also on a Western system); and the
+#      extracted archives and their pictures packed again by both builds into byte-identical
+#      archives and picture files.
 # Without mingw-w64 or Wine it says so and exits 0 (as root it first installs them with apt-get).
 # Usage: scripts/test-windows.sh        (exit code: 0 when everything passed or was skipped)
 set -u
@@ -32,7 +33,7 @@ find_wine() {
 have_tools() {
   command -v x86_64-w64-mingw32-g++ >/dev/null && find_wine &&
     command -v cmake >/dev/null && command -v ninja >/dev/null &&
-    [ -f /usr/src/googletest/CMakeLists.txt ]
+    [ -f /usr/src/googletest/CMakeLists.txt ] && [ -f /usr/x86_64-w64-mingw32/include/zlib.h ]
 }
 if { ! have_tools || [ ! -f /usr/share/i18n/locales/ja_JP ]; } && [ "$(id -u)" = 0 ] &&
   command -v apt-get >/dev/null; then
@@ -40,12 +41,12 @@ if { ! have_tools || [ ! -f /usr/share/i18n/locales/ja_JP ]; } && [ "$(id -u)" =
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq >/dev/null &&
     apt-get install -y -qq g++-mingw-w64-x86-64 wine64 wine cmake ninja-build googletest \
-      locales >/dev/null
+      locales libz-mingw-w64-dev libstb-dev >/dev/null
 fi
 if ! have_tools; then
   note "SKIPPED: Windows tests need mingw-w64 (g++-mingw-w64-x86-64), Wine (wine64), cmake,"
-  note "ninja and the GoogleTest sources (googletest); install them, or run this script as root"
-  note "on Debian/Ubuntu, to test the Windows build."
+  note "ninja, the GoogleTest sources (googletest) and zlib for mingw-w64 (libz-mingw-w64-dev);"
+  note "install them, or run this script as root on Debian/Ubuntu, to test the Windows build."
   exit 0
 fi
 case $wine_cmd in /usr/lib/wine/*) export WINELOADER=$wine_cmd WINESERVER=$wine_server ;; esac
@@ -534,11 +535,13 @@ temp_before=$(ls -A "$wintemp" 2>/dev/null)
 compared=0 converted=0
 for f in "${list[@]}"; do
   name=$(basename "$f")
-  for mode in plain raw green; do
+  for mode in plain raw green png png-raw; do
     case $mode in
       plain) wopts=() lopts=() ;;
       raw) wopts=(/raw) lopts=(-raw) ;;
       green) wopts=(/bgcolor:ff8000 /stripPath) lopts=(-bgcolor:ff8000 -stripPath) ;;
+      png) wopts=(/png /bgcolor:ff8000) lopts=(-png -bgcolor:ff8000) ;;
+      png-raw) wopts=(/png /raw) lopts=(-png -raw) ;;
     esac
     L="$work/same/linux/$mode/$name" W="$work/same/windows/$mode/$name"
     mkdir -p "$L" "$W"
@@ -570,7 +573,7 @@ for f in "${list[@]}"; do
     fail "$name (Western code page): output files differ ($(head -n 1 "$work/diff"))"
   fi
 done
-note "  $compared runs compared (${#list[@]} inputs x 3 option sets, archives on a Western system"
+note "  $compared runs compared (${#list[@]} inputs x 5 option sets, archives on a Western system"
 note "  too), $converted of them complete"
 [ "$converted" -gt 0 ] || fail "no input converted at all"
 check "nothing left in Windows' temporary folder" test "$(ls -A "$wintemp" 2>/dev/null)" = "$temp_before"

@@ -236,6 +236,8 @@ TEST_F(DriverE2E, WithoutExactlyOneNameTheCancelledDialogShowsTheUsage) {
     test::RunResult r = run(args);
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out.substr(0, usage.size()), usage) << args.size();
+    EXPECT_NE(r.out.find("\n\t-png              PNG instead of BMP", usage.size() - 1),
+              std::string::npos);
     EXPECT_EQ(r.out.find("Cancel"), std::string::npos);
   }
   EXPECT_EQ(test::listFolder(scratch_.path()), std::vector<std::string>{"a.px"});

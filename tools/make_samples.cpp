@@ -1,6 +1,6 @@
 // Writes the bundled samples: quorvel-make-samples <folder>.
-// quorvel-make-samples --plain32 <file> <width> <height> writes one large 32-bit plain picture
-// (for benchmarks).
+// quorvel-make-samples --plain32 <file> <width> <height> writes one large 32-bit plain picture of
+// gradients, --sprite32 the same size of a sprite on transparent ground (for benchmarks).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -94,19 +94,36 @@ bool writeSamples(const std::string& folder) {
 
 }  // namespace
 
+// A sprite as a plain 32-bit picture: the disc of the layered samples, its 7-bit alpha (0 meaning
+// opaque) turned into the plain pictures' 8-bit alpha, transparent black around it.
+PlainPicture spritePicture(int width, int height) {
+  PlainPicture p;
+  p.width = width;
+  p.height = height;
+  p.rows = quorvel::writer::discImage32(width, height, 3);
+  for (size_t i = 0; i < p.rows.size(); i += 4) {
+    bool covered = p.rows[i] != 0 || p.rows[i + 1] != 0 || p.rows[i + 2] != 0 || p.rows[i + 3] != 0;
+    uint8_t& alpha = p.rows[i + 3];
+    alpha = !covered ? 0 : alpha == 0 ? 255 : static_cast<uint8_t>(alpha * 2);
+  }
+  return p;
+}
+
 int main(int argc, char** argv) {
-  if (argc == 5 && std::strcmp(argv[1], "--plain32") == 0) {
+  bool gradient = argc == 5 && std::strcmp(argv[1], "--plain32") == 0;
+  if (gradient || (argc == 5 && std::strcmp(argv[1], "--sprite32") == 0)) {
     int width = std::atoi(argv[3]);
     int height = std::atoi(argv[4]);
     if (width < 1 || height < 1) return 2;
-    Bytes bytes =
-        quorvel::writer::writePlainPicture(quorvel::writer::gradientPicture32(width, height));
+    Bytes bytes = quorvel::writer::writePlainPicture(
+        gradient ? quorvel::writer::gradientPicture32(width, height)
+                 : spritePicture(width, height));
     return quorvel::writer::saveFile(argv[2], bytes) ? 0 : 1;
   }
   if (argc != 2) {
     std::fprintf(stderr,
                  "usage: quorvel-make-samples <folder>\n"
-                 "       quorvel-make-samples --plain32 <file> <width> <height>\n");
+                 "       quorvel-make-samples --plain32|--sprite32 <file> <width> <height>\n");
     return 2;
   }
   return writeSamples(argv[1]) ? 0 : 1;
