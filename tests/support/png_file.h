@@ -1,5 +1,5 @@
-// PNG files for tests, written by libpng (POSIX test builds only), in every colour type, bit
-// depth and interlacing a PNG can have.
+// PNG files for tests, written and read by libpng (POSIX test builds only), in every colour
+// type, bit depth and interlacing a PNG can have.
 #pragma once
 
 #include <cstdint>
@@ -20,5 +20,9 @@ struct PngImage {
 };
 
 Bytes writePng(const PngImage& image);
+
+// The pixels of a PNG file as red, green, blue, alpha (8 bits each), read by libpng; empty when
+// it cannot be read.
+Bytes readPngRgba(const Bytes& png, uint32_t& width, uint32_t& height);
 
 }  // namespace quorvel::test

@@ -50,4 +50,16 @@ Bytes writePng(const PngImage& image) {
   return out;
 }
 
+Bytes readPngRgba(const Bytes& png, uint32_t& width, uint32_t& height) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_memory(&image, png.data(), png.size())) return Bytes();
+  image.format = PNG_FORMAT_RGBA;
+  Bytes pixels(PNG_IMAGE_SIZE(image));
+  if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) return Bytes();
+  width = image.width;
+  height = image.height;
+  return pixels;
+}
+
 }  // namespace quorvel::test
