@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/option_parser.h"
+#include "app/pack_run.h"
 #include "app/run_options.h"
 #include "app/single_run.h"
 #include "platform/system.h"
@@ -27,6 +28,7 @@ void printUsage() {
   std::printf("\t%cpng              PNG instead of BMP (with %craw: true transparency)\n", s, s);
   std::printf("\t%chelp             show this text\n", s);
   std::printf("\t%cversion          show the version\n", s);
+  std::printf("\t%cpack             pack folder into .a, bmp/png picture into .px\n", s);
   std::fflush(stdout);
 }
 
@@ -52,6 +54,7 @@ int runDriver(int argc, char** argv) {
     printVersion();
     return 0;
   }
+  if (options.pack) return runPack(parser, options);
   return runSingleInput(parser, options);
 }
 

@@ -15,6 +15,7 @@ struct RunOptions {
   ConversionOptions conversion;
   bool showHelp = false;     // help, -help (--help on POSIX), h, ?: the usage text, nothing else
   bool showVersion = false;  // version, -version: the version line, nothing else
+  bool pack = false;         // -pack: a folder or picture back into a game file
 };
 
 RunOptions readRunOptions(const OptionParser& parser);

@@ -1,6 +1,5 @@
 // Archive runs of the built quorvel on generated archives, every output file checked.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <map>
 #include <random>
@@ -16,7 +15,8 @@ namespace {
 
 using test::Bytes;
 using namespace quorvel::writer;
-using FileMap = std::map<std::string, Bytes>;
+using test::FileMap;
+using test::filesBelow;
 
 Bytes text(const std::string& s) {
   return Bytes(s.begin(), s.end());
@@ -27,25 +27,6 @@ Bytes patterned(size_t size, uint32_t seed) {
   Bytes bytes(size);
   for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>(i % 50 < 30 ? i / 3 : random());
   return bytes;
-}
-
-// Every regular file below folder, by path relative to it.
-void collect(const std::string& folder, const std::string& prefix, FileMap& files) {
-  for (const std::string& name : test::listFolder(folder)) {
-    std::string path = folder + "/" + name;
-    struct stat info;
-    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
-      collect(path, prefix + name + "/", files);
-    } else {
-      files[prefix + name] = test::readFile(path);
-    }
-  }
-}
-
-FileMap filesBelow(const std::string& folder) {
-  FileMap files;
-  collect(folder, "", files);
-  return files;
 }
 
 class ArchiveRun : public ::testing::Test {

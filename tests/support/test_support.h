@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,9 @@ bool writeFile(const std::string& path, const Bytes& bytes);
 bool fileExists(const std::string& path);
 // Names in a folder, sorted, without "." and "..".
 std::vector<std::string> listFolder(const std::string& path);
+// Every file below a folder, by its path relative to the folder ('/' between the parts).
+using FileMap = std::map<std::string, Bytes>;
+FileMap filesBelow(const std::string& folder);
 
 struct RunResult {
   int exitCode = -1;

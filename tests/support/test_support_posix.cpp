@@ -64,6 +64,28 @@ std::vector<std::string> listFolder(const std::string& path) {
   return names;
 }
 
+namespace {
+
+void collect(const std::string& folder, const std::string& prefix, FileMap& files) {
+  for (const std::string& name : listFolder(folder)) {
+    std::string path = folder + "/" + name;
+    struct stat info;
+    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+      collect(path, prefix + name + "/", files);
+    } else {
+      files[prefix + name] = readFile(path);
+    }
+  }
+}
+
+}  // namespace
+
+FileMap filesBelow(const std::string& folder) {
+  FileMap files;
+  collect(folder, "", files);
+  return files;
+}
+
 int startQuorvel(const std::vector<std::string>& args, const std::string& workDir,
                  const std::vector<std::string>& environment, unsigned timeLimitSeconds) {
   std::string outPath = workDir + "/.stdout";

@@ -1,0 +1,48 @@
+#include <windows.h>
+
+#include <cwchar>
+
+#include "platform/folder_listing.h"
+#include "platform/win32/wide_text.h"
+
+namespace quorvel {
+
+namespace {
+
+PathKind kindOf(DWORD attributes) {
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return PathKind::Folder;
+  if ((attributes & FILE_ATTRIBUTE_DEVICE) != 0) return PathKind::Other;
+  return PathKind::File;
+}
+
+}  // namespace
+
+PathKind pathKind(const char* path) {
+  std::wstring wide;
+  if (!toWidePath(path, wide)) return PathKind::Missing;
+  DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::Missing;
+  return kindOf(attributes);
+}
+
+bool readFolder(const char* path, std::vector<FolderEntry>& entries) {
+  std::string pattern(path);
+  if (pattern.empty() || (pattern.back() != '\\' && pattern.back() != '/')) pattern += '\\';
+  pattern += '*';
+  std::wstring wide;
+  if (!toWidePath(pattern.c_str(), wide)) return false;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW(wide.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+  do {
+    if (std::wcscmp(found.cFileName, L".") == 0 || std::wcscmp(found.cFileName, L"..") == 0) {
+      continue;
+    }
+    entries.push_back(FolderEntry{toUtf8(found.cFileName), kindOf(found.dwFileAttributes)});
+  } while (FindNextFileW(search, &found));
+  bool complete = GetLastError() == ERROR_NO_MORE_FILES;
+  FindClose(search);
+  return complete;
+}
+
+}  // namespace quorvel
