@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "app/batch_run.h"
+#include "app/list_run.h"
 #include "app/option_parser.h"
 #include "app/pack_run.h"
 #include "app/run_options.h"
@@ -29,6 +31,10 @@ void printUsage() {
   std::printf("\t%chelp             show this text\n", s);
   std::printf("\t%cversion          show the version\n", s);
   std::printf("\t%cpack             pack folder into .a, bmp/png picture into .px\n", s);
+  std::printf("\t%cbatch            every name an input, folders with all files beneath\n", s);
+  std::printf("\t%cjobs:N           inputs and members converted at once (default: cores)\n", s);
+  std::printf("\t%clist             list what the inputs hold, write nothing\n", s);
+  std::printf("\t%conly:patterns    only archive members matching *.wav;bg* (any case)\n", s);
   std::fflush(stdout);
 }
 
@@ -55,6 +61,8 @@ int runDriver(int argc, char** argv) {
     return 0;
   }
   if (options.pack) return runPack(parser, options);
+  if (options.list) return runListing(parser, options);
+  if (options.batch) return runBatch(parser, options);
   return runSingleInput(parser, options);
 }
 

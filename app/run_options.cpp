@@ -6,19 +6,44 @@
 #include <map>
 #include <set>
 #include <string_view>
+#include <thread>
 
 #include "decoders/settings.h"
 #include "platform/paths.h"
 
 namespace quorvel {
 
+int defaultJobs() {
+  unsigned processors = std::thread::hardware_concurrency();
+  return processors == 0 ? 1 : static_cast<int>(std::min<unsigned>(processors, kMaxJobs));
+}
+
 namespace {
+
+// The leading digits, saturating at kMaxJobs (a larger number asks for as many as allowed); no
+// digits, or 0, asks for the default.
+int readJobs(const std::string& text) {
+  int jobs = 0;
+  for (size_t i = 0; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    jobs = std::min(jobs * 10 + (text[i] - '0'), kMaxJobs + 1);
+  }
+  return jobs == 0 ? defaultJobs() : std::min(jobs, kMaxJobs);
+}
+
+// Empty (the default), or digits for 1 to kMaxJobs.
+bool isJobCount(const std::string& text) {
+  if (text.empty()) return true;
+  if (text.size() > 2 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+  int jobs = std::stoi(text);
+  return jobs >= 1 && jobs <= kMaxJobs;
+}
 
 // What a switch does with the text after its ':'.
 enum class SwitchValue {
   None,    // nothing: the switch counts by its presence alone
   Folder,  // a folder; empty means the current folder
   Colour,  // rrggbb in hexadecimal
+  Count,   // a number of jobs, 1 to kMaxJobs; empty means the default
   Own,     // read and checked by the switch's own mode
 };
 
@@ -33,8 +58,8 @@ struct KnownSwitch {
 constexpr KnownSwitch kKnownSwitches[] = {
     {"out", SwitchValue::Folder, true},   {"stripPath", SwitchValue::None, true},
     {"raw", SwitchValue::None, true},     {"bgcolor", SwitchValue::Colour, true},
-    {"png", SwitchValue::None, true},     {"batch", SwitchValue::Own, true},
-    {"jobs", SwitchValue::Own, true},     {"list", SwitchValue::Own, true},
+    {"png", SwitchValue::None, true},     {"batch", SwitchValue::None, true},
+    {"jobs", SwitchValue::Count, true},   {"list", SwitchValue::None, true},
     {"only", SwitchValue::Own, true},     {"pack", SwitchValue::Own, true},
     {"help", SwitchValue::None, true},    {"-help", SwitchValue::None, false},
     {"h", SwitchValue::None, false},      {"?", SwitchValue::None, false},
@@ -141,6 +166,10 @@ std::string valueWarning(const OptionParser& parser, const KnownSwitch& known,
              ":folder, without a space); the output goes into the current folder";
     case SwitchValue::Colour:
       return colourWarning(parser, given);
+    case SwitchValue::Count:
+      if (isJobCount(value)) return "";
+      return given + " is not a number from 1 to " + std::to_string(kMaxJobs) + "; using " +
+             std::to_string(readJobs(value));
     case SwitchValue::Own:
       break;
   }
@@ -151,6 +180,12 @@ std::string valueWarning(const OptionParser& parser, const KnownSwitch& known,
 
 RunOptions readRunOptions(const OptionParser& parser) {
   RunOptions options;
+  options.batch = parser.hasOption("batch");
+  options.list = parser.hasOption("list");
+  options.jobs = parser.hasOption("jobs") ? readJobs(parser.optionText("jobs")) : defaultJobs();
+  if (parser.hasOption("only")) {
+    options.conversion.onlyMembers = NamePatterns(parser.optionText("only"));
+  }
   for (const char* help : {"help", "-help", "h", "?"}) {
     if (parser.hasOption(help)) options.showHelp = true;
   }

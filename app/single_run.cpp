@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/driver.h"
+#include "app/input_choice.h"
 #include "app/status_line.h"
 #include "archive/convert_archive.h"
 #include "convert/convert_picture.h"
@@ -30,19 +31,13 @@ void warnAboutSeveralNames(const OptionParser& parser) {
 }  // namespace
 
 int runSingleInput(const OptionParser& parser, const RunOptions& options) {
-  std::vector<char> chosen(kPathBufferBytes, '\0');
-  const char* inputPath;
-  if (parser.positionalCount() == 1) {
-    inputPath = parser.positional(0).c_str();
-  } else {
-    if (parser.positionalCount() > 1) warnAboutSeveralNames(parser);
-    if (showOpenDialog(chosen.data(), chosen.size()) != 1) {
-      printUsage();
-      return 0;
-    }
-    chosen.back() = '\0';
-    inputPath = chosen.data();
+  if (parser.positionalCount() > 1) warnAboutSeveralNames(parser);
+  std::vector<std::string> names;
+  if (!chooseInputs(parser, false, names)) {
+    printUsage();
+    return 0;
   }
+  const char* inputPath = names.front().c_str();
 
   applySettings(parser);
   std::vector<char> basePath(kPathBufferBytes, '\0');
@@ -51,6 +46,10 @@ int runSingleInput(const OptionParser& parser, const RunOptions& options) {
   std::puts("Cancel: Ctrl + C");
   std::fflush(stdout);
 
+  // Members of an archive are converted side by side on the run's threads.
+  WorkerBudget workers(options.jobs);
+  ConversionOptions conversion = options.conversion;
+  conversion.workers = &workers;
   ResultCode result = ResultCode::UnknownFormat;
   const char* extension = pathExtension(inputPath);
   bool isArchive = equalsIgnoreCase(extension, "a");
@@ -58,11 +57,10 @@ int runSingleInput(const OptionParser& parser, const RunOptions& options) {
   if ((isArchive || isPicture) && !baseFits) {
     result = ResultCode::WriteError;
   } else if (isArchive) {
-    result = convertArchive(basePath.data(), inputPath, options.conversion);
+    result = convertArchive(basePath.data(), inputPath, conversion);
   } else if (isPicture) {
-    result = convertPictureFile(basePath.data(), inputPath, options.conversion);
+    result = convertPictureFile(basePath.data(), inputPath, conversion);
   }
-  removeTemporaryFolder();
 
   std::putchar('\n');
   printStatus(result, statusName(inputPath));

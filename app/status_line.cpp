@@ -3,9 +3,8 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/system.h"
-
 #include "platform/paths.h"
+#include "platform/system.h"
 
 namespace quorvel {
 
@@ -33,6 +32,22 @@ void printStatus(ResultCode result, const char* name) {
 const char* statusName(const char* inputPath) {
   const char* name = pathFileName(inputPath);
   return *name != '\0' ? name : inputPath;
+}
+
+const char* statusWords(ResultCode result) {
+  switch (result) {
+    case ResultCode::Success:
+      return "complete.";
+    case ResultCode::OutOfMemory:
+    case ResultCode::LockFailed:
+      return "no memory.";
+    case ResultCode::ReadError:
+      return "cannot read.";
+    case ResultCode::WriteError:
+      return "cannot write.";
+    default:
+      return "unknown format!";
+  }
 }
 
 }  // namespace quorvel

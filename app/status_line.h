@@ -13,4 +13,8 @@ void printStatus(ResultCode result, const char* name);
 // a separator (a folder named by mistake), so that the line never names nothing.
 const char* statusName(const char* inputPath);
 
+// The words alone, for lines that carry the name in front: "complete.", "no memory.", "cannot
+// read.", "cannot write." or "unknown format!".
+const char* statusWords(ResultCode result);
+
 }  // namespace quorvel

@@ -1,63 +1,144 @@
 #include "archive/convert_archive.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <string>
+#include <condition_variable>
+#include <mutex>
+#include <unordered_map>
+#include <vector>
 
-#include "archive/directory_record.h"
 #include "archive/file_entry.h"
+#include "archive/member_list.h"
 #include "archive/member_name.h"
 #include "archive/spi_a.h"
 #include "convert/convert_picture.h"
+#include "convert/ordered_work.h"
+#include "decoders/settings.h"
 #include "platform/file_handle.h"
 #include "platform/memory.h"
 #include "platform/paths.h"
 #include "platform/pending_paths.h"
 #include "platform/system.h"
+#include "platform/temporary_folder.h"
 
 namespace quorvel {
 
 namespace {
 
-constexpr uint32_t kProbeBytes = 2048;
+constexpr size_t kNoMember = FinishedItems::kNone;
 
-// Reads the start of the file: ReadError when it cannot be opened or read, UnknownFormat when
-// it holds no archive header.
-ResultCode probeArchive(const char* archivePath) {
-  uint8_t probe[kProbeBytes] = {};
-  FileHandle file;
-  if (file.openRead(archivePath, kFileShareRead, kOpenExisting, kFileAttributeNormal) ==
-      kInvalidFile) {
-    return ResultCode::ReadError;
+enum class MemberOutcome { Delivered, Failed, TemporaryWriteFailed, Abandoned };
+
+// One member the conversion takes on.
+struct MemberJob {
+  const FileEntry* entry = nullptr;
+  int32_t index = 0;         // in the archive, as the progress shows it
+  std::string nativeName;    // the file name on this platform
+  size_t after = kNoMember;  // the earlier job whose outputs this one's could meet
+  std::string progress;      // what the member's conversion printed, shown in member order
+  MemberOutcome outcome = MemberOutcome::Failed;
+};
+
+// Members whose names agree up to the first '.' (letters in any case, trailing blanks dropped)
+// may write the same files: the same temporary file, "a.bmp" of "a.px" and of a member "a.bmp",
+// the series folder "a" of a picture and a member "a". Such members are converted one after the
+// other, so that the later one wins exactly as in a run of one member at a time.
+std::string collisionKey(const std::string& name) {
+  std::string key = name.substr(0, name.find('.'));
+  while (!key.empty() && key.back() == ' ') key.pop_back();
+  // Without subfolders a series "a.px" writes "a_0000.bmp", "a_0001.bmp", ... beside the other
+  // members, where a member "a_0001.px" or "a_0001.bmp" meets it.
+  size_t digits = key.size() - std::min(key.size(), key.find_last_not_of("0123456789") + 1);
+  if (gSettings.keepSubfolders == 0 && digits >= 4 && key.size() > digits &&
+      key[key.size() - digits - 1] == '_') {
+    key.resize(key.size() - digits - 1);
   }
-  uint32_t done = 0;
-  if (file.read(probe, kProbeBytes, &done) == 0) return ResultCode::ReadError;
-  return isArchiveHeader(probe) ? ResultCode::Success : ResultCode::UnknownFormat;
+  for (char& c : key) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return key;
 }
 
-// The run's temporary folder, removed (on platforms where it is private to the run) on every
-// way out of the conversion.
-class TemporaryFolder {
- public:
-  TemporaryFolder() : path_(temporaryFolder()) {}
-  ~TemporaryFolder() {
-    if (!path_.empty()) removeTemporaryFolder();
+std::vector<MemberJob> selectMembers(const MemberList& list, const NamePatterns& only) {
+  std::vector<MemberJob> jobs;
+  std::unordered_map<std::string, size_t> lastWithKey;
+  for (size_t i = 0; i < list.count(); ++i) {
+    std::string nativeName = memberNameToNative(list[i].fileName);
+    if (!only.matches(nativeName)) continue;
+    MemberJob job;
+    job.entry = &list[i];
+    job.index = static_cast<int32_t>(i);
+    job.nativeName = std::move(nativeName);
+    auto [last, isFirst] = lastWithKey.try_emplace(collisionKey(job.nativeName), jobs.size());
+    if (!isFirst) {
+      job.after = last->second;
+      last->second = jobs.size();
+    }
+    jobs.push_back(std::move(job));
   }
-  TemporaryFolder(const TemporaryFolder&) = delete;
-  TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+  return jobs;
+}
+
+// The order members running side by side keep among themselves. A member waits for the earlier
+// one its outputs could meet (see collisionKey), and is delivered only once every earlier member
+// has its temporary file written: a temporary file that cannot be written ends the run, and
+// nothing after that member may then reach the output folder.
+class MemberOrder {
+ public:
+  explicit MemberOrder(size_t count) : finished(count), extracted_(count, 0) {}
+
+  FinishedItems finished;
+
+  void markExtracted(size_t job, bool temporaryWriteFailed) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    extracted_[job] = 1;
+    if (temporaryWriteFailed) firstWriteFailure_ = std::min(firstWriteFailure_, job);
+    while (extractedThrough_ < extracted_.size() && extracted_[extractedThrough_] != 0) {
+      ++extractedThrough_;
+    }
+    changed_.notify_all();
+  }
+  // False when an earlier member could not write its temporary file.
+  bool waitEarlierExtracted(size_t job) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] { return extractedThrough_ >= job || firstWriteFailure_ < job; });
+    return firstWriteFailure_ > job;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<char> extracted_;
+  size_t extractedThrough_ = 0;
+  size_t firstWriteFailure_ = kNoMember;
+};
+
+// A member's bytes in its temporary file, listed for removal should the run be interrupted.
+class TemporaryMember {
+ public:
+  explicit TemporaryMember(std::string path) : path_(std::move(path)) {}
+  ~TemporaryMember() {
+    if (written_) deleteFile(path_.c_str());
+    forgetPending(pending_);
+  }
+  TemporaryMember(const TemporaryMember&) = delete;
+  TemporaryMember& operator=(const TemporaryMember&) = delete;
+
   const std::string& path() const { return path_; }
+  // The file is removed again unless it was written whole.
+  bool write(const uint8_t* bytes, size_t size);
+  // Moved away or converted: nothing is left to remove.
+  void handedOn() { written_ = false; }
 
  private:
   std::string path_;
+  bool written_ = false;
+  PendingTicket pending_ = kNoTicket;
 };
 
-enum class MemberOutcome { Delivered, Failed, TemporaryWriteFailed };
-
-// Writes the member's bytes to its temporary file; the file is removed again unless it was
-// written whole.
-bool writeTemporaryFile(const std::string& path, const uint8_t* bytes, size_t size) {
+bool TemporaryMember::write(const uint8_t* bytes, size_t size) {
+  pending_ = rememberPending(path_.c_str(), PendingKind::File);
   FileHandle file;
-  if (file.openWrite(path.c_str(), kFileShareDelete, kCreateAlways, kFileAttributeTemporary) ==
+  if (file.openWrite(path_.c_str(), kFileShareDelete, kCreateAlways, kFileAttributeTemporary) ==
       kInvalidFile) {
     return false;
   }
@@ -70,58 +151,84 @@ bool writeTemporaryFile(const std::string& path, const uint8_t* bytes, size_t si
     size -= chunk;
   }
   if (file.close() == 0) whole = false;
-  if (!whole) deleteFile(path.c_str());
+  written_ = true;
+  if (!whole) {
+    deleteFile(path_.c_str());
+    written_ = false;
+  }
   return whole;
 }
 
-// Moves the temporary file into the output folder, or converts it there when it is a picture
-// ("px", any case; a name without '.' is all extension). The temporary file is gone afterwards.
-bool deliverMember(const char* cp932Name, const std::string& nativeName,
-                   const std::string& temporaryPath, const std::string& folder,
-                   const ConversionOptions& options) {
-  if (!equalsIgnoreCase(pathExtension(cp932Name), "px")) {
-    if (moveFileReplacing(temporaryPath.c_str(), (folder + nativeName).c_str())) return true;
-    deleteFile(temporaryPath.c_str());
-    return false;
-  }
-  // The pictures are named after the member without its extension.
-  std::string base = nativeName;
-  pathStripExtension(base.data());
-  base = folder + base.c_str();
-  ResultCode converted = convertPictureFile(base.c_str(), temporaryPath.c_str(), options);
-  deleteFile(temporaryPath.c_str());
-  return converted == ResultCode::Success;
-}
+// Where a conversion puts its files.
+struct Folders {
+  std::string temporary;  // with a separator at its end
+  std::string output;     // with a separator at its end
+};
 
-MemberOutcome convertMember(SpiA& reader, const char* archivePath, const FileEntry& entry,
-                            const std::string& nativeName, const std::string& temporaryFolder,
-                            const std::string& outputFolder, const ConversionOptions& options) {
+// Extracts the member into memory and writes it to its temporary file.
+MemberOutcome extractMember(const char* archivePath, const MemberJob& job, const Folders& folders,
+                            TemporaryMember& temporary) {
   // Checked whole, for this platform, before anything is written: a name that cannot become a
   // file of its own fails alone instead of ending the run at its temporary file.
-  if (!isWritableMemberName(entry.fileName, nativeName)) return MemberOutcome::Failed;
-  std::string temporaryPath = temporaryFolder + nativeName;
+  if (!isWritableMemberName(job.entry->fileName, job.nativeName)) return MemberOutcome::Failed;
   // A path cut short would name another file: such a member is not written at all.
-  if (!pathFits((outputFolder + nativeName).c_str()) || !pathFits(temporaryPath.c_str())) {
+  if (!pathFits((folders.output + job.nativeName).c_str()) || !pathFits(temporary.path().c_str())) {
     return MemberOutcome::Failed;
   }
-
+  SpiA reader;
   MemHandle handle = nullptr;
-  ResultCode result = reader.getFile(archivePath, entry.position, &handle, 1, nullptr, 0);
+  ResultCode result = reader.getFile(archivePath, job.entry->position, &handle, 1, nullptr, 0);
   MemoryBlock member;
   auto* bytes = static_cast<const uint8_t*>(member.attach(handle));
   if (result != ResultCode::Success || bytes == nullptr) return MemberOutcome::Failed;
   // The listed size, never more than the block holds.
-  size_t size = std::min<size_t>(entry.fileSize, localSize(handle));
-  // Until it is moved, converted or deleted, an interrupted run removes the temporary file (on
-  // Windows it sits in the temporary folder that every program shares).
-  PendingPath pending(temporaryPath.c_str(), PendingKind::File);
-  if (!writeTemporaryFile(temporaryPath, bytes, size)) {
-    return MemberOutcome::TemporaryWriteFailed;
+  size_t size = std::min<size_t>(job.entry->fileSize, localSize(handle));
+  return temporary.write(bytes, size) ? MemberOutcome::Delivered
+                                      : MemberOutcome::TemporaryWriteFailed;
+}
+
+// Moves the temporary file into the output folder, or converts it there when it is a picture
+// ("px", any case; a name without '.' is all extension).
+bool deliverMember(const MemberJob& job, TemporaryMember& temporary, const std::string& folder,
+                   const ConversionOptions& options) {
+  if (!equalsIgnoreCase(pathExtension(job.entry->fileName), "px")) {
+    if (!moveFileReplacing(temporary.path().c_str(), (folder + job.nativeName).c_str())) {
+      return false;
+    }
+    temporary.handedOn();
+    return true;
   }
-  member.free();
-  return deliverMember(entry.fileName, nativeName, temporaryPath, outputFolder, options)
-             ? MemberOutcome::Delivered
-             : MemberOutcome::Failed;
+  // The pictures are named after the member without its extension.
+  std::string base = job.nativeName;
+  pathStripExtension(base.data());
+  base = folder + base.c_str();
+  return convertPictureFile(base.c_str(), temporary.path().c_str(), options) == ResultCode::Success;
+}
+
+// The whole road of one member; its progress text is collected for printing in member order.
+MemberOutcome convertMember(const char* archivePath, std::vector<MemberJob>& jobs, size_t at,
+                            const Folders& folders, const ConversionOptions& options,
+                            MemberOrder& order) {
+  MemberJob& job = jobs[at];
+  order.finished.waitFor(job.after);
+  struct Finished {
+    FinishedItems& items;
+    size_t at;
+    ~Finished() { items.markFinished(at); }
+  } finished{order.finished, at};
+
+  TemporaryMember temporary(folders.temporary + job.nativeName);
+  MemberOutcome outcome = extractMember(archivePath, job, folders, temporary);
+  order.markExtracted(at, outcome == MemberOutcome::TemporaryWriteFailed);
+  if (outcome != MemberOutcome::Delivered) return outcome;
+  if (!order.waitEarlierExtracted(at)) return MemberOutcome::Abandoned;
+
+  ConversionOptions memberOptions = options;
+  if (!options.progress.isSilent()) {
+    memberOptions.progress = ProgressText::collectInto(job.progress);
+  }
+  return deliverMember(job, temporary, folders.output, memberOptions) ? MemberOutcome::Delivered
+                                                                      : MemberOutcome::Failed;
 }
 
 // The output folder with a separator at its end, ready for member names.
@@ -133,50 +240,57 @@ std::string folderPrefix(const char* folder) {
   return prefix;
 }
 
+// Converts every job; false when a temporary file could not be written (the run then ends with
+// that member). Progress and the failure list follow member order.
+bool convertMembers(const char* archivePath, std::vector<MemberJob>& jobs, const Folders& folders,
+                    const ConversionOptions& options, ArchiveReport& report) {
+  MemberOrder order(jobs.size());
+  bool temporaryWritten = true;
+  auto work = [&](size_t at) {
+    jobs[at].outcome = convertMember(archivePath, jobs, at, folders, options, order);
+    return jobs[at].outcome != MemberOutcome::TemporaryWriteFailed;
+  };
+  auto reportMember = [&](size_t at) {
+    const MemberJob& job = jobs[at];
+    options.progress.print("\r\t" + std::to_string(job.index) + " " + job.nativeName +
+                           job.progress);
+    if (job.outcome == MemberOutcome::TemporaryWriteFailed) {
+      temporaryWritten = false;
+    } else if (job.outcome != MemberOutcome::Delivered) {
+      ++report.failedMembers;
+      report.failureList += job.nativeName + '\n';
+    }
+  };
+  runOrdered(jobs.size(), options.workers, work, reportMember);
+  return temporaryWritten;
+}
+
 }  // namespace
 
 ResultCode convertArchive(const char* outputFolder, const char* archivePath,
-                          const ConversionOptions& options) {
-  SpiA reader;
-  ResultCode probed = probeArchive(archivePath);
-  if (probed != ResultCode::Success) return probed;
-
-  MemHandle listHandle = nullptr;
-  ResultCode listed = reader.getArchiveInfo(archivePath, 0, &listHandle);
+                          const ConversionOptions& options, ArchiveReport* report) {
+  MemberList list;
+  ResultCode listed = list.read(archivePath);
   if (listed != ResultCode::Success) return listed;
-  MemoryBlock list;
-  auto* entries = static_cast<const FileEntry*>(list.attach(listHandle));
-  if (entries == nullptr) return ResultCode::LockFailed;
 
-  std::string failures;
   TemporaryFolder temporary;
   if (temporary.path().empty() || !pathFits(temporary.path().c_str())) {
     return ResultCode::OtherError;
   }
-  createDirectoryTree(outputFolder, 1);
-  std::string folder = folderPrefix(outputFolder);
-  writeOutput(std::string(pathFileName(archivePath)) + "\n");
+  std::vector<MemberJob> jobs = selectMembers(list, options.onlyMembers);
+  ArchiveReport own;
+  ArchiveReport& result = report != nullptr ? *report : own;
+  result.selectedMembers = static_cast<int32_t>(jobs.size());
+  // Patterns that choose nothing leave no empty folder behind.
+  if (!jobs.empty()) createDirectoryTree(outputFolder, 1);
+  options.progress.print(std::string(pathFileName(archivePath)) + "\n");
 
-  size_t failedCount = 0;
-  int32_t i = 0;
-  for (; entries[i].method[0] != 0; ++i) {
-    const FileEntry& entry = entries[i];
-    std::string nativeName = memberNameToNative(entry.fileName);
-    writeOutput("\r\t" + std::to_string(i) + " " + nativeName);
-    switch (
-        convertMember(reader, archivePath, entry, nativeName, temporary.path(), folder, options)) {
-      case MemberOutcome::Delivered:
-        break;
-      case MemberOutcome::Failed:
-        failures += nativeName;
-        failures += '\n';
-        ++failedCount;
-        break;
-      case MemberOutcome::TemporaryWriteFailed:
-        return ResultCode::WriteError;
-    }
+  Folders folders{temporary.path(), folderPrefix(outputFolder)};
+  if (!convertMembers(archivePath, jobs, folders, options, result)) return ResultCode::WriteError;
+  if (report == nullptr && result.failedMembers > 0) {
+    showFailureList(result.failureList, static_cast<size_t>(result.failedMembers),
+                    static_cast<size_t>(result.selectedMembers));
   }
-  if (failedCount > 0) showFailureList(failures, failedCount, static_cast<size_t>(i));
   return ResultCode::Success;
 }
 

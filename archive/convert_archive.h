@@ -1,13 +1,28 @@
 // One archive (extension "a") to a folder of files named after it: every member is extracted
-// through the temporary folder; pictures become BMPs and sounds WAVE files on the way.
+// through a temporary folder of the conversion's own; pictures become BMPs and sounds WAVE files
+// on the way. With a worker budget in the options, members are converted side by side; progress
+// and the failure list still come in member order.
 #pragma once
+
+#include <cstdint>
+#include <string>
 
 #include "convert/conversion_options.h"
 #include "decoders/result_code.h"
 
 namespace quorvel {
 
+// What became of the members, for callers that judge a run by more than its result: an archive
+// answers Success even when some of its members failed.
+struct ArchiveReport {
+  int32_t selectedMembers = 0;  // members taken on (all, or those the patterns chose)
+  int32_t failedMembers = 0;
+  std::string failureList;  // the failed members' names, each followed by a line feed
+};
+
+// Without a report the failure list is shown at the end (standard error on POSIX, a message box
+// on Windows); with one it goes into the report instead, for the caller to show.
 ResultCode convertArchive(const char* outputFolder, const char* archivePath,
-                          const ConversionOptions& options = {});
+                          const ConversionOptions& options = {}, ArchiveReport* report = nullptr);
 
 }  // namespace quorvel

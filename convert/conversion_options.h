@@ -3,6 +3,10 @@
 // other); the default value is what a run without those switches does.
 #pragma once
 
+#include "convert/name_patterns.h"
+#include "convert/progress_text.h"
+#include "convert/worker_budget.h"
+
 namespace quorvel {
 
 // The file format of every picture a conversion writes.
@@ -10,6 +14,14 @@ enum class PictureFormat { Bmp, Png };
 
 struct ConversionOptions {
   PictureFormat pictureFormat = PictureFormat::Bmp;
+  // The archive members to extract (matched against their names as extracted); the others are
+  // skipped. Empty: every member.
+  NamePatterns onlyMembers;
+  // Progress text of the conversion (an archive's member lines, a series' running count).
+  ProgressText progress;
+  // The run's threads: an archive converts its members side by side on the spare ones. None:
+  // one member after the other.
+  WorkerBudget* workers = nullptr;
 };
 
 }  // namespace quorvel

@@ -3,6 +3,7 @@
 #include <new>
 #include <string>
 
+#include "convert/picture_kind.h"
 #include "convert/picture_probe.h"
 #include "convert/picture_writer.h"
 #include "convert/series.h"
@@ -40,24 +41,25 @@ using AlphaDecode = ResultCode (*)(const uint8_t* buffer, uint32_t length, Alpha
 SpiBase* chooseDecoder(const uint8_t* probe, Route& route, AlphaDecode& straightDecode) {
   route = Route::Decoder;
   straightDecode = nullptr;
-  if (isPxHeader(probe)) return createOnHeap<SpiPX>();
-  if (isPx40Header(probe)) {
-    straightDecode = decodeLayeredPicture;
-    return createOnHeap<SpiPx40>();
-  }
-  if (isPx04Header(probe)) {
-    straightDecode = decodeRunStreamPicture;
-    return createOnHeap<SpiPx04>();
-  }
-  if (isPx0BHeader(probe)) {
-    if (loadU32(probe) == 1) return createOnHeap<SpiPx0B>();
-    route = Route::Px0BSeries;
-    return nullptr;
-  }
-  if (isPx0CHeader(probe)) {
-    if (loadU16(probe) == 1) return createOnHeap<SpiPx0C>();
-    route = Route::Px0CSeries;
-    return nullptr;
+  switch (identifyPicture(probe)) {
+    case PictureKind::Plain:
+      return createOnHeap<SpiPX>();
+    case PictureKind::Layered:
+      straightDecode = decodeLayeredPicture;
+      return createOnHeap<SpiPx40>();
+    case PictureKind::RunStream:
+      straightDecode = decodeRunStreamPicture;
+      return createOnHeap<SpiPx04>();
+    case PictureKind::TiledWithColours:
+      if (loadU32(probe) == 1) return createOnHeap<SpiPx0B>();
+      route = Route::Px0BSeries;
+      return nullptr;
+    case PictureKind::Tiled:
+      if (loadU16(probe) == 1) return createOnHeap<SpiPx0C>();
+      route = Route::Px0CSeries;
+      return nullptr;
+    case PictureKind::Unknown:
+      break;
   }
   route = Route::Unknown;
   return nullptr;

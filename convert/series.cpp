@@ -129,8 +129,7 @@ ResultCode convertSeries(const Family& family, const char* basePath, const char*
 
   std::string stem;
   if (!formStem(basePath, sourcePath, stem)) return ResultCode::WriteError;
-  std::printf("\n");
-  std::fflush(stdout);
+  options.progress.print("\n");
   if (imageCount <= 0) return ResultCode::Success;
 
   const size_t rowBytes = static_cast<size_t>(paddedRowBytes(layout.width, pixelBytes));
@@ -149,7 +148,7 @@ ResultCode convertSeries(const Family& family, const char* basePath, const char*
   uint64_t position = layout.firstIndex;
   // imageCount is at most 2^31 - 1 (signed 32 bits in type 0x0B, 16 bits in type 0x0C).
   for (int i = 0; i < imageCount; ++i) {
-    writeOutput("\r\t" + std::to_string(i) + kTextItemsDone);
+    options.progress.print("\r\t" + std::to_string(i) + kTextItemsDone);
     // Every image as if drawn into a fresh block: nothing of the previous one survives where a
     // tile row ends early, in either mode.
     if (i > 0) std::memset(pixels.bytes.get(), 0, pixels.size);

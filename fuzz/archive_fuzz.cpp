@@ -1,10 +1,12 @@
 // The archive reader and the archive conversion on a hostile archive file: getArchiveInfo, then
-// getFile of every listed member into memory, then convertArchive of the whole file into a
-// scratch folder. No temporary file may outlive the conversion.
+// getFile of every listed member into memory, the listing, then convertArchive of the whole file
+// into a scratch folder, its members side by side. No temporary file may outlive the conversion.
 #include <cstdlib>
 #include <filesystem>
 #include <string_view>
+#include <vector>
 
+#include "archive/archive_listing.h"
 #include "archive/convert_archive.h"
 #include "archive/spi_a.h"
 #include "decoders/bytes.h"
@@ -82,7 +84,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   SpiA reader;
   readEveryMember(reader, input.c_str());
-  convertArchive(out.c_str(), input.c_str());
+  std::vector<MemberListing> listed;
+  if (listArchive(input.c_str(), NamePatterns("*.px;?*"), listed) == ResultCode::Success &&
+      listed.size() > 0xFFFF) {
+    fuzz::fail("more members listed than an archive can hold");
+  }
+  // Members side by side on two threads, as a run with -jobs:2 converts them.
+  WorkerBudget workers(2);
+  ConversionOptions options;
+  options.workers = &workers;
+  options.progress = ProgressText::silent();
+  convertArchive(out.c_str(), input.c_str(), options);
 
   std::error_code error;
   if (!fs::is_empty(temporaryRoot(), error)) fuzz::fail("temporary files left behind");

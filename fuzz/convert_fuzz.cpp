@@ -5,7 +5,9 @@
 #include <filesystem>
 
 #include "convert/convert_picture.h"
+#include "convert/picture_listing.h"
 #include "convert/picture_probe.h"
+#include "decoders/dib.h"
 #include "decoders/spi_px.h"
 #include "decoders/spi_px04.h"
 #include "decoders/spi_px0b.h"
@@ -56,7 +58,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   ConversionOptions options;
   if ((data[0] & 0x20) != 0) options.pictureFormat = PictureFormat::Png;
-  convertPictureFile((out / "picture").c_str(), input.c_str(), options);
+  // The listing of a picture the conversion writes must tell a size a BMP can have.
+  PictureListing listing;
+  ResultCode described = describePicture(input.c_str(), listing);
+  ResultCode converted = convertPictureFile((out / "picture").c_str(), input.c_str(), options);
+  if (described == ResultCode::Success && listing.imageCount == 1 &&
+      converted == ResultCode::Success &&
+      !dibSizeAcceptable(listing.width, listing.height, listing.bitsPerPixel)) {
+    fuzz::fail("listed a picture no BMP can hold");
+  }
 
   for (const auto& entry : fs::directory_iterator(scratch, error)) {
     if (entry.path() != input && entry.path() != out) fuzz::fail("file written outside out/");

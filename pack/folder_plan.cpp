@@ -14,10 +14,6 @@ namespace quorvel {
 
 namespace {
 
-std::string joinPath(const std::string& folder, const std::string& name) {
-  return folder + kNativePaths.separator + name;
-}
-
 bool refuse(std::string& problem, const std::string& path, const std::string& reason) {
   problem = path + ": " + reason;
   return false;

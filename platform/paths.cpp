@@ -125,7 +125,9 @@ bool createDirectoryPath(char* path) {
   *cut = '\0';
   if (!createDirectoryPath(path)) return false;
   *cut = separator;
-  return createDirectory(path) == DirectoryResult::Created;
+  // Another thread (or program) may have made it meanwhile: there it is all the same.
+  DirectoryResult made = createDirectory(path);
+  return made == DirectoryResult::Created || made == DirectoryResult::AlreadyExists;
 }
 
 unsigned char createDirectoryTree(const char* path, unsigned char existingOk) {
@@ -144,7 +146,14 @@ unsigned char createDirectoryTree(const char* path, unsigned char existingOk) {
   if (pathCutLastComponent(parent.data()) == nullptr || !createDirectoryPath(parent.data())) {
     return 0;
   }
-  return createDirectory(path) == DirectoryResult::Created ? 1 : 0;
+  switch (createDirectory(path)) {
+    case DirectoryResult::Created:
+      return 1;
+    case DirectoryResult::AlreadyExists:  // made meanwhile by another thread
+      return existingOk;
+    default:
+      return 0;
+  }
 }
 
 }  // namespace quorvel

@@ -13,14 +13,13 @@ enum class DirectoryResult { Created, AlreadyExists, PathNotFound, OtherError };
 // One level only, like CreateDirectoryA.
 DirectoryResult createDirectory(const char* path);
 
-// The folder for a run's temporary files, with a trailing separator; empty on failure. On POSIX
-// the folder is private to the run and removed by removeTemporaryFolder.
-std::string temporaryFolder();
-void removeTemporaryFolder();
-
 // Moves a file, replacing an existing destination; works across file systems.
 bool moveFileReplacing(const char* from, const char* to);
 bool deleteFile(const char* path);
+
+// True when standard output is a terminal (a console on Windows), where progress may be drawn
+// as one line that updates itself; false for a pipe or a file.
+bool standardOutputIsTerminal();
 
 // Failure list of an archive run, text holding each failed member's name and a line end:
 // a message box on Windows; on POSIX, standard error with the caption, a line that says how many

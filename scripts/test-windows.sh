@@ -415,7 +415,8 @@ make_big_archive() {
 case_interrupt() {
   # Wine turns SIGINT into the console's Ctrl+C event. The run is stopped while it writes the
   # picture member's BMP (its partial file in the output folder, the member's temporary file in
-  # the shared temporary folder), interrupted, and let go: both files must be gone.
+  # the conversion's folder inside the shared temporary folder), interrupted, and let go: both
+  # files and that folder must be gone.
   local d="$work/interrupt" pid watchdog code try caught=no temp_before
   mkdir -p "$d"
   make_big_archive "$d/big.a"
@@ -428,7 +429,9 @@ case_interrupt() {
     watchdog=$!
     until [ -e "$d/big/big.bmp.qvpart" ] || ! kill -0 "$pid" 2>/dev/null; do :; done
     kill -STOP "$pid" 2>/dev/null
-    [ -e "$d/big/big.bmp.qvpart" ] && [ -e "$wintemp/big.px" ] && caught=yes
+    # The member's temporary file sits in the conversion's own folder inside the shared one.
+    [ -e "$d/big/big.bmp.qvpart" ] && [ -n "$(find "$wintemp" -maxdepth 2 -name big.px)" ] &&
+      caught=yes
     kill -INT "$pid" 2>/dev/null
     kill -CONT "$pid" 2>/dev/null
     wait "$pid"
@@ -576,6 +579,30 @@ done
 note "  $compared runs compared (${#list[@]} inputs x 5 option sets, archives on a Western system"
 note "  too), $converted of them complete"
 [ "$converted" -gt 0 ] || fail "no input converted at all"
+
+# A batch over a folder (several inputs at once, archive members side by side, each archive in a
+# temporary folder of its own) and its listing: the same lines, apart from the separator in the
+# paths, the same exit code and the same tree from both builds.
+case_batch() {
+  local d="$work/batch" lout wout lcode
+  mkdir -p "$d/game/more" "$d/linux" "$d/windows"
+  for f in "${list[@]}"; do cp "$f" "$d/game/"; done
+  cp "$inputs"/made/*.px "$d/game/more/"
+  printf 'no picture' >"$d/game/more/broken.px"
+  linrun "$d" -batch -jobs:2 -out:linux game missing.px
+  lout=$out lcode=$code
+  winrun "$d" /batch /jobs:2 /out:windows game missing.px
+  wout=$(printf '%s' "$out" | tr '\\' '/')
+  [ "$lcode" = 1 ] && [ "$code" = 1 ] && [ "$lout" = "$wout" ] || return 1
+  [ "$(last_line "$lout")" = "$(($(find "$d/game" -type f | wc -l) - 1)) converted, 2 failed." ] ||
+    return 1
+  diff -r "$d/linux" "$d/windows" >"$work/diff" 2>&1 || return 1
+  linrun "$d" -list -batch -only:*.wav game
+  lout=$out
+  winrun "$d" /list /batch /only:*.wav game
+  [ "$lout" = "$(printf '%s' "$out" | tr '\\' '/')" ] && [ "$code" = 1 ]
+}
+check "a batch and its listing: same lines, exit code and files on both" case_batch
 check "nothing left in Windows' temporary folder" test "$(ls -A "$wintemp" 2>/dev/null)" = "$temp_before"
 
 # --- packing: both builds pack the same folders and pictures into the same files ---------------

@@ -19,7 +19,7 @@ using test::FileMap;
 using test::filesBelow;
 
 Bytes text(const std::string& s) {
-  return Bytes(s.begin(), s.end());
+  return test::bytesOf(s);
 }
 
 Bytes patterned(size_t size, uint32_t seed) {

@@ -9,6 +9,7 @@
 #include "archive/convert_archive.h"
 #include "platform/paths.h"
 #include "platform/system.h"
+#include "platform/win32/wide_text.h"
 #include "tests/support/test_support.h"
 #include "tools/writer/archive_writer.h"
 
@@ -22,10 +23,13 @@ Bytes text(const std::string& s) {
   return Bytes(s.begin(), s.end());
 }
 
+// What the system's temporary folder holds (each conversion works in a folder of its own there).
 std::vector<std::string> temporaryFiles() {
-  std::string folder = temporaryFolder();
-  return folder.empty() ? std::vector<std::string>{}
-                        : test::listFolder(folder.substr(0, folder.size() - 1));
+  wchar_t buffer[MAX_PATH];
+  DWORD length = GetTempPathW(MAX_PATH, buffer);
+  if (length == 0 || length >= MAX_PATH) return {};
+  std::string folder = toUtf8(buffer);
+  return test::listFolder(folder.substr(0, folder.size() - 1));
 }
 
 // Under Wine without a display the message box returns at once; on a desktop it would wait.

@@ -55,7 +55,9 @@ TEST(InterruptedRun, RemovesWhatWasWrittenUnderTemporaryNames) {
     ASSERT_EQ(::mkfifo(partial.c_str(), 0600), 0);
     int pipe = ::open(partial.c_str(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(pipe, 0);
-    int run = test::startQuorvel({"data.a"}, scratch.path(), {"TMPDIR=" + scratch.file("tmp")}, 60);
+    // One member at a time, so that the member after the picture is not yet written.
+    int run = test::startQuorvel({"-jobs:1", "data.a"}, scratch.path(),
+                                 {"TMPDIR=" + scratch.file("tmp")}, 60);
     bool writing = awaitBytes(pipe);
     EXPECT_TRUE(writing) << "the run never wrote the BMP";
     std::vector<std::string> privateFolder = test::listFolder(scratch.file("tmp"));

@@ -9,18 +9,23 @@
 #include <string>
 
 #include "platform/system.h"
+#include "platform/temporary_folder.h"
 #include "tests/support/test_support.h"
 
 namespace quorvel {
 namespace {
 
 TEST(System, TemporaryFolderIsPrivateAndRemoved) {
-  std::string folder = temporaryFolder();
-  ASSERT_FALSE(folder.empty());
-  EXPECT_EQ(folder.back(), '/');
-  EXPECT_EQ(temporaryFolder(), folder);  // one folder per run
-  ASSERT_TRUE(test::writeFile(folder + "member", {1}));
-  removeTemporaryFolder();
+  std::string folder;
+  {
+    TemporaryFolder temporary;
+    folder = temporary.path();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(folder.back(), '/');
+    TemporaryFolder other;  // one folder per conversion
+    EXPECT_NE(other.path(), folder);
+    ASSERT_TRUE(test::writeFile(folder + "member", {1}));
+  }
   EXPECT_FALSE(test::fileExists(folder));
 }
 
@@ -32,7 +37,8 @@ TEST(System, InterruptedRunLeavesNoTemporaryFolder) {
   ASSERT_GE(child, 0);
   if (child == 0) {
     ::setenv("TMPDIR", scratch.path().c_str(), 1);
-    std::string folder = temporaryFolder();
+    TemporaryFolder temporary;
+    const std::string& folder = temporary.path();
     for (int i = 0; i < 300; ++i) test::writeFile(folder + "member" + std::to_string(i), {1, 2});
     std::raise(SIGINT);
     ::_exit(3);

@@ -2,10 +2,13 @@
 
 #include <cstring>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "platform/file_handle.h"
 #include "platform/memory.h"
 #include "platform/output_file.h"
+#include "platform/paths.h"
 #include "platform/system.h"
 #include "tests/support/test_support.h"
 
@@ -148,6 +151,35 @@ TEST(System, MovesReplacingAndDeletes) {
   EXPECT_EQ(createDirectory(scratch.file("d").c_str()), DirectoryResult::Created);
   EXPECT_EQ(createDirectory(scratch.file("d").c_str()), DirectoryResult::AlreadyExists);
   EXPECT_EQ(createDirectory(scratch.file("x/y").c_str()), DirectoryResult::PathNotFound);
+}
+
+}  // namespace
+}  // namespace quorvel
+
+namespace quorvel {
+namespace {
+
+// Conversions running side by side make the folders they need at the same time: sibling trees
+// under one missing root all come into being, whoever makes the shared parents first.
+TEST(System, FolderTreesMadeSideBySide) {
+  for (int round = 0; round < 5; ++round) {
+    test::ScratchDir scratch;
+    std::vector<std::string> leaves;
+    for (int i = 0; i < 8; ++i) {
+      leaves.push_back(scratch.file("root") + kNativePaths.separator + "mid" +
+                       kNativePaths.separator + "end" + std::to_string(i));
+    }
+    std::vector<int> made(leaves.size(), 0);
+    std::vector<std::thread> threads;
+    for (size_t i = 0; i < leaves.size(); ++i) {
+      threads.emplace_back([&, i] { made[i] = createDirectoryTree(leaves[i].c_str(), 1); });
+    }
+    for (std::thread& thread : threads) thread.join();
+    for (size_t i = 0; i < leaves.size(); ++i) {
+      EXPECT_EQ(made[i], 1) << leaves[i];
+      EXPECT_TRUE(test::fileExists(leaves[i])) << leaves[i];
+    }
+  }
 }
 
 }  // namespace

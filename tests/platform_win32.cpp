@@ -10,6 +10,7 @@
 #include "platform/output_file.h"
 #include "platform/paths.h"
 #include "platform/system.h"
+#include "platform/temporary_folder.h"
 #include "tests/support/test_support.h"
 
 namespace quorvel {
@@ -179,11 +180,17 @@ TEST(Win32Backend, DirectoryTreeCreatesParentsAndReportsExisting) {
 }
 
 TEST(Win32Backend, TemporaryFolderMoveAndDelete) {
-  std::string temp = temporaryFolder();
-  ASSERT_FALSE(temp.empty());
-  EXPECT_EQ(temp.back(), '\\');
-  removeTemporaryFolder();  // the shared folder stays
-  EXPECT_TRUE(test::fileExists(temp));
+  std::string temp;
+  {
+    TemporaryFolder temporary;  // a folder of its own inside the shared one
+    temp = temporary.path();
+    ASSERT_FALSE(temp.empty());
+    EXPECT_EQ(temp.back(), '\\');
+    TemporaryFolder other;
+    EXPECT_NE(other.path(), temp);
+    ASSERT_TRUE(test::writeFile(temp + "member", {1}));
+  }
+  EXPECT_FALSE(test::fileExists(temp));
 
   test::ScratchDir dir;
   ASSERT_TRUE(test::writeFile(dir.file("from"), {1, 2, 3}));

@@ -118,3 +118,34 @@ TEST(RunOptions, HelpAndVersionOnWindowsAndNotFromLookAlikes) {
 
 }  // namespace
 }  // namespace quorvel
+
+namespace quorvel {
+namespace {
+
+// The batch switches: jobs is a count from 1 to kMaxJobs (or empty, the processors), batch and
+// list take no value; what the run then does is said.
+TEST(SwitchWarnings, JobsAndTheBatchSwitches) {
+  EXPECT_EQ(test::parsedArguments({"-jobs:4"}, '-').optionText("jobs"), "4");
+  for (const char* fine : {"-jobs", "-jobs:32", "-jobs:01"}) {
+    EXPECT_EQ(switchWarnings(test::parsedArguments({fine}, '-')), std::vector<std::string>{})
+        << fine;
+  }
+  const std::string processors = std::to_string(defaultJobs());
+  EXPECT_EQ(switchWarnings(test::parsedArguments({"-jobs:many"}, '-')),
+            std::vector<std::string>{"quorvel: -jobs:many is not a number from 1 to 32; using " +
+                                     processors});
+  EXPECT_EQ(switchWarnings(test::parsedArguments({"-jobs:0"}, '-')),
+            std::vector<std::string>{"quorvel: -jobs:0 is not a number from 1 to 32; using " +
+                                     processors});
+  EXPECT_EQ(switchWarnings(test::parsedArguments({"-jobs:500"}, '-')),
+            std::vector<std::string>{"quorvel: -jobs:500 is not a number from 1 to 32; using 32"});
+  EXPECT_EQ(readRunOptions(test::parsedArguments({"-jobs:500"}, '-')).jobs, 32);
+  EXPECT_EQ(readRunOptions(test::parsedArguments({"-jobs:3x"}, '-')).jobs, 3);
+  EXPECT_EQ(readRunOptions(test::parsedArguments({"x.a"}, '-')).jobs, defaultJobs());
+  EXPECT_EQ(switchWarnings(test::parsedArguments({"-batch:yes", "-list:1"}, '-')),
+            (std::vector<std::string>{"quorvel: -batch takes no value: -batch:yes counts as -batch",
+                                      "quorvel: -list takes no value: -list:1 counts as -list"}));
+}
+
+}  // namespace
+}  // namespace quorvel

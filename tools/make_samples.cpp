@@ -1,12 +1,15 @@
 // Writes the bundled samples: quorvel-make-samples <folder>.
 // quorvel-make-samples --plain32 <file> <width> <height> writes one large 32-bit plain picture of
-// gradients, --sprite32 the same size of a sprite on transparent ground (for benchmarks).
+// gradients, --sprite32 the same size of a sprite on transparent ground, and
+// quorvel-make-samples --game <folder> <archives> a whole game of that many archives and a few
+// loose pictures (for benchmarks).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "tools/writer/byte_writer.h"
+#include "tools/writer/game_writer.h"
 #include "tools/writer/layered_samples.h"
 #include "tools/writer/px_writer.h"
 #include "tools/writer/sample_archive.h"
@@ -110,6 +113,9 @@ PlainPicture spritePicture(int width, int height) {
 }
 
 int main(int argc, char** argv) {
+  if (argc == 4 && std::strcmp(argv[1], "--game") == 0) {
+    return quorvel::writer::writeGame(argv[2], std::atoi(argv[3])) ? 0 : 1;
+  }
   bool gradient = argc == 5 && std::strcmp(argv[1], "--plain32") == 0;
   if (gradient || (argc == 5 && std::strcmp(argv[1], "--sprite32") == 0)) {
     int width = std::atoi(argv[3]);
@@ -123,7 +129,8 @@ int main(int argc, char** argv) {
   if (argc != 2) {
     std::fprintf(stderr,
                  "usage: quorvel-make-samples <folder>\n"
-                 "       quorvel-make-samples --plain32|--sprite32 <file> <width> <height>\n");
+                 "       quorvel-make-samples --plain32|--sprite32 <file> <width> <height>\n"
+                 "       quorvel-make-samples --game <folder> <archives>\n");
     return 2;
   }
   return writeSamples(argv[1]) ? 0 : 1;

@@ -1,4 +1,3 @@
-#include <dirent.h>
 #include <fcntl.h>
 #include <iconv.h>
 #include <sys/stat.h>
@@ -6,12 +5,11 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/paths.h"
-#include "platform/pending_paths.h"
 #include "platform/system.h"
 
 namespace quorvel {
@@ -50,41 +48,22 @@ DirectoryResult createDirectory(const char* path) {
 
 namespace {
 
-std::string gTemporaryFolder;
-PendingTicket gTemporaryTicket = kNoTicket;
-
-void removeTree(const std::string& folder) {
-  if (DIR* dir = ::opendir(folder.c_str())) {
-    while (dirent* entry = ::readdir(dir)) {
-      if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
-      std::string path = folder + "/" + entry->d_name;
-      struct stat info;
-      if (::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
-        removeTree(path);
-      } else {
-        ::unlink(path.c_str());
-      }
-    }
-    ::closedir(dir);
-  }
-  ::rmdir(folder.c_str());
-}
-
 bool copyFile(const char* from, const char* to) {
   int in = ::open(from, O_RDONLY | O_CLOEXEC);
   if (in < 0) return false;
   int out = ::open(to, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   bool ok = out >= 0;
-  static char buffer[1 << 16];
+  // Per call: moves run on several threads at once.
+  std::vector<char> buffer(1 << 16);
   while (ok) {
-    ssize_t got = ::read(in, buffer, sizeof buffer);
+    ssize_t got = ::read(in, buffer.data(), buffer.size());
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) {
       ok = got == 0;
       break;
     }
     for (ssize_t done = 0; ok && done < got;) {
-      ssize_t put = ::write(out, buffer + done, static_cast<size_t>(got - done));
+      ssize_t put = ::write(out, buffer.data() + done, static_cast<size_t>(got - done));
       if (put < 0 && errno == EINTR) continue;
       ok = put > 0;
       if (ok) done += put;
@@ -97,26 +76,6 @@ bool copyFile(const char* from, const char* to) {
 }
 
 }  // namespace
-
-std::string temporaryFolder() {
-  if (!gTemporaryFolder.empty()) return gTemporaryFolder;
-  const char* base = std::getenv("TMPDIR");
-  std::string pattern = (base != nullptr && *base != '\0') ? base : "/tmp";
-  if (pattern.back() != '/') pattern += '/';
-  pattern += "quorvel-XXXXXX";
-  if (::mkdtemp(pattern.data()) == nullptr) return std::string();
-  gTemporaryTicket = rememberPending(pattern.c_str(), PendingKind::Folder);
-  gTemporaryFolder = pattern + "/";
-  return gTemporaryFolder;
-}
-
-void removeTemporaryFolder() {
-  if (gTemporaryFolder.empty()) return;
-  removeTree(gTemporaryFolder.substr(0, gTemporaryFolder.size() - 1));
-  gTemporaryFolder.clear();
-  forgetPending(gTemporaryTicket);
-  gTemporaryTicket = kNoTicket;
-}
 
 bool moveFileReplacing(const char* from, const char* to) {
   if (::rename(from, to) == 0) return true;
@@ -135,6 +94,10 @@ bool moveFileReplacing(const char* from, const char* to) {
 
 bool deleteFile(const char* path) {
   return ::unlink(path) == 0;
+}
+
+bool standardOutputIsTerminal() {
+  return ::isatty(STDOUT_FILENO) == 1;
 }
 
 // The caption is kept for those who read it; the line after it says the same to everyone else.

@@ -9,7 +9,9 @@ namespace quorvel {
 
 namespace {
 
-PathKind kindOf(DWORD attributes) {
+// A reparse point (symbolic link, junction) is a Link when links are not followed.
+PathKind kindOf(DWORD attributes, bool followLinks) {
+  if (!followLinks && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return PathKind::Link;
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return PathKind::Folder;
   if ((attributes & FILE_ATTRIBUTE_DEVICE) != 0) return PathKind::Other;
   return PathKind::File;
@@ -17,15 +19,15 @@ PathKind kindOf(DWORD attributes) {
 
 }  // namespace
 
-PathKind pathKind(const char* path) {
+PathKind pathKind(const char* path, bool followLinks) {
   std::wstring wide;
   if (!toWidePath(path, wide)) return PathKind::Missing;
   DWORD attributes = GetFileAttributesW(wide.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::Missing;
-  return kindOf(attributes);
+  return kindOf(attributes, followLinks);
 }
 
-bool readFolder(const char* path, std::vector<FolderEntry>& entries) {
+bool readFolder(const char* path, std::vector<FolderEntry>& entries, bool followLinks) {
   std::string pattern(path);
   if (pattern.empty() || (pattern.back() != '\\' && pattern.back() != '/')) pattern += '\\';
   pattern += '*';
@@ -38,7 +40,8 @@ bool readFolder(const char* path, std::vector<FolderEntry>& entries) {
     if (std::wcscmp(found.cFileName, L".") == 0 || std::wcscmp(found.cFileName, L"..") == 0) {
       continue;
     }
-    entries.push_back(FolderEntry{toUtf8(found.cFileName), kindOf(found.dwFileAttributes)});
+    entries.push_back(
+        FolderEntry{toUtf8(found.cFileName), kindOf(found.dwFileAttributes, followLinks)});
   } while (FindNextFileW(search, &found));
   bool complete = GetLastError() == ERROR_NO_MORE_FILES;
   FindClose(search);

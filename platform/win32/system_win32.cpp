@@ -39,18 +39,6 @@ DirectoryResult createDirectory(const char* path) {
   }
 }
 
-std::string temporaryFolder() {
-  wchar_t buffer[MAX_PATH];
-  // The answer is the length without the terminator when the path fits, else the size needed.
-  DWORD length = GetTempPathW(MAX_PATH, buffer);
-  if (length == 0 || length >= MAX_PATH) return std::string();
-  return toUtf8(buffer);
-}
-
-// The system's temporary folder is shared with every other program; the archive conversion
-// removes each temporary file it made, so nothing is left to clean up here.
-void removeTemporaryFolder() {}
-
 bool moveFileReplacing(const char* from, const char* to) {
   std::wstring wideFrom, wideTo;
   return toWidePath(from, wideFrom) && toWidePath(to, wideTo) &&
@@ -61,6 +49,11 @@ bool moveFileReplacing(const char* from, const char* to) {
 bool deleteFile(const char* path) {
   std::wstring wide;
   return toWidePath(path, wide) && DeleteFileW(wide.c_str()) != 0;
+}
+
+bool standardOutputIsTerminal() {
+  DWORD mode = 0;
+  return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
 }
 
 void showFailureList(const std::string& text, size_t /*failedCount*/, size_t /*memberCount*/) {

@@ -32,9 +32,14 @@ Bytes readFile(const std::string& path);
 std::string readText(const std::string& path);
 bool writeFile(const std::string& path, const Bytes& bytes);
 bool fileExists(const std::string& path);
+// True for a folder itself, not for a link to one.
+bool isFolder(const std::string& path);
 // Names in a folder, sorted, without "." and "..".
 std::vector<std::string> listFolder(const std::string& path);
-// Every file below a folder, by its path relative to the folder ('/' between the parts).
+// The bytes of a text.
+Bytes bytesOf(const std::string& text);
+
+// Every file below a folder by its path relative to the folder, '/' between the names.
 using FileMap = std::map<std::string, Bytes>;
 FileMap filesBelow(const std::string& folder);
 

@@ -50,6 +50,11 @@ bool fileExists(const std::string& path) {
   return ::stat(path.c_str(), &info) == 0;
 }
 
+bool isFolder(const std::string& path) {
+  struct stat info;
+  return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 std::vector<std::string> listFolder(const std::string& path) {
   std::vector<std::string> names;
   if (DIR* dir = ::opendir(path.c_str())) {
@@ -62,28 +67,6 @@ std::vector<std::string> listFolder(const std::string& path) {
   }
   std::sort(names.begin(), names.end());
   return names;
-}
-
-namespace {
-
-void collect(const std::string& folder, const std::string& prefix, FileMap& files) {
-  for (const std::string& name : listFolder(folder)) {
-    std::string path = folder + "/" + name;
-    struct stat info;
-    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
-      collect(path, prefix + name + "/", files);
-    } else {
-      files[prefix + name] = readFile(path);
-    }
-  }
-}
-
-}  // namespace
-
-FileMap filesBelow(const std::string& folder) {
-  FileMap files;
-  collect(folder, "", files);
-  return files;
 }
 
 int startQuorvel(const std::vector<std::string>& args, const std::string& workDir,

@@ -1,0 +1,21 @@
+#include "app/input_choice.h"
+
+#include "platform/paths.h"
+#include "platform/system.h"
+
+namespace quorvel {
+
+bool chooseInputs(const OptionParser& parser, bool many, std::vector<std::string>& names) {
+  size_t given = parser.positionalCount();
+  if (given == 1 || (many && given > 1)) {
+    for (size_t i = 0; i < given; ++i) names.push_back(parser.positional(i));
+    return true;
+  }
+  std::vector<char> chosen(kPathBufferBytes, '\0');
+  if (showOpenDialog(chosen.data(), chosen.size()) != 1) return false;
+  chosen.back() = '\0';
+  names.emplace_back(chosen.data());
+  return true;
+}
+
+}  // namespace quorvel

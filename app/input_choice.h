@@ -1,0 +1,17 @@
+// The input names of a run: from the command line, or, as the original tool did, from the Open
+// dialog when the command line does not name what the run needs.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/option_parser.h"
+
+namespace quorvel {
+
+// many: every name given is an input, the dialog opens only when none is. Otherwise exactly one
+// name is needed, and with 0 or 2 and more the dialog opens and the names are ignored. False when
+// the dialog was cancelled (or cannot be shown).
+bool chooseInputs(const OptionParser& parser, bool many, std::vector<std::string>& names);
+
+}  // namespace quorvel

@@ -1,0 +1,34 @@
+// What an archive holds, as records for a listing: no member is extracted and nothing is
+// written or printed.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "convert/name_patterns.h"
+#include "decoders/result_code.h"
+
+namespace quorvel {
+
+// How a member is stored: as it is, LZSS-compressed, LZSS-compressed with the pixel delta step
+// after it, or as raw sound samples behind a sound header (delivered as a WAVE file).
+enum class MemberStorage { Plain, Lzss, LzssPixelDelta, Wave };
+
+struct MemberListing {
+  std::string name;         // as extracted on this platform, ".w" completed to ".wav"
+  uint32_t size = 0;        // the bytes extraction delivers
+  uint32_t storedSize = 0;  // the bytes the member takes in the archive
+  MemberStorage storage = MemberStorage::Plain;
+  uint8_t deltaBias = 0;  // LzssPixelDelta only: 0 to 3
+};
+
+// The members in archive order, only those the patterns match. Results as for the conversion:
+// ReadError, UnknownFormat, OutOfMemory, LockFailed or Success.
+ResultCode listArchive(const char* archivePath, const NamePatterns& only,
+                       std::vector<MemberListing>& members);
+
+// "plain", "LZSS", "LZSS + pixel delta" or "wave".
+const char* storageName(MemberStorage storage);
+
+}  // namespace quorvel

@@ -1,0 +1,43 @@
+#include "archive/member_list.h"
+
+#include "archive/directory_record.h"
+#include "archive/spi_a.h"
+#include "platform/file_handle.h"
+
+namespace quorvel {
+
+namespace {
+
+constexpr uint32_t kProbeBytes = 2048;
+
+// Reads the start of the file: ReadError when it cannot be opened or read, UnknownFormat when
+// it holds no archive header.
+ResultCode probeArchive(const char* archivePath) {
+  uint8_t probe[kProbeBytes] = {};
+  FileHandle file;
+  if (file.openRead(archivePath, kFileShareRead, kOpenExisting, kFileAttributeNormal) ==
+      kInvalidFile) {
+    return ResultCode::ReadError;
+  }
+  uint32_t done = 0;
+  if (file.read(probe, kProbeBytes, &done) == 0) return ResultCode::ReadError;
+  return isArchiveHeader(probe) ? ResultCode::Success : ResultCode::UnknownFormat;
+}
+
+}  // namespace
+
+ResultCode MemberList::read(const char* archivePath) {
+  ResultCode probed = probeArchive(archivePath);
+  if (probed != ResultCode::Success) return probed;
+  SpiA reader;
+  MemHandle handle = nullptr;
+  ResultCode listed = reader.getArchiveInfo(archivePath, 0, &handle);
+  if (listed != ResultCode::Success) return listed;
+  entries_ = static_cast<const FileEntry*>(block_.attach(handle));
+  if (entries_ == nullptr) return ResultCode::LockFailed;
+  // The list ends with an all-zero record.
+  while (entries_[count_].method[0] != 0) ++count_;
+  return ResultCode::Success;
+}
+
+}  // namespace quorvel

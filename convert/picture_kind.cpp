@@ -1,0 +1,34 @@
+#include "convert/picture_kind.h"
+
+#include "convert/picture_probe.h"
+
+namespace quorvel {
+
+PictureKind identifyPicture(const uint8_t* probe) {
+  if (isPxHeader(probe)) return PictureKind::Plain;
+  if (isPx40Header(probe)) return PictureKind::Layered;
+  if (isPx04Header(probe)) return PictureKind::RunStream;
+  if (isPx0BHeader(probe)) return PictureKind::TiledWithColours;
+  if (isPx0CHeader(probe)) return PictureKind::Tiled;
+  return PictureKind::Unknown;
+}
+
+const char* pictureKindName(PictureKind kind) {
+  switch (kind) {
+    case PictureKind::Plain:
+      return "plain";
+    case PictureKind::Layered:
+      return "layered";
+    case PictureKind::RunStream:
+      return "run stream";
+    case PictureKind::TiledWithColours:
+      return "tiled with colour table";
+    case PictureKind::Tiled:
+      return "tiled";
+    case PictureKind::Unknown:
+      break;
+  }
+  return "unknown";
+}
+
+}  // namespace quorvel

@@ -1,0 +1,31 @@
+// How many threads of one run may work at once. The thread that makes the budget holds one of
+// them; work that can use more threads (the inputs of a batch, the members of an archive) takes
+// spare ones while there are any and gives each back when its thread ends, so that nested work
+// never runs more threads than the run was given.
+#pragma once
+
+#include <atomic>
+
+namespace quorvel {
+
+class WorkerBudget {
+ public:
+  explicit WorkerBudget(int threads) : threads_(threads < 1 ? 1 : threads), spare_(threads_ - 1) {}
+  WorkerBudget(const WorkerBudget&) = delete;
+  WorkerBudget& operator=(const WorkerBudget&) = delete;
+
+  int threads() const { return threads_; }
+  bool takeSpare() {
+    int spare = spare_.load();
+    while (spare > 0 && !spare_.compare_exchange_weak(spare, spare - 1)) {
+    }
+    return spare > 0;
+  }
+  void giveBack() { spare_.fetch_add(1); }
+
+ private:
+  const int threads_;
+  std::atomic<int> spare_;
+};
+
+}  // namespace quorvel

@@ -1,0 +1,106 @@
+// Work side by side, reported in order: every item once, reports strictly in index order and
+// never two at once, a stop honoured, and never more threads than the budget holds.
+#include "convert/ordered_work.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace quorvel {
+namespace {
+
+// Later items finish first: item i sleeps longer the smaller i is.
+void slowerEarlier(size_t item, size_t count) {
+  std::this_thread::sleep_for(std::chrono::microseconds(50 * (count - item)));
+}
+
+TEST(OrderedWork, ReportsEveryItemInOrderWhateverFinishesFirst) {
+  for (int threads : {1, 2, 4}) {
+    const size_t count = 40;
+    WorkerBudget budget(threads);
+    std::atomic<int> running{0};
+    std::atomic<int> mostRunning{0};
+    std::vector<int> worked(count, 0);
+    std::vector<size_t> reported;
+    std::atomic<int> reporting{0};
+    auto work = [&](size_t i) {
+      int now = ++running;
+      for (int seen = mostRunning; now > seen && !mostRunning.compare_exchange_weak(seen, now);) {
+      }
+      slowerEarlier(i, count);
+      ++worked[i];
+      --running;
+      return true;
+    };
+    auto report = [&](size_t i) {
+      EXPECT_EQ(++reporting, 1) << "two reports at once";
+      EXPECT_EQ(worked[i], 1) << "reported before it finished";
+      reported.push_back(i);
+      --reporting;
+    };
+    runOrdered(count, &budget, work, report);
+    std::vector<size_t> expected(count);
+    for (size_t i = 0; i < count; ++i) expected[i] = i;
+    EXPECT_EQ(reported, expected) << threads << " threads";
+    EXPECT_EQ(worked, std::vector<int>(count, 1));
+    EXPECT_LE(mostRunning.load(), threads);
+    EXPECT_TRUE(budget.takeSpare() == (threads > 1)) << "spare threads given back";
+  }
+}
+
+TEST(OrderedWork, StopEndsTheReportAtTheStoppingItem) {
+  for (int threads : {1, 3}) {
+    WorkerBudget budget(threads);
+    std::vector<size_t> reported;
+    std::mutex started;
+    size_t highest = 0;
+    auto work = [&](size_t i) {
+      {
+        std::lock_guard<std::mutex> lock(started);
+        highest = std::max(highest, i);
+      }
+      return i != 5;
+    };
+    runOrdered(100, &budget, work, [&](size_t i) { reported.push_back(i); });
+    EXPECT_EQ(reported, (std::vector<size_t>{0, 1, 2, 3, 4, 5})) << threads << " threads";
+    EXPECT_LT(highest, 5u + threads) << "items started long after the stop";
+  }
+}
+
+// Items that run work of their own side by side (the members of archives in a batch) share the
+// one budget: never more threads at once than it holds.
+TEST(OrderedWork, BudgetSharedByNestedWork) {
+  WorkerBudget budget(3);
+  std::atomic<int> running{0};
+  std::atomic<int> mostRunning{0};
+  auto inner = [&](size_t) {
+    int now = ++running;
+    for (int seen = mostRunning; now > seen && !mostRunning.compare_exchange_weak(seen, now);) {
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+    --running;
+    return true;
+  };
+  auto outer = [&](size_t) {
+    runOrdered(10, &budget, inner, [](size_t) {});
+    return true;
+  };
+  runOrdered(4, &budget, outer, [](size_t) {});
+  EXPECT_LE(mostRunning.load(), 3);
+  EXPECT_GE(mostRunning.load(), 1);
+}
+
+TEST(OrderedWork, NothingToDo) {
+  int calls = 0;
+  runOrdered(
+      0, nullptr, [&](size_t) { return ++calls > 0; }, [&](size_t) { ++calls; });
+  EXPECT_EQ(calls, 0);
+}
+
+}  // namespace
+}  // namespace quorvel
