@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <unordered_map>
 
-#include "platform/folders.h"
+#include "platform/folder_listing.h"
 #include "platform/paths.h"
 
 namespace quorvel {
@@ -34,7 +34,7 @@ std::string keptFolderName(std::string folder) {
 void walkFolder(const std::string& folder, const std::string& kept,
                 std::vector<BatchInput>& inputs) {
   std::vector<FolderEntry> entries;
-  if (!readFolder(folder.c_str(), entries)) {
+  if (!readFolder(folder.c_str(), entries, false)) {
     inputs.push_back({folder, kept, BatchInput::Problem::FolderUnreadable});
     return;
   }
@@ -62,11 +62,6 @@ std::string outputKey(const std::string& base) {
 }
 
 }  // namespace
-
-std::string joinPath(const std::string& folder, const std::string& name) {
-  if (folder.empty() || endsInSeparator(folder)) return folder + name;
-  return folder + kNativePaths.separator + name;
-}
 
 std::vector<BatchInput> gatherInputs(const std::vector<std::string>& names) {
   std::vector<BatchInput> inputs;

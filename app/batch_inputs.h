@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/folder_listing.h"
+
 namespace quorvel {
 
 struct BatchInput {
@@ -26,8 +28,5 @@ std::vector<BatchInput> gatherInputs(const std::vector<std::string>& names);
 // "bg/title.px" writes. Given each input's output base path (empty: it writes nothing), answers
 // for each the earlier input it waits for, or static_cast<size_t>(-1).
 std::vector<size_t> earlierSameOutput(const std::vector<std::string>& bases);
-
-// The path with the platform's separator (or '/' on Windows) and the name behind it.
-std::string joinPath(const std::string& folder, const std::string& name);
 
 }  // namespace quorvel

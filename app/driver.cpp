@@ -5,6 +5,7 @@
 #include "app/batch_run.h"
 #include "app/list_run.h"
 #include "app/option_parser.h"
+#include "app/pack_run.h"
 #include "app/run_options.h"
 #include "app/single_run.h"
 #include "platform/system.h"
@@ -29,6 +30,7 @@ void printUsage() {
   std::printf("\t%cpng              PNG instead of BMP (with %craw: true transparency)\n", s, s);
   std::printf("\t%chelp             show this text\n", s);
   std::printf("\t%cversion          show the version\n", s);
+  std::printf("\t%cpack             pack folder into .a, bmp/png picture into .px\n", s);
   std::printf("\t%cbatch            every name an input, folders with all files beneath\n", s);
   std::printf("\t%cjobs:N           inputs and members converted at once (default: cores)\n", s);
   std::printf("\t%clist             list what the inputs hold, write nothing\n", s);
@@ -58,6 +60,7 @@ int runDriver(int argc, char** argv) {
     printVersion();
     return 0;
   }
+  if (options.pack) return runPack(parser, options);
   if (options.list) return runListing(parser, options);
   if (options.batch) return runBatch(parser, options);
   return runSingleInput(parser, options);

@@ -191,6 +191,7 @@ RunOptions readRunOptions(const OptionParser& parser) {
   }
   options.showVersion = parser.hasOption("version") || parser.hasOption("-version");
   if (parser.hasOption("png")) options.conversion.pictureFormat = PictureFormat::Png;
+  options.pack = parser.hasOption("pack");
   return options;
 }
 

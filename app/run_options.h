@@ -18,6 +18,7 @@ struct RunOptions {
   bool batch = false;        // every name is an input, folders stand for the files beneath them
   bool list = false;         // tell what the inputs hold, write nothing
   int jobs = 1;              // inputs (and archive members) converted at once
+  bool pack = false;         // -pack: a folder or picture back into a game file
 };
 
 // The number of jobs without -jobs: the number of processors. At most kMaxJobs in any case.

@@ -15,6 +15,11 @@ bool endsWith(const char* name, size_t length, const char* suffix, size_t suffix
 
 }  // namespace
 
+bool isWaveName(const char* name) {
+  size_t length = std::strlen(name);
+  return endsWith(name, length, ".wav", 4) || endsWith(name, length, ".w", 2);
+}
+
 bool isArchiveHeader(const uint8_t* firstBytes) {
   return loadU16(firstBytes) == kArchiveMagic && loadU16(firstBytes + 2) != 0;
 }

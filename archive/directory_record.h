@@ -25,6 +25,10 @@ constexpr uint32_t kWaveHeaderBytes = 44;
 // True when the first four bytes hold the magic and a member count that is not 0.
 bool isArchiveHeader(const uint8_t* firstBytes);
 
+// Sound members are recognised by name alone: ".wav" or ".w" at the end, lower case, byte for
+// byte.
+bool isWaveName(const char* name);
+
 // Fills a zero-filled entry from the 32 bytes of one record and hands back its data offset;
 // returns 32, the bytes consumed. A name ending in ".w" is completed to ".wav".
 uint32_t readDirectoryRecord(const uint8_t* record, FileEntry& entry, uint32_t& dataOffset);

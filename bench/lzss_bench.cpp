@@ -11,42 +11,27 @@
 #include <vector>
 
 #include "archive/lzss.h"
-#include "tools/writer/lzss_encoder.h"
+#include "bench/bench_support.h"
+#include "pack/lzss_encoder.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 constexpr size_t kOutputBytes = 64u << 20;
 
-// Words drawn from a small vocabulary with numbers and occasional noise: mostly short and
-// medium matches with literals between them, as in scripts and tables of game data.
 const Bytes& original() {
   static Bytes data = [] {
     std::mt19937 random(1);
-    const char* words[] = {"the ",   "castle ", "door ",  "opens ", "slowly ", "\n",
-                           "HP=",    "MP=",     "item ",  "sword ", "shield ", "potion ",
-                           "said: ", "\"",      "night ", "rain ",  "falls ",  ", "};
     Bytes out;
     out.reserve(kOutputBytes);
-    while (out.size() < kOutputBytes) {
-      uint32_t pick = random() % 24;
-      if (pick < 18) {
-        out.insert(out.end(), words[pick], words[pick] + std::strlen(words[pick]));
-      } else if (pick < 21) {
-        std::string number = std::to_string(random() % 1000);
-        out.insert(out.end(), number.begin(), number.end());
-      } else {
-        out.push_back(static_cast<uint8_t>(random()));
-      }
-    }
-    out.resize(kOutputBytes);
+    quorvel::bench::appendScriptText(out, kOutputBytes, random);
     return out;
   }();
   return data;
 }
 
 const Bytes& stream() {
-  static Bytes data = quorvel::writer::lzssEncode(original(), 8);
+  static Bytes data = quorvel::lzssEncode(original());
   return data;
 }
 
@@ -135,28 +120,13 @@ void BM_StepByStepDecode(benchmark::State& state) {
 BENCHMARK(BM_LzssDecode)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_StepByStepDecode)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
-// Keeps each benchmark's rate so that the ratio can be printed at the end.
-class RateReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      auto found = run.counters.find("bytes_per_second");
-      if (found == run.counters.end()) continue;
-      std::string name = run.benchmark_name();
-      rates[name.substr(0, name.find('/'))] = found->second.value;
-    }
-  }
-  std::map<std::string, double> rates;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   std::printf("input: %zu bytes of LZSS stream for %zu bytes of output\n", stream().size(),
               kOutputBytes);
-  RateReporter reporter;
+  quorvel::bench::RateReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   double fast = reporter.rates["BM_LzssDecode"];
   double steps = reporter.rates["BM_StepByStepDecode"];

@@ -7,7 +7,7 @@
 #include "convert/convert_picture.h"
 #include "decoders/settings.h"
 #include "platform/file_handle.h"
-#include "platform/folders.h"
+#include "platform/folder_listing.h"
 #include "platform/memory.h"
 #include "platform/paths.h"
 #include "platform/system.h"

@@ -56,11 +56,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!writer::saveFile(input.c_str(), writer::Bytes(data + 1, data + size))) {
     fuzz::fail("cannot write the input file");
   }
+  ConversionOptions options;
+  if ((data[0] & 0x20) != 0) options.pictureFormat = PictureFormat::Png;
   // The listing of a picture the conversion writes must tell a size a BMP can have.
   PictureListing listing;
   ResultCode described = describePicture(input.c_str(), listing);
-  ConversionOptions options;
-  if ((data[0] & 0x20) != 0) options.pictureFormat = PictureFormat::Png;
   ResultCode converted = convertPictureFile((out / "picture").c_str(), input.c_str(), options);
   if (described == ResultCode::Success && listing.imageCount == 1 &&
       converted == ResultCode::Success &&

@@ -1,12 +1,17 @@
 // Writes the seed corpora of the fuzz targets: quorvel-fuzz-seeds <folder> makes one subfolder
-// per target (px, px40, px04, px0b, px0c, convert, archive, lzss, options) holding small
-// well-formed inputs made by the test-input writer (and a few archives with damaged names); with
-// --malformed it writes the malformed-file corpus of the end-to-end test instead.
+// per target (px, px40, px04, px0b, px0c, convert, archive, lzss, options, pack_readers) holding
+// small well-formed inputs made by the test-input writer (and a few archives with damaged names);
+// with --malformed it writes the malformed-file corpus of the end-to-end test instead.
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
 
+#include "tests/support/png_file.h"
 #include "tools/writer/archive_writer.h"
+#include "tools/writer/bmp_file.h"
 #include "tools/writer/byte_writer.h"
 #include "tools/writer/malformed.h"
 #include "tools/writer/px40_writer.h"
@@ -83,6 +88,31 @@ Bytes words(std::initializer_list<const char*> list) {
   return bytes;
 }
 
+// Small PNG files of every colour type, a 16-bit and an interlaced one, written by libpng.
+std::vector<std::pair<std::string, Bytes>> pngSeeds() {
+  std::vector<std::pair<std::string, Bytes>> seeds;
+  for (auto [name, type, depth, interlaced] :
+       {std::tuple{"rgba", 6, 8, false}, std::tuple{"grey", 0, 8, false},
+        std::tuple{"rgb16", 2, 16, false}, std::tuple{"palette", 3, 4, false},
+        std::tuple{"greyalpha", 4, 8, true}}) {
+    quorvel::test::PngImage image;
+    image.width = 9;
+    image.height = 5;
+    image.colourType = type;
+    image.bitDepth = depth;
+    image.interlaced = interlaced;
+    int samples = type == 2 ? 3 : type == 4 ? 2 : type == 6 ? 4 : 1;
+    size_t rowBytes = (size_t{9} * samples * depth + 7) / 8;
+    for (size_t i = 0; i < rowBytes * 5; ++i) image.rows.push_back(static_cast<uint8_t>(i * 29));
+    if (type == 3) {
+      for (int i = 0; i < 16 * 3; ++i) image.palette.push_back(static_cast<uint8_t>(i * 5));
+      image.transparency = {0, 64, 128};
+    }
+    seeds.emplace_back(std::string("png-") + name, quorvel::test::writePng(image));
+  }
+  return seeds;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -142,6 +172,15 @@ int main(int argc, char** argv) {
   save(root / "lzss", "zero-match", sized(18, {0x00, 0x00, 0x0F}));
   save(root / "lzss", "self-match", sized(6, {0x01, 'x', 0xEE, 0xF2}));
   save(root / "lzss", "short-stream", sized(1000, {0xFF, 'a', 'b'}));
+
+  // The packer's readers: the first byte chooses BMP (0), PNG (1) or WAVE (2).
+  for (const auto& [name, bmp] : quorvel::writer::seedBmps()) {
+    save(root / "pack_readers", name, withSettings(0, quorvel::writer::writeBmp(bmp)));
+  }
+  quorvel::writer::SoundFormat stereo{2, 4, 22050, 16, 88200};
+  save(root / "pack_readers", "wave", withSettings(2, quorvel::writer::waveFile(stereo, text)));
+  for (const auto& [name, png] : pngSeeds())
+    save(root / "pack_readers", name, withSettings(1, png));
 
   save(root / "options", "plain", words({"-raw", "-out:/tmp/x", "file.px"}));
   save(root / "options", "colour", words({"-bgcolor:ff8000", "-stripPath", "a.a"}));

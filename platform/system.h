@@ -40,6 +40,9 @@ extern const char* const kTextFailureCaption;  // "変換できませんでし�
 // POSIX the bytes unchanged when they do not convert; on Windows as the system's own code page
 // 932 conversion gives them).
 std::string memberNameToNative(const char* cp932Name);
+// The reverse, for names that go into an archive: a file name of the program (UTF-8) as code
+// page 932 bytes. False when it does not convert.
+bool nativeNameToMemberName(const std::string& nativeName, std::string& cp932Name);
 
 // Whether a member's file name (as memberNameToNative gives it) can be created in a folder of
 // this platform as one file of that very name: on POSIX no '/'; on Windows none of the characters

@@ -4,7 +4,7 @@
 set -u
 # zlib and stb_image_write are compiled into the program (PNG output).
 want=(cmake ninja-build g++ make zlib1g-dev libstb-dev)
-[ "${1:-build}" = test ] && want+=(libgtest-dev libbenchmark-dev clang libclang-rt-dev python3-pil)
+[ "${1:-build}" = test ] && want+=(libgtest-dev libbenchmark-dev clang libclang-rt-dev python3-pil libpng-dev)
 missing=()
 for pkg in "${want[@]}"; do
   dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")

@@ -7,7 +7,9 @@
 #      systems;
 #   3. the same inputs (samples/*.px, samples/*.a, everything quorvel-make-samples writes, and a
 #      few pictures made here) converted by the Linux and the Windows build, as BMP and as PNG
-#      files: the output files must be byte-identical (archives also on a Western system).
+#      files: the output files must be byte-identical (archives also on a Western system); and the
+#      extracted archives and their pictures packed again by both builds into byte-identical
+#      archives and picture files.
 # Without mingw-w64 or Wine it says so and exits 0 (as root it first installs them with apt-get).
 # Usage: scripts/test-windows.sh        (exit code: 0 when everything passed or was skipped)
 set -u
@@ -602,6 +604,42 @@ case_batch() {
 }
 check "a batch and its listing: same lines, exit code and files on both" case_batch
 check "nothing left in Windows' temporary folder" test "$(ls -A "$wintemp" 2>/dev/null)" = "$temp_before"
+
+# --- packing: both builds pack the same folders and pictures into the same files ---------------
+note "== /pack compared with -pack =="
+packed=0
+for f in "${list[@]}"; do
+  [ "${f##*.}" = a ] || continue
+  name=$(basename "$f" .a)
+  P="$work/pack/$name"
+  mkdir -p "$P/linux" "$P/windows"
+  linrun "$P" -raw "-out:$P" "$f"  # the folder to pack: $P/$name
+  linrun "$P" -pack "-out:$P/linux" "$name"
+  lstatus="$code $(last_line "$out")"
+  winrun "$P" /pack "/out:$(dos "$P/windows")" "$name"
+  wstatus="$code $(last_line "$out")"
+  if [ "$lstatus" != "0 complete." ] || [ "$wstatus" != "0 complete." ]; then
+    fail "$name: packing says '$lstatus' on Linux, '$wstatus' on Windows"
+  elif ! cmp -s "$P/linux/$name.a" "$P/windows/$name.a"; then
+    fail "$name: the packed archives differ"
+  else
+    packed=$((packed + 1))
+  fi
+  # Member names are code page 932 whatever the system's code page is.
+  mkdir -p "$P/western"
+  western winrun "$P" /pack "/out:$(dos "$P/western")" "$name"
+  cmp -s "$P/linux/$name.a" "$P/western/$name.a" ||
+    fail "$name: packed on a Western system, the archive differs ('$(last_line "$out")')"
+  for bmp in "$P/$name"/*.bmp; do
+    [ -f "$bmp" ] || continue
+    picture=$(basename "$bmp" .bmp)
+    linrun "$P" -pack "-out:$P/linux" "$bmp"
+    winrun "$P" /pack "/out:$(dos "$P/windows")" "$(dos "$bmp")"
+    cmp -s "$P/linux/$picture.px" "$P/windows/$picture.px" ||
+      fail "$name/$picture.bmp: the packed pictures differ"
+  done
+done
+check "$packed folders packed into the same archive by both builds" test "$packed" -gt 0
 
 note ""
 if [ "$failures" -gt 0 ]; then

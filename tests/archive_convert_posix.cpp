@@ -78,6 +78,18 @@ class ArchiveConversion : public ::testing::Test {
     return result;
   }
 
+  // The same with the members on four threads, into a fresh output folder.
+  ResultCode convertSideBySide(const std::string& archive, std::string* err = nullptr,
+                               std::string* out = nullptr) {
+    std::string remove = "rm -rf '";
+    remove += scratch_.file("data") + "'";
+    EXPECT_EQ(std::system(remove.c_str()), 0);
+    WorkerBudget workers(4);
+    ConversionOptions sideBySide;
+    sideBySide.workers = &workers;
+    return convert(archive, err, sideBySide, out);
+  }
+
   test::ScratchDir scratch_;
 };
 
@@ -191,14 +203,8 @@ TEST_F(ArchiveConversion, MembersSideBySideMatchOneAtATime) {
   FileMap files1 = test::filesBelow(scratch_.file("data"));
   EXPECT_EQ(files1["same.txt"], text("second"));
   for (int round = 0; round < 3; ++round) {
-    std::string remove = "rm -rf '";
-    remove += scratch_.file("data") + "'";
-    ASSERT_EQ(std::system(remove.c_str()), 0);
-    WorkerBudget workers(3);
-    ConversionOptions sideBySide;
-    sideBySide.workers = &workers;
     std::string err2, out2;
-    ASSERT_EQ(convert(path, &err2, sideBySide, &out2), ResultCode::Success);
+    ASSERT_EQ(convertSideBySide(path, &err2, &out2), ResultCode::Success);
     FileMap files2 = test::filesBelow(scratch_.file("data"));
     EXPECT_EQ(out2, out1);
     EXPECT_EQ(err2, err1);
@@ -223,13 +229,7 @@ TEST_F(ArchiveConversion, StrippedSeriesAndMembersOfTheirNamesKeepTheirOrder) {
   ASSERT_EQ(convert(path), ResultCode::Success);
   FileMap oneByOne = test::filesBelow(scratch_.file("data"));
   for (int round = 0; round < 3; ++round) {
-    std::string remove = "rm -rf '";
-    remove += scratch_.file("data") + "'";
-    ASSERT_EQ(std::system(remove.c_str()), 0);
-    WorkerBudget workers(4);
-    ConversionOptions sideBySide;
-    sideBySide.workers = &workers;
-    ASSERT_EQ(convert(path, nullptr, sideBySide), ResultCode::Success);
+    ASSERT_EQ(convertSideBySide(path), ResultCode::Success);
     EXPECT_TRUE(test::filesBelow(scratch_.file("data")) == oneByOne) << "round " << round;
   }
   gSettings.keepSubfolders = saved;

@@ -1,6 +1,5 @@
 // Archive runs of the built quorvel on generated archives, every output file checked.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <map>
 #include <random>

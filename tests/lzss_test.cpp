@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "tools/writer/lzss_encoder.h"
+#include "pack/lzss_encoder.h"
 
 namespace quorvel {
 namespace {
@@ -80,7 +80,7 @@ TEST(Lzss, InputThatEndsEarlyProducesFewerBytesAndReadsNothingBeyond) {
   // A long stream cut anywhere: never more than the reference produces from the same bytes.
   Bytes data(20000);
   for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>((i * 7) % 13);
-  Bytes stream = writer::lzssEncode(data);
+  Bytes stream = lzssEncode(data);
   for (size_t cut : {size_t{0}, size_t{1}, size_t{17}, stream.size() / 2, stream.size() - 1}) {
     Bytes part(stream.begin(), stream.begin() + static_cast<std::ptrdiff_t>(cut));
     // An exact-size heap copy lets the sanitizers catch any read past the input.
@@ -109,12 +109,12 @@ TEST(Lzss, RoundTripsThroughTheEncoder) {
   inputs.push_back(pattern);
   inputs.push_back(Bytes{1});
   for (const Bytes& input : inputs) {
-    Bytes stream = writer::lzssEncode(input);
+    Bytes stream = lzssEncode(input);
     ASSERT_EQ(decode(stream, static_cast<uint32_t>(input.size())), input);
   }
   // Repetitive data compresses well, noise barely grows.
-  EXPECT_LT(writer::lzssEncode(text).size(), text.size() / 3);
-  EXPECT_LT(writer::lzssEncode(noise).size(), noise.size() * 9 / 8 + 2);
+  EXPECT_LT(lzssEncode(text).size(), text.size() / 3);
+  EXPECT_LT(lzssEncode(noise).size(), noise.size() * 9 / 8 + 2);
 }
 
 TEST(Lzss, AgreesWithTheStepByStepDecoderOnArbitraryStreams) {

@@ -1,8 +1,8 @@
 // Writes the bundled samples: quorvel-make-samples <folder>.
 // quorvel-make-samples --plain32 <file> <width> <height> writes one large 32-bit plain picture of
-// gradients, --sprite32 the same size of a sprite on transparent ground (for benchmarks);
-// quorvel-make-samples --game <folder> <archives> writes a whole game of that many archives and a
-// few loose pictures (for benchmarks); quorvel-make-samples --malformed <folder> writes every
+// gradients, --sprite32 the same size of a sprite on transparent ground, and
+// quorvel-make-samples --game <folder> <archives> a whole game of that many archives and a few
+// loose pictures (for benchmarks); quorvel-make-samples --malformed <folder> writes every
 // malformed variant of every format (for replaying them elsewhere).
 #include <cstdio>
 #include <cstdlib>

@@ -103,20 +103,38 @@ void showFailureList(const std::string& text, size_t failedCount, size_t memberC
   std::fflush(stderr);
 }
 
-std::string memberNameToNative(const char* cp932Name) {
-  std::string input(cp932Name);
-  iconv_t converter = ::iconv_open("UTF-8", "CP932");
-  if (converter == reinterpret_cast<iconv_t>(-1)) return input;
-  std::string output(input.size() * 3 + 4, '\0');
-  char* in = input.data();
-  size_t inLeft = input.size();
-  char* out = output.data();
-  size_t outLeft = output.size();
-  size_t converted = ::iconv(converter, &in, &inLeft, &out, &outLeft);
+namespace {
+
+// Converts text between two character sets with iconv; false when any of it does not convert.
+// room: output bytes per input byte that always suffice.
+bool convertText(const char* to, const char* from, const std::string& input, size_t room,
+                 std::string& output) {
+  iconv_t converter = ::iconv_open(to, from);
+  if (converter == reinterpret_cast<iconv_t>(-1)) return false;
+  std::string in = input;
+  std::string out(in.size() * room + 4, '\0');
+  char* inAt = in.data();
+  size_t inLeft = in.size();
+  char* outAt = out.data();
+  size_t outLeft = out.size();
+  size_t converted = ::iconv(converter, &inAt, &inLeft, &outAt, &outLeft);
   ::iconv_close(converter);
-  if (converted == static_cast<size_t>(-1) || inLeft != 0) return input;
-  output.resize(output.size() - outLeft);
-  return output;
+  if (converted == static_cast<size_t>(-1) || inLeft != 0) return false;
+  out.resize(out.size() - outLeft);
+  output = out;
+  return true;
+}
+
+}  // namespace
+
+std::string memberNameToNative(const char* cp932Name) {
+  std::string output;
+  return convertText("UTF-8", "CP932", cp932Name, 3, output) ? output : std::string(cp932Name);
+}
+
+bool nativeNameToMemberName(const std::string& nativeName, std::string& cp932Name) {
+  // Code page 932 never takes more bytes than UTF-8 for the same text.
+  return convertText("CP932", "UTF-8", nativeName, 1, cp932Name);
 }
 
 bool isUsableFileName(const std::string& nativeName) {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/file_handle.h"
-#include "platform/folders.h"
+#include "platform/folder_listing.h"
 #include "platform/pending_paths.h"
 #include "platform/system.h"
 #include "platform/temporary_folder.h"
@@ -227,13 +227,14 @@ TemporaryFolder::~TemporaryFolder() {
   forgetPending(pending_);
 }
 
+// Files in memory are never links: following them or not lists the same.
 PathKind pathKind(const char* path, bool) {
   std::string name = trimmed(path);
   if (isFolder(name)) return name.empty() ? PathKind::Missing : PathKind::Folder;
   return findFile(name) != nullptr ? PathKind::File : PathKind::Missing;
 }
 
-bool readFolder(const char* path, std::vector<FolderEntry>& entries) {
+bool readFolder(const char* path, std::vector<FolderEntry>& entries, bool) {
   std::string name = trimmed(path);
   if (name.empty() || !isFolder(name)) return false;
   std::string inside = name == "/" ? name : name + "/";

@@ -56,6 +56,12 @@ std::string memberNameToNative(const char* cp932Name) {
   return name;
 }
 
+// The browser decodes Shift JIS but has no encoder for it, and nothing in the page packs: no name
+// converts.
+bool nativeNameToMemberName(const std::string&, std::string&) {
+  return false;
+}
+
 bool isUsableFileName(const std::string& nativeName) {
   return nativeName.find('/') == std::string::npos;
 }

@@ -134,4 +134,24 @@ bool isUsableFileName(const std::string& nativeName) {
   return true;
 }
 
+bool nativeNameToMemberName(const std::string& nativeName, std::string& cp932Name) {
+  std::wstring wide;
+  if (!toWide(nativeName.c_str(), wide)) return false;
+  if (wide.empty()) {
+    cp932Name.clear();
+    return true;
+  }
+  // No best-fit stand-ins: a character code page 932 lacks makes the name not convert.
+  BOOL substituted = FALSE;
+  int bytes = WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, nullptr, 0, nullptr,
+                                  &substituted);
+  if (bytes <= 0 || substituted) return false;
+  std::string out(static_cast<size_t>(bytes), '\0');
+  WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, out.data(), bytes, nullptr,
+                      nullptr);
+  out.resize(static_cast<size_t>(bytes) - 1);
+  cp932Name = out;
+  return true;
+}
+
 }  // namespace quorvel

@@ -36,7 +36,6 @@ bool fileExists(const std::string& path);
 bool isFolder(const std::string& path);
 // Names in a folder, sorted, without "." and "..".
 std::vector<std::string> listFolder(const std::string& path);
-
 // The bytes of a text.
 Bytes bytesOf(const std::string& text);
 

@@ -1,9 +1,8 @@
 #include "tools/writer/archive_writer.h"
 
-#include <algorithm>
-#include <cstring>
-
-#include "tools/writer/lzss_encoder.h"
+#include "pack/member_forms.h"
+#include "pack/pixel_delta_encoder.h"
+#include "pack/wave_reader.h"
 
 namespace quorvel::writer {
 
@@ -12,57 +11,24 @@ ArchiveMember plainMember(const std::string& name, const Bytes& bytes) {
 }
 
 ArchiveMember compressedMember(const std::string& name, const Bytes& bytes, uint8_t flags) {
-  ByteWriter stored;
-  stored.u32(static_cast<uint32_t>(bytes.size())).raw(lzssEncode(bytes));
-  return ArchiveMember{name, flags, stored.take()};
+  return ArchiveMember{name, flags, compressedForm(bytes.data(), bytes.size())};
 }
 
 ArchiveMember deltaMember(const std::string& name, const Bytes& bytes, uint8_t bias) {
   Bytes prepared = bytes;
-  if (bytes.size() > 32) {
-    Bytes pixels(bytes.begin() + 32, bytes.end());
-    Bytes delta = applyPixelDelta(pixels, bias);
-    std::memcpy(prepared.data() + 32, delta.data(), delta.size());
-  }
+  if (prepared.size() > 32)
+    quorvel::applyPixelDelta(prepared.data() + 32, prepared.size() - 32, bias);
   return compressedMember(name, prepared, static_cast<uint8_t>(0x80 | (bias & 3)));
 }
 
 ArchiveMember waveMember(const std::string& name, const SoundFormat& format, const Bytes& samples) {
-  ByteWriter stored;
-  stored.u8(format.channels).u8(format.blockAlign).u16(format.sampleRate);
-  stored.u16(format.bitsPerSample).u32(format.byteRate);
-  stored.u32(static_cast<uint32_t>(samples.size())).u32(0).raw(samples);
-  return ArchiveMember{name, 0, stored.take()};
-}
-
-Bytes buildArchive(const std::vector<ArchiveMember>& members) {
-  ByteWriter out;
-  out.u16(0xAF1E).u16(static_cast<uint32_t>(members.size()));
-  uint32_t offset = 0;
-  for (const ArchiveMember& member : members) {
-    char name[23] = {};
-    std::memcpy(name, member.name.data(), std::min<size_t>(member.name.size(), sizeof name));
-    out.text(std::string_view(name, sizeof name)).u8(member.flags);
-    out.u32(static_cast<uint32_t>(member.stored.size())).u32(offset);
-    offset += static_cast<uint32_t>(member.stored.size());
-  }
-  for (const ArchiveMember& member : members) out.raw(member.stored);
-  return out.take();
+  // The packer's own reading of the WAVE file the archive reader is to rebuild.
+  return ArchiveMember{name, 0, waveMemberForm(waveFile(format, samples)).value()};
 }
 
 Bytes applyPixelDelta(const Bytes& pixels, uint8_t bias) {
   Bytes out = pixels;
-  uint8_t previous[3] = {0, 0, 0};
-  for (size_t g = 0; g + 4 <= pixels.size(); g += 4) {
-    // Any step works; taking the green difference leaves the stored green byte 0, as a real
-    // encoder tends to.
-    uint8_t step = static_cast<uint8_t>(pixels[g + 1] - previous[1]);
-    for (int j = 0; j < 3; ++j) {
-      out[g + j] = static_cast<uint8_t>(pixels[g + j] - previous[j] - step);
-      previous[j] = pixels[g + j];
-    }
-    out[g + 3] = static_cast<uint8_t>(step + bias);
-  }
+  quorvel::applyPixelDelta(out.data(), out.size(), bias);
   return out;
 }
 

@@ -1,22 +1,21 @@
 // Writer of archives for tests and samples: plain members, LZSS-compressed members (with the
 // pixel delta applied when asked), wave members behind an 18-byte sound header, and a minimal
-// 32-bit plain picture to store as a picture member.
+// 32-bit plain picture to store as a picture member. Compression, the pixel delta and the
+// archive layout are the packer's (pack/).
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "pack/archive_builder.h"
 #include "tools/writer/byte_writer.h"
 
 namespace quorvel::writer {
 
 // One member as it lies in the archive: its directory name (code page 932 bytes, at most 23),
-// flags and stored bytes.
-struct ArchiveMember {
-  std::string name;
-  uint8_t flags = 0;
-  Bytes stored;
-};
+// flags and stored bytes. The archive is laid out by the packer's own builder.
+using ArchiveMember = StoredMember;
+using quorvel::buildArchive;
 
 struct SoundFormat {
   uint8_t channels = 1;
@@ -34,9 +33,6 @@ ArchiveMember compressedMember(const std::string& name, const Bytes& bytes, uint
 ArchiveMember deltaMember(const std::string& name, const Bytes& bytes, uint8_t bias);
 // A plain member whose name should end in ".wav" or ".w": sound header, then the samples.
 ArchiveMember waveMember(const std::string& name, const SoundFormat& format, const Bytes& samples);
-
-// The archive: header, directory (members back to back from data offset 0), data area.
-Bytes buildArchive(const std::vector<ArchiveMember>& members);
 
 // The forward pixel delta over whole 4-byte groups (a last, incomplete group is left as it is);
 // the reader's undo gives back the bytes with every processed fourth byte set to 255.

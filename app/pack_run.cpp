@@ -1,0 +1,89 @@
+#include "app/pack_run.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/driver.h"
+#include "app/status_line.h"
+#include "pack/pack_folder.h"
+#include "pack/pack_picture.h"
+#include "platform/folder_listing.h"
+#include "platform/paths.h"
+#include "platform/system.h"
+
+namespace quorvel {
+
+namespace {
+
+bool isSeparator(char c) {
+  return c == kNativePaths.separator || (kNativePaths.slashToo && c == '/');
+}
+
+// The path without separators at its end: "samples/sample/" names the folder "sample". A path
+// of separators alone is the root folder.
+std::string withoutTrailingSeparators(std::string path) {
+  while (path.size() > 1 && isSeparator(path.back())) path.pop_back();
+  return path;
+}
+
+// Where the output goes: beside the input, or in the out folder (created when missing).
+std::string outputBase(const OptionParser& parser, const std::string& input) {
+  if (!parser.hasOption("out")) return input;
+  std::string folder = parser.optionText("out");
+  if (!folder.empty()) createDirectoryTree(folder.c_str(), 1);
+  std::string base = folder;
+  if (!base.empty() && !isSeparator(base.back())) base += kNativePaths.separator;
+  return base + pathFileName(input.c_str());
+}
+
+PackResult pack(const OptionParser& parser, const std::string& input) {
+  const PathKind kind = pathKind(input.c_str());
+  if (kind == PathKind::Missing) {
+    return PackResult::failed(ResultCode::ReadError, input, "no such file or folder");
+  }
+  std::string output = outputBase(parser, input);
+  if (kind == PathKind::Folder) {
+    output += ".a";
+  } else {
+    const char* extension = pathExtension(input.c_str());
+    const bool named = std::strchr(pathFileName(input.c_str()), '.') != nullptr;
+    if (kind != PathKind::File || !named ||
+        (!equalsIgnoreCase(extension, "bmp") && !equalsIgnoreCase(extension, "png"))) {
+      return PackResult::failed(
+          ResultCode::UnknownFormat, input,
+          std::string(1, kSwitchChar) + "pack takes a folder, or a picture ending in .bmp or .png");
+    }
+    output.resize(output.size() - std::char_traits<char>::length(extension));
+    output += "px";
+  }
+  if (!pathFits(output.c_str())) {
+    return PackResult::failed(ResultCode::WriteError, output, "the path is too long");
+  }
+  return kind == PathKind::Folder ? packFolder(input, output) : packPicture(input, output);
+}
+
+}  // namespace
+
+int runPack(const OptionParser& parser, const RunOptions& /*options*/) {
+  const std::string s(1, kSwitchChar);
+  if (parser.positionalCount() != 1) {
+    writeError("quorvel: " + s + "pack takes one folder or one .bmp or .png picture\n");
+    printUsage();
+    return 1;
+  }
+  const std::string& value = parser.optionText("pack");
+  if (!value.empty()) {
+    writeError("quorvel: " + s + "pack takes no value: " + s + "pack:" + value + " counts as " + s +
+               "pack\n");
+  }
+  const std::string input = withoutTrailingSeparators(parser.positional(0));
+  writeOutput("Cancel: Ctrl + C\n");
+  PackResult result = pack(parser, input);
+  writeOutput("\n");
+  if (!result.ok()) writeError(result.message + "\n");
+  printStatus(result.code, pathFileName(input.c_str()));
+  return result.ok() ? 0 : 1;
+}
+
+}  // namespace quorvel

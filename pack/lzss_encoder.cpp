@@ -1,0 +1,282 @@
+#include "pack/lzss_encoder.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+#include "archive/lzss.h"
+
+namespace quorvel {
+
+namespace {
+
+constexpr size_t kWindow = kLzssWindowBytes;
+constexpr uint32_t kMinMatch = 3;
+constexpr uint32_t kMaxMatch = 18;
+// Matches of this length or more are searched along a chain of earlier positions that share
+// their first kChainKey bytes; shorter ones come from the latest position sharing 3 or 4 bytes
+// (every short match costs the same, so the nearest will do).
+constexpr uint32_t kChainKey = 8;
+constexpr int kChainCandidates = 8;
+constexpr int kHeadBits = 16;
+constexpr int kShortHeadBits = 14;
+// The parse works on blocks of this many positions; no match crosses a block's end.
+constexpr size_t kBlock = size_t{1} << 16;
+// Matches are compared 8 bytes at a time and may read this far past the last input byte.
+constexpr size_t kPad = 32;
+constexpr uint32_t kLiteralBits = 9;
+constexpr uint32_t kMatchBits = 17;
+
+static_assert(std::endian::native == std::endian::little);
+
+inline uint64_t load64(const uint8_t* p) {
+  uint64_t v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+// Hash of the first `bytes` bytes at p (1 to 8), `bits` bits wide.
+inline uint32_t hashPrefix(const uint8_t* p, uint32_t bytes, int bits) {
+  uint64_t v = load64(p) << (64 - 8 * bytes);
+  return static_cast<uint32_t>((v * 0x9E3779B97F4A7C15ull) >> (64 - bits));
+}
+
+// The bytes a and b have in common at their start, at most limit.
+inline uint32_t commonLength(const uint8_t* a, const uint8_t* b, uint32_t limit) {
+  for (uint32_t n = 0; n < limit; n += 8) {
+    uint64_t difference = load64(a + n) ^ load64(b + n);
+    if (difference != 0) {
+      return std::min(limit, n + static_cast<uint32_t>(std::countr_zero(difference)) / 8);
+    }
+  }
+  return limit;
+}
+
+// A match: its length (0 for none) and how far back it starts.
+struct Match {
+  uint32_t length = 0;
+  uint32_t distance = 0;
+};
+
+// The history as one linear text: the 4096 zero bytes of the window before its first write, then
+// the input. Text position t lies in window slot (t - 18) mod 4096, so a match at distance 1 to
+// 4096 in the text is the same match in the window.
+//
+// Positions are kept in 32 bits. A stale or wrapped-around table entry can only name another
+// position, which is compared byte for byte like every candidate: it costs a try, never a wrong
+// match.
+class MatchFinder {
+ public:
+  MatchFinder(const uint8_t* bytes, size_t size)
+      : text_(kWindow + size + kPad, 0),
+        chainHead_(size_t{1} << kHeadBits, 0),
+        chain_(kWindow, 0),
+        latest4_(size_t{1} << kShortHeadBits, 0),
+        latest3_(size_t{1} << kShortHeadBits, 0) {
+    if (size > 0) std::memcpy(text_.data() + kWindow, bytes, size);
+    // Every match into the zero window starts in its last 18 positions or is one of them.
+    for (size_t t = kWindow - kMaxMatch; t < kWindow; ++t) insert(t);
+  }
+
+  // The longest match found for text position t, of at most limit bytes. Searched before t is
+  // inserted. hint: a distance worth trying first (the previous position's).
+  Match find(size_t t, uint32_t limit, uint32_t hint) const {
+    Match best;
+    if (limit < kMinMatch) return best;
+    const uint8_t* here = text_.data() + t;
+    // Inside a run or a repeated stretch the previous position's distance usually reaches the
+    // limit at once.
+    if (hint != 0 && reachesLimit(here, hint, limit, best)) return best;
+    if (limit >= kChainKey) searchChain(t, limit, best);
+    if (best.length < kChainKey) {
+      uint32_t shortLimit = std::min(limit, kChainKey - 1);
+      tryCandidate(here, distanceTo(t, latest4_[hashPrefix(here, 4, kShortHeadBits)]), shortLimit,
+                   best);
+      tryCandidate(here, distanceTo(t, latest3_[hashPrefix(here, 3, kShortHeadBits)]), shortLimit,
+                   best);
+    }
+    if (best.length < kMinMatch) best = Match{};
+    return best;
+  }
+
+  void insert(size_t t) {
+    const uint8_t* p = text_.data() + t;
+    const auto position = static_cast<uint32_t>(t);
+    uint32_t& head = chainHead_[hashPrefix(p, kChainKey, kHeadBits)];
+    chain_[t & (kWindow - 1)] = head;
+    head = position;
+    latest4_[hashPrefix(p, 4, kShortHeadBits)] = position;
+    latest3_[hashPrefix(p, 3, kShortHeadBits)] = position;
+  }
+
+ private:
+  // The distance back from t to an earlier position, or 0 when it is outside the window.
+  static uint32_t distanceTo(size_t t, uint32_t earlier) {
+    uint32_t back = static_cast<uint32_t>(t) - earlier;
+    return back <= kWindow ? back : 0;
+  }
+
+  // Takes the candidate when it is longer than the best so far.
+  static void tryCandidate(const uint8_t* here, uint32_t distance, uint32_t limit, Match& best) {
+    if (distance == 0) return;
+    uint32_t n = commonLength(here - distance, here, limit);
+    if (n > best.length) best = Match{n, distance};
+  }
+
+  // As tryCandidate; true when the match reaches the limit (nothing can beat it).
+  static bool reachesLimit(const uint8_t* here, uint32_t distance, uint32_t limit, Match& best) {
+    tryCandidate(here, distance, limit, best);
+    return best.length == limit;
+  }
+
+  void searchChain(size_t t, uint32_t limit, Match& best) const {
+    const uint8_t* here = text_.data() + t;
+    uint32_t candidate = chainHead_[hashPrefix(here, kChainKey, kHeadBits)];
+    for (int tries = 0; tries < kChainCandidates; ++tries) {
+      uint32_t back = distanceTo(t, candidate);
+      if (back == 0) return;
+      // Only a candidate that agrees at the first byte past the best so far can beat it.
+      if ((here - back)[best.length] == here[best.length]) {
+        tryCandidate(here, back, limit, best);
+        if (best.length == limit) return;
+      }
+      candidate = chain_[candidate & (kWindow - 1)];
+    }
+  }
+
+  std::vector<uint8_t> text_;
+  std::vector<uint32_t> chainHead_;  // latest position of each 8-byte hash
+  std::vector<uint32_t> chain_;      // per window slot: the previous position of the same hash
+  std::vector<uint32_t> latest4_;
+  std::vector<uint32_t> latest3_;
+};
+
+// Collects items into groups of eight behind one flag byte.
+class GroupWriter {
+ public:
+  explicit GroupWriter(std::vector<uint8_t>& out) : out_(out) {}
+  void literal(uint8_t b) {
+    begin();
+    out_[flagAt_] |= static_cast<uint8_t>(1u << count_);
+    out_.push_back(b);
+    ++count_;
+  }
+  // A match distance bytes back from output position n.
+  void match(size_t n, uint32_t distance, uint32_t length) {
+    begin();
+    uint32_t position = static_cast<uint32_t>(kLzssFirstWrite + n - distance) & (kWindow - 1);
+    out_.push_back(static_cast<uint8_t>(position));
+    out_.push_back(static_cast<uint8_t>(((position >> 4) & 0xF0) | (length - kMinMatch)));
+    ++count_;
+  }
+
+ private:
+  void begin() {
+    if (count_ < 8) return;
+    flagAt_ = out_.size();
+    out_.push_back(0);
+    count_ = 0;
+  }
+  std::vector<uint8_t>& out_;
+  size_t flagAt_ = 0;
+  uint32_t count_ = 8;
+};
+
+// The cheapest parse of one block: cost[j] is the fewest bits from position j to the block's end.
+// A match of length n at j may be taken at any length from 3 to n (its prefixes are matches too),
+// so the choice at j is the cheapest position among j + 3 .. j + n. Those ranges are answered in
+// constant time from the cheapest position of every window of 2, 4 and 8 positions.
+class BlockParser {
+ public:
+  BlockParser()
+      : matches_(kBlock),
+        cost_(kBlock + kTail),
+        step_(kBlock),
+        least2_(kBlock + kTail),
+        least4_(kBlock + kTail),
+        least8_(kBlock + kTail) {}
+
+  void encode(MatchFinder& finder, const uint8_t* bytes, size_t begin, size_t end,
+              GroupWriter& out) {
+    const auto count = static_cast<uint32_t>(end - begin);
+    for (uint32_t j = 0; j < count; ++j) {
+      uint32_t limit = std::min(kMaxMatch, count - j);
+      uint32_t hint = j > 0 ? matches_[j - 1].distance : 0;
+      matches_[j] = finder.find(kWindow + begin + j, limit, hint);
+      finder.insert(kWindow + begin + j);
+    }
+    parse(count);
+    for (uint32_t j = 0; j < count; j += step_[j]) {
+      if (step_[j] == 1) {
+        out.literal(bytes[begin + j]);
+      } else {
+        out.match(begin + j, matches_[j].distance, step_[j]);
+      }
+    }
+  }
+
+ private:
+  static constexpr uint32_t kTail = 8;
+  static constexpr uint32_t kUnreachable = 0x40000000;
+
+  void parse(uint32_t count) {
+    for (uint32_t k = count; k < count + kTail; ++k) {
+      cost_[k] = k == count ? 0 : kUnreachable;
+      least2_[k] = least4_[k] = least8_[k] = k;
+    }
+    for (uint32_t j = count; j-- > 0;) {
+      uint32_t best = cost_[j + 1] + kLiteralBits;
+      uint32_t step = 1;
+      if (matches_[j].length >= kMinMatch) {
+        uint32_t at = cheapest(j + kMinMatch, j + matches_[j].length);
+        if (cost_[at] + kMatchBits < best) {
+          best = cost_[at] + kMatchBits;
+          step = at - j;
+        }
+      }
+      cost_[j] = best;
+      step_[j] = static_cast<uint8_t>(step);
+      least2_[j] = cheaper(j, j + 1);
+      least4_[j] = cheaper(least2_[j], least2_[j + 2]);
+      least8_[j] = cheaper(least4_[j], least4_[j + 4]);
+    }
+  }
+
+  // Of two positions, the cheaper one to continue from; on a tie the later one (fewer items).
+  uint32_t cheaper(uint32_t a, uint32_t b) const {
+    if (cost_[a] != cost_[b]) return cost_[b] < cost_[a] ? b : a;
+    return std::max(a, b);
+  }
+
+  // The cheapest position in [first, last], a range of at most 16 positions.
+  uint32_t cheapest(uint32_t first, uint32_t last) const {
+    uint32_t span = last - first + 1;
+    if (span >= 8) return cheaper(least8_[first], least8_[last - 7]);
+    if (span >= 4) return cheaper(least4_[first], least4_[last - 3]);
+    if (span >= 2) return cheaper(least2_[first], least2_[last - 1]);
+    return first;
+  }
+
+  std::vector<Match> matches_;
+  std::vector<uint32_t> cost_;
+  std::vector<uint8_t> step_;
+  std::vector<uint32_t> least2_;
+  std::vector<uint32_t> least4_;
+  std::vector<uint32_t> least8_;
+};
+
+}  // namespace
+
+std::vector<uint8_t> lzssEncode(const uint8_t* bytes, size_t size) {
+  std::vector<uint8_t> out;
+  out.reserve(size + size / 8 + 16);
+  MatchFinder finder(bytes, size);
+  GroupWriter groups(out);
+  BlockParser parser;
+  for (size_t begin = 0; begin < size; begin += kBlock) {
+    parser.encode(finder, bytes, begin, std::min(size, begin + kBlock), groups);
+  }
+  return out;
+}
+
+}  // namespace quorvel

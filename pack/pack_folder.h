@@ -1,0 +1,16 @@
+// Packing a folder into an archive: every member as folder_plan.h plans it, each in the form
+// that extraction gives back identically (see member_forms.h, picture_member.h and
+// wave_reader.h). The archive is written under a temporary name and renamed into place only
+// when complete: on any failure no archive is left (an earlier one of that name stays).
+#pragma once
+
+#include <string>
+
+#include "pack/pack_result.h"
+
+namespace quorvel {
+
+// Prints the archive's file name, then the progress of each member ("\r\t%d %s").
+PackResult packFolder(const std::string& folder, const std::string& archivePath);
+
+}  // namespace quorvel

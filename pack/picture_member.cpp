@@ -1,0 +1,79 @@
+#include "pack/picture_member.h"
+
+#include "pack/bmp_reader.h"
+#include "pack/input_file.h"
+#include "pack/member_forms.h"
+#include "pack/picture_encoder.h"
+#include "pack/png_reader.h"
+#include "pack/tiled_encoder.h"
+#include "platform/paths.h"
+
+namespace quorvel {
+
+namespace {
+
+constexpr int kTileEdges[] = {16, 32};
+
+// The picture files that give the raster's pixels back: its own kind, and for 32 bits the tiled
+// ones that hold fewer bytes before compression (more bytes of the same pixels rarely compress
+// smaller).
+std::vector<std::vector<uint8_t>> candidates(const Raster& raster) {
+  std::vector<std::vector<uint8_t>> files;
+  files.push_back(encodePicture(raster));
+  if (raster.bitsPerPixel != 32) return files;
+  for (int edge : kTileEdges) {
+    std::optional<std::vector<uint8_t>> tiled = encodeTiled(std::span(&raster, 1), edge);
+    if (tiled && tiled->size() < files.front().size()) files.push_back(std::move(*tiled));
+  }
+  return files;
+}
+
+// The smallest stored form among the files.
+StoredMember smallestMember(const std::string& name, std::vector<std::vector<uint8_t>> files) {
+  std::optional<StoredMember> best;
+  for (std::vector<uint8_t>& file : files) {
+    StoredMember member = storePicture(name, std::move(file));
+    if (!best || member.stored.size() < best->stored.size()) best = std::move(member);
+  }
+  return *std::move(best);
+}
+
+}  // namespace
+
+PackResult readPictureFile(const std::string& path, Raster& raster) {
+  std::vector<uint8_t> bytes;
+  PackResult read = readInputFile(path, bytes);
+  if (!read.ok()) return read;
+  std::string problem;
+  bool png = equalsIgnoreCase(pathExtension(path.c_str()), "png");
+  bool sound = png ? readPng(bytes.data(), bytes.size(), raster, problem)
+                   : readBmp(bytes.data(), bytes.size(), raster, problem);
+  if (!sound) return PackResult::failed(ResultCode::UnknownFormat, path, problem);
+  return PackResult{};
+}
+
+std::vector<uint8_t> pictureFile(const Raster& raster) {
+  std::vector<std::vector<uint8_t>> files = candidates(raster);
+  size_t best = 0;
+  for (size_t i = 1; i < files.size(); ++i) {
+    if (files[i].size() < files[best].size()) best = i;
+  }
+  return std::move(files[best]);
+}
+
+StoredMember pictureMember(const std::string& name, const Raster& raster) {
+  return smallestMember(name, candidates(raster));
+}
+
+std::optional<StoredMember> seriesMember(const std::string& name,
+                                         const std::vector<Raster>& images) {
+  std::vector<std::vector<uint8_t>> files;
+  for (int edge : kTileEdges) {
+    std::optional<std::vector<uint8_t>> tiled = encodeTiled(images, edge);
+    if (tiled) files.push_back(std::move(*tiled));
+  }
+  if (files.empty()) return std::nullopt;
+  return smallestMember(name, std::move(files));
+}
+
+}  // namespace quorvel
