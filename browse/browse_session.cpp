@@ -3,15 +3,14 @@
 #include <algorithm>
 
 #include "archive/member_name.h"
-#include "archive/spi_a.h"
 #include "convert/convert_picture.h"
 #include "decoders/settings.h"
-#include "platform/file_handle.h"
 #include "platform/folder_listing.h"
-#include "platform/memory.h"
+#include "platform/output_file.h"
 #include "platform/paths.h"
 #include "platform/system.h"
 #include "platform/temporary_folder.h"
+#include "platform/whole_file.h"
 
 namespace quorvel {
 
@@ -21,46 +20,19 @@ namespace {
 // bitmap, the PNG encoder's top-down copy and its compressed stream.
 constexpr uint64_t kPeakCopiesPerImage = 3;
 
-ResultCode readFileBytes(const std::string& path, std::vector<uint8_t>& bytes) {
-  FileHandle file;
-  if (file.openRead(path.c_str(), kFileShareRead, kOpenExisting, kFileAttributeNormal) ==
-      kInvalidFile) {
-    return ResultCode::ReadError;
-  }
-  uint32_t size = file.size(nullptr);
-  if (size == 0xFFFFFFFFu) return ResultCode::ReadError;
-  bytes.resize(size);
-  uint32_t done = 0;
-  if (size > 0 && (file.read(bytes.data(), size, &done) == 0 || done != size)) {
-    return ResultCode::ReadError;
-  }
-  return ResultCode::Success;
-}
-
+// The file written whole under its name, or nothing left behind.
 bool writeFileBytes(const std::string& path, const uint8_t* bytes, size_t length) {
-  if (length > 0xFFFFFFFFu) return false;
-  FileHandle file;
-  if (file.openWrite(path.c_str(), 0, kCreateAlways, kFileAttributeNormal) == kInvalidFile) {
-    return false;
-  }
-  uint32_t done = 0;
-  return file.write(bytes, static_cast<uint32_t>(length), &done) != 0 && done == length &&
-         file.close() != 0;
-}
-
-bool fileExists(const std::string& path) {
-  FileHandle file;
-  return file.openRead(path.c_str(), kFileShareRead, kOpenExisting, kFileAttributeNormal) !=
-         kInvalidFile;
+  OutputFile file;
+  return file.create(path.c_str()) && file.write(bytes, length) && file.commit();
 }
 
 // Moves a written file into the list and removes it from the folder.
 ResultCode takeFile(const std::string& path, const std::string& relative,
                     std::vector<ConvertedFile>& files) {
   ConvertedFile file{relative, {}};
-  ResultCode read = readFileBytes(path, file.bytes);
+  bool read = readWholeFile(path.c_str(), file.bytes);
   deleteFile(path.c_str());
-  if (read != ResultCode::Success) return read;
+  if (!read) return ResultCode::ReadError;
   files.push_back(std::move(file));
   return ResultCode::Success;
 }
@@ -214,17 +186,12 @@ ResultCode BrowseSession::describe(size_t index, PictureListing& listing) {
 
 ResultCode BrowseSession::extract(size_t index, std::vector<uint8_t>& bytes) {
   if (index >= entries_.size()) return ResultCode::UnknownFormat;
-  if (!archive_) return readFileBytes(source_, bytes);
-  SpiA reader;
-  MemHandle handle = nullptr;
-  ResultCode result =
-      reader.getFile(source_.c_str(), (*members_)[index].position, &handle, 1, nullptr, 0);
-  MemoryBlock block;
-  auto* data = static_cast<const uint8_t*>(block.attach(handle));
-  if (result != ResultCode::Success) return result;
-  if (data == nullptr) return ResultCode::LockFailed;
-  bytes.assign(data, data + localSize(handle));
-  return ResultCode::Success;
+  if (!archive_)
+    return readWholeFile(source_.c_str(), bytes) ? ResultCode::Success : ResultCode::ReadError;
+  MemberBytes member;
+  ResultCode result = readMember(source_.c_str(), (*members_)[index], member);
+  if (result == ResultCode::Success) bytes.assign(member.data, member.data + member.size);
+  return result;
 }
 
 ResultCode BrowseSession::checkMemory(const std::string& picturePath) {
@@ -244,6 +211,8 @@ ResultCode BrowseSession::convertPicture(const std::string& source, const std::s
   std::string base = output.path() + stem;
   ConversionOptions options;
   options.pictureFormat = choice.png ? PictureFormat::Png : PictureFormat::Bmp;
+  // The page shows its own progress; a series' running count has no reader.
+  options.progress = ProgressText::silent();
   const char* extension = choice.png ? ".png" : ".bmp";
   ResultCode converted;
   {
@@ -251,7 +220,8 @@ ResultCode BrowseSession::convertPicture(const std::string& source, const std::s
     converted = convertPictureFile(base.c_str(), source.c_str(), options);
   }
   if (converted != ResultCode::Success) return converted;
-  if (fileExists(base + extension)) return takeFile(base + extension, stem + extension, files);
+  if (pathKind((base + extension).c_str()) == PathKind::File)
+    return takeFile(base + extension, stem + extension, files);
   // A series: its numbered images in a folder named after the picture.
   std::vector<FolderEntry> images;
   readFolder(base.c_str(), images);

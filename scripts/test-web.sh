@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the browser page (scripts/build-web.sh) and tests it:
+# Builds the browser page (scripts/build-web.sh), links the whole core for the browser (a
+# platform function missing from its backend fails there), and tests it:
 #   1. in Node, the WebAssembly module through the page's interface: its files byte-identical to
 #      the native program's -png outputs for the samples and the writer's files, the malformed
 #      corpus replayed through open, describe, png/files and member, the memory limit;
@@ -40,6 +41,9 @@ fi
 
 note "== browser build (emscripten) =="
 "$here/scripts/build-web.sh" || exit 1
+note "== every platform function the core needs, in the browser backend =="
+NODE_PATH="${NODE_PATH:+$NODE_PATH:}/usr/share/nodejs" \
+  cmake --build "$here/build-web/cmake" --target quorvel-web-complete || exit 1
 note "== native build (reference outputs) =="
 if [ ! -f "$native/CMakeCache.txt" ]; then
   cmake -S "$here" -B "$native" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null || exit 1
