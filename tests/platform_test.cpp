@@ -57,6 +57,18 @@ TEST(FileHandle, WritesReadsSeeksAndSizes) {
   EXPECT_EQ(in.seek(-20, kFileBegin, nullptr), kInvalidSetFilePointer);
 }
 
+TEST(FileHandle, SeekDistancesJoinTheHighHalf) {
+  EXPECT_EQ(seekDistance(-5, nullptr), -5);
+  int32_t high = -1;
+  EXPECT_EQ(seekDistance(-5, &high), -5);
+  high = 0;
+  EXPECT_EQ(seekDistance(-1, &high), int64_t{0xFFFFFFFF});  // the low half is unsigned
+  high = 1;
+  EXPECT_EQ(seekDistance(0, &high), int64_t{1} << 32);
+  high = -2;
+  EXPECT_EQ(seekDistance(7, &high), -(int64_t{2} << 32) + 7);
+}
+
 TEST(FileHandle, OpenFailuresLeaveTheWrapperEmpty) {
   test::ScratchDir scratch;
   FileHandle missing;

@@ -154,11 +154,7 @@ int FileHandle::close() {
 uint32_t FileHandle::seek(int32_t distance, uint32_t moveMethod, int32_t* high) {
   OpenFile* open = openFile(handle_);
   if (open == nullptr || moveMethod > kFileEnd) return kInvalidSetFilePointer;
-  int64_t offset =
-      high != nullptr
-          ? static_cast<int64_t>((static_cast<uint64_t>(static_cast<uint32_t>(*high)) << 32) |
-                                 static_cast<uint32_t>(distance))
-          : distance;
+  int64_t offset = seekDistance(distance, high);
   const int64_t base[] = {0, static_cast<int64_t>(open->position),
                           static_cast<int64_t>(open->file->size())};
   int64_t position = base[moveMethod] + offset;
