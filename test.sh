@@ -3,7 +3,9 @@
 #   1. the unit and end-to-end suite (release build, warnings as errors);
 #   2. the same suite under AddressSanitizer and UBSan, then a short fuzz smoke run;
 #   3. the Windows build under Wine (skipped, with a message, where mingw-w64 or Wine is missing
-#      and cannot be installed).
+#      and cannot be installed);
+#   4. the browser page: the WebAssembly build in Node and the page in headless Chromium (skipped,
+#      with a message, where emscripten or Chromium is missing and cannot be installed).
 # Any failing step fails the whole command.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
@@ -18,4 +20,7 @@ cmake --build "$here/build"
 "$here/scripts/test-sanitize.sh" 5
 
 "$here/scripts/test-windows.sh"
+
+echo "== browser page (WebAssembly, headless Chromium) =="
+"$here/scripts/test-web.sh"
 echo "== all tests passed =="

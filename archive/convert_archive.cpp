@@ -9,12 +9,10 @@
 #include "archive/file_entry.h"
 #include "archive/member_list.h"
 #include "archive/member_name.h"
-#include "archive/spi_a.h"
 #include "convert/convert_picture.h"
 #include "convert/ordered_work.h"
 #include "decoders/settings.h"
 #include "platform/file_handle.h"
-#include "platform/memory.h"
 #include "platform/paths.h"
 #include "platform/pending_paths.h"
 #include "platform/system.h"
@@ -175,16 +173,12 @@ MemberOutcome extractMember(const char* archivePath, const MemberJob& job, const
   if (!pathFits((folders.output + job.nativeName).c_str()) || !pathFits(temporary.path().c_str())) {
     return MemberOutcome::Failed;
   }
-  SpiA reader;
-  MemHandle handle = nullptr;
-  ResultCode result = reader.getFile(archivePath, job.entry->position, &handle, 1, nullptr, 0);
-  MemoryBlock member;
-  auto* bytes = static_cast<const uint8_t*>(member.attach(handle));
-  if (result != ResultCode::Success || bytes == nullptr) return MemberOutcome::Failed;
-  // The listed size, never more than the block holds.
-  size_t size = std::min<size_t>(job.entry->fileSize, localSize(handle));
-  return temporary.write(bytes, size) ? MemberOutcome::Delivered
-                                      : MemberOutcome::TemporaryWriteFailed;
+  MemberBytes member;
+  if (readMember(archivePath, *job.entry, member) != ResultCode::Success) {
+    return MemberOutcome::Failed;
+  }
+  return temporary.write(member.data, member.size) ? MemberOutcome::Delivered
+                                                   : MemberOutcome::TemporaryWriteFailed;
 }
 
 // Moves the temporary file into the output folder, or converts it there when it is a picture

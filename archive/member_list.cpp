@@ -1,5 +1,7 @@
 #include "archive/member_list.h"
 
+#include <algorithm>
+
 #include "archive/directory_record.h"
 #include "archive/spi_a.h"
 #include "platform/file_handle.h"
@@ -37,6 +39,21 @@ ResultCode MemberList::read(const char* archivePath) {
   if (entries_ == nullptr) return ResultCode::LockFailed;
   // The list ends with an all-zero record.
   while (entries_[count_].method[0] != 0) ++count_;
+  return ResultCode::Success;
+}
+
+ResultCode readMember(const char* archivePath, const FileEntry& entry, MemberBytes& bytes) {
+  bytes.data = nullptr;
+  bytes.size = 0;
+  SpiA reader;
+  MemHandle handle = nullptr;
+  ResultCode result = reader.getFile(archivePath, entry.position, &handle, 1, nullptr, 0);
+  auto* data = static_cast<const uint8_t*>(bytes.block.attach(handle));
+  if (result != ResultCode::Success) return result;
+  if (data == nullptr) return ResultCode::LockFailed;
+  // A block may be larger than asked for (Windows rounds up).
+  bytes.data = data;
+  bytes.size = std::min<size_t>(entry.fileSize, localSize(handle));
   return ResultCode::Success;
 }
 

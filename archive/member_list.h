@@ -1,8 +1,10 @@
 // The members of an archive file as the reader lists them, after the file's first bytes have
-// been checked for an archive header. Shared by the conversion and the listing.
+// been checked for an archive header, and one member's bytes as extraction delivers them. Shared
+// by the conversion, the listing and the browse session.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "archive/file_entry.h"
 #include "decoders/result_code.h"
@@ -24,5 +26,17 @@ class MemberList {
   const FileEntry* entries_ = nullptr;
   size_t count_ = 0;
 };
+
+// One member's bytes in memory, as extraction delivers them.
+struct MemberBytes {
+  MemoryBlock block;
+  const uint8_t* data = nullptr;
+  size_t size = 0;  // the listed size, never more than the block holds
+};
+
+// Reads the member of the listed entry from the archive. The reader's results (ReadError,
+// OutOfMemory for an empty member or one that memory cannot hold), LockFailed when the block
+// cannot be reached, Success.
+ResultCode readMember(const char* archivePath, const FileEntry& entry, MemberBytes& bytes);
 
 }  // namespace quorvel

@@ -13,24 +13,11 @@
 #include "decoders/spi_px0c.h"
 #include "decoders/spi_px40.h"
 #include "decoders/tiled.h"
-#include "platform/file_handle.h"
+#include "platform/whole_file.h"
 
 namespace quorvel {
 
 namespace {
-
-ResultCode readWholeFile(const char* path, std::vector<uint8_t>& bytes) {
-  FileHandle file;
-  if (file.openRead(path, kFileShareRead, kOpenExisting, kFileAttributeNormal) == kInvalidFile) {
-    return ResultCode::ReadError;
-  }
-  uint32_t size = file.size(nullptr);
-  if (size == 0xFFFFFFFFu) return ResultCode::ReadError;
-  bytes.resize(size);
-  uint32_t done = 0;
-  if (file.read(bytes.data(), size, &done) == 0 || done != size) return ResultCode::ReadError;
-  return ResultCode::Success;
-}
 
 // Tiled files: the checked layout gives one image's size and the image count. A file that holds
 // no image at all still converts (to nothing), so it is listed with its header's sizes.
@@ -65,8 +52,7 @@ ResultCode describeSingle(SpiBase& decoder, const std::vector<uint8_t>& bytes,
 ResultCode describePicture(const char* path, PictureListing& listing) {
   listing = PictureListing{};
   std::vector<uint8_t> bytes;
-  ResultCode result = readWholeFile(path, bytes);
-  if (result != ResultCode::Success) return result;
+  if (!readWholeFile(path, bytes)) return ResultCode::ReadError;
   uint8_t probe[kProbeBytes] = {};
   if (!bytes.empty()) {
     std::memcpy(probe, bytes.data(), bytes.size() < kProbeBytes ? bytes.size() : kProbeBytes);

@@ -23,6 +23,14 @@ constexpr uint32_t kFileCurrent = 1;
 constexpr uint32_t kFileEnd = 2;
 constexpr uint32_t kInvalidSetFilePointer = 0xFFFFFFFFu;
 
+// The signed distance of a seek, as SetFilePointer reads it: distance alone, or with high as its
+// upper 32 bits.
+inline int64_t seekDistance(int32_t distance, const int32_t* high) {
+  if (high == nullptr) return distance;
+  return static_cast<int64_t>((static_cast<uint64_t>(static_cast<uint32_t>(*high)) << 32) |
+                              static_cast<uint32_t>(distance));
+}
+
 class FileHandle {
  public:
   explicit FileHandle(NativeFile initial = kInvalidFile) : handle_(initial) {}

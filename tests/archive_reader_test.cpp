@@ -3,6 +3,7 @@
 #include <cstring>
 #include <random>
 
+#include "archive/member_list.h"
 #include "archive/spi_a.h"
 #include "platform/memory.h"
 #include "tests/support/test_support.h"
@@ -251,6 +252,42 @@ TEST_F(ArchiveReader, DamagedMembersFailWithReadErrorAndNothingElse) {
   Bytes odd(43, 2);
   for (size_t g = 32; g + 4 <= odd.size(); g += 4) odd[g + 3] = 255;
   EXPECT_EQ(out, odd);
+}
+
+// The member read that the conversion and the browse session share: the reader's bytes of each
+// listed member, its failures as the reader reports them, and nothing left of an earlier read.
+TEST_F(ArchiveReader, ReadMemberGivesTheListedBytesOrTheReadersFailure) {
+  Bytes text = patterned(3000, 6);
+  Bytes picture = plainPicture32(8, 8, patterned(8 * 8 * 4, 7));
+  Bytes samples = patterned(300, 8);
+  SoundFormat format{1, 2, 22050, 16, 44100};
+  std::vector<ArchiveMember> members = {
+      plainMember("a.txt", text),      compressedMember("b.txt", text),
+      deltaMember("c.px", picture, 2), waveMember("d.w", format, samples),
+      plainMember("empty", {}),        plainMember("tail.bin", text),
+  };
+  Bytes archive = buildArchive(members);
+  archive.resize(archive.size() - 1);
+  std::string path = write(archive);
+  MemberList list;
+  ASSERT_EQ(list.read(path.c_str()), ResultCode::Success);
+  ASSERT_EQ(list.count(), members.size());
+
+  Bytes expected[] = {text, text, opaqueAfterDelta(picture), waveFile(format, samples)};
+  MemberBytes bytes;
+  for (size_t i = 0; i < 4; ++i) {
+    ASSERT_EQ(readMember(path.c_str(), list[i], bytes), ResultCode::Success) << i;
+    ASSERT_EQ(bytes.size, list[i].fileSize) << i;
+    EXPECT_EQ(Bytes(bytes.data, bytes.data + bytes.size), expected[i]) << i;
+  }
+  EXPECT_EQ(readMember(path.c_str(), list[4], bytes), ResultCode::OutOfMemory);
+  EXPECT_EQ(bytes.data, nullptr);
+  EXPECT_EQ(bytes.size, 0u);
+  ASSERT_EQ(readMember(path.c_str(), list[0], bytes), ResultCode::Success);
+  EXPECT_EQ(readMember(path.c_str(), list[5], bytes), ResultCode::ReadError);
+  EXPECT_EQ(bytes.data, nullptr);
+  EXPECT_EQ(bytes.size, 0u);
+  EXPECT_EQ(readMember(scratch_.file("missing.a").c_str(), list[0], bytes), ResultCode::ReadError);
 }
 
 TEST_F(ArchiveReader, HostileDirectoryValuesStayInsideTheFile) {

@@ -10,6 +10,7 @@
 #include "platform/output_file.h"
 #include "platform/paths.h"
 #include "platform/system.h"
+#include "platform/whole_file.h"
 #include "tests/support/test_support.h"
 
 namespace quorvel {
@@ -54,6 +55,18 @@ TEST(FileHandle, WritesReadsSeeksAndSizes) {
   EXPECT_EQ(done, 0u);
   EXPECT_EQ(in.seek(-3, kFileEnd, nullptr), 8u);
   EXPECT_EQ(in.seek(-20, kFileBegin, nullptr), kInvalidSetFilePointer);
+}
+
+TEST(FileHandle, SeekDistancesJoinTheHighHalf) {
+  EXPECT_EQ(seekDistance(-5, nullptr), -5);
+  int32_t high = -1;
+  EXPECT_EQ(seekDistance(-5, &high), -5);
+  high = 0;
+  EXPECT_EQ(seekDistance(-1, &high), int64_t{0xFFFFFFFF});  // the low half is unsigned
+  high = 1;
+  EXPECT_EQ(seekDistance(0, &high), int64_t{1} << 32);
+  high = -2;
+  EXPECT_EQ(seekDistance(7, &high), -(int64_t{2} << 32) + 7);
 }
 
 TEST(FileHandle, OpenFailuresLeaveTheWrapperEmpty) {
@@ -135,6 +148,23 @@ TEST(OutputFile, AppearsOnlyWhenCommitted) {
   EXPECT_FALSE(nowhere.create(scratch.file("no/such/folder.bmp").c_str()));
   EXPECT_FALSE(nowhere.write("x", 1));
   EXPECT_FALSE(nowhere.commit());
+}
+
+TEST(WholeFile, ReadsEveryByteOrFailsWithNothing) {
+  test::ScratchDir scratch;
+  Bytes large(70001);
+  for (size_t i = 0; i < large.size(); ++i) large[i] = static_cast<uint8_t>(i * 7 + i / 251);
+  ASSERT_TRUE(test::writeFile(scratch.file("large.bin"), large));
+  ASSERT_TRUE(test::writeFile(scratch.file("empty.bin"), {}));
+  Bytes bytes{1, 2, 3};
+  ASSERT_TRUE(readWholeFile(scratch.file("large.bin").c_str(), bytes));
+  EXPECT_EQ(bytes, large);
+  EXPECT_TRUE(readWholeFile(scratch.file("empty.bin").c_str(), bytes));
+  EXPECT_TRUE(bytes.empty());
+  bytes = {1, 2, 3};
+  EXPECT_FALSE(readWholeFile(scratch.file("missing.bin").c_str(), bytes));
+  EXPECT_TRUE(bytes.empty());
+  EXPECT_FALSE(readWholeFile(scratch.path().c_str(), bytes));
 }
 
 TEST(System, MovesReplacingAndDeletes) {

@@ -2,7 +2,8 @@
 // quorvel-make-samples --plain32 <file> <width> <height> writes one large 32-bit plain picture of
 // gradients, --sprite32 the same size of a sprite on transparent ground, and
 // quorvel-make-samples --game <folder> <archives> a whole game of that many archives and a few
-// loose pictures (for benchmarks).
+// loose pictures (for benchmarks); quorvel-make-samples --malformed <folder> writes every
+// malformed variant of every format (for replaying them elsewhere).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +12,7 @@
 #include "tools/writer/byte_writer.h"
 #include "tools/writer/game_writer.h"
 #include "tools/writer/layered_samples.h"
+#include "tools/writer/malformed.h"
 #include "tools/writer/px_writer.h"
 #include "tools/writer/sample_archive.h"
 #include "tools/writer/tiled_writer.h"
@@ -116,6 +118,13 @@ int main(int argc, char** argv) {
   if (argc == 4 && std::strcmp(argv[1], "--game") == 0) {
     return quorvel::writer::writeGame(argv[2], std::atoi(argv[3])) ? 0 : 1;
   }
+  if (argc == 3 && std::strcmp(argv[1], "--malformed") == 0) {
+    bool ok = true;
+    for (const quorvel::writer::MalformedFile& file : quorvel::writer::malformedFiles()) {
+      ok = save(argv[2], file.name.c_str(), file.bytes) && ok;
+    }
+    return ok ? 0 : 1;
+  }
   bool gradient = argc == 5 && std::strcmp(argv[1], "--plain32") == 0;
   if (gradient || (argc == 5 && std::strcmp(argv[1], "--sprite32") == 0)) {
     int width = std::atoi(argv[3]);
@@ -130,7 +139,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr,
                  "usage: quorvel-make-samples <folder>\n"
                  "       quorvel-make-samples --plain32|--sprite32 <file> <width> <height>\n"
-                 "       quorvel-make-samples --game <folder> <archives>\n");
+                 "       quorvel-make-samples --game <folder> <archives>\n"
+                 "       quorvel-make-samples --malformed <folder>\n");
     return 2;
   }
   return writeSamples(argv[1]) ? 0 : 1;

@@ -59,11 +59,7 @@ int FileHandle::close() {
 
 uint32_t FileHandle::seek(int32_t distance, uint32_t moveMethod, int32_t* high) {
   if (handle_ == kInvalidFile || moveMethod > kFileEnd) return kInvalidSetFilePointer;
-  int64_t offset =
-      high != nullptr
-          ? static_cast<int64_t>((static_cast<uint64_t>(static_cast<uint32_t>(*high)) << 32) |
-                                 static_cast<uint32_t>(distance))
-          : distance;
+  int64_t offset = seekDistance(distance, high);
   static const int kWhence[] = {SEEK_SET, SEEK_CUR, SEEK_END};
   off_t position = ::lseek(static_cast<int>(handle_), offset, kWhence[moveMethod]);
   if (position < 0) return kInvalidSetFilePointer;

@@ -14,15 +14,6 @@
 
 namespace quorvel {
 
-const PathFlavour kNativePaths = kPosixPaths;
-const size_t kPathCapacity = 4096;
-const char kSwitchChar = '-';
-const size_t kPathBufferBytes = 4096;
-
-size_t pathUnits(const char* path) {
-  return std::strlen(path);
-}
-
 void writeOutput(const std::string& text) {
   std::fputs(text.c_str(), stdout);
   std::fflush(stdout);

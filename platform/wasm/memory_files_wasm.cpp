@@ -1,0 +1,267 @@
+// Files and folders of the browser build, held in memory: the page hands the program a file's
+// bytes, the program reads and writes files as everywhere else, and the page takes the outputs
+// back. Paths use '/' as on POSIX; a file or folder can only be made inside an existing folder,
+// the root "/" always exists. One thread: nothing here is shared with another.
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/file_handle.h"
+#include "platform/folder_listing.h"
+#include "platform/pending_paths.h"
+#include "platform/system.h"
+#include "platform/temporary_folder.h"
+
+namespace quorvel {
+
+namespace {
+
+// The bytes of one file. Growth that memory cannot give fails instead of stopping the program,
+// so that a write can report it.
+class FileBytes {
+ public:
+  FileBytes() = default;
+  ~FileBytes() { std::free(data_); }
+  FileBytes(const FileBytes&) = delete;
+  FileBytes& operator=(const FileBytes&) = delete;
+
+  const uint8_t* data() const { return data_; }
+  size_t size() const { return size_; }
+  void clear() { size_ = 0; }
+
+  // count bytes at offset; a gap before offset reads as zeros. False when memory runs out.
+  bool writeAt(size_t offset, const void* bytes, size_t count) {
+    if (offset > SIZE_MAX - count) return false;
+    size_t end = offset + count;
+    if (end > capacity_) {
+      size_t wanted = capacity_ > SIZE_MAX / 2 ? SIZE_MAX : capacity_ * 2;
+      if (wanted < end) wanted = end;
+      auto* grown = static_cast<uint8_t*>(std::realloc(data_, wanted));
+      if (grown == nullptr) return false;
+      data_ = grown;
+      capacity_ = wanted;
+    }
+    if (offset > size_) std::memset(data_ + size_, 0, offset - size_);
+    std::memcpy(data_ + offset, bytes, count);
+    if (end > size_) size_ = end;
+    return true;
+  }
+
+ private:
+  uint8_t* data_ = nullptr;
+  size_t size_ = 0;
+  size_t capacity_ = 0;
+};
+
+// A folder has no bytes.
+using Node = std::shared_ptr<FileBytes>;
+std::map<std::string, Node> gNodes;
+
+struct OpenFile {
+  Node file;  // null: the slot is free
+  size_t position = 0;
+  bool writable = false;
+};
+std::vector<OpenFile> gOpenFiles;
+
+std::string parentOf(const std::string& path) {
+  size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+// A path without its trailing separators ("/" stays "/").
+std::string trimmed(const char* path) {
+  std::string text(path);
+  while (text.size() > 1 && text.back() == '/') text.pop_back();
+  return text;
+}
+
+bool isFolder(const std::string& path) {
+  if (path.empty() || path == "/") return true;
+  auto found = gNodes.find(path);
+  return found != gNodes.end() && found->second == nullptr;
+}
+
+Node findFile(const std::string& path) {
+  auto found = gNodes.find(path);
+  return found == gNodes.end() ? nullptr : found->second;
+}
+
+OpenFile* openFile(NativeFile handle) {
+  if (handle < 0 || static_cast<size_t>(handle) >= gOpenFiles.size()) return nullptr;
+  OpenFile& open = gOpenFiles[static_cast<size_t>(handle)];
+  return open.file == nullptr ? nullptr : &open;
+}
+
+NativeFile addOpenFile(Node file, bool writable) {
+  size_t slot = 0;
+  while (slot < gOpenFiles.size() && gOpenFiles[slot].file != nullptr) ++slot;
+  if (slot == gOpenFiles.size()) gOpenFiles.emplace_back();
+  gOpenFiles[slot] = OpenFile{std::move(file), 0, writable};
+  return static_cast<NativeFile>(slot);
+}
+
+NativeFile openPath(const char* path, bool writable, uint32_t disposition) {
+  std::string name = trimmed(path);
+  if (disposition == kCreateAlways) {
+    if (!isFolder(parentOf(name)) || isFolder(name)) return kInvalidFile;
+    Node& file = gNodes[name];
+    if (file == nullptr) file = std::make_shared<FileBytes>();
+    file->clear();
+    return addOpenFile(file, true);
+  }
+  Node file = findFile(name);
+  return file == nullptr ? kInvalidFile : addOpenFile(file, writable);
+}
+
+// Removes a path and, for a folder, everything inside it.
+void removeTree(const std::string& path) {
+  std::string inside = path + "/";
+  for (auto it = gNodes.lower_bound(inside); it != gNodes.end() && it->first.starts_with(inside);) {
+    it = gNodes.erase(it);
+  }
+  gNodes.erase(path);
+}
+
+}  // namespace
+
+NativeFile FileHandle::open(const char* path, uint8_t readOnly) {
+  handle_ = openPath(path, readOnly == 0, readOnly != 0 ? kOpenExisting : kCreateAlways);
+  return handle_;
+}
+
+NativeFile FileHandle::openRead(const char* path, uint32_t, uint32_t disposition, uint32_t) {
+  handle_ = openPath(path, false, disposition);
+  return handle_;
+}
+
+NativeFile FileHandle::openWrite(const char* path, uint32_t, uint32_t disposition, uint32_t) {
+  handle_ = openPath(path, true, disposition);
+  return handle_;
+}
+
+int FileHandle::close() {
+  OpenFile* open = openFile(handle_);
+  handle_ = kInvalidFile;
+  if (open == nullptr) return 0;
+  open->file = nullptr;
+  return 1;
+}
+
+uint32_t FileHandle::seek(int32_t distance, uint32_t moveMethod, int32_t* high) {
+  OpenFile* open = openFile(handle_);
+  if (open == nullptr || moveMethod > kFileEnd) return kInvalidSetFilePointer;
+  int64_t offset = seekDistance(distance, high);
+  const int64_t base[] = {0, static_cast<int64_t>(open->position),
+                          static_cast<int64_t>(open->file->size())};
+  int64_t position = base[moveMethod] + offset;
+  if (position < 0 || static_cast<uint64_t>(position) > SIZE_MAX) return kInvalidSetFilePointer;
+  open->position = static_cast<size_t>(position);
+  if (high != nullptr) *high = static_cast<int32_t>(static_cast<uint64_t>(position) >> 32);
+  return static_cast<uint32_t>(position);
+}
+
+int FileHandle::read(void* buffer, uint32_t count, uint32_t* done) {
+  if (done != nullptr) *done = 0;
+  OpenFile* open = openFile(handle_);
+  if (open == nullptr) return 0;
+  size_t size = open->file->size();
+  size_t available = open->position < size ? size - open->position : 0;
+  size_t got = count < available ? count : available;
+  if (got > 0) std::memcpy(buffer, open->file->data() + open->position, got);
+  open->position += got;
+  if (done != nullptr) *done = static_cast<uint32_t>(got);
+  return 1;
+}
+
+int FileHandle::write(const void* buffer, uint32_t count, uint32_t* done) {
+  if (done != nullptr) *done = 0;
+  OpenFile* open = openFile(handle_);
+  if (open == nullptr || !open->writable) return 0;
+  if (count > 0 && !open->file->writeAt(open->position, buffer, count)) return 0;
+  open->position += count;
+  if (done != nullptr) *done = count;
+  return 1;
+}
+
+uint32_t FileHandle::size(uint32_t* high) {
+  OpenFile* open = openFile(handle_);
+  if (open == nullptr) return 0xFFFFFFFFu;
+  uint64_t size = open->file->size();
+  if (high != nullptr) *high = static_cast<uint32_t>(size >> 32);
+  return static_cast<uint32_t>(size);
+}
+
+DirectoryResult createDirectory(const char* path) {
+  std::string name = trimmed(path);
+  if (name.empty()) return DirectoryResult::PathNotFound;
+  // A file of that name is in the way as much as a folder.
+  if (name == "/" || gNodes.count(name) != 0) return DirectoryResult::AlreadyExists;
+  if (!isFolder(parentOf(name))) return DirectoryResult::PathNotFound;
+  gNodes[name] = nullptr;
+  return DirectoryResult::Created;
+}
+
+// Folders /tmp/1/, /tmp/2/, ...: one for each owner, removed with everything in it when the owner
+// goes.
+TemporaryFolder::TemporaryFolder() {
+  static unsigned counter = 0;
+  createDirectory("/tmp");
+  std::string folder = "/tmp/" + std::to_string(++counter);
+  if (createDirectory(folder.c_str()) != DirectoryResult::Created) return;
+  pending_ = rememberPending(folder.c_str(), PendingKind::Folder);
+  owned_ = true;
+  path_ = folder + "/";
+}
+
+TemporaryFolder::~TemporaryFolder() {
+  if (!owned_) return;
+  removeTree(trimmed(path_.c_str()));
+  forgetPending(pending_);
+}
+
+// Files in memory are never links: following them or not lists the same.
+PathKind pathKind(const char* path, bool) {
+  std::string name = trimmed(path);
+  if (isFolder(name)) return name.empty() ? PathKind::Missing : PathKind::Folder;
+  return findFile(name) != nullptr ? PathKind::File : PathKind::Missing;
+}
+
+bool readFolder(const char* path, std::vector<FolderEntry>& entries, bool) {
+  std::string name = trimmed(path);
+  if (name.empty() || !isFolder(name)) return false;
+  std::string inside = name == "/" ? name : name + "/";
+  for (auto it = gNodes.lower_bound(inside); it != gNodes.end() && it->first.starts_with(inside);
+       ++it) {
+    std::string rest = it->first.substr(inside.size());
+    if (rest.find('/') != std::string::npos) continue;
+    entries.push_back(FolderEntry{rest, it->second == nullptr ? PathKind::Folder : PathKind::File});
+  }
+  return true;
+}
+
+bool moveFileReplacing(const char* from, const char* to) {
+  std::string source = trimmed(from);
+  std::string target = trimmed(to);
+  Node file = findFile(source);
+  if (file == nullptr || !isFolder(parentOf(target)) || isFolder(target)) return false;
+  gNodes.erase(source);
+  gNodes[target] = file;
+  return true;
+}
+
+bool deleteFile(const char* path) {
+  auto found = gNodes.find(trimmed(path));
+  if (found == gNodes.end() || found->second == nullptr) return false;
+  gNodes.erase(found);
+  return true;
+}
+
+void removePendingPathNow(const char* path, PendingKind) {
+  removeTree(trimmed(path));
+}
+
+}  // namespace quorvel

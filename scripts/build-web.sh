@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# Builds the browser page into build-web/: index.html, its style and scripts, quorvel-wasm.js and
+# quorvel-wasm.wasm (the core compiled with emscripten), fflate.js (the zip writer, from npm).
+# As root on Debian/Ubuntu it installs what is missing with apt-get. Serve the folder with
+# scripts/serve-web.sh.
+#
+# zlib for WebAssembly is compiled from the Debian source package of the very zlib version that
+# the native build links (zlib1g-dev), fetched with apt-get through a private source list: the
+# same deflate code makes the page's PNG files byte-identical to the command line's, and Debian's
+# archive is reachable wherever the packages are (emscripten's own zlib port downloads from
+# elsewhere).
+set -eu
+here=$(cd "$(dirname "$0")/.." && pwd)
+out="$here/build-web"
+mkdir -p "$out"
+
+# --- tools ------------------------------------------------------------------------------------
+need=()
+command -v emcc >/dev/null || need+=(emscripten)
+command -v node >/dev/null || need+=(nodejs)
+command -v npm >/dev/null || need+=(npm)
+command -v cmake >/dev/null || need+=(cmake)
+command -v ninja >/dev/null || need+=(ninja-build)
+command -v dpkg-source >/dev/null || need+=(dpkg-dev)
+dpkg-query -W -f='${Status}' zlib1g-dev 2>/dev/null | grep -q 'install ok installed' ||
+  need+=(zlib1g-dev)
+dpkg-query -W -f='${Status}' libstb-dev 2>/dev/null | grep -q 'install ok installed' ||
+  need+=(libstb-dev)
+if [ ${#need[@]} -gt 0 ]; then
+  if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null; then
+    echo "installing ${need[*]} with apt-get"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq >/dev/null && apt-get install -y -qq "${need[@]}" >/dev/null
+  else
+    echo "missing: ${need[*]}; install them, or run this script as root on Debian/Ubuntu" >&2
+    exit 1
+  fi
+fi
+# Debian's emscripten runs its JavaScript tools with the system node, which may not look in
+# Debian's own module folder (acorn).
+export NODE_PATH="${NODE_PATH:+$NODE_PATH:}/usr/share/nodejs"
+
+# --- zlib -------------------------------------------------------------------------------------
+zlib_version=$(dpkg-query -W -f='${Version}' zlib1g-dev)
+zlib_dir="$out/zlib"
+if [ "$(cat "$zlib_dir/version" 2>/dev/null)" != "$zlib_version" ]; then
+  echo "== zlib $zlib_version from Debian's sources, for WebAssembly =="
+  rm -rf "$zlib_dir" && mkdir -p "$zlib_dir/apt/lists/partial" "$zlib_dir/apt/archives/partial"
+  . /etc/os-release
+  codename=${VERSION_CODENAME:-bookworm}
+  {
+    echo "deb-src http://deb.debian.org/debian $codename main"
+    echo "deb-src http://deb.debian.org/debian $codename-updates main"
+  } >"$zlib_dir/apt/sources.list"
+  apt_private=(-o Dir::Etc::SourceList="$zlib_dir/apt/sources.list" -o Dir::Etc::SourceParts=/dev/null
+    -o Dir::State::Lists="$zlib_dir/apt/lists" -o Dir::Cache="$zlib_dir/apt"
+    -o APT::Sandbox::User=root -o Debug::NoLocking=1)
+  apt-get "${apt_private[@]}" update -qq >/dev/null
+  (cd "$zlib_dir" && { apt-get "${apt_private[@]}" source -qq --download-only "zlib=$zlib_version" ||
+    apt-get "${apt_private[@]}" source -qq --download-only zlib; } >/dev/null)
+  (cd "$zlib_dir" && dpkg-source -x --no-check ./zlib_*.dsc source >/dev/null)
+  (cd "$zlib_dir/source" && CHOST=wasm32 emconfigure ./configure --static >/dev/null &&
+    emmake make -s libz.a >/dev/null)
+  echo "$zlib_version" >"$zlib_dir/version"
+fi
+
+# --- fflate -----------------------------------------------------------------------------------
+if [ ! -f "$out/fflate.js" ]; then
+  echo "== fflate from npm =="
+  rm -rf "$out/npm" && mkdir -p "$out/npm"
+  (cd "$out/npm" && npm pack --silent fflate@0.8 >/dev/null && tar -xzf fflate-*.tgz)
+  cp "$out/npm/package/umd/index.js" "$out/fflate.js"
+  cp "$out/npm/package/LICENSE" "$out/fflate-LICENSE.txt"
+fi
+
+# --- the module and the page ------------------------------------------------------------------
+echo "== WebAssembly build (emscripten) =="
+emcmake cmake -S "$here" -B "$out/cmake" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORVEL_TESTS=OFF \
+  -DQUORVEL_WERROR=ON -DZLIB_INCLUDE_DIR="$zlib_dir/source" \
+  -DZLIB_LIBRARY="$zlib_dir/source/libz.a" >/dev/null
+cmake --build "$out/cmake" --target quorvel-web
+cp "$out/cmake/web/quorvel-wasm.js" "$out/cmake/web/quorvel-wasm.wasm" "$out/"
+cp "$here/web/index.html" "$here/web/style.css" "$here/web/quorvel.js" "$here/web/page.js" "$out/"
+echo "built $out (serve it with scripts/serve-web.sh)"
