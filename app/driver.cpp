@@ -28,13 +28,13 @@ void printUsage() {
   std::printf("\t%craw              not blend image with bgcolor\n", s);
   std::printf("\t%cbgcolor:rrggbb   background color (hex)\n", s);
   std::printf("\t%cpng              PNG instead of BMP (with %craw: true transparency)\n", s, s);
-  std::printf("\t%chelp             show this text\n", s);
-  std::printf("\t%cversion          show the version\n", s);
   std::printf("\t%cpack             pack folder into .a, bmp/png picture into .px\n", s);
   std::printf("\t%cbatch            every name an input, folders with all files beneath\n", s);
   std::printf("\t%cjobs:N           inputs and members converted at once (default: cores)\n", s);
   std::printf("\t%clist             list what the inputs hold, write nothing\n", s);
   std::printf("\t%conly:patterns    only archive members matching *.wav;bg* (any case)\n", s);
+  std::printf("\t%chelp             show this text\n", s);
+  std::printf("\t%cversion          show the version\n", s);
   std::fflush(stdout);
 }
 

@@ -14,4 +14,8 @@ namespace quorvel {
 // the dialog was cancelled (or cannot be shown).
 bool chooseInputs(const OptionParser& parser, bool many, std::vector<std::string>& names);
 
+// Said on standard error when a run that takes one file was given a folder: its status line
+// ("unknown format!") does not tell a newcomer what to do instead.
+void adviseWhenFolder(const std::string& name);
+
 }  // namespace quorvel

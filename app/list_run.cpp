@@ -118,7 +118,11 @@ int runListing(const OptionParser& parser, const RunOptions& options) {
   }
   size_t listed = 0;
   for (const BatchInput& input : inputs) {
-    if (listInput(input, options.conversion.onlyMembers)) ++listed;
+    if (listInput(input, options.conversion.onlyMembers)) {
+      ++listed;
+    } else if (!options.batch) {
+      adviseWhenFolder(input.path);
+    }
   }
   if (options.batch) {
     std::string summary =

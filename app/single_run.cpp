@@ -65,6 +65,7 @@ int runSingleInput(const OptionParser& parser, const RunOptions& options) {
   std::putchar('\n');
   printStatus(result, statusName(inputPath));
   std::fflush(stdout);
+  if (result == ResultCode::UnknownFormat) adviseWhenFolder(inputPath);
   return 0;
 }
 

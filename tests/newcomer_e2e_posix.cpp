@@ -128,5 +128,25 @@ TEST_F(NewcomerRun, PathEndingInASeparatorIsNamedWhole) {
   EXPECT_FALSE(dialogStarted());
 }
 
+// The status line stays as it is; standard error says what to do instead. A file of another kind
+// gets no such advice, a batch takes the folder as it is.
+TEST_F(NewcomerRun, AFolderWhereOneFileIsExpectedIsExplained) {
+  ASSERT_EQ(::mkdir(work_.file("game").c_str(), 0755), 0);
+  ASSERT_TRUE(test::writeFile(work_.file("notes.txt"), {'h', 'i'}));
+  const std::string advice =
+      "quorvel: game/ is a folder; name a file in it, or add -batch to take every .px and .a file "
+      "beneath it\n";
+  test::RunResult single = run({"game/"});
+  EXPECT_EQ(single.out, status("game/: unknown format!"));
+  EXPECT_EQ(single.err, advice);
+  test::RunResult listed = run({"-list", "game/"});
+  EXPECT_EQ(listed.out, "game/: unknown format!\n");
+  EXPECT_EQ(listed.err, advice);
+  EXPECT_EQ(listed.exitCode, 1);
+  EXPECT_EQ(run({"notes.txt"}).err, "");
+  EXPECT_EQ(run({"-list", "notes.txt"}).err, "");
+  EXPECT_EQ(run({"-batch", "game"}).err, "");
+}
+
 }  // namespace
 }  // namespace quorvel
