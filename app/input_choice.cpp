@@ -19,6 +19,15 @@ bool chooseInputs(const OptionParser& parser, bool many, std::vector<std::string
   return true;
 }
 
+void warnAboutSeveralNames(const OptionParser& parser) {
+  size_t given = parser.positionalCount();
+  if (given < 2) return;
+  std::string names;
+  for (size_t i = 0; i < given; ++i) names += (i == 0 ? "" : ", ") + parser.positional(i);
+  writeError("quorvel: " + std::to_string(given) + " file names given (" + names + "); without " +
+             std::string(1, kSwitchChar) + "batch a run takes exactly one\n");
+}
+
 void adviseWhenFolder(const std::string& name) {
   if (pathKind(name.c_str()) != PathKind::Folder) return;
   writeError("quorvel: " + name + " is a folder; name a file in it, or add " +

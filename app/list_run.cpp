@@ -103,6 +103,7 @@ bool listInput(const BatchInput& input, const NamePatterns& only) {
 }  // namespace
 
 int runListing(const OptionParser& parser, const RunOptions& options) {
+  if (!options.batch) warnAboutSeveralNames(parser);
   std::vector<std::string> names;
   if (!chooseInputs(parser, options.batch, names)) {
     printUsage();

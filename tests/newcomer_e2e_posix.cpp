@@ -115,8 +115,13 @@ TEST_F(NewcomerRun, MistypedSwitchesAreToldOnStandardErrorOnly) {
 TEST_F(NewcomerRun, SeveralNamesAreToldBeforeTheDialog) {
   test::RunResult r = run({"one.px", "/raw"});
   EXPECT_EQ(r.out, status("complete."));  // the dialog chose pic.px
-  EXPECT_EQ(r.err, "quorvel: 2 file names given (one.px, /raw); a run converts exactly one\n");
+  EXPECT_EQ(r.err,
+            "quorvel: 2 file names given (one.px, /raw); without -batch a run takes exactly one\n");
   EXPECT_TRUE(test::fileExists(work_.file("pic.bmp")));
+  // A listing of several names without -batch asks for one too.
+  EXPECT_EQ(
+      run({"-list", "one.px", "two.px"}).err,
+      "quorvel: 2 file names given (one.px, two.px); without -batch a run takes exactly one\n");
 }
 
 TEST_F(NewcomerRun, PathEndingInASeparatorIsNamedWhole) {
