@@ -154,7 +154,7 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
     bitsBlock.attach(bitsHandle);
     return result;
   }
-  return writeDib(basePath, infoHandle, bitsHandle, pictureWriterFor(options.pictureFormat));
+  return writeDib(basePath, infoHandle, bitsHandle, pictureWriterFor(options));
 }
 
 }  // namespace quorvel

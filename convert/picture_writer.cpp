@@ -8,13 +8,17 @@ namespace quorvel {
 
 namespace {
 
-constexpr PictureWriter kBmpWriter{".bmp", writeBmpFile};
-constexpr PictureWriter kPngWriter{".png", writePngFile};
+ResultCode writeBmpOnOneThread(const char* path, const DibView& picture, WorkerBudget*) {
+  return writeBmpFile(path, picture);
+}
 
 }  // namespace
 
-const PictureWriter& pictureWriterFor(PictureFormat format) {
-  return format == PictureFormat::Png ? kPngWriter : kBmpWriter;
+PictureWriter pictureWriterFor(const ConversionOptions& options) {
+  if (options.pictureFormat == PictureFormat::Png) {
+    return PictureWriter{".png", writePngFile, options.workers};
+  }
+  return PictureWriter{".bmp", writeBmpOnOneThread, options.workers};
 }
 
 bool appendExtension(std::string& name, const PictureWriter& writer) {

@@ -26,10 +26,16 @@ struct DibView {
 
 struct PictureWriter {
   const char* extension;  // ".bmp" or ".png"
-  ResultCode (*write)(const char* path, const DibView& picture);
+  ResultCode (*writeFile)(const char* path, const DibView& picture, WorkerBudget* workers);
+  WorkerBudget* workers;  // the run's threads, for a writer that can use more than one
+
+  ResultCode write(const char* path, const DibView& picture) const {
+    return writeFile(path, picture, workers);
+  }
 };
 
-const PictureWriter& pictureWriterFor(PictureFormat format);
+// The writer of the conversion's picture format.
+PictureWriter pictureWriterFor(const ConversionOptions& options);
 
 // name followed by the format's extension; false when the result does not fit a path buffer
 // (the file would land under a truncated name).

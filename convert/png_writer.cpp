@@ -2,50 +2,40 @@
 
 #include <zlib.h>
 
+#include <algorithm>
+#include <array>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
-#include <new>
+#include <functional>
 
+#include "convert/parallel_deflate.h"
 #include "decoders/bytes.h"
 #include "platform/output_file.h"
 
 namespace {
 
 // zlib's default level with the Paeth filter on every row, chosen by measurement
-// (bench/png_speed.sh, 4096 x 4096 pictures): files 1.00 to 1.04 times the size of Pillow's
-// default ones in 0.6 to 0.9 of its time. Trying every filter per row (stb's default) gains at
-// most 4 % in size for 20 to 110 % more time; the Up and Sub filters are a little faster but up
-// to 2.5 times larger; levels 5 and below are up to twice as fast but 5 % to 2.5 times larger.
+// (bench/png_speed.sh, 4096 x 4096 pictures). Trying every filter per row (stb's default) gains
+// at most 4 % in size for 20 to 110 % more time; the Up and Sub filters are a little faster but
+// up to 2.5 times larger.
 constexpr int kZlibLevel = 6;
 constexpr int kPaethFilter = 4;
 
-// The compressor stb_image_write calls for the filtered rows: a zlib stream in a block from
-// malloc (stb frees it), or null on failure. stb's own level is not used.
-unsigned char* compressWithZlib(unsigned char* data, int length, int* compressedLength, int) {
-  if (length < 0) return nullptr;
-  uLong bound = compressBound(static_cast<uLong>(length));
-  if (bound > static_cast<uLong>(INT_MAX)) return nullptr;
-  auto* out = static_cast<unsigned char*>(std::malloc(bound));
-  if (out == nullptr) return nullptr;
-  uLongf written = bound;
-  if (compress2(out, &written, data, static_cast<uLong>(length), kZlibLevel) != Z_OK) {
-    std::free(out);
-    return nullptr;
-  }
-  *compressedLength = static_cast<int>(written);
-  return out;
+// stb_image_write's whole-picture encoder is not used (the rows are filtered and deflated in
+// pieces below), so its compressor is never called.
+unsigned char* noCompressor(unsigned char*, int, int*, int) {
+  return nullptr;
 }
 
 }  // namespace
 
-// The library, compiled into this file only: PNG writing to memory, nothing else (its folder is a
-// system include folder, so its own code raises no warnings).
+// The library, compiled into this file only: its row filters and its chunk helpers (its folder is
+// a system include folder, so its own code raises no warnings).
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #define STB_IMAGE_WRITE_STATIC
 #define STBI_WRITE_NO_STDIO
-#define STBIW_ZLIB_COMPRESS compressWithZlib
+#define STBIW_ZLIB_COMPRESS noCompressor
 #define STBIW_CRC32(buffer, length) crc32(0, buffer, static_cast<uInt>(length))
 #include <stb_image_write.h>
 
@@ -55,18 +45,8 @@ namespace {
 
 // The file's fixed parts around the compressed rows (signature, IHDR, IDAT and IEND chunks).
 constexpr int64_t kPngOverhead = 8 + 25 + 12 + 12;
-
-struct FreeBlock {
-  void operator()(unsigned char* p) const { std::free(p); }
-};
-using EncodedPng = std::unique_ptr<unsigned char, FreeBlock>;
-
-// stb reads its filter choice from a variable of this file; it is set once, before the first
-// encoding, and only read afterwards.
-void chooseFilter() {
-  static const bool chosen = (stbi_write_force_png_filter = kPaethFilter, true);
-  (void)chosen;
-}
+constexpr size_t kChunkHeadBytes = 8;  // length and type
+constexpr size_t kChunkCrcBytes = 4;
 
 bool isGreyRamp(const RgbQuad* palette) {
   for (int i = 0; i < 256; ++i) {
@@ -133,62 +113,163 @@ void convertRow(uint8_t* out, const uint8_t* in, size_t width, int channels,
   }
 }
 
-ResultCode encode(const DibView& picture, EncodedPng& png, int& pngBytes) {
+// The PNG's rows made from the DIB's (bottom-up, padded) piece by piece: each converted to PNG
+// pixels and filtered with Paeth, which also needs the row above.
+class FilteredRows final : public DeflateInput {
+ public:
+  FilteredRows(const DibView& picture, int channels)
+      : picture_(picture),
+        channels_(channels),
+        width_(static_cast<size_t>(picture.header->biWidth)),
+        height_(static_cast<size_t>(picture.header->biHeight)),
+        dibRow_(static_cast<size_t>(dibRowBytes(picture.header))),
+        pngRow_(width_ * static_cast<size_t>(channels)),
+        rowsPerPiece_(std::max<size_t>(1, kPngPieceBytes / (pngRow_ + 1))) {}
+
+  size_t pieceCount() const override { return (height_ + rowsPerPiece_ - 1) / rowsPerPiece_; }
+  size_t pieceBytes(size_t piece) const override { return rowsIn(piece) * (pngRow_ + 1); }
+
+  void makePiece(size_t piece, uint8_t* out, std::vector<uint8_t>& rows) const override {
+    const size_t first = piece * rowsPerPiece_;
+    const size_t count = rowsIn(piece);
+    const size_t above = first > 0 ? 1 : 0;
+    rows.resize((above + count) * pngRow_);
+    if (above != 0) convert(first - 1, rows.data());
+    for (size_t i = 0; i < count; ++i) {
+      const size_t local = above + i;
+      convert(first + i, rows.data() + local * pngRow_);
+      uint8_t* line = out + i * (pngRow_ + 1);
+      line[0] = kPaethFilter;
+      // Row 0 of the buffer is the picture's top row only in the first piece; stb filters that
+      // one as the first row of the picture (nothing above it).
+      stbiw__encode_png_line(rows.data(), static_cast<int>(pngRow_), static_cast<int>(width_),
+                             static_cast<int>(above + count), static_cast<int>(local), channels_,
+                             kPaethFilter, reinterpret_cast<signed char*>(line + 1));
+    }
+  }
+
+ private:
+  size_t rowsIn(size_t piece) const {
+    return std::min(rowsPerPiece_, height_ - piece * rowsPerPiece_);
+  }
+  // Row `row` from the top of the picture, as PNG pixels.
+  void convert(size_t row, uint8_t* out) const {
+    convertRow(out, picture_.bits + (height_ - 1 - row) * dibRow_, width_, channels_, picture_);
+  }
+
+  const DibView& picture_;
+  const int channels_;
+  const size_t width_;
+  const size_t height_;
+  const size_t dibRow_;
+  const size_t pngRow_;
+  const size_t rowsPerPiece_;
+};
+
+// Where the file's bytes go, in order; false stops the encoding.
+using ByteSink = std::function<bool(const uint8_t* bytes, size_t count)>;
+
+// The signature and the IHDR chunk.
+bool emitHead(const DibView& picture, int channels, const ByteSink& sink) {
+  static const uint8_t kSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
+  static const int kColourType[5] = {-1, 0, 4, 2, 6};  // by channels: grey, grey + alpha, RGB, RGBA
+  std::array<unsigned char, 8 + 25> head{};
+  std::memcpy(head.data(), kSignature, sizeof kSignature);
+  unsigned char* o = head.data() + sizeof kSignature;
+  stbiw__wp32(o, 13);
+  stbiw__wptag(o, "IHDR");
+  stbiw__wp32(o, static_cast<uint32_t>(picture.header->biWidth));
+  stbiw__wp32(o, static_cast<uint32_t>(picture.header->biHeight));
+  *o++ = 8;  // bits per channel
+  *o++ = static_cast<unsigned char>(kColourType[channels]);
+  *o++ = 0;  // deflate
+  *o++ = 0;  // adaptive filtering
+  *o++ = 0;  // not interlaced
+  stbiw__wpcrc(&o, 13);
+  return sink(head.data(), head.size());
+}
+
+// One piece of the zlib stream as an IDAT chunk, framed in the room around it.
+bool emitIdat(DeflatedPiece& piece, const ByteSink& sink) {
+  unsigned char* o = piece.buffer.data();
+  stbiw__wp32(o, static_cast<uint32_t>(piece.length));
+  stbiw__wptag(o, "IDAT");
+  o += piece.length;
+  stbiw__wpcrc(&o, static_cast<int>(piece.length));
+  return sink(piece.buffer.data(), kChunkHeadBytes + piece.length + kChunkCrcBytes);
+}
+
+bool emitEnd(const ByteSink& sink) {
+  std::array<unsigned char, 12> end{};
+  unsigned char* o = end.data();
+  stbiw__wp32(o, 0);
+  stbiw__wptag(o, "IEND");
+  stbiw__wpcrc(&o, 0);
+  return sink(end.data(), end.size());
+}
+
+// The picture's PNG size and the room it needs, checked before anything is written; 0 when it
+// cannot be a PNG.
+int acceptedChannels(const DibView& picture) {
   const BitmapInfoHeader* header = picture.header;
   const int channels = channelsOf(picture);
   if (channels == 0 || header->biWidth < 1 || header->biHeight < 1 ||
       !pngSizeAcceptable(header->biWidth, header->biHeight, channels)) {
-    return ResultCode::WriteError;
+    return 0;
   }
-  const size_t width = static_cast<size_t>(header->biWidth);
-  const size_t height = static_cast<size_t>(header->biHeight);
-  const size_t dibRow = static_cast<size_t>(dibRowBytes(header));
-  if (dibRow * height > picture.bitsBytes) return ResultCode::WriteError;
-  const size_t pngRow = width * static_cast<size_t>(channels);
-  std::unique_ptr<uint8_t[]> rows(new (std::nothrow) uint8_t[pngRow * height]);
-  if (!rows) return ResultCode::OutOfMemory;
-  for (size_t t = 0; t < height; ++t) {
-    convertRow(rows.get() + t * pngRow, picture.bits + (height - 1 - t) * dibRow, width, channels,
-               picture);
-  }
-  chooseFilter();
-  png.reset(stbi_write_png_to_mem(rows.get(), static_cast<int>(pngRow), static_cast<int>(width),
-                                  static_cast<int>(height), channels, &pngBytes));
-  return png ? ResultCode::Success : ResultCode::WriteError;
+  const uint64_t dibRow = static_cast<uint64_t>(dibRowBytes(header));
+  if (dibRow * static_cast<uint64_t>(header->biHeight) > picture.bitsBytes) return 0;
+  return channels;
+}
+
+ResultCode encode(const DibView& picture, int channels, WorkerBudget* workers,
+                  const ByteSink& sink) {
+  if (!emitHead(picture, channels, sink)) return ResultCode::WriteError;
+  FilteredRows rows(picture, channels);
+  DeflateSettings settings;
+  settings.level = kZlibLevel;
+  settings.front = kChunkHeadBytes;
+  settings.back = kChunkCrcBytes;
+  ResultCode result = deflateInPieces(
+      rows, settings, workers, [&sink](DeflatedPiece& piece) { return emitIdat(piece, sink); });
+  if (result != ResultCode::Success) return result;
+  return emitEnd(sink) ? ResultCode::Success : ResultCode::WriteError;
 }
 
 }  // namespace
 
 bool pngSizeAcceptable(int64_t width, int64_t height, int channels) {
   if (width < 1 || height < 1 || channels < 1 || channels > 4) return false;
-  // The encoder keeps the filtered rows (a filter byte and the row each) and the compressed
-  // stream in int-sized buffers.
+  // The filtered rows (a filter byte and the row each) and their compressed stream stay within
+  // the sizes that zlib's and stb's int-sized lengths take.
   const uint64_t filtered = (static_cast<uint64_t>(width) * channels + 1) * height;
   if (filtered > static_cast<uint64_t>(INT_MAX)) return false;
   return compressBound(static_cast<uLong>(filtered)) + kPngOverhead <= INT_MAX;
 }
 
-ResultCode encodePng(const DibView& picture, std::vector<uint8_t>& png) {
+ResultCode encodePng(const DibView& picture, std::vector<uint8_t>& png, WorkerBudget* workers) {
   png.clear();
-  EncodedPng encoded;
-  int bytes = 0;
-  ResultCode result = encode(picture, encoded, bytes);
-  if (result != ResultCode::Success) return result;
-  png.assign(encoded.get(), encoded.get() + bytes);
-  return ResultCode::Success;
+  const int channels = acceptedChannels(picture);
+  if (channels == 0) return ResultCode::WriteError;
+  ResultCode result =
+      encode(picture, channels, workers, [&png](const uint8_t* bytes, size_t count) {
+        png.insert(png.end(), bytes, bytes + count);
+        return true;
+      });
+  if (result != ResultCode::Success) png.clear();
+  return result;
 }
 
-ResultCode writePngFile(const char* path, const DibView& picture) {
-  EncodedPng encoded;
-  int bytes = 0;
-  ResultCode result = encode(picture, encoded, bytes);
-  if (result != ResultCode::Success) return result;
+ResultCode writePngFile(const char* path, const DibView& picture, WorkerBudget* workers) {
+  const int channels = acceptedChannels(picture);
+  if (channels == 0) return ResultCode::WriteError;
   OutputFile out;
-  if (!out.create(path) || !out.write(encoded.get(), static_cast<uint64_t>(bytes)) ||
-      !out.commit()) {
-    return ResultCode::WriteError;
-  }
-  return ResultCode::Success;
+  if (!out.create(path)) return ResultCode::WriteError;
+  ResultCode result =
+      encode(picture, channels, workers,
+             [&out](const uint8_t* bytes, size_t count) { return out.write(bytes, count); });
+  if (result != ResultCode::Success) return result;  // the partial file goes with out
+  return out.commit() ? ResultCode::Success : ResultCode::WriteError;
 }
 
 }  // namespace quorvel

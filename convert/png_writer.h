@@ -1,5 +1,7 @@
-// PNG files of decoded pictures, encoded by stb_image_write with zlib as its compressor (deflate
-// and CRC come from zlib; chunks and row filters from stb_image_write).
+// PNG files of decoded pictures: rows filtered and chunks framed by stb_image_write's helpers,
+// deflate and CRC from zlib. The rows are deflated in pieces of a fixed size side by side on the
+// run's spare threads (convert/parallel_deflate.h), one IDAT chunk per piece; the file's bytes
+// do not depend on the number of threads.
 //
 // How DIB pixels become PNG pixels:
 // - 8 bits with the grey ramp as colour table (entry i is i, i, i): 8-bit grey. Any other colour
@@ -16,21 +18,29 @@
 //   another convention; their decoders' straight output (AlphaOutput::Straight) gives this form.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
 #include "convert/picture_writer.h"
+#include "convert/worker_budget.h"
 
 namespace quorvel {
 
-// The whole PNG file in memory. WriteError when the picture is too large for the encoder's row
-// buffer (about 2 GiB of filtered rows) or the library fails, OutOfMemory when the top-down copy
-// of the pixels cannot be allocated; png is left empty then.
-ResultCode encodePng(const DibView& picture, std::vector<uint8_t>& png);
+// Uncompressed bytes (filter bytes included) per piece of the rows' zlib stream, and so per IDAT
+// chunk: whole rows, at least one. Pictures up to this size are encoded on one thread.
+constexpr size_t kPngPieceBytes = size_t{1} << 20;
+
+// The whole PNG file in memory, compressed on the calling thread and the spare ones of workers
+// (none: the calling thread alone). WriteError when the picture is too large (about 2 GiB of
+// filtered rows) or the library fails, OutOfMemory when the encoder's buffers cannot be
+// allocated; png is left empty then.
+ResultCode encodePng(const DibView& picture, std::vector<uint8_t>& png,
+                     WorkerBudget* workers = nullptr);
 
 // Writes encodePng's bytes to path; any failure leaves no file and answers WriteError (or
 // OutOfMemory, as encodePng).
-ResultCode writePngFile(const char* path, const DibView& picture);
+ResultCode writePngFile(const char* path, const DibView& picture, WorkerBudget* workers = nullptr);
 
 // True when a PNG of this size and channel count (1, 3 or 4) fits the encoder's buffers.
 bool pngSizeAcceptable(int64_t width, int64_t height, int channels);

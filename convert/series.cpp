@@ -139,7 +139,7 @@ ResultCode convertSeries(const Family& family, const char* basePath, const char*
   }
   const BitmapInfoHeader header = seriesInfoHeader(layout, pixelBytes, pixels.size);
   const DibView picture{&header, nullptr, pixels.bytes.get(), pixels.size};
-  const PictureWriter& writer = pictureWriterFor(options.pictureFormat);
+  const PictureWriter writer = pictureWriterFor(options);
   ByteView records(file.at(static_cast<size_t>(layout.records)),
                    file.size() - static_cast<size_t>(layout.records));
   const Renderer render = gSettings.blend ? family.blended : family.raw;

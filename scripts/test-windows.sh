@@ -526,6 +526,8 @@ inputs="$work/inputs"
 mkdir -p "$inputs"
 mkdir -p "$inputs/made"
 "$native/quorvel-make-samples" "$inputs/made" >/dev/null 2>&1
+# A picture whose PNG rows are deflated in several pieces (on several threads where there are).
+"$native/quorvel-make-samples" --sprite32 "$inputs/made/pieces32.px" 1001 555 >/dev/null 2>&1
 list=()
 for f in "$here"/samples/*.px "$here"/samples/*.a "$inputs"/made/*.px "$inputs"/made/*.a \
   "$pics"/*.px; do

@@ -1,0 +1,158 @@
+// PNG files whose rows are deflated in pieces, one IDAT chunk each, read back by libpng (which
+// checks every chunk's CRC and the zlib stream's Adler-32): the pixels of pictures just below,
+// at and just above the piece size, of rows wider than a piece and of odd widths, the same bytes
+// whatever the number of threads, and a file that cannot be written leaves nothing behind.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "convert/png_writer.h"
+#include "tests/support/png_file.h"
+#include "tests/support/test_support.h"
+
+namespace quorvel {
+namespace {
+
+using test::Bytes;
+
+// A DIB (bottom-up, rows padded to 4 bytes) and the RGBA pixels libpng should read from its PNG.
+struct Picture {
+  BitmapInfoHeader header{};
+  std::vector<RgbQuad> palette;
+  Bytes bits;
+  Bytes rgba;  // top row first
+
+  DibView view() const {
+    return DibView{&header, palette.empty() ? nullptr : palette.data(), bits.data(), bits.size()};
+  }
+};
+
+uint8_t channel(size_t x, size_t y, unsigned salt) {
+  return static_cast<uint8_t>(x * (3 + salt) + y * (5 + 2 * salt) + ((x * y) >> (4 + salt)));
+}
+
+// bitCount 8 (the grey ramp), 24 or 32.
+Picture makePicture(int width, int height, int bitCount) {
+  Picture picture;
+  BitmapInfoHeader& h = picture.header;
+  h.biSize = kInfoHeaderBytes;
+  h.biWidth = width;
+  h.biHeight = height;
+  h.biPlanes = 1;
+  h.biBitCount = static_cast<uint16_t>(bitCount);
+  if (bitCount == 8) {
+    for (int i = 0; i < 256; ++i) {
+      const auto v = static_cast<uint8_t>(i);
+      picture.palette.push_back(RgbQuad{v, v, v, 0});
+    }
+  }
+  const size_t rowBytes = static_cast<size_t>(dibRowBytes(&h));
+  picture.bits.assign(rowBytes * height, 0);
+  for (size_t y = 0; y < size_t(height); ++y) {
+    uint8_t* row = picture.bits.data() + (height - 1 - y) * rowBytes;
+    for (size_t x = 0; x < size_t(width); ++x) {
+      const uint8_t r = channel(x, y, 0), g = channel(x, y, 1), b = channel(x, y, 2);
+      const uint8_t a = bitCount == 32 ? channel(y, x, 3) : 255;
+      if (bitCount == 8) {
+        row[x] = r;
+        picture.rgba.insert(picture.rgba.end(), {r, r, r, 255});
+        continue;
+      }
+      uint8_t* pixel = row + x * (bitCount / 8);
+      pixel[0] = b;
+      pixel[1] = g;
+      pixel[2] = r;
+      if (bitCount == 32) pixel[3] = a;
+      picture.rgba.insert(picture.rgba.end(), {r, g, b, a});
+    }
+  }
+  return picture;
+}
+
+size_t idatChunks(const Bytes& png) {
+  const std::string text(png.begin(), png.end());
+  size_t count = 0;
+  for (size_t at = text.find("IDAT"); at != std::string::npos; at = text.find("IDAT", at + 4)) {
+    ++count;
+  }
+  return count;
+}
+
+struct Shape {
+  int width, height, bitCount;
+};
+
+// Whole rows per piece, at least one.
+size_t rowsPerPiece(const Shape& s) {
+  const size_t pngRow = size_t(s.width) * (s.bitCount == 8 ? 1 : s.bitCount / 8);
+  return std::max<size_t>(1, kPngPieceBytes / (pngRow + 1));
+}
+
+TEST(PngPieces, EveryPieceLayoutDecodesToThePicture) {
+  const int rgbaRows = int(rowsPerPiece({1021, 1, 32}));
+  const std::vector<Shape> shapes = {
+      {1021, rgbaRows - 1, 32},  // just below one piece: one thread
+      {1021, rgbaRows, 32},      // exactly one piece
+      {1021, rgbaRows + 1, 32},  // one row over: a second piece of one row
+      {1021, 2 * rgbaRows + 3, 32},
+      {333, 1049, 24},  // odd width, padded DIB rows, two pieces
+      {4099, 511, 8},   // grey, three pieces
+      {300000, 3, 32},  // each row larger than a piece: a piece per row
+      {1, 1, 32},
+  };
+  for (const Shape& s : shapes) {
+    SCOPED_TRACE(std::to_string(s.width) + " x " + std::to_string(s.height) + " at " +
+                 std::to_string(s.bitCount) + " bits");
+    Picture picture = makePicture(s.width, s.height, s.bitCount);
+    WorkerBudget workers(3);
+    Bytes png;
+    ASSERT_EQ(encodePng(picture.view(), png, &workers), ResultCode::Success);
+    const size_t rows = rowsPerPiece(s);
+    EXPECT_EQ(idatChunks(png), (size_t(s.height) + rows - 1) / rows);
+    uint32_t width = 0, height = 0;
+    Bytes rgba = test::readPngRgba(png, width, height);
+    EXPECT_EQ(width, uint32_t(s.width));
+    EXPECT_EQ(height, uint32_t(s.height));
+    EXPECT_TRUE(rgba == picture.rgba) << "pixels differ";
+  }
+}
+
+TEST(PngPieces, FileBytesDoNotDependOnTheThreads) {
+  Picture picture = makePicture(777, 1500, 32);  // about four pieces
+  Bytes alone;
+  ASSERT_EQ(encodePng(picture.view(), alone), ResultCode::Success);
+  ASSERT_GT(idatChunks(alone), 3u);
+  for (int threads : {1, 2, 4, 7}) {
+    WorkerBudget workers(threads);
+    Bytes png;
+    ASSERT_EQ(encodePng(picture.view(), png, &workers), ResultCode::Success);
+    EXPECT_TRUE(png == alone) << threads << " threads";
+  }
+  test::ScratchDir scratch;
+  WorkerBudget workers(2);
+  ASSERT_EQ(writePngFile(scratch.file("a.png").c_str(), picture.view(), &workers),
+            ResultCode::Success);
+  EXPECT_TRUE(test::readFile(scratch.file("a.png")) == alone);
+}
+
+TEST(PngPieces, AFileThatCannotBeWrittenLeavesNothing) {
+  test::ScratchDir scratch;
+  Picture picture = makePicture(600, 900, 24);
+  WorkerBudget workers(2);
+  EXPECT_EQ(writePngFile(scratch.file("missing/a.png").c_str(), picture.view(), &workers),
+            ResultCode::WriteError);
+  // Bits shorter than the header says: refused before any file is made.
+  DibView shortBits = picture.view();
+  shortBits.bitsBytes -= 1;
+  EXPECT_EQ(writePngFile(scratch.file("b.png").c_str(), shortBits, &workers),
+            ResultCode::WriteError);
+  Bytes png{1, 2, 3};
+  EXPECT_EQ(encodePng(shortBits, png, &workers), ResultCode::WriteError);
+  EXPECT_TRUE(png.empty());
+  EXPECT_TRUE(test::listFolder(scratch.path()).empty());
+}
+
+}  // namespace
+}  // namespace quorvel
