@@ -4,16 +4,23 @@
 # picture with -png (blended, RGB) and -png -raw (RGBA), and, alternating with them, lets Pillow
 # encode the same pixels. quorvel is timed as a whole process (reading the picture, decoding,
 # encoding, writing); Pillow only for its save() of pixels already in memory. Prints per picture
-# the median time ratio (quorvel / Pillow) and the size ratio of the files.
-# Usage: bench/png_speed.sh [build folder] [rounds]
+# the median time ratio (quorvel / Pillow) and the size ratio of the files. With an earlier build
+# folder, that build's quorvel runs in the same rounds too (its ratios printed as "earlier").
+# The machine's load is printed before and after: compare ratios of one run only.
+# Usage: bench/png_speed.sh [build folder] [rounds] [earlier build folder]
 set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$here/build}
 rounds=${2:-7}
+earlier=${3:-}
 size=4096
 for tool in quorvel quorvel-make-samples; do
   [ -x "$build/$tool" ] || { echo "build $build/$tool first (ninja -C $build)" >&2; exit 1; }
 done
+if [ -n "$earlier" ] && [ ! -x "$earlier/quorvel" ]; then
+  echo "no quorvel in $earlier" >&2
+  exit 1
+fi
 python=
 for candidate in /usr/bin/python3 python3; do
   if "$candidate" -c 'import PIL' 2>/dev/null; then python=$candidate; break; fi
@@ -39,16 +46,17 @@ EOF
 . "$here/bench/timing.sh"
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
 
+echo "load before: $(uptime)"
 for kind in plain32 sprite32; do
   px="$work/$kind.px"
   "$build/quorvel-make-samples" "--$kind" "$px" "$size" "$size"
-  mkdir -p "$work/blended" "$work/raw"
+  mkdir -p "$work/blended" "$work/raw" "$work/earlier" "$work/earlier-raw"
   # The reference pixels for Pillow.
   "$build/quorvel" -png "-out:$work/blended" "$px" >/dev/null
   "$build/quorvel" -png -raw "-out:$work/raw" "$px" >/dev/null
   cp "$work/blended/$kind.png" "$work/blended-ref.png"
   cp "$work/raw/$kind.png" "$work/raw-ref.png"
-  times_png=() times_raw=()
+  times_png=() times_raw=() earlier_png=() earlier_raw=()
   for ((i = 0; i < rounds; i++)); do
     ours=$(timed "$build/quorvel" -png "-out:$work/blended" "$px")
     theirs=$(pillow RGB "$work/pillow-rgb.png" "$work/blended-ref.png")
@@ -56,8 +64,16 @@ for kind in plain32 sprite32; do
     ours_raw=$(timed "$build/quorvel" -png -raw "-out:$work/raw" "$px")
     theirs_raw=$(pillow RGBA "$work/pillow-rgba.png" "$work/raw-ref.png")
     times_raw+=("$(ratio "$ours_raw" "$theirs_raw")")
-    echo "$kind round $((i + 1)): -png $((ours / 1000000)) ms vs Pillow $((theirs / 1000000)) ms;" \
-      "-png -raw $((ours_raw / 1000000)) ms vs Pillow $((theirs_raw / 1000000)) ms"
+    line="-png $((ours / 1000000)) ms vs Pillow $((theirs / 1000000)) ms;"
+    line+=" -png -raw $((ours_raw / 1000000)) ms vs Pillow $((theirs_raw / 1000000)) ms"
+    if [ -n "$earlier" ]; then
+      before=$(timed "$earlier/quorvel" -png "-out:$work/earlier" "$px")
+      before_raw=$(timed "$earlier/quorvel" -png -raw "-out:$work/earlier-raw" "$px")
+      earlier_png+=("$(ratio "$before" "$theirs")")
+      earlier_raw+=("$(ratio "$before_raw" "$theirs_raw")")
+      line+="; earlier $((before / 1000000)) ms, $((before_raw / 1000000)) ms"
+    fi
+    echo "$kind round $((i + 1)): $line"
   done
   png_size=$(stat -c %s "$work/blended/$kind.png") pillow_size=$(stat -c %s "$work/pillow-rgb.png")
   raw_size=$(stat -c %s "$work/raw/$kind.png") pillow_raw=$(stat -c %s "$work/pillow-rgba.png")
@@ -65,4 +81,13 @@ for kind in plain32 sprite32; do
     "$pillow_size bytes (ratio $(ratio "$png_size" "$pillow_size"))"
   echo "$kind: -png -raw median time ratio $(median "${times_raw[@]}"), size $raw_size vs" \
     "$pillow_raw bytes (ratio $(ratio "$raw_size" "$pillow_raw"))"
+  if [ -n "$earlier" ]; then
+    before_size=$(stat -c %s "$work/earlier/$kind.png")
+    before_raw_size=$(stat -c %s "$work/earlier-raw/$kind.png")
+    echo "$kind: earlier -png      median time ratio $(median "${earlier_png[@]}"), size ratio" \
+      "$(ratio "$before_size" "$pillow_size")"
+    echo "$kind: earlier -png -raw median time ratio $(median "${earlier_raw[@]}"), size ratio" \
+      "$(ratio "$before_raw_size" "$pillow_raw")"
+  fi
 done
+echo "load after: $(uptime)"
