@@ -18,7 +18,8 @@ constexpr const char* kVersion = "0.03";
 
 }  // namespace
 
-// The original six lines first, exactly; the switches added since follow in the same style.
+// The original six lines first, exactly; the switches added since follow in the same style, then
+// a few whole command lines for the switches that are new.
 void printUsage() {
   const char s = kSwitchChar;
   std::printf("quorvel [options] filename version %s\n\n", kVersion);
@@ -35,6 +36,12 @@ void printUsage() {
   std::printf("\t%conly:patterns    only archive members matching *.wav;bg* (any case)\n", s);
   std::printf("\t%chelp             show this text\n", s);
   std::printf("\t%cversion          show the version\n", s);
+  std::puts("\nexamples:");
+  std::printf("\tquorvel %cbatch %cpng %craw %cout:converted game\n", s, s, s, s);
+  std::printf("\tquorvel %cbatch %cjobs:1 game/bg game/data.a\n", s, s);
+  std::printf("\tquorvel %clist data.a\n", s);
+  std::printf("\tquorvel %conly:*.wav %cout:sounds data.a\n", s, s);
+  std::printf("\tquorvel %cpack data\n", s);
   std::fflush(stdout);
 }
 

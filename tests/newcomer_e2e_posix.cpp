@@ -75,7 +75,7 @@ TEST_F(NewcomerRun, UsageListsTheNewSwitchesInTheOriginalStyle) {
   std::istringstream added(usage.substr(kOriginalUsage.size()));
   std::string line;
   std::string names;
-  while (std::getline(added, line)) {
+  while (std::getline(added, line) && !line.empty()) {
     ASSERT_GE(line.size(), 20u) << line;
     EXPECT_EQ(line.substr(0, 2), "\t-") << line;
     size_t end = line.find(' ');
@@ -85,6 +85,18 @@ TEST_F(NewcomerRun, UsageListsTheNewSwitchesInTheOriginalStyle) {
   }
   EXPECT_NE(names.find("-help "), std::string::npos);
   EXPECT_NE(names.find("-version "), std::string::npos);
+  // Then whole command lines, one for each new switch at least.
+  ASSERT_TRUE(std::getline(added, line));
+  EXPECT_EQ(line, "examples:");
+  std::string examples;
+  while (std::getline(added, line)) {
+    EXPECT_EQ(line.substr(0, 9), "\tquorvel ") << line;
+    examples += line + "\n";
+  }
+  for (const char* used :
+       {"-png ", "-raw ", "-out:", "-pack ", "-batch ", "-jobs:", "-list ", "-only:"}) {
+    EXPECT_NE(examples.find(used), std::string::npos) << used;
+  }
 }
 
 // Standard output and the picture are what the same run without the mistake gives; only
