@@ -111,6 +111,10 @@ class PieceRun {
   // Hands one compressed piece to the sink (in order, one at a time) and frees it.
   void deliver(size_t piece) {
     DeflatedPiece& out = pieces_[piece];
+    if (failed()) {  // this piece may be the one that failed, with nothing in it
+      out = DeflatedPiece{};
+      return;
+    }
     joinedAdler_ = piece == 0 ? adlers_[0]
                               : adler32_combine(joinedAdler_, adlers_[piece],
                                                 static_cast<z_off_t>(input_.pieceBytes(piece)));
@@ -123,7 +127,7 @@ class PieceRun {
       out.length += kAdlerBytes;
     }
     try {
-      if (!failed() && !sink_(out)) fail(ResultCode::WriteError);
+      if (!sink_(out)) fail(ResultCode::WriteError);
     } catch (const std::bad_alloc&) {
       fail(ResultCode::OutOfMemory);
     }

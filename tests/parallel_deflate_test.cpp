@@ -7,6 +7,7 @@
 #include <zlib.h>
 
 #include <cstdint>
+#include <new>
 #include <vector>
 
 namespace quorvel {
@@ -26,6 +27,7 @@ class SizedPieces final : public DeflateInput {
   size_t pieceCount() const override { return sizes_.size(); }
   size_t pieceBytes(size_t piece) const override { return sizes_[piece]; }
   void makePiece(size_t piece, uint8_t* out, std::vector<uint8_t>&) const override {
+    if (piece == failAt) throw std::bad_alloc();
     for (size_t i = 0; i < sizes_[piece]; ++i) out[i] = byteAt(starts_[piece] + i);
   }
   Bytes whole() const {
@@ -33,6 +35,8 @@ class SizedPieces final : public DeflateInput {
     for (size_t i = 0; i < total_; ++i) bytes[i] = byteAt(i);
     return bytes;
   }
+
+  size_t failAt = SIZE_MAX;  // the piece whose making runs out of memory
 
  private:
   static uint8_t byteAt(size_t i) { return static_cast<uint8_t>(i / 7 + (i >> 10) * (i % 13)); }
@@ -123,6 +127,17 @@ TEST(ParallelDeflate, ARefusedPieceStopsTheStream) {
     EXPECT_EQ(stream.pieces, refuseAt + 1) << "no piece after the refused one";
   }
   EXPECT_EQ(deflateAll(SizedPieces({}), nullptr).result, ResultCode::WriteError);
+}
+
+TEST(ParallelDeflate, APieceWithoutMemoryStopsTheStream) {
+  for (size_t failAt : {size_t{0}, size_t{5}, size_t{19}}) {
+    SizedPieces input(std::vector<size_t>(20, 50000));
+    input.failAt = failAt;
+    WorkerBudget workers(3);
+    Stream stream = deflateAll(input, &workers);
+    EXPECT_EQ(stream.result, ResultCode::OutOfMemory) << failAt;
+    EXPECT_LE(stream.pieces, failAt) << "nothing from the failed piece on";
+  }
 }
 
 }  // namespace
