@@ -16,7 +16,6 @@
 #include "decoders/spi_px0c.h"
 #include "decoders/spi_px40.h"
 #include "platform/file_handle.h"
-#include "platform/input_view.h"
 #include "platform/paths.h"
 
 namespace quorvel {
@@ -64,6 +63,19 @@ SpiBase* chooseDecoder(const uint8_t* probe, Route& route, AlphaDecode& straight
   }
   route = Route::Unknown;
   return nullptr;
+}
+
+// The whole file in one zero-filled block (the decoders read it in place).
+ResultCode readWholeFile(FileHandle& file, MemoryBlock& block, const uint8_t*& bytes,
+                         uint32_t& length) {
+  uint32_t size = file.size(nullptr);
+  if (size == 0xFFFFFFFFu) return ResultCode::ReadError;
+  void* buffer = block.allocate(size, kMemFixed | kMemZeroInit);
+  if (buffer == nullptr) return ResultCode::OutOfMemory;
+  if (file.seek(0, kFileBegin, nullptr) == kInvalidSetFilePointer) return ResultCode::ReadError;
+  if (file.read(buffer, size, &length) == 0) return ResultCode::ReadError;
+  bytes = static_cast<const uint8_t*>(buffer);
+  return ResultCode::Success;
 }
 
 ResultCode writeDib(const char* basePath, MemHandle infoHandle, MemHandle bitsHandle,
@@ -120,29 +132,21 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
   }
   if (decoder == nullptr) return ResultCode::OutOfMemory;
 
-  // The decoders read the whole file in place.
-  InputView whole;
-  switch (whole.load(file)) {
-    case InputLoad::CannotRead:
-      return ResultCode::ReadError;
-    case InputLoad::NoMemory:
-      return ResultCode::OutOfMemory;
-    case InputLoad::Loaded:
-      break;
-  }
+  MemoryBlock whole;
+  const uint8_t* bytes = nullptr;
+  uint32_t length = 0;
+  ResultCode result = readWholeFile(file, whole, bytes, length);
+  if (result != ResultCode::Success) return result;
   file.close();
-  const uint8_t* bytes = whole.data();
-  const uint32_t length = whole.size();
 
   MemHandle infoHandle = nullptr;
   MemHandle bitsHandle = nullptr;
   // A PNG of a picture with alpha carries it straight when the raw switch keeps it.
   const bool straight = options.pictureFormat == PictureFormat::Png && gSettings.blend == 0;
-  ResultCode result =
-      straight && straightDecode != nullptr
-          ? straightDecode(bytes, length, AlphaOutput::Straight, &infoHandle, &bitsHandle)
-          : decoder->getPicture(bytes, length, &infoHandle, &bitsHandle, nullptr, 0);
-  whole.release();
+  result = straight && straightDecode != nullptr
+               ? straightDecode(bytes, length, AlphaOutput::Straight, &infoHandle, &bitsHandle)
+               : decoder->getPicture(bytes, length, &infoHandle, &bitsHandle, nullptr, 0);
+  whole.free();
   if (result != ResultCode::Success) {
     MemoryBlock infoBlock;
     MemoryBlock bitsBlock;

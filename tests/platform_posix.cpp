@@ -8,8 +8,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/file_handle.h"
-#include "platform/input_view.h"
 #include "platform/system.h"
 #include "platform/temporary_folder.h"
 #include "tests/support/test_support.h"
@@ -63,25 +61,6 @@ TEST(System, OnlyTheSlashMakesAFileNameUnusable) {
   for (const char* name : {"a?b*.txt", "con", "nul.txt", "a\\b", "tab\there", "\x81\x7F"}) {
     EXPECT_TRUE(isUsableFileName(name)) << name;
   }
-}
-
-// A mapped input that another program shortens while it is read ends the run with a message
-// instead of reading beyond the file's new end.
-TEST(InputViewDeathTest, ShortenedMappedInputEndsTheRunWithAMessage) {
-  test::ScratchDir scratch;
-  std::string path = scratch.file("shrinks");
-  ASSERT_TRUE(test::writeFile(path, test::Bytes(2 * kMappedInputBytes, 1)));
-  EXPECT_DEATH(
-      {
-        FileHandle file;
-        file.openRead(path.c_str(), kFileShareRead, kOpenExisting, kFileAttributeNormal);
-        InputView view;
-        if (view.load(file) != InputLoad::Loaded || !view.mapped()) std::exit(0);
-        if (::truncate(path.c_str(), 0) != 0) std::exit(0);
-        volatile unsigned sum = 0;
-        for (uint32_t i = 0; i < view.size(); i += 4096) sum = sum + view.data()[i];
-      },
-      "shortened while it was read");
 }
 
 }  // namespace
