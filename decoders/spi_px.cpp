@@ -64,11 +64,12 @@ ResultCode SpiPX::getPictureInfo(const uint8_t* buffer, uint32_t length, Picture
   return ResultCode::Success;
 }
 
-ResultCode preparePlainRows(const uint8_t* buffer, uint32_t length, PlainRows& rows) {
+ResultCode preparePlainLayout(const uint8_t* head, uint32_t headLength, uint64_t fileLength,
+                              PlainRows& rows) {
   rows = PlainRows{};
-  ByteView file(buffer, length);
+  ByteView file(head, headLength);
   if (!file.contains(0, 18)) return ResultCode::UnknownFormat;
-  const uint64_t headerOffset = static_cast<uint64_t>(pxHeaderStart(buffer) - buffer);
+  const uint64_t headerOffset = static_cast<uint64_t>(pxHeaderStart(head) - head);
   if (!file.contains(headerOffset, kPxHeaderBytes)) return ResultCode::UnknownFormat;
   const PxHeader h = readHeader(file.at(headerOffset));
   if (h.depth != 8 && h.depth != 16 && h.depth != 32) return ResultCode::UnknownFormat;
@@ -76,12 +77,18 @@ ResultCode preparePlainRows(const uint8_t* buffer, uint32_t length, PlainRows& r
   if (!dibSizeAcceptable(h.width, h.height, outputDepth)) return ResultCode::UnknownFormat;
 
   // Everything the rows need must be in the file before anything is allocated.
-  ByteCursor cursor(file, headerOffset + kPxHeaderBytes);
-  const uint8_t* palette = hasColourTable(h) ? cursor.take(kPaletteBytes) : nullptr;
-  if (hasColourTable(h) && palette == nullptr) return ResultCode::UnknownFormat;
+  uint64_t pixelsOffset = headerOffset + kPxHeaderBytes;
+  const uint8_t* palette = nullptr;
+  if (hasColourTable(h)) {
+    if (!file.contains(pixelsOffset, kPaletteBytes)) return ResultCode::UnknownFormat;
+    palette = file.at(pixelsOffset);
+    pixelsOffset += kPaletteBytes;
+  }
   const uint64_t rowStride = sourceRowBytes(h);
-  const uint8_t* pixels = cursor.take(rowStride * static_cast<uint64_t>(h.height));
-  if (pixels == nullptr) return ResultCode::UnknownFormat;
+  const uint64_t pixelBytes = rowStride * static_cast<uint64_t>(h.height);
+  if (pixelsOffset > fileLength || pixelBytes > fileLength - pixelsOffset) {
+    return ResultCode::UnknownFormat;
+  }
 
   rows.width = h.width;
   rows.height = h.height;
@@ -89,11 +96,17 @@ ResultCode preparePlainRows(const uint8_t* buffer, uint32_t length, PlainRows& r
   rows.depth = h.depth;
   rows.outputDepth = outputDepth;
   rows.outputRowBytes = static_cast<size_t>(paddedRowBytes(h.width, outputDepth / 8));
-  rows.pixels = pixels;
+  rows.pixelsOffset = pixelsOffset;
   rows.sourceStride = static_cast<size_t>(rowStride);
   rows.palette = palette;
   rows.background = backgroundPixel(gSettings.bgColor);
   return ResultCode::Success;
+}
+
+ResultCode preparePlainRows(const uint8_t* buffer, uint32_t length, PlainRows& rows) {
+  ResultCode result = preparePlainLayout(buffer, length, length, rows);
+  if (result == ResultCode::Success) rows.pixels = buffer + rows.pixelsOffset;
+  return result;
 }
 
 void fillPlainPalette(const PlainRows& rows, RgbQuad* palette) {
@@ -107,8 +120,7 @@ void fillPlainPalette(const PlainRows& rows, RgbQuad* palette) {
   }
 }
 
-void makePlainRow(const PlainRows& rows, size_t t, uint8_t* out) {
-  const uint8_t* source = rows.pixels + t * rows.sourceStride;
+void makePlainRowFrom(const PlainRows& rows, const uint8_t* source, uint8_t* out) {
   const auto width = static_cast<size_t>(rows.width);
   size_t made;
   if (rows.outputDepth == 24 && rows.depth == 32) {
@@ -125,6 +137,10 @@ void makePlainRow(const PlainRows& rows, size_t t, uint8_t* out) {
     std::memcpy(out, source, made);
   }
   std::memset(out + made, 0, rows.outputRowBytes - made);
+}
+
+void makePlainRow(const PlainRows& rows, size_t t, uint8_t* out) {
+  makePlainRowFrom(rows, rows.pixels + t * rows.sourceStride, out);
 }
 
 ResultCode SpiPX::getPicture(const uint8_t* buffer, uint32_t length, MemHandle* infoOut,
