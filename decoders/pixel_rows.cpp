@@ -24,10 +24,21 @@ inline void blendPixelPlain(uint8_t* d, const uint8_t* s, uint32_t background) {
 }
 
 #if defined(__SSE2__)
-// Four pixels at a time in 16-bit lanes. The blended pixels (blue, green, red and a byte that is
-// dropped) are packed into three bytes each by shifting within the two 64-bit halves, and stored
-// as two 8-byte writes 6 bytes apart; the last two bytes of the second write are overwritten by
-// the next four pixels, so the loop stops while at least one more pixel follows.
+// Stores the first three bytes of each of the four pixels in quad as 12 bytes: shifted together
+// within the two 64-bit halves, then written as two 8-byte stores 6 bytes apart. 14 bytes are
+// written; the last two belong to the next pixel, so callers stop while at least one more
+// pixel follows and write it afterwards.
+inline void storeThreeByteQuad(uint8_t* destination, __m128i quad) {
+  const __m128i lowPixel = _mm_set_epi32(0, 0x00FFFFFF, 0, 0x00FFFFFF);
+  const __m128i highPixel = _mm_set_epi32(0x0000FFFF, static_cast<int>(0xFF000000u), 0x0000FFFF,
+                                          static_cast<int>(0xFF000000u));
+  const __m128i packed = _mm_or_si128(_mm_and_si128(quad, lowPixel),
+                                      _mm_and_si128(_mm_srli_epi64(quad, 8), highPixel));
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(destination), packed);
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(destination + 6), _mm_unpackhi_epi64(packed, packed));
+}
+
+// Four pixels at a time in 16-bit lanes; the fourth byte of each blended pixel is dropped.
 size_t blendFourAtATime(uint8_t* destination, const uint8_t* source, size_t width,
                         uint32_t background) {
   const __m128i zero = _mm_setzero_si128();
@@ -36,9 +47,6 @@ size_t blendFourAtATime(uint8_t* destination, const uint8_t* source, size_t widt
   const __m128i backgroundBytes = _mm_set1_epi32(static_cast<int>(background));
   const __m128i backgroundWords = _mm_unpacklo_epi8(backgroundBytes, zero);
   const __m128i alphaBytes = _mm_set1_epi32(static_cast<int>(0xFF000000u));
-  const __m128i lowPixel = _mm_set_epi32(0, 0x00FFFFFF, 0, 0x00FFFFFF);
-  const __m128i highPixel = _mm_set_epi32(0x0000FFFF, static_cast<int>(0xFF000000u), 0x0000FFFF,
-                                          static_cast<int>(0xFF000000u));
   size_t x = 0;
   for (; x + 5 <= width; x += 4, source += 16, destination += 12) {
     const __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source));
@@ -53,11 +61,29 @@ size_t blendFourAtATime(uint8_t* destination, const uint8_t* source, size_t widt
     const __m128i transparent = _mm_cmpeq_epi32(_mm_and_si128(pixels, alphaBytes), zero);
     blended = _mm_or_si128(_mm_andnot_si128(transparent, blended),
                            _mm_and_si128(transparent, backgroundBytes));
-    const __m128i packed = _mm_or_si128(_mm_and_si128(blended, lowPixel),
-                                        _mm_and_si128(_mm_srli_epi64(blended, 8), highPixel));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(destination), packed);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(destination + 6),
-                     _mm_unpackhi_epi64(packed, packed));
+    storeThreeByteQuad(destination, blended);
+  }
+  return x;
+}
+
+// Four pixels at a time: each colour times its factor (the 7-bit alpha, 128 for 0) in 16-bit
+// lanes, shifted right by 7; stored as blendFourAtATime does.
+size_t scaleFourAtATime(uint8_t* destination, const uint8_t* source, size_t width) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i sevenBits = _mm_set1_epi16(0x7F);
+  const __m128i scaleOfZero = _mm_set1_epi16(128);
+  size_t x = 0;
+  for (; x + 5 <= width; x += 4, source += 16, destination += 12) {
+    const __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source));
+    __m128i words[2] = {_mm_unpacklo_epi8(pixels, zero), _mm_unpackhi_epi8(pixels, zero)};
+    for (__m128i& w : words) {
+      __m128i alpha =
+          _mm_and_si128(_mm_shufflehi_epi16(_mm_shufflelo_epi16(w, 0xFF), 0xFF), sevenBits);
+      const __m128i none = _mm_cmpeq_epi16(alpha, zero);
+      alpha = _mm_or_si128(_mm_andnot_si128(none, alpha), _mm_and_si128(none, scaleOfZero));
+      w = _mm_srli_epi16(_mm_mullo_epi16(w, alpha), 7);
+    }
+    storeThreeByteQuad(destination, _mm_packus_epi16(words[0], words[1]));
   }
   return x;
 }
@@ -70,6 +96,23 @@ void blendRowOverPlain(uint8_t* destination, const uint8_t* source, size_t width
   for (size_t x = 0; x < width; ++x, source += 4, destination += 3) {
     blendPixelPlain(destination, source, background);
   }
+}
+
+void scaleRowBySevenBitAlphaPlain(uint8_t* destination, const uint8_t* source, size_t width) {
+  for (size_t x = 0; x < width; ++x, source += 4, destination += 3) {
+    // A 7-bit alpha of 0 leaves the colour as it is: the same as scaling by 128/128.
+    const unsigned alpha = source[3] & 0x7Fu;
+    const unsigned factor = alpha == 0 ? 128u : alpha;
+    for (int k = 0; k < 3; ++k) destination[k] = static_cast<uint8_t>((source[k] * factor) >> 7);
+  }
+}
+
+void scaleRowBySevenBitAlpha(uint8_t* destination, const uint8_t* source, size_t width) {
+  size_t done = 0;
+#if defined(__SSE2__)
+  done = scaleFourAtATime(destination, source, width);
+#endif
+  scaleRowBySevenBitAlphaPlain(destination + 3 * done, source + 4 * done, width - done);
 }
 
 void blendRowOver(uint8_t* destination, const uint8_t* source, size_t width, uint32_t background) {

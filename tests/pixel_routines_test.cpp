@@ -114,5 +114,28 @@ TEST(BlendRowOver, GivesBlendPixelForEveryWidthAndAlpha) {
   }
 }
 
+// The row scaling against scaleChannel: every stored alpha byte (its eighth bit ignored, 0 keeping
+// the colour), widths around the vector step, bytes beyond the row untouched.
+TEST(ScaleRowBySevenBitAlpha, GivesScaleChannelForEveryWidthAndAlpha) {
+  for (size_t width = 0; width <= 300; width += width < 70 ? 1 : 23) {
+    std::vector<uint8_t> source(4 * width);
+    for (size_t i = 0; i < source.size(); ++i) source[i] = static_cast<uint8_t>(i * 53 + width);
+    for (size_t x = 0; x < width; ++x) source[4 * x + 3] = static_cast<uint8_t>(x * 7 + width);
+    std::vector<uint8_t> expected(3 * width + 8, 0x5A);
+    for (size_t x = 0; x < width; ++x) {
+      const uint8_t alpha = source[4 * x + 3] & 0x7F;
+      for (int k = 0; k < 3; ++k) {
+        const uint8_t colour = source[4 * x + k];
+        expected[3 * x + k] = alpha == 0 ? colour : scaleChannel(colour, alpha);
+      }
+    }
+    std::vector<uint8_t> vector(expected.size(), 0x5A), plain(expected.size(), 0x5A);
+    scaleRowBySevenBitAlpha(vector.data(), source.data(), width);
+    scaleRowBySevenBitAlphaPlain(plain.data(), source.data(), width);
+    ASSERT_EQ(vector, expected) << "width " << width;
+    ASSERT_EQ(plain, expected) << "width " << width;
+  }
+}
+
 }  // namespace
 }  // namespace quorvel
