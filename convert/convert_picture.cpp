@@ -188,7 +188,8 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
   if (decoder == nullptr) return ResultCode::OutOfMemory;
 
   // A plain picture's rows need no bitmap in memory: they go from the file to the BMP file.
-  if (identifyPicture(probe) == PictureKind::Plain && options.pictureFormat == PictureFormat::Bmp) {
+  if (identifyPicture(probe) == PictureKind::Plain && options.pictureFormat == PictureFormat::Bmp &&
+      !options.temporarySource) {
     return convertPlainInSlices(basePath, file, options.workers);
   }
 
