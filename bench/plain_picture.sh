@@ -4,7 +4,7 @@
 # of the same input file, and prints per sub-format and mode the median ratio conversion time /
 # cp time over all rounds, and the peak memory (maximum resident set, /usr/bin/time) of a
 # conversion. Whole-process times, rounds alternating, so that a noisy machine hits every
-# command alike.
+# command alike; before each timed command the file system's dirty pages are written out.
 # Given a second quorvel (an earlier build), it runs in the same rounds beside the first, and the
 # medians of its ratios, of the per-round ratio new / old and its peak memory are shown too.
 # cp copies inside the kernel (copy_file_range) without the bytes ever reaching user memory; for
@@ -32,10 +32,14 @@ done
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
 modeSwitch() { [ "$1" = raw ] && echo -raw || true; }
+# Files written by the previous command are flushed first, so that no command pays for another's
+# writeback.
+settle() { sync -f "$work" 2>/dev/null || sync; }
 # Nanoseconds of one conversion (its output removed before and after).
 convertTime() {
   local program=$1 kind=$2 mode=$3 time
   rm -f "$work/$kind.bmp"
+  settle
   # shellcheck disable=SC2046
   time=$(timed "$program" $(modeSwitch "$mode") "$work/$kind.px")
   [ -s "$work/$kind.bmp" ] || { echo "$program wrote no $kind.bmp" >&2; exit 1; }
@@ -45,6 +49,7 @@ convertTime() {
 copyTime() {
   local time
   rm -f "$work/copy.bin"
+  settle
   time=$(timed cp "$work/$1.px" "$work/copy.bin")
   rm -f "$work/copy.bin"
   echo "$time"
@@ -71,6 +76,7 @@ for ((i = 0; i < rounds; i++)); do
       now[$kind.$mode]+=" $(ratio "$convert" "$copy")"
       if [ "$kind.$mode" = plain32.raw ]; then
         rm -f "$work/copy.bin"
+        settle
         dd=$(timed dd if="$work/$kind.px" of="$work/copy.bin" bs=4M status=none)
         rm -f "$work/copy.bin"
         versusDd+=("$(ratio "$convert" "$dd")")
