@@ -18,7 +18,8 @@ constexpr const char* kVersion = "0.03";
 
 }  // namespace
 
-// The original six lines first, exactly; the switches added since follow in the same style.
+// The original six lines first, exactly; the switches added since follow in the same style, then
+// a few whole command lines for the switches that are new.
 void printUsage() {
   const char s = kSwitchChar;
   std::printf("quorvel [options] filename version %s\n\n", kVersion);
@@ -28,13 +29,19 @@ void printUsage() {
   std::printf("\t%craw              not blend image with bgcolor\n", s);
   std::printf("\t%cbgcolor:rrggbb   background color (hex)\n", s);
   std::printf("\t%cpng              PNG instead of BMP (with %craw: true transparency)\n", s, s);
-  std::printf("\t%chelp             show this text\n", s);
-  std::printf("\t%cversion          show the version\n", s);
   std::printf("\t%cpack             pack folder into .a, bmp/png picture into .px\n", s);
   std::printf("\t%cbatch            every name an input, folders with all files beneath\n", s);
   std::printf("\t%cjobs:N           inputs and members converted at once (default: cores)\n", s);
   std::printf("\t%clist             list what the inputs hold, write nothing\n", s);
   std::printf("\t%conly:patterns    only archive members matching *.wav;bg* (any case)\n", s);
+  std::printf("\t%chelp             show this text\n", s);
+  std::printf("\t%cversion          show the version\n", s);
+  std::puts("\nexamples:");
+  std::printf("\tquorvel %cbatch %cpng %craw %cout:converted game\n", s, s, s, s);
+  std::printf("\tquorvel %cbatch %cjobs:1 game/bg game/data.a\n", s, s);
+  std::printf("\tquorvel %clist data.a\n", s);
+  std::printf("\tquorvel %conly:*.wav %cout:sounds data.a\n", s, s);
+  std::printf("\tquorvel %cpack data\n", s);
   std::fflush(stdout);
 }
 

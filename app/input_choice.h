@@ -14,4 +14,12 @@ namespace quorvel {
 // the dialog was cancelled (or cannot be shown).
 bool chooseInputs(const OptionParser& parser, bool many, std::vector<std::string>& names);
 
+// Said on standard error when a run that takes one file was given several: it asks for one instead.
+// Since a switch of the other platform's style is a file name here, the names are shown.
+void warnAboutSeveralNames(const OptionParser& parser);
+
+// Said on standard error when a run that takes one file was given a folder: its status line
+// ("unknown format!") does not tell a newcomer what to do instead.
+void adviseWhenFolder(const std::string& name);
+
 }  // namespace quorvel

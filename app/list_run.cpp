@@ -103,6 +103,7 @@ bool listInput(const BatchInput& input, const NamePatterns& only) {
 }  // namespace
 
 int runListing(const OptionParser& parser, const RunOptions& options) {
+  if (!options.batch) warnAboutSeveralNames(parser);
   std::vector<std::string> names;
   if (!chooseInputs(parser, options.batch, names)) {
     printUsage();
@@ -118,7 +119,11 @@ int runListing(const OptionParser& parser, const RunOptions& options) {
   }
   size_t listed = 0;
   for (const BatchInput& input : inputs) {
-    if (listInput(input, options.conversion.onlyMembers)) ++listed;
+    if (listInput(input, options.conversion.onlyMembers)) {
+      ++listed;
+    } else if (!options.batch) {
+      adviseWhenFolder(input.path);
+    }
   }
   if (options.batch) {
     std::string summary =

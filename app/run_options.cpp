@@ -190,6 +190,14 @@ RunOptions readRunOptions(const OptionParser& parser) {
     if (parser.hasOption(help)) options.showHelp = true;
   }
   options.showVersion = parser.hasOption("version") || parser.hasOption("-version");
+  // --help and --version are what people type on every system. Where switches start with '/',
+  // the parser takes them for names, and no one means a file of that name.
+  if (parser.switchChar() != '-') {
+    for (size_t i = 0; i < parser.positionalCount(); ++i) {
+      if (parser.positional(i) == "--help") options.showHelp = true;
+      if (parser.positional(i) == "--version") options.showVersion = true;
+    }
+  }
   if (parser.hasOption("png")) options.conversion.pictureFormat = PictureFormat::Png;
   options.pack = parser.hasOption("pack");
   return options;

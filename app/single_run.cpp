@@ -14,24 +14,8 @@
 
 namespace quorvel {
 
-namespace {
-
-// Several names are not converted one after the other: the run asks for one instead. Said on
-// standard error, since a switch of the other platform's style is a file name here too.
-void warnAboutSeveralNames(const OptionParser& parser) {
-  std::string names;
-  for (size_t i = 0; i < parser.positionalCount(); ++i) {
-    names += (i == 0 ? "" : ", ") + parser.positional(i);
-  }
-  std::string line = "quorvel: " + std::to_string(parser.positionalCount()) +
-                     " file names given (" + names + "); a run converts exactly one\n";
-  writeError(line);
-}
-
-}  // namespace
-
 int runSingleInput(const OptionParser& parser, const RunOptions& options) {
-  if (parser.positionalCount() > 1) warnAboutSeveralNames(parser);
+  warnAboutSeveralNames(parser);
   std::vector<std::string> names;
   if (!chooseInputs(parser, false, names)) {
     printUsage();
@@ -65,6 +49,7 @@ int runSingleInput(const OptionParser& parser, const RunOptions& options) {
   std::putchar('\n');
   printStatus(result, statusName(inputPath));
   std::fflush(stdout);
+  if (result == ResultCode::UnknownFormat) adviseWhenFolder(inputPath);
   return 0;
 }
 

@@ -58,7 +58,7 @@ const Bytes& layeredFile() {
   static const Bytes file = buildLayered(32, 32);
   return file;
 }
-// Raw output of 24-bit layers walks the layers first, looking for a 32-bit one.
+// Raw output of 24-bit layers: drawn at 24 bits, and again at 32 only when a 32-bit layer follows.
 const Bytes& layered24File() {
   static const Bytes file = buildLayered(24, 24);
   return file;

@@ -223,17 +223,19 @@ check "two file names: usage text" test "$(is_usage && echo usage)" = usage
 
 case_help() {
   local h first=""
-  for h in '/?' /help /h; do
+  for h in '/?' /help /h --help; do
     winrun "$work" "$h" "$(dos "$pics/grey.px")"
     [ "$code" = 0 ] && is_usage && [ ! -s "$work/stderr" ] || return 1
     [ -z "$first" ] && first=$out
     [ "$out" = "$first" ] || return 1
   done
   [ ! -e "$pics/grey.bmp" ] || return 1
-  winrun "$work" /version
-  [ "$code" = 0 ] && [ "$out" = "quorvel version 0.03" ]
+  for h in /version --version; do
+    winrun "$work" "$h"
+    [ "$code" = 0 ] && [ "$out" = "quorvel version 0.03" ] || return 1
+  done
 }
-check "/?, /help, /h: usage text and nothing else; /version: the version line" case_help
+check "/?, /help, /h, --help: usage text and nothing else; /version, --version: the version line" case_help
 
 case_unknown_switch() {
   local d="$work/unknown"

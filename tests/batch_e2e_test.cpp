@@ -106,6 +106,28 @@ TEST_F(BatchRun, FolderAndNamesGiveStatusLinesSummaryAndTree) {
   EXPECT_EQ(tree["game/bg/title.bmp"], title["title.bmp"]);
 }
 
+// A folder and a file that cannot be read fail on their own lines; the inputs around them still
+// convert. Root reads everything, so the test needs an ordinary user.
+TEST_F(BatchRun, UnreadableEntriesFailAloneAndTheBatchGoesOn) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root can read every file";
+  ASSERT_EQ(::mkdir(scratch_.file("game/locked").c_str(), 0755), 0);
+  put("game/locked/inside.px", writePlainPicture(gradientPicture32(4, 4)));
+  put("game/bg/secret.px", writePlainPicture(gradientPicture32(4, 4)));
+  ASSERT_EQ(::chmod(scratch_.file("game/locked").c_str(), 0), 0);
+  ASSERT_EQ(::chmod(scratch_.file("game/bg/secret.px").c_str(), 0), 0);
+  test::RunResult r = run({"-batch", "-out:o", "game/bg", "game/locked"});
+  ::chmod(scratch_.file("game/locked").c_str(), 0755);  // so that the scratch folder goes
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.out,
+            "game/bg/Tiles.PX: complete.\n"
+            "game/bg/secret.px: cannot read.\n"
+            "game/bg/title.px: complete.\n"
+            "game/locked: cannot read.\n"
+            "2 converted, 2 failed.\n");
+  EXPECT_TRUE(test::fileExists(scratch_.file("o/bg/title.bmp")));
+  EXPECT_FALSE(test::fileExists(scratch_.file("o/bg/secret.bmp")));
+}
+
 TEST_F(BatchRun, WithoutOutEveryOutputGoesBesideItsInput) {
   test::RunResult r = run({"-batch", "game/bg", "game/data.a"});
   EXPECT_EQ(r.exitCode, 0);

@@ -237,7 +237,10 @@ TEST_F(DriverE2E, WithoutExactlyOneNameTheCancelledDialogShowsTheUsage) {
     EXPECT_EQ(r.exitCode, 0);
     // The original lines exactly, then the switches beyond them in the same style.
     EXPECT_EQ(r.out.substr(0, usage.size()), usage) << args.size();
-    for (size_t at = usage.size(); at < r.out.size(); at = r.out.find('\n', at) + 1) {
+    // Examples of whole command lines close the text.
+    size_t examples = r.out.find("\n\nexamples:\n\tquorvel ");
+    ASSERT_NE(examples, std::string::npos);
+    for (size_t at = usage.size(); at <= examples; at = r.out.find('\n', at) + 1) {
       EXPECT_EQ(r.out.compare(at, 2, "\t-"), 0) << r.out.substr(at);
       // Descriptions start 18 characters after the tab.
       EXPECT_TRUE(r.out[at + 18] == ' ' && r.out[at + 19] != ' ') << r.out.substr(at);

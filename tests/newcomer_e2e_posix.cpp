@@ -75,7 +75,7 @@ TEST_F(NewcomerRun, UsageListsTheNewSwitchesInTheOriginalStyle) {
   std::istringstream added(usage.substr(kOriginalUsage.size()));
   std::string line;
   std::string names;
-  while (std::getline(added, line)) {
+  while (std::getline(added, line) && !line.empty()) {
     ASSERT_GE(line.size(), 20u) << line;
     EXPECT_EQ(line.substr(0, 2), "\t-") << line;
     size_t end = line.find(' ');
@@ -85,6 +85,18 @@ TEST_F(NewcomerRun, UsageListsTheNewSwitchesInTheOriginalStyle) {
   }
   EXPECT_NE(names.find("-help "), std::string::npos);
   EXPECT_NE(names.find("-version "), std::string::npos);
+  // Then whole command lines, one for each new switch at least.
+  ASSERT_TRUE(std::getline(added, line));
+  EXPECT_EQ(line, "examples:");
+  std::string examples;
+  while (std::getline(added, line)) {
+    EXPECT_EQ(line.substr(0, 9), "\tquorvel ") << line;
+    examples += line + "\n";
+  }
+  for (const char* used :
+       {"-png ", "-raw ", "-out:", "-pack ", "-batch ", "-jobs:", "-list ", "-only:"}) {
+    EXPECT_NE(examples.find(used), std::string::npos) << used;
+  }
 }
 
 // Standard output and the picture are what the same run without the mistake gives; only
@@ -115,8 +127,13 @@ TEST_F(NewcomerRun, MistypedSwitchesAreToldOnStandardErrorOnly) {
 TEST_F(NewcomerRun, SeveralNamesAreToldBeforeTheDialog) {
   test::RunResult r = run({"one.px", "/raw"});
   EXPECT_EQ(r.out, status("complete."));  // the dialog chose pic.px
-  EXPECT_EQ(r.err, "quorvel: 2 file names given (one.px, /raw); a run converts exactly one\n");
+  EXPECT_EQ(r.err,
+            "quorvel: 2 file names given (one.px, /raw); without -batch a run takes exactly one\n");
   EXPECT_TRUE(test::fileExists(work_.file("pic.bmp")));
+  // A listing of several names without -batch asks for one too.
+  EXPECT_EQ(
+      run({"-list", "one.px", "two.px"}).err,
+      "quorvel: 2 file names given (one.px, two.px); without -batch a run takes exactly one\n");
 }
 
 TEST_F(NewcomerRun, PathEndingInASeparatorIsNamedWhole) {
@@ -126,6 +143,26 @@ TEST_F(NewcomerRun, PathEndingInASeparatorIsNamedWhole) {
   EXPECT_EQ(run({"sub/pic.px"}).out, status("pic.px: cannot read."));  // a name: as before
   EXPECT_EQ(run({"/"}).out, status("/: unknown format!"));
   EXPECT_FALSE(dialogStarted());
+}
+
+// The status line stays as it is; standard error says what to do instead. A file of another kind
+// gets no such advice, a batch takes the folder as it is.
+TEST_F(NewcomerRun, AFolderWhereOneFileIsExpectedIsExplained) {
+  ASSERT_EQ(::mkdir(work_.file("game").c_str(), 0755), 0);
+  ASSERT_TRUE(test::writeFile(work_.file("notes.txt"), {'h', 'i'}));
+  const std::string advice =
+      "quorvel: game/ is a folder; name a file in it, or add -batch to take every .px and .a file "
+      "beneath it\n";
+  test::RunResult single = run({"game/"});
+  EXPECT_EQ(single.out, status("game/: unknown format!"));
+  EXPECT_EQ(single.err, advice);
+  test::RunResult listed = run({"-list", "game/"});
+  EXPECT_EQ(listed.out, "game/: unknown format!\n");
+  EXPECT_EQ(listed.err, advice);
+  EXPECT_EQ(listed.exitCode, 1);
+  EXPECT_EQ(run({"notes.txt"}).err, "");
+  EXPECT_EQ(run({"-list", "notes.txt"}).err, "");
+  EXPECT_EQ(run({"-batch", "game"}).err, "");
 }
 
 }  // namespace

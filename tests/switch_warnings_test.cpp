@@ -108,11 +108,13 @@ TEST(SwitchWarnings, ValuesNotTakenEmptyFolderRepeatsAndColourWithRaw) {
 
 // The POSIX spellings are run end to end; these are the Windows ones and near misses.
 TEST(RunOptions, HelpAndVersionOnWindowsAndNotFromLookAlikes) {
-  for (const char* help : {"/help", "/?", "/h"}) {
+  for (const char* help : {"/help", "/?", "/h", "--help"}) {
     EXPECT_TRUE(readRunOptions(parsed({help, "x.px"}, '/')).showHelp) << help;
   }
   EXPECT_TRUE(readRunOptions(parsed({"/version"}, '/')).showVersion);
-  RunOptions plain = readRunOptions(parsed({"-raw", "-H", "-Version", "help", "-?"}, '/'));
+  EXPECT_TRUE(readRunOptions(parsed({"x.px", "--version"}, '/')).showVersion);
+  RunOptions plain =
+      readRunOptions(parsed({"-raw", "-H", "-Version", "help", "-?", "--Help", "---help"}, '/'));
   EXPECT_FALSE(plain.showHelp || plain.showVersion);
 }
 
