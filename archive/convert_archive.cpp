@@ -196,7 +196,10 @@ bool deliverMember(const MemberJob& job, TemporaryMember& temporary, const std::
   std::string base = job.nativeName;
   pathStripExtension(base.data());
   base = folder + base.c_str();
-  return convertPictureFile(base.c_str(), temporary.path().c_str(), options) == ResultCode::Success;
+  ConversionOptions memberOptions = options;
+  memberOptions.temporarySource = true;
+  return convertPictureFile(base.c_str(), temporary.path().c_str(), memberOptions) ==
+         ResultCode::Success;
 }
 
 // The whole road of one member; its progress text is collected for printing in member order.

@@ -22,6 +22,10 @@ struct ConversionOptions {
   // The run's threads: an archive converts its members side by side on the spare ones. None:
   // one member after the other.
   WorkerBudget* workers = nullptr;
+  // The picture file is one that an interrupted run removes, with its folder (an archive member's
+  // temporary file): it is read whole and closed before anything is written, since on Windows a
+  // file that is still open cannot leave its folder until the process has ended.
+  bool temporarySource = false;
 };
 
 }  // namespace quorvel

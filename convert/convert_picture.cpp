@@ -1,5 +1,6 @@
 #include "convert/convert_picture.h"
 
+#include <mutex>
 #include <new>
 #include <string>
 
@@ -7,6 +8,7 @@
 #include "convert/picture_probe.h"
 #include "convert/picture_writer.h"
 #include "convert/series.h"
+#include "convert/sliced_bmp.h"
 #include "decoders/bytes.h"
 #include "decoders/dib.h"
 #include "decoders/settings.h"
@@ -99,6 +101,59 @@ ResultCode writeDib(const char* basePath, MemHandle infoHandle, MemHandle bitsHa
   return writer.write(name.c_str(), DibView{info, palette, bits, static_cast<size_t>(pixelBytes)});
 }
 
+// A plain picture as a BMP file: its rows read from the file a slice at a time (from the bottom
+// row up, in the order of the BMP file), made and written while the next slices are read, so that
+// neither the file nor the bitmap is ever whole in memory.
+ResultCode convertPlainInSlices(const char* basePath, FileHandle& file, WorkerBudget* workers) {
+  const uint32_t size = file.size(nullptr);
+  if (size == 0xFFFFFFFFu) return ResultCode::ReadError;
+  uint8_t head[kPlainHeadBytes] = {};
+  uint32_t headLength = 0;
+  if (file.seek(0, kFileBegin, nullptr) == kInvalidSetFilePointer ||
+      file.read(head, size < kPlainHeadBytes ? size : kPlainHeadBytes, &headLength) == 0) {
+    return ResultCode::ReadError;
+  }
+  PlainRows rows;
+  ResultCode result = preparePlainLayout(head, headLength, size, rows);
+  if (result != ResultCode::Success) return result;
+
+  SlicedPicture picture;
+  picture.header = dibHeader(rows.width, rows.height, rows.outputDepth);
+  RgbQuad palette[256];
+  if (rows.outputDepth == 8) {
+    fillPlainPalette(rows, palette);
+    picture.palette = palette;
+  }
+  picture.scratchRowBytes = rows.sourceStride;
+  std::mutex reading;  // one position in the file
+  // Row r of the bottom-up bits block is picture row height - 1 - r, so the slice's source rows
+  // lie together in the file, its top row first.
+  picture.makeRows = [&](size_t first, size_t count, uint8_t* out, uint8_t* source) {
+    const size_t height = static_cast<size_t>(rows.height);
+    const size_t top = height - first - count;
+    const uint64_t offset = rows.pixelsOffset + uint64_t{top} * rows.sourceStride;
+    const auto bytes = static_cast<uint32_t>(count * rows.sourceStride);
+    {
+      std::lock_guard<std::mutex> lock(reading);
+      int32_t high = static_cast<int32_t>(offset >> 32);
+      uint32_t done = 0;
+      if (file.seek(static_cast<int32_t>(static_cast<uint32_t>(offset)), kFileBegin, &high) ==
+              kInvalidSetFilePointer ||
+          file.read(source, bytes, &done) == 0 || done != bytes) {
+        return false;
+      }
+    }
+    for (size_t i = 0; i < count; ++i, out += rows.outputRowBytes) {
+      const size_t t = height - 1 - (first + i);
+      makePlainRowFrom(rows, source + (t - top) * rows.sourceStride, out);
+    }
+    return true;
+  };
+  std::string name(basePath);
+  if (!appendExtension(name, pictureWriterFor(PictureFormat::Bmp))) return ResultCode::WriteError;
+  return writeBmpInSlices(name.c_str(), picture, workers);
+}
+
 }  // namespace
 
 ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
@@ -131,6 +186,12 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
       break;
   }
   if (decoder == nullptr) return ResultCode::OutOfMemory;
+
+  // A plain picture's rows need no bitmap in memory: they go from the file to the BMP file.
+  if (identifyPicture(probe) == PictureKind::Plain && options.pictureFormat == PictureFormat::Bmp &&
+      !options.temporarySource) {
+    return convertPlainInSlices(basePath, file, options.workers);
+  }
 
   MemoryBlock whole;
   const uint8_t* bytes = nullptr;

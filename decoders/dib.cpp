@@ -42,6 +42,18 @@ bool dibSizeAcceptable(int64_t width, int64_t height, int bitCount) {
   return image <= 0xFFFFFFFFull - 14 - kPaletteInfoBytes;
 }
 
+BitmapInfoHeader dibHeader(int64_t width, int64_t height, int bitCount) {
+  BitmapInfoHeader header{};
+  header.biSize = kInfoHeaderBytes;
+  header.biWidth = static_cast<int32_t>(width);
+  header.biHeight = static_cast<int32_t>(height);
+  header.biPlanes = 1;
+  header.biBitCount = static_cast<uint16_t>(bitCount);
+  header.biSizeImage =
+      static_cast<uint32_t>(paddedRowBytes(width, bitCount / 8) * static_cast<uint64_t>(height));
+  return header;
+}
+
 ResultCode allocateDib(int64_t width, int64_t height, int bitCount, DibOutput& out) {
   out = DibOutput{};
   if (!dibSizeAcceptable(width, height, bitCount)) return ResultCode::UnknownFormat;
@@ -60,12 +72,7 @@ ResultCode allocateDib(int64_t width, int64_t height, int bitCount, DibOutput& o
     discardDib(out);
     return ResultCode::OutOfMemory;
   }
-  out.header->biSize = kInfoHeaderBytes;
-  out.header->biWidth = static_cast<int32_t>(width);
-  out.header->biHeight = static_cast<int32_t>(height);
-  out.header->biPlanes = 1;
-  out.header->biBitCount = static_cast<uint16_t>(bitCount);
-  out.header->biSizeImage = static_cast<uint32_t>(out.imageBytes);
+  *out.header = dibHeader(width, height, bitCount);
   if (bitCount == 8) out.palette = reinterpret_cast<RgbQuad*>(out.header + 1);
   return ResultCode::Success;
 }

@@ -69,6 +69,9 @@ struct DibOutput {
 // whole file within 32 bits.
 bool dibSizeAcceptable(int64_t width, int64_t height, int bitCount);
 
+// The header of a bitmap of this size: biSize 40, one plane, biSizeImage, everything else 0.
+BitmapInfoHeader dibHeader(int64_t width, int64_t height, int bitCount);
+
 // Allocates and locks both blocks and fills the header. UnknownFormat when the size is not
 // acceptable, OutOfMemory (with nothing left allocated) when an allocation fails.
 ResultCode allocateDib(int64_t width, int64_t height, int bitCount, DibOutput& out);

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "decoders/pixel_rows.h"
+
 namespace quorvel {
 
 namespace {
@@ -31,16 +33,10 @@ struct CopyPixels {
   }
 };
 
+// A 7-bit alpha of 0 leaves the colour as it is: the same as scaling by 128/128.
 struct ScaleAlphaPixels {
   void operator()(uint8_t* out, const uint8_t* in, size_t count) const {
-    for (size_t i = 0; i < count; ++i, in += 4, out += 3) {
-      // A 7-bit alpha of 0 leaves the colour as it is: the same as scaling by 128/128.
-      unsigned alpha = in[3] & 0x7Fu;
-      unsigned factor = alpha == 0 ? 128u : alpha;
-      out[0] = static_cast<uint8_t>((in[0] * factor) >> 7);
-      out[1] = static_cast<uint8_t>((in[1] * factor) >> 7);
-      out[2] = static_cast<uint8_t>((in[2] * factor) >> 7);
-    }
+    scaleRowBySevenBitAlpha(out, in, count);
   }
 };
 

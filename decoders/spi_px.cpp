@@ -4,6 +4,7 @@
 
 #include "decoders/bytes.h"
 #include "decoders/dib.h"
+#include "decoders/pixel_rows.h"
 #include "decoders/settings.h"
 
 namespace quorvel {
@@ -37,54 +38,6 @@ bool hasColourTable(const PxHeader& h) {
   return h.depth < 16 && h.kind != 1;
 }
 
-// Blending works on a strip of pixels at a time: first every pixel into four bytes (blue, green,
-// red, 0) in a small buffer, in a loop without branches or byte stores that compilers turn into
-// vector code, then the strip is packed into three-byte pixels.
-constexpr int32_t kStripPixels = 1024;
-
-// Per channel bg + floor((s - bg) * (a + 1) / 256) equals (s * (a + 1) + bg * (255 - a)) >> 8,
-// whose terms never exceed 16 bits: blue and red are worked side by side in the 16-bit halves of
-// one 32-bit value, green alone. Alpha 255 gives the source exactly; alpha 0 is the background
-// by definition.
-void blendStrip(uint32_t* out, const uint8_t* source, int32_t count, uint32_t bgPixel) {
-  const uint32_t bgRedBlue = bgPixel & 0xFF00FFu;
-  const uint32_t bgGreen = bgPixel & 0xFF00u;
-  for (int32_t x = 0; x < count; ++x) {
-    uint32_t pixel = loadU32(source + 4 * static_cast<size_t>(x));
-    uint32_t alpha = pixel >> 24;
-    uint32_t redBlue = (pixel & 0xFF00FFu) * (alpha + 1) + bgRedBlue * (255 - alpha);
-    uint32_t green = (pixel & 0xFF00u) * (alpha + 1) + bgGreen * (255 - alpha);
-    uint32_t blended = ((redBlue >> 8) & 0xFF00FFu) | ((green >> 8) & 0xFF00u);
-    out[x] = alpha == 0 ? bgPixel : blended;
-  }
-}
-
-// Packs four-byte pixels into three-byte ones, four pixels into three 32-bit words at a time.
-void packStrip(uint8_t* destination, const uint32_t* pixels, int32_t count) {
-  int32_t x = 0;
-  for (; x + 4 <= count; x += 4, destination += 12) {
-    uint32_t p0 = pixels[x], p1 = pixels[x + 1], p2 = pixels[x + 2], p3 = pixels[x + 3];
-    storeU32(destination, p0 | (p1 << 24));
-    storeU32(destination + 4, (p1 >> 8) | (p2 << 16));
-    storeU32(destination + 8, (p2 >> 16) | (p3 << 8));
-  }
-  for (; x < count; ++x, destination += 3) {
-    destination[0] = static_cast<uint8_t>(pixels[x]);
-    destination[1] = static_cast<uint8_t>(pixels[x] >> 8);
-    destination[2] = static_cast<uint8_t>(pixels[x] >> 16);
-  }
-}
-
-// Blends one row of blue, green, red, alpha pixels over the background into blue, green, red.
-void blendRow(uint8_t* destination, const uint8_t* source, int32_t width, uint32_t bgPixel) {
-  uint32_t strip[kStripPixels];
-  for (int32_t x = 0; x < width; x += kStripPixels) {
-    int32_t count = width - x < kStripPixels ? width - x : kStripPixels;
-    blendStrip(strip, source + 4 * static_cast<size_t>(x), count, bgPixel);
-    packStrip(destination + 3 * static_cast<size_t>(x), strip, count);
-  }
-}
-
 void copyRowKind2(uint8_t* destination, const uint8_t* source, int32_t width) {
   for (int32_t x = 0; x < width; ++x) std::memcpy(destination + 2 * x, source + 4 * x, 2);
 }
@@ -92,25 +45,6 @@ void copyRowKind2(uint8_t* destination, const uint8_t* source, int32_t width) {
 void copyRowKind3(uint8_t* destination, const uint8_t* source, int32_t width) {
   for (int32_t pair = 0; pair < width / 2; ++pair) {
     std::memcpy(destination + 4 * pair, source + 8 * pair + 4, 4);
-  }
-}
-
-void writeRows(const PxHeader& h, const uint8_t* source, size_t rowStride, DibOutput& dib) {
-  const bool blend = h.depth == 32 && gSettings.blend != 0;
-  const uint32_t bgPixel = uint32_t{gSettings.bgColor[0]} | (uint32_t{gSettings.bgColor[1]} << 8) |
-                           (uint32_t{gSettings.bgColor[2]} << 16);
-  const size_t copyBytes = static_cast<size_t>(h.width) * (h.depth / 8);
-  for (size_t t = 0; t < static_cast<size_t>(h.height); ++t, source += rowStride) {
-    uint8_t* row = dib.rowFromTop(t);
-    if (blend) {
-      blendRow(row, source, h.width, bgPixel);
-    } else if (h.depth == 16 && h.kind == 3) {
-      copyRowKind3(row, source, h.width);
-    } else if (h.depth == 16 && h.kind == 2) {
-      copyRowKind2(row, source, h.width);
-    } else {
-      std::memcpy(row, source, copyBytes);
-    }
   }
 }
 
@@ -130,14 +64,12 @@ ResultCode SpiPX::getPictureInfo(const uint8_t* buffer, uint32_t length, Picture
   return ResultCode::Success;
 }
 
-ResultCode SpiPX::getPicture(const uint8_t* buffer, uint32_t length, MemHandle* infoOut,
-                             MemHandle* bitsOut, ProgressCallback progress, intptr_t userData) {
-  if (progress != nullptr && progress(0, 1, userData) != 0) {
-    return ResultCode::Cancelled;
-  }
-  ByteView file(buffer, length);
+ResultCode preparePlainLayout(const uint8_t* head, uint32_t headLength, uint64_t fileLength,
+                              PlainRows& rows) {
+  rows = PlainRows{};
+  ByteView file(head, headLength);
   if (!file.contains(0, 18)) return ResultCode::UnknownFormat;
-  const uint64_t headerOffset = static_cast<uint64_t>(pxHeaderStart(buffer) - buffer);
+  const uint64_t headerOffset = static_cast<uint64_t>(pxHeaderStart(head) - head);
   if (!file.contains(headerOffset, kPxHeaderBytes)) return ResultCode::UnknownFormat;
   const PxHeader h = readHeader(file.at(headerOffset));
   if (h.depth != 8 && h.depth != 16 && h.depth != 32) return ResultCode::UnknownFormat;
@@ -145,27 +77,87 @@ ResultCode SpiPX::getPicture(const uint8_t* buffer, uint32_t length, MemHandle* 
   if (!dibSizeAcceptable(h.width, h.height, outputDepth)) return ResultCode::UnknownFormat;
 
   // Everything the rows need must be in the file before anything is allocated.
-  ByteCursor cursor(file, headerOffset + kPxHeaderBytes);
-  const uint8_t* palette = hasColourTable(h) ? cursor.take(kPaletteBytes) : nullptr;
-  if (hasColourTable(h) && palette == nullptr) return ResultCode::UnknownFormat;
-  const uint64_t rowStride = sourceRowBytes(h);
-  const uint8_t* pixels = cursor.take(rowStride * static_cast<uint64_t>(h.height));
-  if (pixels == nullptr) return ResultCode::UnknownFormat;
-
-  DibOutput dib;
-  ResultCode result = allocateDib(h.width, h.height, outputDepth, dib);
-  if (result != ResultCode::Success) return result;
-  if (dib.palette != nullptr) {
-    if (palette != nullptr) {
-      std::memcpy(dib.palette, palette, kPaletteBytes);
-    } else {
-      for (int i = 0; i < 256; ++i) {
-        auto level = static_cast<uint8_t>(i);
-        dib.palette[i] = RgbQuad{level, level, level, 0};
-      }
-    }
+  uint64_t pixelsOffset = headerOffset + kPxHeaderBytes;
+  const uint8_t* palette = nullptr;
+  if (hasColourTable(h)) {
+    if (!file.contains(pixelsOffset, kPaletteBytes)) return ResultCode::UnknownFormat;
+    palette = file.at(pixelsOffset);
+    pixelsOffset += kPaletteBytes;
   }
-  writeRows(h, pixels, static_cast<size_t>(rowStride), dib);
+  const uint64_t rowStride = sourceRowBytes(h);
+  const uint64_t pixelBytes = rowStride * static_cast<uint64_t>(h.height);
+  if (pixelsOffset > fileLength || pixelBytes > fileLength - pixelsOffset) {
+    return ResultCode::UnknownFormat;
+  }
+
+  rows.width = h.width;
+  rows.height = h.height;
+  rows.kind = h.kind;
+  rows.depth = h.depth;
+  rows.outputDepth = outputDepth;
+  rows.outputRowBytes = static_cast<size_t>(paddedRowBytes(h.width, outputDepth / 8));
+  rows.pixelsOffset = pixelsOffset;
+  rows.sourceStride = static_cast<size_t>(rowStride);
+  rows.palette = palette;
+  rows.background = backgroundPixel(gSettings.bgColor);
+  return ResultCode::Success;
+}
+
+ResultCode preparePlainRows(const uint8_t* buffer, uint32_t length, PlainRows& rows) {
+  ResultCode result = preparePlainLayout(buffer, length, length, rows);
+  if (result == ResultCode::Success) rows.pixels = buffer + rows.pixelsOffset;
+  return result;
+}
+
+void fillPlainPalette(const PlainRows& rows, RgbQuad* palette) {
+  if (rows.palette != nullptr) {
+    std::memcpy(palette, rows.palette, kPaletteBytes);
+    return;
+  }
+  for (int i = 0; i < 256; ++i) {
+    auto level = static_cast<uint8_t>(i);
+    palette[i] = RgbQuad{level, level, level, 0};
+  }
+}
+
+void makePlainRowFrom(const PlainRows& rows, const uint8_t* source, uint8_t* out) {
+  const auto width = static_cast<size_t>(rows.width);
+  size_t made;
+  if (rows.outputDepth == 24 && rows.depth == 32) {
+    blendRowOver(out, source, width, rows.background);
+    made = 3 * width;
+  } else if (rows.depth == 16 && rows.kind == 3) {
+    copyRowKind3(out, source, rows.width);
+    made = width / 2 * 4;
+  } else if (rows.depth == 16 && rows.kind == 2) {
+    copyRowKind2(out, source, rows.width);
+    made = 2 * width;
+  } else {
+    made = width * (rows.depth / 8);
+    std::memcpy(out, source, made);
+  }
+  std::memset(out + made, 0, rows.outputRowBytes - made);
+}
+
+void makePlainRow(const PlainRows& rows, size_t t, uint8_t* out) {
+  makePlainRowFrom(rows, rows.pixels + t * rows.sourceStride, out);
+}
+
+ResultCode SpiPX::getPicture(const uint8_t* buffer, uint32_t length, MemHandle* infoOut,
+                             MemHandle* bitsOut, ProgressCallback progress, intptr_t userData) {
+  if (progress != nullptr && progress(0, 1, userData) != 0) {
+    return ResultCode::Cancelled;
+  }
+  PlainRows rows;
+  ResultCode result = preparePlainRows(buffer, length, rows);
+  if (result != ResultCode::Success) return result;
+  DibOutput dib;
+  result = allocateDib(rows.width, rows.height, rows.outputDepth, dib);
+  if (result != ResultCode::Success) return result;
+  if (dib.palette != nullptr) fillPlainPalette(rows, dib.palette);
+  for (size_t t = 0; t < static_cast<size_t>(rows.height); ++t) {
+    makePlainRow(rows, t, dib.rowFromTop(t));
+  }
   handOverDib(dib, infoOut, bitsOut);
 
   if (progress != nullptr && progress(1, 1, userData) != 0) {

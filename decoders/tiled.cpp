@@ -1,6 +1,7 @@
 #include "decoders/tiled.h"
 
 #include "decoders/dib.h"
+#include "decoders/pixel_rows.h"
 
 namespace quorvel {
 
@@ -9,12 +10,6 @@ namespace {
 // The number of cells of edge tileEdge that cover length pixels.
 int64_t cellsFor(int64_t length, int64_t tileEdge) {
   return (length + tileEdge - 1) / tileEdge;
-}
-
-// blendChannel, kept inline for the per-pixel loop of stored tiles.
-inline uint8_t mix(uint8_t source, uint8_t background, unsigned alpha) {
-  int difference = static_cast<int>(source) - static_cast<int>(background);
-  return static_cast<uint8_t>(background + ((difference * static_cast<int>(alpha + 1)) >> 8));
 }
 
 }  // namespace
@@ -59,27 +54,12 @@ void copyTileRaw(const TileBand& band, int64_t x, int64_t y, int64_t w, int64_t 
 
 void copyTileBlended(const TileBand& band, int64_t x, int64_t y, int64_t w, int64_t h,
                      const uint8_t* source, size_t sourceStride, const uint8_t* background) {
+  if (w <= 0) return;
+  // As blendPixel: opaque copies, fully transparent gives the background.
+  const uint32_t backgroundValue = backgroundPixel(background);
   uint8_t* row = band.pixel(x, y, 3);
   for (int64_t j = 0; j < h; ++j, row -= band.rowBytes, source += sourceStride) {
-    const uint8_t* s = source;
-    uint8_t* d = row;
-    for (int64_t i = 0; i < w; ++i, s += 4, d += 3) {
-      // As blendPixel: opaque copies, fully transparent gives the background.
-      unsigned alpha = s[3];
-      if (alpha == 255) {
-        d[0] = s[0];
-        d[1] = s[1];
-        d[2] = s[2];
-      } else if (alpha == 0) {
-        d[0] = background[0];
-        d[1] = background[1];
-        d[2] = background[2];
-      } else {
-        d[0] = mix(s[0], background[0], alpha);
-        d[1] = mix(s[1], background[1], alpha);
-        d[2] = mix(s[2], background[2], alpha);
-      }
-    }
+    blendRowOver(row, source, static_cast<size_t>(w), backgroundValue);
   }
 }
 

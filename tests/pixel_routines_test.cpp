@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "decoders/dib.h"
+#include "decoders/pixel_rows.h"
 
 namespace quorvel {
 namespace {
@@ -66,6 +69,72 @@ TEST(AllocateDib, RefusesSizesNoBmpCanHold) {
   EXPECT_EQ(localSize(info), 1064u);
   localFree(info);
   localFree(bits);
+}
+
+// The row blend against blendPixel, pixel by pixel: every alpha, widths around the four pixels the
+// vector loop takes at a time (its tails and its last store), bytes beyond the row untouched.
+TEST(BlendRowOver, GivesBlendPixelForEveryWidthAndAlpha) {
+  const uint8_t backgrounds[][3] = {{0, 255, 0}, {17, 200, 255}, {255, 255, 255}};
+  for (const auto& background : backgrounds) {
+    const uint32_t packed = backgroundPixel(background);
+    for (size_t width = 0; width <= 70; ++width) {
+      std::vector<uint8_t> source(4 * width + 4);
+      for (size_t i = 0; i < source.size(); ++i) {
+        source[i] = static_cast<uint8_t>(i * 37 + width * 11 + background[1]);
+      }
+      for (size_t x = 0; x < width; ++x) {
+        source[4 * x + 3] = static_cast<uint8_t>(x % 3 == 0 ? 0 : x % 3 == 1 ? 255 : x * 29 + 1);
+      }
+      std::vector<uint8_t> expected(3 * width + 8, 0xA5);
+      for (size_t x = 0; x < width; ++x) {
+        blendPixel(&expected[3 * x], &source[4 * x], background);
+      }
+      std::vector<uint8_t> vector(expected.size(), 0xA5), plain(expected.size(), 0xA5);
+      blendRowOver(vector.data(), source.data(), width, packed);
+      blendRowOverPlain(plain.data(), source.data(), width, packed);
+      ASSERT_EQ(vector, expected) << "width " << width;
+      ASSERT_EQ(plain, expected) << "width " << width;
+    }
+  }
+  // Every alpha over every fourth source and background value.
+  for (int b = 0; b < 256; b += 4) {
+    const uint8_t background[3] = {static_cast<uint8_t>(b), static_cast<uint8_t>(255 - b),
+                                   static_cast<uint8_t>(b / 2)};
+    std::vector<uint8_t> source, expected(3 * 256 * 64 + 8, 0), row(expected.size(), 0);
+    for (int s = 0; s < 256; s += 4) {
+      for (int a = 0; a < 256; ++a) {
+        source.insert(source.end(), {static_cast<uint8_t>(s), static_cast<uint8_t>(255 - s),
+                                     static_cast<uint8_t>(s ^ 0x5A), static_cast<uint8_t>(a)});
+      }
+    }
+    const size_t width = source.size() / 4;
+    for (size_t x = 0; x < width; ++x) blendPixel(&expected[3 * x], &source[4 * x], background);
+    blendRowOver(row.data(), source.data(), width, backgroundPixel(background));
+    ASSERT_EQ(row, expected) << "background " << b;
+  }
+}
+
+// The row scaling against scaleChannel: every stored alpha byte (its eighth bit ignored, 0 keeping
+// the colour), widths around the vector step, bytes beyond the row untouched.
+TEST(ScaleRowBySevenBitAlpha, GivesScaleChannelForEveryWidthAndAlpha) {
+  for (size_t width = 0; width <= 300; width += width < 70 ? 1 : 23) {
+    std::vector<uint8_t> source(4 * width);
+    for (size_t i = 0; i < source.size(); ++i) source[i] = static_cast<uint8_t>(i * 53 + width);
+    for (size_t x = 0; x < width; ++x) source[4 * x + 3] = static_cast<uint8_t>(x * 7 + width);
+    std::vector<uint8_t> expected(3 * width + 8, 0x5A);
+    for (size_t x = 0; x < width; ++x) {
+      const uint8_t alpha = source[4 * x + 3] & 0x7F;
+      for (int k = 0; k < 3; ++k) {
+        const uint8_t colour = source[4 * x + k];
+        expected[3 * x + k] = alpha == 0 ? colour : scaleChannel(colour, alpha);
+      }
+    }
+    std::vector<uint8_t> vector(expected.size(), 0x5A), plain(expected.size(), 0x5A);
+    scaleRowBySevenBitAlpha(vector.data(), source.data(), width);
+    scaleRowBySevenBitAlphaPlain(plain.data(), source.data(), width);
+    ASSERT_EQ(vector, expected) << "width " << width;
+    ASSERT_EQ(plain, expected) << "width " << width;
+  }
 }
 
 }  // namespace

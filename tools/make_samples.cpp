@@ -1,6 +1,8 @@
 // Writes the bundled samples: quorvel-make-samples <folder>.
 // quorvel-make-samples --plain32 <file> <width> <height> writes one large 32-bit plain picture of
-// gradients, --sprite32 the same size of a sprite on transparent ground, and
+// gradients, --sprite32 the same size of a sprite on transparent ground, --layered32 a layered
+// picture (a full-canvas layer and one over its middle), --runs32 a run-stream picture of a
+// sprite, --tiles0b and --tiles0c a single-image tiled picture of the gradients (for benchmarks);
 // quorvel-make-samples --game <folder> <archives> a whole game of that many archives and a few
 // loose pictures (for benchmarks); quorvel-make-samples --malformed <folder> writes every
 // malformed variant of every format (for replaying them elsewhere).
@@ -13,6 +15,8 @@
 #include "tools/writer/game_writer.h"
 #include "tools/writer/layered_samples.h"
 #include "tools/writer/malformed.h"
+#include "tools/writer/px04_writer.h"
+#include "tools/writer/px40_writer.h"
 #include "tools/writer/px_writer.h"
 #include "tools/writer/sample_archive.h"
 #include "tools/writer/tiled_writer.h"
@@ -114,6 +118,57 @@ PlainPicture spritePicture(int width, int height) {
   return p;
 }
 
+// A layered picture: a full-canvas 32-bit layer and a 32-bit layer of half the size over its
+// middle, both sprites.
+Bytes bigLayered(int width, int height) {
+  quorvel::writer::Px40Picture p;
+  p.canvasWidth = width;
+  p.canvasHeight = height;
+  p.layers.push_back(quorvel::writer::directLayerFromImage(
+      0, 0, width, height, 32, quorvel::writer::discImage32(width, height, 2)));
+  int middleWidth = width / 2 > 0 ? width / 2 : 1, middleHeight = height / 2 > 0 ? height / 2 : 1;
+  p.layers.push_back(quorvel::writer::directLayerFromImage(
+      width / 4, height / 4, middleWidth, middleHeight, 32,
+      quorvel::writer::discImage32(middleWidth, middleHeight, 5)));
+  return quorvel::writer::buildPx40(p);
+}
+
+Bytes bigRunStream(int width, int height) {
+  quorvel::writer::Px04Picture p;
+  p.width = width;
+  p.height = height;
+  p.runs = quorvel::writer::runsFromImage(quorvel::writer::discImage32(width, height, 1), width,
+                                          height, 4);
+  return quorvel::writer::buildPx04(p);
+}
+
+// The gradient picture cut into tiles of 32; empty when the cells outnumber the 16-bit index
+// entries or a side exceeds the 16-bit size fields.
+Bytes bigTiled(quorvel::writer::TiledFamily family, int width, int height) {
+  constexpr int kEdge = 32;
+  int64_t cells = int64_t{(width + kEdge - 1) / kEdge} * ((height + kEdge - 1) / kEdge);
+  if (cells > 32767 || width > 32767 || height > 32767) return {};
+  quorvel::writer::Picture picture{width, height,
+                                   quorvel::writer::gradientPicture32(width, height).rows};
+  return quorvel::writer::writeTiled(quorvel::writer::tilePictures(family, kEdge, {picture}));
+}
+
+// One large picture of the named kind; empty for an unknown kind or a size it cannot hold.
+Bytes bigPicture(const std::string& kind, int width, int height) {
+  using quorvel::writer::TiledFamily;
+  if (kind == "--plain32") {
+    return quorvel::writer::writePlainPicture(quorvel::writer::gradientPicture32(width, height));
+  }
+  if (kind == "--sprite32") {
+    return quorvel::writer::writePlainPicture(spritePicture(width, height));
+  }
+  if (kind == "--layered32") return bigLayered(width, height);
+  if (kind == "--runs32") return bigRunStream(width, height);
+  if (kind == "--tiles0b") return bigTiled(TiledFamily::Px0B, width, height);
+  if (kind == "--tiles0c") return bigTiled(TiledFamily::Px0C, width, height);
+  return {};
+}
+
 int main(int argc, char** argv) {
   if (argc == 4 && std::strcmp(argv[1], "--game") == 0) {
     return quorvel::writer::writeGame(argv[2], std::atoi(argv[3])) ? 0 : 1;
@@ -125,20 +180,19 @@ int main(int argc, char** argv) {
     }
     return ok ? 0 : 1;
   }
-  bool gradient = argc == 5 && std::strcmp(argv[1], "--plain32") == 0;
-  if (gradient || (argc == 5 && std::strcmp(argv[1], "--sprite32") == 0)) {
+  if (argc == 5 && std::strncmp(argv[1], "--", 2) == 0) {
     int width = std::atoi(argv[3]);
     int height = std::atoi(argv[4]);
     if (width < 1 || height < 1) return 2;
-    Bytes bytes = quorvel::writer::writePlainPicture(
-        gradient ? quorvel::writer::gradientPicture32(width, height)
-                 : spritePicture(width, height));
+    Bytes bytes = bigPicture(argv[1], width, height);
+    if (bytes.empty()) return 2;
     return quorvel::writer::saveFile(argv[2], bytes) ? 0 : 1;
   }
   if (argc != 2) {
     std::fprintf(stderr,
                  "usage: quorvel-make-samples <folder>\n"
-                 "       quorvel-make-samples --plain32|--sprite32 <file> <width> <height>\n"
+                 "       quorvel-make-samples --plain32|--sprite32|--layered32|--runs32|--tiles0b|"
+                 "--tiles0c <file> <width> <height>\n"
                  "       quorvel-make-samples --game <folder> <archives>\n"
                  "       quorvel-make-samples --malformed <folder>\n");
     return 2;
