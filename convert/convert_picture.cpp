@@ -150,7 +150,10 @@ ResultCode convertPlainInSlices(const char* basePath, FileHandle& file, WorkerBu
     return true;
   };
   std::string name(basePath);
-  if (!appendExtension(name, pictureWriterFor(PictureFormat::Bmp))) return ResultCode::WriteError;
+  ConversionOptions bmp;
+  bmp.pictureFormat = PictureFormat::Bmp;
+  bmp.workers = workers;
+  if (!appendExtension(name, pictureWriterFor(bmp))) return ResultCode::WriteError;
   return writeBmpInSlices(name.c_str(), picture, workers);
 }
 
