@@ -48,14 +48,26 @@ void forgetPending(PendingTicket ticket) {
   if (ticket >= 0 && ticket < kSlots) gSlots[ticket].state.store(kFree, std::memory_order_release);
 }
 
-void removePendingPaths() {
-  if (gRemoving.exchange(true)) return;
+namespace {
+
+// One pass over the table; true when every listed path is gone.
+bool removeListedPaths() {
+  bool allGone = true;
   // Files first, so that the folders they sit in can go too.
   for (PendingKind pass : {PendingKind::File, PendingKind::Folder}) {
     for (Slot& slot : gSlots) {
       if (slot.state.load(std::memory_order_acquire) != kLive || slot.kind != pass) continue;
-      removePendingPathNow(slot.path, slot.kind);
+      if (!removePendingPathNow(slot.path, slot.kind)) allGone = false;
     }
+  }
+  return allGone;
+}
+
+}  // namespace
+
+void removePendingPaths() {
+  if (gRemoving.exchange(true)) return;
+  for (int attempt = 1; !removeListedPaths() && pauseBeforeRemovingAgain(attempt); ++attempt) {
   }
 }
 

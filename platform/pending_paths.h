@@ -38,8 +38,10 @@ class PendingPath {
 void removePendingPaths();
 
 // Backend: installs the platform's interrupt handling (called once, on first use of the table);
-// removes one listed path from inside that handling.
+// removes one listed path from inside that handling, true when it is gone (or never was); says
+// whether to try the paths still there again, after a pause (attempt counts from 1).
 void installInterruptCleanup();
-void removePendingPathNow(const char* path, PendingKind kind);
+bool removePendingPathNow(const char* path, PendingKind kind);
+bool pauseBeforeRemovingAgain(int attempt);
 
 }  // namespace quorvel

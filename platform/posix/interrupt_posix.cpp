@@ -66,13 +66,19 @@ void cleanUpAndRaise(int signalNumber) {
 
 }  // namespace
 
-void removePendingPathNow(const char* path, PendingKind kind) {
+// A name goes at once here, open or not; there is nothing to wait for.
+bool removePendingPathNow(const char* path, PendingKind kind) {
   if (kind == PendingKind::File) {
     ::unlink(path);
   } else {
     emptyFolderFromHandler(path);
     ::rmdir(path);
   }
+  return true;
+}
+
+bool pauseBeforeRemovingAgain(int) {
+  return false;
 }
 
 void installInterruptCleanup() {

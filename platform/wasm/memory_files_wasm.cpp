@@ -260,8 +260,13 @@ bool deleteFile(const char* path) {
   return true;
 }
 
-void removePendingPathNow(const char* path, PendingKind) {
+bool removePendingPathNow(const char* path, PendingKind) {
   removeTree(trimmed(path));
+  return true;
+}
+
+bool pauseBeforeRemovingAgain(int) {
+  return false;
 }
 
 }  // namespace quorvel

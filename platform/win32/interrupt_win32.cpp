@@ -44,14 +44,29 @@ void installInterruptCleanup() {
   SetConsoleCtrlHandler(onConsoleControl, TRUE);
 }
 
-void removePendingPathNow(const char* path, PendingKind kind) {
+// A file that another thread of the run still holds open is only marked for deletion: it goes
+// when its handle closes (at the latest when the process ends), but its folder cannot go before
+// it. Those handles are closed within moments (a member being read whole or extracted), so a
+// folder still there is tried again, with what has been listed since, for up to a second.
+constexpr int kRemovalAttempts = 50;
+constexpr DWORD kRemovalPauseMs = 20;
+
+bool removePendingPathNow(const char* path, PendingKind kind) {
   std::wstring wide;
-  if (!toWidePath(path, wide)) return;
+  if (!toWidePath(path, wide)) return true;  // no such name can have been made
   if (kind == PendingKind::File) {
     DeleteFileW(wide.c_str());
-  } else {
-    RemoveDirectoryW(wide.c_str());
+    return true;
   }
+  if (RemoveDirectoryW(wide.c_str())) return true;
+  DWORD error = GetLastError();
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+bool pauseBeforeRemovingAgain(int attempt) {
+  if (attempt >= kRemovalAttempts) return false;
+  Sleep(kRemovalPauseMs);
+  return true;
 }
 
 }  // namespace quorvel
