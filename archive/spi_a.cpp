@@ -15,6 +15,7 @@
 #include "platform/output_file.h"
 #include "platform/paths.h"
 #include "platform/system.h"
+#include "platform/whole_file.h"
 
 namespace quorvel {
 
@@ -33,20 +34,6 @@ uint64_t fileLength(FileHandle& file) {
   uint32_t low = file.size(&high);
   if (low == 0xFFFFFFFFu && high == 0xFFFFFFFFu) return 0;
   return (static_cast<uint64_t>(high) << 32) | low;
-}
-
-bool seekTo(FileHandle& file, uint64_t position) {
-  int32_t high = static_cast<int32_t>(position >> 32);
-  uint32_t low =
-      file.seek(static_cast<int32_t>(static_cast<uint32_t>(position)), kFileBegin, &high);
-  return !(low == kInvalidSetFilePointer && static_cast<uint32_t>(high) == 0xFFFFFFFFu) &&
-         ((static_cast<uint64_t>(static_cast<uint32_t>(high)) << 32) | low) == position;
-}
-
-// Reads count bytes at position; false unless all of them arrived.
-bool readAt(FileHandle& file, uint64_t position, void* buffer, uint32_t count) {
-  uint32_t done = 0;
-  return seekTo(file, position) && file.read(buffer, count, &done) != 0 && done == count;
 }
 
 // The directory of an archive, read at once: the member count and the records that lie whole

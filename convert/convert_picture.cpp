@@ -19,6 +19,7 @@
 #include "decoders/spi_px40.h"
 #include "platform/file_handle.h"
 #include "platform/paths.h"
+#include "platform/whole_file.h"
 
 namespace quorvel {
 
@@ -135,13 +136,7 @@ ResultCode convertPlainInSlices(const char* basePath, FileHandle& file, WorkerBu
     const auto bytes = static_cast<uint32_t>(count * rows.sourceStride);
     {
       std::lock_guard<std::mutex> lock(reading);
-      int32_t high = static_cast<int32_t>(offset >> 32);
-      uint32_t done = 0;
-      if (file.seek(static_cast<int32_t>(static_cast<uint32_t>(offset)), kFileBegin, &high) ==
-              kInvalidSetFilePointer ||
-          file.read(source, bytes, &done) == 0 || done != bytes) {
-        return false;
-      }
+      if (!readAt(file, offset, source, bytes)) return false;
     }
     for (size_t i = 0; i < count; ++i, out += rows.outputRowBytes) {
       const size_t t = height - 1 - (first + i);
