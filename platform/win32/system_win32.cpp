@@ -24,6 +24,18 @@ size_t pathUnits(const char* path) {
   return units > 0 ? static_cast<size_t>(units) - 1 : std::strlen(path);
 }
 
+std::string fullPath(const char* path) {
+  std::wstring wide;
+  if (!toWide(path, wide)) return std::string();
+  DWORD units = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (units == 0) return std::string();
+  std::wstring full(units, L'\0');
+  units = GetFullPathNameW(wide.c_str(), units, full.data(), nullptr);
+  if (units == 0 || units >= full.size()) return std::string();
+  full.resize(units);
+  return toUtf8(full.c_str());
+}
+
 DirectoryResult createDirectory(const char* path) {
   std::wstring wide;
   if (toWidePath(path, wide) && CreateDirectoryW(wide.c_str(), nullptr)) {
