@@ -7,6 +7,7 @@
 #include "archive/directory_record.h"
 #include "archive/spi_a.h"
 #include "decoders/bytes.h"
+#include "decoders/settings.h"
 #include "decoders/spi_px.h"
 #include "decoders/spi_px0b.h"
 #include "decoders/spi_px40.h"
@@ -132,6 +133,57 @@ TEST(TiledEncoder, ImagesShareColoursAndIdenticalTiles) {
   Bytes bands = band;
   bands.insert(bands.end(), band.begin(), band.end());
   EXPECT_EQ(stacked.bits, bands);
+}
+
+// A tiled picture the packer writes must come out as the plain 32-bit picture of the same pixels
+// in every mode: raw (BMP and PNG alike take the decoder's 32-bit bits), and blended over the
+// default and other backgrounds. Solid cells of every alpha, the transparent ones included.
+TEST(TiledEncoder, TheSamePictureAsThePlainFormInEveryMode) {
+  std::vector<Raster> pictures;
+  Raster clear = rasterOf(16, 16, 32, 1);
+  for (size_t i = 0; i < clear.pixels.size(); i += 4) {
+    std::copy_n(std::begin({uint8_t{11}, uint8_t{22}, uint8_t{33}, uint8_t{0}}), 4,
+                &clear.pixels[i]);
+  }
+  pictures.push_back(clear);
+  // Cells of one colour at alphas 0, 1, 128, 254, 255, white and black among them.
+  Raster solids = rasterOf(100, 40, 32, 2);
+  const uint32_t colours[] = {0x00FFFFFF, 0x00000000, 0x00102030, 0x01FF00FF,
+                              0x80808080, 0xFE00FF00, 0xFF123456, 0x00FFFFFE};
+  for (int64_t y = 0; y < 40; ++y) {
+    for (int64_t x = 0; x < 100; ++x) {
+      storeU32(&solids.pixels[4 * static_cast<size_t>(y * 100 + x)],
+               colours[static_cast<size_t>((y / 16) * 7 + x / 16) % 8]);
+    }
+  }
+  pictures.push_back(solids);
+  pictures.push_back(cells(97, 65, 16, 4));
+  const uint8_t backgrounds[][3] = {{0, 255, 0}, {0, 0, 0}, {255, 255, 255}, {90, 12, 200}};
+  SpiPX plainDecoder;
+  SpiPx0B tiledDecoder;
+  const uint8_t saved[3] = {gSettings.bgColor[0], gSettings.bgColor[1], gSettings.bgColor[2]};
+  for (const Raster& raster : pictures) {
+    const Bytes plain = encodePicture(raster);
+    for (int edge : {16, 32}) {
+      const Bytes tiled = encodeTiled(std::vector{raster}, edge).value();
+      {
+        test::BlendSetting raw(false);
+        EXPECT_EQ(test::decodePicture(tiledDecoder, tiled).bits,
+                  test::decodePicture(plainDecoder, plain).bits);
+      }
+      test::BlendSetting blended(true);
+      for (const auto& background : backgrounds) {
+        std::copy_n(background, 3, gSettings.bgColor);
+        test::DecodedPicture fromTiles = test::decodePicture(tiledDecoder, tiled);
+        test::DecodedPicture fromPlain = test::decodePicture(plainDecoder, plain);
+        ASSERT_EQ(fromPlain.result, ResultCode::Success);
+        EXPECT_EQ(fromTiles.bits, fromPlain.bits)
+            << raster.width << " x " << raster.height << ", tiles of " << edge << ", background "
+            << int{background[0]} << " " << int{background[1]} << " " << int{background[2]};
+      }
+    }
+  }
+  std::copy_n(saved, 3, gSettings.bgColor);
 }
 
 TEST(TiledEncoder, WhatTheFormatCannotHoldIsNotEncoded) {
