@@ -10,7 +10,8 @@
 
 namespace quorvel {
 
-// Prints the archive's file name, then the progress of each member ("\r\t%d %s").
-PackResult packFolder(const std::string& folder, const std::string& archivePath);
+// Prints the archive's file name, then the progress of each member ("\r\t%d %s"). The members
+// are packed side by side on up to jobs threads; the archive's bytes do not depend on them.
+PackResult packFolder(const std::string& folder, const std::string& archivePath, int jobs = 1);
 
 }  // namespace quorvel

@@ -261,5 +261,20 @@ TEST_F(PackRoundTrip, EveryStreamDecodesAlikeWhateverTheWindowHeld) {
   EXPECT_GE(compressed, 15u);
 }
 
+// Members are packed side by side and written in archive order: the same bytes on any number of
+// threads.
+TEST_F(PackRoundTrip, TheSameArchiveOnEveryThreadCount) {
+  ASSERT_TRUE(test::writeFile(scratch_.file("data.a"), buildArchive(everyKind())));
+  extract("data.a", "data");
+  Bytes once;
+  for (const char* jobs : {"-jobs:1", "-jobs:2", "-jobs:5"}) {
+    test::RunResult packed = run({"-pack", "-force", jobs, "data"});
+    ASSERT_EQ(packed.exitCode, 0) << packed.err;
+    Bytes archive = test::readFile(scratch_.file("data.a"));
+    if (once.empty()) once = archive;
+    EXPECT_TRUE(archive == once) << jobs;
+  }
+}
+
 }  // namespace
 }  // namespace quorvel
