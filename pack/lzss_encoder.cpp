@@ -195,13 +195,14 @@ class GroupWriter {
 // constant time from the cheapest position of every window of 2, 4 and 8 positions.
 class BlockParser {
  public:
-  BlockParser()
-      : matches_(kBlock),
-        cost_(kBlock + kTail),
-        step_(kBlock),
-        least2_(kBlock + kTail),
-        least4_(kBlock + kTail),
-        least8_(kBlock + kTail) {}
+  // Room for blocks of up to `positions` positions (a short input needs no more).
+  explicit BlockParser(size_t positions)
+      : matches_(positions),
+        cost_(positions + kTail),
+        step_(positions),
+        least2_(positions + kTail),
+        least4_(positions + kTail),
+        least8_(positions + kTail) {}
 
   void encode(MatchFinder& finder, const uint8_t* bytes, size_t begin, size_t end,
               GroupWriter& out) {
@@ -279,7 +280,7 @@ std::vector<uint8_t> lzssEncode(const uint8_t* bytes, size_t size) {
   out.reserve(size + size / 8 + 16);
   MatchFinder finder(bytes, size);
   GroupWriter groups(out);
-  BlockParser parser;
+  BlockParser parser(std::min(size, kBlock));
   for (size_t begin = 0; begin < size; begin += kBlock) {
     parser.encode(finder, bytes, begin, std::min(size, begin + kBlock), groups);
   }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <optional>
+#include <utility>
 
 #include "archive/directory_record.h"
 #include "decoders/bytes.h"
@@ -14,6 +15,11 @@ namespace {
 
 // The part of a picture member the delta leaves alone: its header.
 constexpr size_t kDeltaStart = 32;
+// Members up to this size are compressed whole to compare their forms (and the winner's stream
+// kept); larger ones are judged by kSamples evenly spread slices of kSampleBytes each.
+constexpr size_t kExactBelow = 256 * 1024;
+constexpr size_t kSamples = 8;
+constexpr size_t kSampleBytes = 16 * 1024;
 
 }  // namespace
 
@@ -37,22 +43,53 @@ StoredMember storeCompressed(const std::string& name, const std::vector<uint8_t>
   return StoredMember{name, kFlagCompressed, compressedForm(bytes.data(), bytes.size())};
 }
 
-StoredMember storePicture(const std::string& name, std::vector<uint8_t> bytes) {
-  std::optional<StoredMember> delta;
-  if (deltaKeepsMember(bytes.data(), bytes.size())) {
-    std::vector<uint8_t> pixels;
-    for (uint8_t bias = 0; bias <= kFlagBiasMask; ++bias) {
-      pixels = bytes;
-      applyPixelDelta(pixels.data() + kDeltaStart, pixels.size() - kDeltaStart, bias);
-      std::vector<uint8_t> stored = compressedForm(pixels.data(), pixels.size());
-      if (!delta || stored.size() < delta->stored.size()) {
-        delta = StoredMember{name, static_cast<uint8_t>(kFlagPixelDelta | bias), std::move(stored)};
-      }
-    }
+PictureChoice::PictureChoice(std::string name) : name_(std::move(name)) {}
+
+void PictureChoice::offer(const std::vector<uint8_t>& file) {
+  // Stored as it is: costs its size, nothing to encode.
+  consider(std::vector<uint8_t>(file), 0, FormCost{file.size(), {}});
+  consider(std::vector<uint8_t>(file), kFlagCompressed, estimateCompressed(file));
+  if (!deltaKeepsMember(file.data(), file.size())) return;
+  for (uint8_t bias = 0; bias <= kFlagBiasMask; ++bias) {
+    std::vector<uint8_t> pixels = file;
+    applyPixelDelta(pixels.data() + kDeltaStart, pixels.size() - kDeltaStart, bias);
+    FormCost cost = estimateCompressed(pixels);
+    consider(std::move(pixels), static_cast<uint8_t>(kFlagPixelDelta | bias),
+             std::move(cost));
   }
-  StoredMember without = storeSmaller(name, std::move(bytes));
-  if (delta && delta->stored.size() < without.stored.size()) return *std::move(delta);
-  return without;
+}
+
+void PictureChoice::consider(std::vector<uint8_t> bytes, uint8_t flags, FormCost cost) {
+  if (!bytes_.empty() && cost.size >= cost_.size) return;
+  bytes_ = std::move(bytes);
+  flags_ = flags;
+  cost_ = std::move(cost);
+}
+
+StoredMember PictureChoice::store() {
+  if (flags_ == 0) return StoredMember{name_, 0, std::move(bytes_)};
+  std::vector<uint8_t> stored =
+      cost_.stored.empty() ? compressedForm(bytes_.data(), bytes_.size()) : std::move(cost_.stored);
+  return StoredMember{name_, flags_, std::move(stored)};
+}
+
+FormCost estimateCompressed(const std::vector<uint8_t>& bytes) {
+  if (bytes.size() <= kExactBelow) {
+    std::vector<uint8_t> stored = compressedForm(bytes.data(), bytes.size());
+    return FormCost{stored.size(), std::move(stored)};
+  }
+  uint64_t streamed = 0;
+  for (size_t k = 0; k < kSamples; ++k) {
+    const size_t at = (bytes.size() - kSampleBytes) / (kSamples - 1) * k;
+    streamed += lzssEncode(bytes.data() + at, kSampleBytes).size();
+  }
+  return FormCost{4 + streamed * bytes.size() / (kSamples * kSampleBytes), {}};
+}
+
+StoredMember storePicture(const std::string& name, std::vector<uint8_t> bytes) {
+  PictureChoice choice(name);
+  choice.offer(bytes);
+  return choice.store();
 }
 
 }  // namespace quorvel

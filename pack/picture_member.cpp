@@ -30,12 +30,12 @@ std::vector<std::vector<uint8_t>> candidates(const Raster& raster) {
 
 // The smallest stored form among the files.
 StoredMember smallestMember(const std::string& name, std::vector<std::vector<uint8_t>> files) {
-  std::optional<StoredMember> best;
+  PictureChoice choice(name);
   for (std::vector<uint8_t>& file : files) {
-    StoredMember member = storePicture(name, std::move(file));
-    if (!best || member.stored.size() < best->stored.size()) best = std::move(member);
+    choice.offer(file);
+    file = std::vector<uint8_t>();
   }
-  return *std::move(best);
+  return choice.store();
 }
 
 }  // namespace
