@@ -21,6 +21,13 @@ constexpr size_t kExactBelow = 256 * 1024;
 constexpr size_t kSamples = 8;
 constexpr size_t kSampleBytes = 16 * 1024;
 
+// Adds step to the fourth byte of every pixel group after the header (modulo 256).
+void addToFourthBytes(std::vector<uint8_t>& pixels, uint8_t step) {
+  for (size_t at = kDeltaStart + 3; at < pixels.size(); at += 4) {
+    pixels[at] = static_cast<uint8_t>(pixels[at] + step);
+  }
+}
+
 }  // namespace
 
 std::vector<uint8_t> compressedForm(const uint8_t* bytes, size_t size) {
@@ -45,18 +52,35 @@ StoredMember storeCompressed(const std::string& name, const std::vector<uint8_t>
 
 PictureChoice::PictureChoice(std::string name) : name_(std::move(name)) {}
 
-void PictureChoice::offer(const std::vector<uint8_t>& file) {
-  // Stored as it is: costs its size, nothing to encode.
-  consider(std::vector<uint8_t>(file), 0, FormCost{file.size(), {}});
-  consider(std::vector<uint8_t>(file), kFlagCompressed, estimateCompressed(file));
-  if (!deltaKeepsMember(file.data(), file.size())) return;
-  for (uint8_t bias = 0; bias <= kFlagBiasMask; ++bias) {
-    std::vector<uint8_t> pixels = file;
-    applyPixelDelta(pixels.data() + kDeltaStart, pixels.size() - kDeltaStart, bias);
-    FormCost cost = estimateCompressed(pixels);
-    consider(std::move(pixels), static_cast<uint8_t>(kFlagPixelDelta | bias),
-             std::move(cost));
+void PictureChoice::offer(std::vector<uint8_t> file) {
+  // Stored as it is costs its size, nothing to encode.
+  uint8_t flags = 0;
+  FormCost cost{file.size(), {}};
+  FormCost compressed = estimateCompressed(file);
+  if (compressed.size < cost.size) {
+    flags = kFlagCompressed;
+    cost = std::move(compressed);
   }
+  if (deltaKeepsMember(file.data(), file.size())) {
+    // One copy for every bias: the biases differ only in the fourth byte of each group.
+    std::vector<uint8_t> pixels = file;
+    applyPixelDelta(pixels.data() + kDeltaStart, pixels.size() - kDeltaStart, 0);
+    uint8_t deltaBias = 0;
+    for (uint8_t bias = 0; bias <= kFlagBiasMask; ++bias) {
+      if (bias > 0) addToFourthBytes(pixels, 1);
+      FormCost withDelta = estimateCompressed(pixels);
+      if (withDelta.size < cost.size) {
+        flags = static_cast<uint8_t>(kFlagPixelDelta | bias);
+        cost = std::move(withDelta);
+        deltaBias = bias;
+      }
+    }
+    if ((flags & kFlagPixelDelta) != 0) {
+      addToFourthBytes(pixels, static_cast<uint8_t>(deltaBias - kFlagBiasMask));
+      file = std::move(pixels);
+    }
+  }
+  consider(std::move(file), flags, std::move(cost));
 }
 
 void PictureChoice::consider(std::vector<uint8_t> bytes, uint8_t flags, FormCost cost) {
@@ -88,7 +112,7 @@ FormCost estimateCompressed(const std::vector<uint8_t>& bytes) {
 
 StoredMember storePicture(const std::string& name, std::vector<uint8_t> bytes) {
   PictureChoice choice(name);
-  choice.offer(bytes);
+  choice.offer(std::move(bytes));
   return choice.store();
 }
 

@@ -41,7 +41,7 @@ FormCost estimateCompressed(const std::vector<uint8_t>& bytes);
 class PictureChoice {
  public:
   explicit PictureChoice(std::string name);
-  void offer(const std::vector<uint8_t>& file);
+  void offer(std::vector<uint8_t> file);
   StoredMember store();
 
  private:

@@ -31,10 +31,7 @@ std::vector<std::vector<uint8_t>> candidates(const Raster& raster) {
 // The smallest stored form among the files.
 StoredMember smallestMember(const std::string& name, std::vector<std::vector<uint8_t>> files) {
   PictureChoice choice(name);
-  for (std::vector<uint8_t>& file : files) {
-    choice.offer(file);
-    file = std::vector<uint8_t>();
-  }
+  for (std::vector<uint8_t>& file : files) choice.offer(std::move(file));
   return choice.store();
 }
 
