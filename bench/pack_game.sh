@@ -10,10 +10,8 @@ set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)
 rounds=${1:-5}
 build="$here/build"
-if [ ! -x "$build/quorvel" ] || [ ! -x "$build/quorvel-make-samples" ]; then
-  cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build "$build" --target quorvel quorvel-make-samples >/dev/null
-fi
+. "$here/bench/timing.sh"
+ensure_built "$build"
 quorvel="$build/quorvel"
 
 work=$(mktemp -d "${BENCH_DIR:-$build}/pack-bench-XXXXXX")
@@ -24,31 +22,22 @@ export TMPDIR="$work/tmp"
 "$quorvel" -raw -out:"$work/folder" "$work/game/data000.a" >/dev/null
 echo "archive: $(du -h "$work/game/data000.a" | cut -f1), extracted: $(du -sh "$work/folder/data000" | cut -f1)"
 
-now() { date +%s%N; }
-# Runs a command after removing what it writes, and prints its wall-clock nanoseconds.
-timed() {
-  local target=$1
+# The wall-clock nanoseconds of a command, after removing what it writes ($1).
+timedAfresh() {
+  rm -rf "$1" && sync
   shift
-  rm -rf "$target" && sync
-  local start
-  start=$(now)
-  "$@" >/dev/null
-  echo $(($(now) - start))
-}
-median() {
-  sort -n | awk '{ v[NR] = $1 } END {
-    if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+  timed "$@"
 }
 
 declare -a extract pack
 for round in $(seq 1 "$rounds"); do
-  extract+=("$(timed "$work/out/data000" "$quorvel" -raw -out:"$work/out" "$work/game/data000.a")")
-  pack+=("$(timed "$work/packed/data000.a" "$quorvel" -pack -out:"$work/packed" "$work/folder/data000")")
+  extract+=("$(timedAfresh "$work/out/data000" "$quorvel" -raw -out:"$work/out" "$work/game/data000.a")")
+  pack+=("$(timedAfresh "$work/packed/data000.a" "$quorvel" -pack -out:"$work/packed" "$work/folder/data000")")
   printf 'round %d: extract %d ms, pack %d ms\n' "$round" $((extract[-1] / 1000000)) \
     $((pack[-1] / 1000000))
 done
-e=$(printf '%s\n' "${extract[@]}" | median)
-p=$(printf '%s\n' "${pack[@]}" | median)
+e=$(median "${extract[@]}")
+p=$(median "${pack[@]}")
 awk -v e="$e" -v p="$p" 'BEGIN { printf "median: extract %.0f ms, pack %.0f ms, pack / extract %.1f x\n",
   e / 1e6, p / 1e6, p / e }'
 echo "sizes: original $(stat -c %s "$work/game/data000.a") bytes, packed $(stat -c %s "$work/packed/data000.a") bytes"
