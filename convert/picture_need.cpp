@@ -135,8 +135,7 @@ std::string pictureRefusal(const std::string& name, const PictureNeed& need, uin
   const std::string size = std::to_string(need.width) + " x " + std::to_string(need.height);
   if (!need.addressable) {
     return name + ": " + size + " pixels need " + thousands(need.blockBytes) +
-           " bytes at once, more than one picture can have (" + thousands(kMaxDecodedBlockBytes) +
-           ")";
+           " bytes in one block; a picture can have at most " + thousands(kMaxDecodedBlockBytes);
   }
   if (maxPixels == 0 || need.pixels() <= maxPixels) return "";
   const std::string s(1, kSwitchChar);
