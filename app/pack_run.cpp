@@ -37,7 +37,7 @@ std::string outputBase(const OptionParser& parser, const std::string& input) {
   return base + pathFileName(input.c_str());
 }
 
-PackResult pack(const OptionParser& parser, const std::string& input) {
+PackResult pack(const OptionParser& parser, const std::string& input, uint64_t maxPixels) {
   const PathKind kind = pathKind(input.c_str());
   if (kind == PathKind::Missing) {
     return PackResult::failed(ResultCode::ReadError, input, "no such file or folder");
@@ -60,12 +60,13 @@ PackResult pack(const OptionParser& parser, const std::string& input) {
   if (!pathFits(output.c_str())) {
     return PackResult::failed(ResultCode::WriteError, output, "the path is too long");
   }
-  return kind == PathKind::Folder ? packFolder(input, output) : packPicture(input, output);
+  return kind == PathKind::Folder ? packFolder(input, output, maxPixels)
+                                  : packPicture(input, output, maxPixels);
 }
 
 }  // namespace
 
-int runPack(const OptionParser& parser, const RunOptions& /*options*/) {
+int runPack(const OptionParser& parser, const RunOptions& options) {
   const std::string s(1, kSwitchChar);
   if (parser.positionalCount() != 1) {
     writeError("quorvel: " + s + "pack takes one folder or one .bmp or .png picture\n");
@@ -79,7 +80,7 @@ int runPack(const OptionParser& parser, const RunOptions& /*options*/) {
   }
   const std::string input = withoutTrailingSeparators(parser.positional(0));
   writeOutput("Cancel: Ctrl + C\n");
-  PackResult result = pack(parser, input);
+  PackResult result = pack(parser, input, options.conversion.maxPixels);
   writeOutput("\n");
   if (!result.ok()) writeError(result.message + "\n");
   printStatus(result.code, pathFileName(input.c_str()));

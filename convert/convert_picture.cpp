@@ -173,9 +173,9 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
   // the memory the conversion needs is reserved from the run's budget before it starts.
   PictureNeed need;
   if (probePictureNeed(probe, file.size(nullptr), options, need)) {
-    const std::string refusal = pictureRefusal(pathFileName(sourcePath), need, options.maxPixels);
+    const std::string refusal = pictureRefusal(need, options.maxPixels);
     if (!refusal.empty()) {
-      writeError("quorvel: " + refusal + "\n");
+      writeError("quorvel: " + std::string(pathFileName(sourcePath)) + ": " + refusal + "\n");
       return ResultCode::OutOfMemory;
     }
   }

@@ -131,15 +131,15 @@ bool probePictureNeed(const uint8_t* probe, uint64_t fileBytes, const Conversion
   return true;
 }
 
-std::string pictureRefusal(const std::string& name, const PictureNeed& need, uint64_t maxPixels) {
+std::string pictureRefusal(const PictureNeed& need, uint64_t maxPixels) {
   const std::string size = std::to_string(need.width) + " x " + std::to_string(need.height);
   if (!need.addressable) {
-    return name + ": " + size + " pixels need " + thousands(need.blockBytes) +
+    return size + " pixels need " + thousands(need.blockBytes) +
            " bytes in one block; a picture can have at most " + thousands(kMaxDecodedBlockBytes);
   }
   if (maxPixels == 0 || need.pixels() <= maxPixels) return "";
   const std::string s(1, kSwitchChar);
-  return name + ": " + size + " pixels (" + thousands(need.pixels()) + ") are over the limit of " +
+  return size + " pixels (" + thousands(need.pixels()) + ") are over the limit of " +
          thousands(maxPixels) + " pixels; " + s + "maxpixels:" + std::to_string(need.pixels()) +
          " or " + s + "maxpixels:0 converts it";
 }

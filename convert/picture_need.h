@@ -31,9 +31,9 @@ bool convertsInSlices(PictureKind kind, const ConversionOptions& options);
 bool probePictureNeed(const uint8_t* probe, uint64_t fileBytes, const ConversionOptions& options,
                       PictureNeed& need);
 
-// Why a picture of this need is refused, as one line without line end (the file's name, its
-// size, the limit and the switch that converts it anyway), or "" when it may be converted.
-// maxPixels 0: no limit on pixels.
-std::string pictureRefusal(const std::string& name, const PictureNeed& need, uint64_t maxPixels);
+// Why a picture of this need is refused, as words to follow its name on one line (its size, the
+// limit and the switch that converts it anyway), or "" when it may be converted. maxPixels 0: no
+// limit on pixels.
+std::string pictureRefusal(const PictureNeed& need, uint64_t maxPixels);
 
 }  // namespace quorvel

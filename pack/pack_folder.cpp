@@ -41,11 +41,11 @@ PackResult storeFile(const PlannedMember& planned, StoredMember& out) {
   return PackResult{};
 }
 
-PackResult storeSeries(const PlannedMember& planned, StoredMember& out) {
+PackResult storeSeries(const PlannedMember& planned, uint64_t maxPixels, StoredMember& out) {
   std::vector<Raster> images(planned.images.size());
   for (size_t i = 0; i < images.size(); ++i) {
     Raster raster;
-    PackResult read = readPictureFile(planned.images[i], raster);
+    PackResult read = readPictureFile(planned.images[i], maxPixels, raster);
     if (!read.ok()) return read;
     if (i > 0 && (raster.width != images[0].width || raster.height != images[0].height)) {
       return PackResult::failed(ResultCode::UnknownFormat, planned.images[i],
@@ -64,16 +64,16 @@ PackResult storeSeries(const PlannedMember& planned, StoredMember& out) {
   return PackResult{};
 }
 
-PackResult storeMember(const PlannedMember& planned, StoredMember& out) {
+PackResult storeMember(const PlannedMember& planned, uint64_t maxPixels, StoredMember& out) {
   switch (planned.source) {
     case MemberSource::Picture: {
       Raster raster;
-      PackResult read = readPictureFile(planned.path, raster);
+      PackResult read = readPictureFile(planned.path, maxPixels, raster);
       if (read.ok()) out = pictureMember(planned.name, raster);
       return read;
     }
     case MemberSource::Series:
-      return storeSeries(planned, out);
+      return storeSeries(planned, maxPixels, out);
     case MemberSource::File:
       break;
   }
@@ -95,7 +95,8 @@ PackResult writeArchive(const std::string& archivePath, const std::vector<Stored
 
 }  // namespace
 
-PackResult packFolder(const std::string& folder, const std::string& archivePath) {
+PackResult packFolder(const std::string& folder, const std::string& archivePath,
+                      uint64_t maxPixels) {
   std::vector<PlannedMember> planned;
   std::string problem;
   bool readable = true;
@@ -106,7 +107,7 @@ PackResult packFolder(const std::string& folder, const std::string& archivePath)
   std::vector<StoredMember> members(planned.size());
   for (size_t i = 0; i < planned.size(); ++i) {
     writeOutput("\r\t" + std::to_string(i) + " " + pathFileName(planned[i].path.c_str()));
-    PackResult stored = storeMember(planned[i], members[i]);
+    PackResult stored = storeMember(planned[i], maxPixels, members[i]);
     if (!stored.ok()) return stored;
   }
   if (!fitsArchive(members)) {

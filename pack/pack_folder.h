@@ -4,6 +4,7 @@
 // when complete: on any failure no archive is left (an earlier one of that name stays).
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "pack/pack_result.h"
@@ -11,6 +12,7 @@
 namespace quorvel {
 
 // Prints the archive's file name, then the progress of each member ("\r\t%d %s").
-PackResult packFolder(const std::string& folder, const std::string& archivePath);
+PackResult packFolder(const std::string& folder, const std::string& archivePath,
+                      uint64_t maxPixels);
 
 }  // namespace quorvel

@@ -18,6 +18,7 @@
 #include "convert/picture_probe.h"
 #include "tests/support/test_support.h"
 #include "tools/writer/archive_writer.h"
+#include "tools/writer/bmp_file.h"
 #include "tools/writer/px04_writer.h"
 #include "tools/writer/px40_writer.h"
 #include "tools/writer/px_writer.h"
@@ -95,12 +96,12 @@ TEST(PictureNeed, HeadersGiveTheSizeAndTheLimitRefusesOnlyLargerPictures) {
     PictureNeed need = needOf(file.bytes);
     EXPECT_GE(need.pixels(), 400'000'000u);
     EXPECT_TRUE(need.addressable);
-    const std::string refusal = pictureRefusal(file.name, need, kDefaultMaxPixels);
+    const std::string refusal = pictureRefusal(need, kDefaultMaxPixels);
     EXPECT_NE(refusal.find("268,435,456"), std::string::npos) << refusal;
     EXPECT_NE(refusal.find("maxpixels:0"), std::string::npos) << refusal;
-    EXPECT_EQ(pictureRefusal(file.name, need, 0), "");
-    EXPECT_EQ(pictureRefusal(file.name, need, need.pixels()), "");
-    EXPECT_NE(pictureRefusal(file.name, need, need.pixels() - 1), "");
+    EXPECT_EQ(pictureRefusal(need, 0), "");
+    EXPECT_EQ(pictureRefusal(need, need.pixels()), "");
+    EXPECT_NE(pictureRefusal(need, need.pixels() - 1), "");
   }
 }
 
@@ -108,8 +109,7 @@ TEST(PictureNeed, UnaddressableBlocksAreRefusedEvenWithoutLimitAndDamagedHeaders
   // 32637 x 32637 blended pixels: about 3.2 GB in one block.
   PictureNeed need = needOf(emptyTiles(TiledFamily::Px0C, 253, 32637, 32637, 1));
   EXPECT_FALSE(need.addressable);
-  EXPECT_NE(pictureRefusal("big.px", need, 0).find("a picture can have at most"),
-            std::string::npos);
+  EXPECT_NE(pictureRefusal(need, 0).find("a picture can have at most"), std::string::npos);
 
   // A plain picture's pixels are all in its file: one too short for them is damaged, and the
   // decoder says so as before; one that holds them is judged by its size.
@@ -219,6 +219,32 @@ TEST_F(PictureLimitRun, LoweredLimitRefusesAndLiftedLimitConvertsAsBefore) {
       EXPECT_EQ(test::filesBelow(scratch_.file("lifted")), expected);
     }
   }
+}
+
+// -pack reads BMP and PNG pictures: their headers are judged before their pixels are decoded.
+TEST_F(PictureLimitRun, PackRefusesPicturesOverTheLimitFromTheirHeaders) {
+  BmpFile bmp;
+  bmp.width = 40;
+  bmp.height = -30;
+  bmp.rows.assign(40 * 30 * 3, 0x55);
+  put("small.bmp", writeBmp(bmp));
+  test::RunResult r = run({"-pack", "-maxpixels:1199", "small.bmp"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.out.find("no memory."), std::string::npos) << r.out;
+  EXPECT_NE(r.err.find("small.bmp: 40 x 30 pixels (1,200) are over the limit of 1,199"),
+            std::string::npos)
+      << r.err;
+  EXPECT_FALSE(test::fileExists(scratch_.file("small.px")));
+  EXPECT_EQ(run({"-pack", "-maxpixels:1200", "small.bmp"}).exitCode, 0);
+  EXPECT_TRUE(test::fileExists(scratch_.file("small.px")));
+
+  // A PNG whose header announces 20000 x 20000 pixels (the rest of the file is not looked at).
+  Bytes png = {0x89, 'P',  'N',  'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R', 0,
+               0,    0x4E, 0x20, 0,   0,    0x4E, 0x20, 8,    6, 0, 0, 0,  0,   0,   0,   0};
+  put("huge.png", png);
+  r = run({"-pack", "huge.png"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("huge.png: 20000 x 20000 pixels"), std::string::npos) << r.err;
 }
 
 TEST_F(PictureLimitRun, BatchOverASmallBudgetConvertsAllAsOneJobDoes) {
