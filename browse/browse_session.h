@@ -76,6 +76,8 @@ class BrowseSession {
   // Pictures whose decoding would need more bytes than this are refused with OutOfMemory before
   // anything is allocated for them; 0 (the default) sets no limit.
   void setMemoryLimit(uint64_t bytes) { memoryLimit_ = bytes; }
+  // Why the last conversion was refused for its size ("W x H pixels ..."), or "".
+  const std::string& refusal() const { return refusal_; }
 
  private:
   ResultCode extractToFile(size_t index, std::string& path);
@@ -90,6 +92,7 @@ class BrowseSession {
   std::unique_ptr<MemberList> members_;
   std::vector<BrowseEntry> entries_;
   uint64_t memoryLimit_ = 0;
+  std::string refusal_;
 };
 
 }  // namespace quorvel
