@@ -175,7 +175,9 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
   if (probePictureNeed(probe, file.size(nullptr), options, need)) {
     const std::string refusal = pictureRefusal(need, options.maxPixels);
     if (!refusal.empty()) {
-      writeError("quorvel: " + std::string(pathFileName(sourcePath)) + ": " + refusal + "\n");
+      // An archive member's temporary file is named by the member's name alone.
+      const char* name = options.temporarySource ? pathFileName(sourcePath) : sourcePath;
+      writeError("quorvel: " + std::string(name) + ": " + refusal + "\n");
       return ResultCode::OutOfMemory;
     }
   }
