@@ -4,8 +4,6 @@
 
 #include "archive/member_name.h"
 #include "convert/convert_picture.h"
-#include "convert/picture_need.h"
-#include "convert/picture_probe.h"
 #include "decoders/settings.h"
 #include "platform/folder_listing.h"
 #include "platform/output_file.h"
@@ -198,25 +196,19 @@ ResultCode BrowseSession::extract(size_t index, std::vector<uint8_t>& bytes) {
 
 ResultCode BrowseSession::checkMemory(const std::string& picturePath) {
   refusal_.clear();
-  std::vector<uint8_t> file;
-  uint8_t probe[kProbeBytes] = {};
-  if (readWholeFile(picturePath.c_str(), file)) {
-    std::copy_n(file.begin(), std::min<size_t>(file.size(), kProbeBytes), probe);
-  }
-  PictureNeed need;
-  if (file.empty() || !probePictureNeed(probe, file.size(), ConversionOptions{}, need)) {
-    return ResultCode::Success;  // the conversion says what is wrong with it
-  }
-  // Judged from the header, as the command line judges it; the switch that lifts the limit
-  // there has no counterpart here.
-  const std::string size = std::to_string(need.width) + " x " + std::to_string(need.height);
-  refusal_ = pictureRefusal(need, 0);
-  if (refusal_.empty() && need.pixels() > kDefaultMaxPixels) {
+  PictureListing listing;
+  ResultCode described = describePicture(picturePath.c_str(), listing);
+  if (described != ResultCode::Success) return described;
+  // The header's size, judged as the command line judges it (the switch that lifts the limit
+  // there has no counterpart here), then against the page's memory.
+  const uint64_t pixels =
+      static_cast<uint64_t>(listing.width) * static_cast<uint64_t>(listing.height);
+  const std::string size = std::to_string(listing.width) + " x " + std::to_string(listing.height);
+  const uint64_t peak = pixels * 4 * kPeakCopiesPerImage;
+  if (pixels > kDefaultMaxPixels) {
     refusal_ = size + " pixels are more than the page converts (" +
                std::to_string(kDefaultMaxPixels) + " pixels at most)";
-  }
-  const uint64_t peak = need.pixels() * 4 * kPeakCopiesPerImage;
-  if (refusal_.empty() && memoryLimit_ != 0 && peak > memoryLimit_) {
+  } else if (memoryLimit_ != 0 && peak > memoryLimit_) {
     refusal_ = size + " pixels need about " + std::to_string(peak >> 20) +
                " MiB, more than the page can hold (" + std::to_string(memoryLimit_ >> 20) + " MiB)";
   }

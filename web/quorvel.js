@@ -27,7 +27,7 @@
   class QuorvelError extends Error {
     // detail: the converter's own reason, where it gives one (a picture too large to convert).
     constructor(code, what, detail) {
-      super(detail ? `${what}: ${detail}` : `${what} ${RESULT_TEXTS[code] || `failed (${code})`}`);
+      super(`${what} ${RESULT_TEXTS[code] || `failed (${code})`}${detail ? `: ${detail}` : ""}`);
       this.name = "QuorvelError";
       this.code = code;
     }
