@@ -33,10 +33,12 @@ class MemoryBudget {
   uint64_t serving_ = 0;     // the ticket whose request is served next
 };
 
-// Holds a reservation for as long as it lives; no budget: nothing is reserved.
+// Holds a reservation for as long as it lives; no budget, or nothing to reserve (a file whose
+// header tells nothing): no waiting.
 class MemoryReservation {
  public:
-  MemoryReservation(MemoryBudget* budget, uint64_t bytes) : budget_(budget), bytes_(bytes) {
+  MemoryReservation(MemoryBudget* budget, uint64_t bytes)
+      : budget_(bytes == 0 ? nullptr : budget), bytes_(bytes) {
     if (budget_ != nullptr) budget_->reserve(bytes_);
   }
   ~MemoryReservation() {
