@@ -78,17 +78,20 @@ struct KnownSwitch {
 
 // Every switch the program knows. Names are case-sensitive; each appears once. A switch whose
 // value its own mode reads (Own) is warned about there, where the value is understood.
+// clang-format off
 constexpr KnownSwitch kKnownSwitches[] = {
-    {"out", SwitchValue::Folder, true},       {"stripPath", SwitchValue::None, true},
-    {"raw", SwitchValue::None, true},         {"bgcolor", SwitchValue::Colour, true},
-    {"png", SwitchValue::None, true},         {"batch", SwitchValue::None, true},
-    {"jobs", SwitchValue::Count, true},       {"list", SwitchValue::None, true},
-    {"only", SwitchValue::Own, true},         {"pack", SwitchValue::Own, true},
-    {"maxpixels", SwitchValue::Number, true}, {"memory", SwitchValue::Number, true},
-    {"help", SwitchValue::None, true},        {"-help", SwitchValue::None, false},
-    {"h", SwitchValue::None, false},          {"?", SwitchValue::None, false},
-    {"version", SwitchValue::None, true},     {"-version", SwitchValue::None, false},
+    {"out", SwitchValue::Folder, true},   {"stripPath", SwitchValue::None, true},
+    {"raw", SwitchValue::None, true},     {"bgcolor", SwitchValue::Colour, true},
+    {"png", SwitchValue::None, true},     {"batch", SwitchValue::None, true},
+    {"jobs", SwitchValue::Count, true},   {"list", SwitchValue::None, true},
+    {"only", SwitchValue::Own, true},     {"pack", SwitchValue::Own, true},
+    {"help", SwitchValue::None, true},    {"-help", SwitchValue::None, false},
+    {"h", SwitchValue::None, false},      {"?", SwitchValue::None, false},
+    {"version", SwitchValue::None, true}, {"-version", SwitchValue::None, false},
+    {"maxpixels", SwitchValue::Number, true},
+    {"memory", SwitchValue::Number, true},
 };
+// clang-format on
 
 const KnownSwitch* findSwitch(std::string_view name) {
   for (const KnownSwitch& known : kKnownSwitches) {
