@@ -111,6 +111,8 @@ int runBatch(const OptionParser& parser, const RunOptions& options) {
   WorkerBudget workers(options.jobs);
   ConversionOptions conversion = options.conversion;
   conversion.workers = &workers;
+  MemoryBudget memory(options.memoryBytes);
+  if (options.memoryBytes != 0) conversion.memory = &memory;
   conversion.progress = ProgressText::silent();  // the batch draws its own
   BatchConsole console(inputs.size(), standardOutputIsTerminal());
   FinishedItems finished(inputs.size());

@@ -35,6 +35,8 @@ void printUsage() {
   std::printf("\t%cjobs:N           inputs and members converted at once (default: cores)\n", s);
   std::printf("\t%clist             list what the inputs hold, write nothing\n", s);
   std::printf("\t%conly:patterns    only archive members matching *.wav;bg* (any case)\n", s);
+  std::printf("\t%cmaxpixels:N      refuse larger pictures (default 268435456; 0: no limit)\n", s);
+  std::printf("\t%cmemory:MiB       memory for conversions at once (default: half of RAM)\n", s);
   std::printf("\t%chelp             show this text\n", s);
   std::printf("\t%cversion          show the version\n", s);
   std::puts("\nexamples:");

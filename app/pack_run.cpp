@@ -53,7 +53,8 @@ PackResult refuseToReplace(const std::string& output) {
                                 s + "out:folder, or replace it with " + s + "force");
 }
 
-PackResult pack(const OptionParser& parser, const std::string& given, int jobs) {
+PackResult pack(const OptionParser& parser, const std::string& given, int jobs,
+                uint64_t maxPixels) {
   const PathKind kind = pathKind(given.c_str());
   if (kind == PathKind::Missing) {
     return PackResult::failed(ResultCode::ReadError, given, "no such file or folder");
@@ -84,7 +85,8 @@ PackResult pack(const OptionParser& parser, const std::string& given, int jobs) 
   if (pathKind(output.c_str()) != PathKind::Missing && !parser.hasOption("force")) {
     return refuseToReplace(output);
   }
-  return kind == PathKind::Folder ? packFolder(input, output, jobs) : packPicture(input, output);
+  return kind == PathKind::Folder ? packFolder(input, output, jobs, maxPixels)
+                                  : packPicture(input, output, maxPixels);
 }
 
 // The switches of the other modes, which packing ignores: named in one warning.
@@ -122,7 +124,7 @@ int runPack(const OptionParser& parser, const RunOptions& options) {
   }
   const std::string input = withoutTrailingSeparators(parser.positional(0));
   writeOutput("Cancel: Ctrl + C\n");
-  PackResult result = pack(parser, input, options.jobs);
+  PackResult result = pack(parser, input, options.jobs, options.conversion.maxPixels);
   writeOutput("\n");
   if (!result.ok()) writeError(result.message + "\n");
   const std::string named =

@@ -34,6 +34,8 @@ int runSingleInput(const OptionParser& parser, const RunOptions& options) {
   WorkerBudget workers(options.jobs);
   ConversionOptions conversion = options.conversion;
   conversion.workers = &workers;
+  MemoryBudget memory(options.memoryBytes);
+  if (options.memoryBytes != 0) conversion.memory = &memory;
   ResultCode result = ResultCode::UnknownFormat;
   const char* extension = pathExtension(inputPath);
   bool isArchive = equalsIgnoreCase(extension, "a");
@@ -50,7 +52,8 @@ int runSingleInput(const OptionParser& parser, const RunOptions& options) {
   printStatus(result, statusName(inputPath));
   std::fflush(stdout);
   if (result == ResultCode::UnknownFormat) adviseWhenFolder(inputPath);
-  return 0;
+  // A picture refused for its size (or memory that could not be had) did not convert.
+  return result == ResultCode::OutOfMemory ? 1 : 0;
 }
 
 }  // namespace quorvel

@@ -195,12 +195,24 @@ ResultCode BrowseSession::extract(size_t index, std::vector<uint8_t>& bytes) {
 }
 
 ResultCode BrowseSession::checkMemory(const std::string& picturePath) {
-  if (memoryLimit_ == 0) return ResultCode::Success;
+  refusal_.clear();
   PictureListing listing;
   ResultCode described = describePicture(picturePath.c_str(), listing);
   if (described != ResultCode::Success) return described;
-  uint64_t image = static_cast<uint64_t>(listing.width) * static_cast<uint64_t>(listing.height) * 4;
-  return image * kPeakCopiesPerImage > memoryLimit_ ? ResultCode::OutOfMemory : ResultCode::Success;
+  // The header's size, judged as the command line judges it (the switch that lifts the limit
+  // there has no counterpart here), then against the page's memory.
+  const uint64_t pixels =
+      static_cast<uint64_t>(listing.width) * static_cast<uint64_t>(listing.height);
+  const std::string size = std::to_string(listing.width) + " x " + std::to_string(listing.height);
+  const uint64_t peak = pixels * 4 * kPeakCopiesPerImage;
+  if (pixels > kDefaultMaxPixels) {
+    refusal_ = size + " pixels are more than the page converts (" +
+               std::to_string(kDefaultMaxPixels) + " pixels at most)";
+  } else if (memoryLimit_ != 0 && peak > memoryLimit_) {
+    refusal_ = size + " pixels need about " + std::to_string(peak >> 20) +
+               " MiB, more than the page can hold (" + std::to_string(memoryLimit_ >> 20) + " MiB)";
+  }
+  return refusal_.empty() ? ResultCode::Success : ResultCode::OutOfMemory;
 }
 
 ResultCode BrowseSession::convertPicture(const std::string& source, const std::string& stem,

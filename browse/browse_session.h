@@ -73,9 +73,12 @@ class BrowseSession {
   // in a folder named after it), or the extracted member itself.
   ResultCode convert(size_t index, const PictureChoice& choice, std::vector<ConvertedFile>& files);
 
-  // Pictures whose decoding would need more bytes than this are refused with OutOfMemory before
-  // anything is allocated for them; 0 (the default) sets no limit.
+  // Pictures whose decoding would need more bytes than this, or of more pixels than the command
+  // line's default limit, are refused with OutOfMemory before anything is allocated for them;
+  // 0 (the default) sets no limit on bytes.
   void setMemoryLimit(uint64_t bytes) { memoryLimit_ = bytes; }
+  // Why the last conversion was refused for its size ("W x H pixels ..."), or "".
+  const std::string& refusal() const { return refusal_; }
 
  private:
   ResultCode extractToFile(size_t index, std::string& path);
@@ -90,6 +93,7 @@ class BrowseSession {
   std::unique_ptr<MemberList> members_;
   std::vector<BrowseEntry> entries_;
   uint64_t memoryLimit_ = 0;
+  std::string refusal_;
 };
 
 }  // namespace quorvel

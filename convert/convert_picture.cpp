@@ -5,6 +5,7 @@
 #include <string>
 
 #include "convert/picture_kind.h"
+#include "convert/picture_need.h"
 #include "convert/picture_probe.h"
 #include "convert/picture_writer.h"
 #include "convert/series.h"
@@ -19,6 +20,7 @@
 #include "decoders/spi_px40.h"
 #include "platform/file_handle.h"
 #include "platform/paths.h"
+#include "platform/system.h"
 #include "platform/whole_file.h"
 
 namespace quorvel {
@@ -167,6 +169,20 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
   uint32_t probed = 0;
   if (file.read(probe, kProbeBytes, &probed) == 0) return ResultCode::ReadError;
 
+  // Judged from the header alone: a picture over the limit takes no pixel memory at all, and
+  // the memory the conversion needs is reserved from the run's budget before it starts.
+  PictureNeed need;
+  if (probePictureNeed(probe, file.size(nullptr), options, need)) {
+    const std::string refusal = pictureRefusal(need, options.maxPixels);
+    if (!refusal.empty()) {
+      // An archive member's temporary file is named by the member's name alone.
+      const char* name = options.temporarySource ? pathFileName(sourcePath) : sourcePath;
+      writeError("quorvel: " + std::string(name) + ": " + refusal + "\n");
+      return ResultCode::OutOfMemory;
+    }
+  }
+  MemoryReservation reservation(options.memory, need.memoryBytes);
+
   Route route;
   AlphaDecode straightDecode;
   HeapOwner decoderOwner(chooseDecoder(probe, route, straightDecode));
@@ -186,8 +202,7 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
   if (decoder == nullptr) return ResultCode::OutOfMemory;
 
   // A plain picture's rows need no bitmap in memory: they go from the file to the BMP file.
-  if (identifyPicture(probe) == PictureKind::Plain && options.pictureFormat == PictureFormat::Bmp &&
-      !options.temporarySource) {
+  if (convertsInSlices(identifyPicture(probe), options)) {
     return convertPlainInSlices(basePath, file, options.workers);
   }
 

@@ -49,11 +49,11 @@ PackResult storeFile(const PlannedMember& planned, StoredMember& out) {
   return PackResult{};
 }
 
-PackResult storeSeries(const PlannedMember& planned, StoredMember& out) {
+PackResult storeSeries(const PlannedMember& planned, uint64_t maxPixels, StoredMember& out) {
   std::vector<Raster> images(planned.images.size());
   for (size_t i = 0; i < images.size(); ++i) {
     Raster raster;
-    PackResult read = readPictureFile(planned.images[i], raster);
+    PackResult read = readPictureFile(planned.images[i], maxPixels, raster);
     if (!read.ok()) return read;
     if (i > 0 && (raster.width != images[0].width || raster.height != images[0].height)) {
       return PackResult::failed(ResultCode::UnknownFormat, planned.images[i],
@@ -72,16 +72,16 @@ PackResult storeSeries(const PlannedMember& planned, StoredMember& out) {
   return PackResult{};
 }
 
-PackResult storeMember(const PlannedMember& planned, StoredMember& out) {
+PackResult storeMember(const PlannedMember& planned, uint64_t maxPixels, StoredMember& out) {
   switch (planned.source) {
     case MemberSource::Picture: {
       Raster raster;
-      PackResult read = readPictureFile(planned.path, raster);
+      PackResult read = readPictureFile(planned.path, maxPixels, raster);
       if (read.ok()) out = pictureMember(planned.name, raster);
       return read;
     }
     case MemberSource::Series:
-      return storeSeries(planned, out);
+      return storeSeries(planned, maxPixels, out);
     case MemberSource::File:
       break;
   }
@@ -126,7 +126,8 @@ class ArchiveWriter {
 
 }  // namespace
 
-PackResult packFolder(const std::string& folder, const std::string& archivePath, int jobs) {
+PackResult packFolder(const std::string& folder, const std::string& archivePath, int jobs,
+                      uint64_t maxPixels) {
   std::vector<PlannedMember> planned;
   std::string problem;
   bool readable = true;
@@ -147,7 +148,7 @@ PackResult packFolder(const std::string& folder, const std::string& archivePath,
   runOrdered(
       planned.size(), &budget,
       [&](size_t i) {
-        results[i] = storeMember(planned[i], members[i]);
+        results[i] = storeMember(planned[i], maxPixels, members[i]);
         return results[i].ok();
       },
       [&](size_t i) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace quorvel {
@@ -20,6 +21,10 @@ bool deleteFile(const char* path);
 // True when standard output is a terminal (a console on Windows), where progress may be drawn
 // as one line that updates itself; false for a pipe or a file.
 bool standardOutputIsTerminal();
+
+// The memory this process can have: the machine's physical memory, or the limit of the
+// container it runs in where that is lower; 0 when it cannot be told.
+uint64_t availableMemoryBytes();
 
 // Failure list of an archive run, text holding each failed member's name and a line end:
 // a message box on Windows; on POSIX, standard error with the caption, a line that says how many

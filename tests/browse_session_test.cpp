@@ -13,6 +13,7 @@
 #include "decoders/settings.h"
 #include "tests/support/test_support.h"
 #include "tools/writer/archive_writer.h"
+#include "tools/writer/px04_writer.h"
 #include "tools/writer/px_writer.h"
 #include "tools/writer/sample_archive.h"
 #include "tools/writer/tiled_writer.h"
@@ -163,6 +164,24 @@ TEST(BrowseSession, RefusesWhatItCannotOpenOrHold) {
   EXPECT_EQ(session.convert(0, PictureChoice{}, files), ResultCode::OutOfMemory);
   session.setMemoryLimit(0);
   EXPECT_NE(session.convert(0, PictureChoice{}, files), ResultCode::Success);
+
+  // A run stream of 20000 x 5000 pixels with no runs is sound, and too large for 1 GiB; one of
+  // 20000 x 20000 is over the pixel limit whatever the memory. Both are refused before decoding,
+  // with their size.
+  for (int32_t height : {5000, 20000}) {
+    writer::Px04Picture sparse;
+    sparse.width = 20000;
+    sparse.height = height;
+    Bytes runs = writer::buildPx04(sparse);
+    ASSERT_EQ(session.open(runs.data(), runs.size(), "runs.px"), ResultCode::Success);
+    session.setMemoryLimit(uint64_t{1} << 30);
+    EXPECT_EQ(session.convert(0, PictureChoice{}, files), ResultCode::OutOfMemory);
+    EXPECT_EQ(session.refusal().find("20000 x " + std::to_string(height) + " pixels"), 0u)
+        << session.refusal();
+  }
+  session.setMemoryLimit(uint64_t{1} << 40);
+  EXPECT_EQ(session.convert(0, PictureChoice{}, files), ResultCode::OutOfMemory);
+  EXPECT_NE(session.refusal().find("268435456 pixels at most"), std::string::npos);
 }
 
 }  // namespace

@@ -119,7 +119,8 @@ int qv_extract(uint32_t index) {
   return resultOf(result);
 }
 
-// background: 0xRRGGBB.
+// background: 0xRRGGBB. A picture refused for its size leaves the reason in qv_text
+// ("W x H pixels need ..."); otherwise qv_text is empty.
 int qv_convert(uint32_t index, int raw, uint32_t background, int png) {
   quorvel::PictureChoice choice;
   choice.raw = raw != 0;
@@ -127,7 +128,9 @@ int qv_convert(uint32_t index, int raw, uint32_t background, int png) {
   choice.background[0] = static_cast<uint8_t>(background >> 16);
   choice.background[1] = static_cast<uint8_t>(background >> 8);
   choice.background[2] = static_cast<uint8_t>(background);
-  return resultOf(gSession.convert(index, choice, gFiles));
+  const ResultCode result = gSession.convert(index, choice, gFiles);
+  gText = gSession.refusal();
+  return resultOf(result);
 }
 
 uint32_t qv_file_count() {

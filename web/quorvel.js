@@ -25,8 +25,9 @@
   };
 
   class QuorvelError extends Error {
-    constructor(code, what) {
-      super(`${what} ${RESULT_TEXTS[code] || `failed (${code})`}`);
+    // detail: the converter's own reason, where it gives one (a picture too large to convert).
+    constructor(code, what, detail) {
+      super(`${what} ${RESULT_TEXTS[code] || `failed (${code})`}${detail ? `: ${detail}` : ""}`);
       this.name = "QuorvelError";
       this.code = code;
     }
@@ -49,8 +50,8 @@
       return corePromise;
     }
 
-    function check(result, what) {
-      if (result !== 0) throw new QuorvelError(RESULT_NAMES[result] || String(result), what);
+    function check(result, what, detail) {
+      if (result !== 0) throw new QuorvelError(RESULT_NAMES[result] || String(result), what, detail);
     }
 
     function openIn(m, bytes, name) {
@@ -140,7 +141,8 @@
         const what = entryName(index);
         const background = colourNumber(options.bgcolor);
         return run((m) => {
-          check(m._qv_convert(index, options.raw ? 1 : 0, background, 1), what);
+          const result = m._qv_convert(index, options.raw ? 1 : 0, background, 1);
+          check(result, what, result !== 0 && m.UTF8ToString(m._qv_text()));
           return takeFiles(m);
         }, what);
       },

@@ -16,6 +16,10 @@ namespace quorvel {
 bool standardOutputIsTerminal() {
   return false;
 }
+// The page converts one picture at a time and judges its memory itself.
+uint64_t availableMemoryBytes() {
+  return 0;
+}
 void writeOutput(const std::string&) {}
 void writeError(const std::string&) {}
 void showFailureList(const std::string&, size_t, size_t) {}

@@ -63,6 +63,14 @@ bool deleteFile(const char* path) {
   return toWidePath(path, wide) && DeleteFileW(wide.c_str()) != 0;
 }
 
+// The physical memory; a job object's limit shows in ullAvailPhys only as far as it is in use, so
+// the total is taken.
+uint64_t availableMemoryBytes() {
+  MEMORYSTATUSEX status{};
+  status.dwLength = sizeof status;
+  return GlobalMemoryStatusEx(&status) != 0 ? status.ullTotalPhys : 0;
+}
+
 bool standardOutputIsTerminal() {
   DWORD mode = 0;
   return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
