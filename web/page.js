@@ -283,6 +283,22 @@ function drawSelection() {
   $("save-selection").textContent = n ? `Save the selection as a zip (${n})` : "Save the selection as a zip";
 }
 
+// The rows a batch at a time, the page drawn between batches: a table of thousands of members
+// never holds the page for long.
+const ROWS_AT_ONCE = 100;
+let tableDrawing = 0;
+
+async function drawRows(order, mine) {
+  const drawing = ++tableDrawing;
+  const body = $("members").tBodies[0];
+  body.replaceChildren(...order.slice(0, ROWS_AT_ONCE).map(memberRow));
+  for (let at = ROWS_AT_ONCE; at < order.length; at += ROWS_AT_ONCE) {
+    await new Promise((resolve) => setTimeout(resolve, 0));
+    if (drawing !== tableDrawing || mine !== view) return;
+    body.append(...order.slice(at, at + ROWS_AT_ONCE).map(memberRow));
+  }
+}
+
 async function drawTable() {
   const mine = view;
   const patterns = $("filter").value.trim();
@@ -297,7 +313,8 @@ async function drawTable() {
     return (down ? -by : by) || a - b;
   });
   view.shownOrder = order;
-  $("members").tBodies[0].replaceChildren(...order.map(memberRow));
+  await drawRows(order, mine);
+  if (mine !== view) return;
   for (const th of $("members").tHead.rows[0].cells) {
     if (!th.dataset.sort) continue;
     th.setAttribute("aria-sort", th.dataset.sort !== key ? "none" : down ? "descending" : "ascending");
@@ -490,28 +507,29 @@ function redraw() {
 
 // --- sounds and texts -------------------------------------------------------------------------
 
-// A player per sound, its WAVE read when it is first played.
+// A line per sound; its player, with the WAVE read, when it is asked for (a player per sound
+// up front would cost the page more than the rest of the archive).
 function soundLine(index) {
   const entry = view.entries[index];
-  const audio = element("audio", { controls: true, preload: "none" });
-  audio.dataset.index = index;
-  const load = element("button", { type: "button", className: "small", textContent: "Load" });
-  const line = element("div", {}, [element("span", { textContent: entry.name }), load, audio]);
+  const load = element("button", { type: "button", className: "small", textContent: "Play" });
+  const line = element("div", {}, [element("span", { textContent: entry.name }), load]);
   line.dataset.index = index;
   const mine = view;
-  const fetchSound = async () => {
-    if (audio.src) return;
+  load.onclick = async () => {
     try {
+      const audio = element("audio", { controls: true });
+      audio.dataset.index = index;
       audio.src = objectUrl(await quorvel.member(index), "audio/wav");
-      load.remove();
+      if (mine !== view) return;
+      load.replaceWith(audio);
+      audio.play().catch(() => {});
+      audio.focus();
     } catch (error) {
       if (mine !== view) return;
       line.replaceChildren(element("span", { className: "failed", textContent: error.message }));
       noteFailure(index, error);
     }
   };
-  load.onclick = fetchSound;
-  audio.addEventListener("play", () => !audio.src && fetchSound().then(() => audio.play()), { once: true });
   return line;
 }
 

@@ -38,10 +38,17 @@ EM_JS(int, readExternalBytes, (int id, double position, uint8_t* buffer, int cou
 });
 // clang-format on
 
-// Reads smaller than this are served from one block read ahead: the archive reader asks for a
-// few bytes at a time (record after record, a member's size, an LZSS stream), and each request
-// to the host costs far more than copying.
-constexpr size_t kReadAheadBytes = 64 * 1024;
+// Reads smaller than a block are served from aligned blocks kept for a while: the archive reader
+// asks for a few bytes at a time (record after record, each member's size, an LZSS stream), and
+// reads the directory twice when it opens; each request to the host costs far more than copying.
+constexpr size_t kBlockBytes = 16 * 1024;
+constexpr size_t kKeptBlocks = 64;
+
+struct KeptBlock {
+  size_t start = 0;
+  std::vector<uint8_t> bytes;
+  uint64_t lastUse = 0;
+};
 
 // The bytes of one file. Growth that memory cannot give fails instead of stopping the program,
 // so that a write can report it.
@@ -58,7 +65,6 @@ class FileBytes {
   FileBytes& operator=(const FileBytes&) = delete;
 
   size_t size() const { return size_; }
-  bool external() const { return external_; }
   void clear() { size_ = 0; }
 
   // Up to count bytes at offset into buffer: the number read (0 at the end), or -1 when the
@@ -71,20 +77,18 @@ class FileBytes {
       std::memcpy(buffer, data_ + offset, count);
       return static_cast<int64_t>(count);
     }
-    if (count >= kReadAheadBytes) return readHost(offset, buffer, count);
-    if (offset < aheadStart_ || offset + count > aheadStart_ + ahead_.size()) {
-      ahead_.resize(std::min(kReadAheadBytes, size_ - offset));
-      int64_t got = readHost(offset, ahead_.data(), ahead_.size());
-      if (got < 0) {
-        ahead_.clear();
-        return got;
-      }
-      ahead_.resize(static_cast<size_t>(got));
-      aheadStart_ = offset;
-      count = std::min(count, ahead_.size());
+    if (count >= kBlockBytes) return readHost(offset, buffer, count);
+    size_t done = 0;
+    while (done < count) {
+      const KeptBlock* block = blockAt(offset + done);
+      if (block == nullptr) return -1;
+      size_t inside = offset + done - block->start;
+      if (inside >= block->bytes.size()) break;  // the host's file was shorter than it said
+      size_t piece = std::min(count - done, block->bytes.size() - inside);
+      std::memcpy(buffer + done, block->bytes.data() + inside, piece);
+      done += piece;
     }
-    std::memcpy(buffer, ahead_.data() + (offset - aheadStart_), count);
-    return static_cast<int64_t>(count);
+    return static_cast<int64_t>(done);
   }
 
   // count bytes at offset; a gap before offset reads as zeros. False when memory runs out.
@@ -106,6 +110,31 @@ class FileBytes {
   }
 
  private:
+  // The kept block holding offset, read from the host in place of the least recently used one
+  // when it is not kept; null when the host cannot read it.
+  const KeptBlock* blockAt(size_t offset) {
+    size_t start = offset - offset % kBlockBytes;
+    KeptBlock* oldest = nullptr;
+    for (KeptBlock& block : kept_) {
+      if (block.start == start && !block.bytes.empty()) {
+        block.lastUse = ++uses_;
+        return &block;
+      }
+      if (oldest == nullptr || block.lastUse < oldest->lastUse) oldest = &block;
+    }
+    if (kept_.size() < kKeptBlocks) {
+      kept_.emplace_back();
+      oldest = &kept_.back();
+    }
+    oldest->bytes.resize(std::min(kBlockBytes, size_ - start));
+    int64_t got = readHost(start, oldest->bytes.data(), oldest->bytes.size());
+    oldest->bytes.resize(got < 0 ? 0 : static_cast<size_t>(got));
+    if (got < 0) return nullptr;
+    oldest->start = start;
+    oldest->lastUse = ++uses_;
+    return oldest;
+  }
+
   // The host's reads are asked for in pieces an int can count.
   int64_t readHost(size_t offset, uint8_t* buffer, size_t count) {
     constexpr size_t kPiece = size_t{1} << 30;
@@ -126,8 +155,8 @@ class FileBytes {
   size_t capacity_ = 0;
   bool external_ = false;
   uint32_t externalId_ = 0;
-  std::vector<uint8_t> ahead_;  // read ahead of an external file, from aheadStart_
-  size_t aheadStart_ = 0;
+  std::vector<KeptBlock> kept_;  // of an external file
+  uint64_t uses_ = 0;
 };
 
 // A folder has no bytes.
