@@ -66,7 +66,9 @@
     return source && typeof source.read === "function" ? source : null;
   }
 
-  function createQuorvel(loadCore) {
+  // options.releaseBytes: the module's memory past which it is dropped after a call.
+  function createQuorvel(loadCore, options = {}) {
+    const releaseBytes = options.releaseBytes ?? RELEASE_MEMORY_BYTES;
     let corePromise = null;
     let opened = null; // {source, name, entries, module}: reopened in a fresh module when needed
 
@@ -137,7 +139,7 @@
         drop();
         throw new QuorvelError("Aborted", what);
       } finally {
-        if (corePromise && m.HEAPU8.length > RELEASE_MEMORY_BYTES) drop();
+        if (corePromise && m.HEAPU8.length > releaseBytes) drop();
       }
     }
 

@@ -387,6 +387,18 @@ def test_scale(driver, scratch):
     check(memory.peak_process < 1024 * MIB, f"it opens in bounded memory ({memory.peak_process / MIB:.0f} MiB)")
     check(len(table(driver)) == 97, "all its members are listed")
 
+    # Its zip is stopped with Cancel: said so, nothing saved.
+    before = set(os.listdir(DOWNLOADS))
+    click(driver, driver.find_element(By.ID, "save-zip"))
+    check(wait_for(driver, "return !document.getElementById('work').hidden", seconds=30), "the zip shows progress")
+    click(driver, driver.find_element(By.ID, "cancel"))
+    text = wait_for(driver, "const m = document.getElementById('message');"
+                            "return m.hidden ? null : m.textContent", seconds=60)
+    check(text and "cancelled" in text, f"a cancelled zip says so ({text})")
+    check(driver.find_element(By.ID, "work").is_displayed() is False, "the progress bar is gone")
+    time.sleep(1)
+    check(set(os.listdir(DOWNLOADS)) == before, "a cancelled zip saves nothing")
+
 
 def test_file_page(driver):
     driver.get("file://" + os.path.join(PAGE, "index.html"))

@@ -207,6 +207,20 @@ test("a file read on demand gives the same files, and opening reads its director
   assert.strictEqual((await quorvel.files(0))[0].path, "title8.png", "the module goes on");
 });
 
+test("a module dropped after every call (its memory given back) reopens the file for the next", async () => {
+  let modules = 0;
+  const fresh = createQuorvel(() => (++modules, createQuorvelCore({ wasmBinary })), { releaseBytes: 0 });
+  const archive = fs.readFileSync(path.join(process.env.QUORVEL_INPUTS, "sample.a"));
+  const entries = await fresh.open(countingReader(archive), "sample.a");
+  for (let i = 0; i < entries.length; ++i) {
+    for (const file of await fresh.files(i)) {
+      const native = fs.readFileSync(path.join(process.env.QUORVEL_REFERENCE, "blended", "sample", file.path));
+      assert.ok(Buffer.from(file.bytes).equals(native), `${file.path} after a reopening differs`);
+    }
+  }
+  assert.strictEqual(modules, entries.length + 1);
+});
+
 test("matching() takes the entries that -only: takes", async () => {
   const archive = fs.readFileSync(path.join(process.env.QUORVEL_INPUTS, "sample.a"));
   const entries = await quorvel.open(archive, "sample.a");
