@@ -2,7 +2,7 @@
 """The browser page at the scale of a game, in headless Chromium: how soon a generated game
 archive (about 60 MB, 150 members) shows its table and the thumbnails in view, the page's long
 tasks (PerformanceObserver, over 50 ms) meanwhile, and the browser's memory while a large sparse
-archive (1.5 GB, made here) opens and while 1 GB of it is saved as a zip. Medians of a few rounds.
+archive (1.5 GB, made here) opens and while 1 GB of random bytes is saved as a zip. Medians of a few rounds.
 The browser tests (tests/web/browser_test.py) use the same functions.
 
 Usage: bench/web_page.py [rounds]   (after scripts/build-web.sh and a native build in build/)
@@ -25,9 +25,10 @@ BUILD = os.path.join(here, "build")
 MIB = 1024 * 1024
 
 
-def write_sparse_archive(path, members, pictures=()):
+def write_sparse_archive(path, members, pictures=(), random=False):
     """An archive whose members are stored plain: (name, size) members of zeros, left as holes
-    of a sparse file, then (name, bytes) pictures. Answers its size."""
+    of a sparse file (random bytes, which no zip compresses, with random=True), then (name, bytes)
+    pictures. Answers its size."""
     count = len(members) + len(pictures)
     records = bytearray(struct.pack("<HH", 0xAF1E, count))
     offset = 0
@@ -37,6 +38,8 @@ def write_sparse_archive(path, members, pictures=()):
     with open(path, "wb") as f:
         f.write(records)
         f.truncate(len(records) + sum(size for _, size in members))
+        for _ in range(sum(size for _, size in members) // (4 * MIB) if random else 0):
+            f.write(os.urandom(4 * MIB))
         f.seek(0, os.SEEK_END)
         for _, data in pictures:
             f.write(data)
@@ -52,11 +55,14 @@ def make_game_archive(folder):
     return os.path.join(folder, archives[0])
 
 
-def make_large_archive(path, total=1536 * MIB, member=16 * MIB, picture=None):
-    """A sparse archive of total bytes in members of zeros, with one real picture at its end."""
-    members = [(f"data{i:04}.dat", member) for i in range(total // member)]
+def make_large_archive(path, total=1536 * MIB, member=16 * MIB, picture=None, random=False):
+    """A sparse archive of total bytes in members of zeros, with one real picture at its end;
+    random=True: members of random bytes named like PNG files (stored in a zip, as the page
+    stores the PNG files it converts)."""
+    name = "data{:04}.png" if random else "data{:04}.dat"
+    members = [(name.format(i), member) for i in range(total // member)]
     pictures = [("title.px", picture)] if picture else []
-    return write_sparse_archive(path, members, pictures)
+    return write_sparse_archive(path, members, pictures, random)
 
 
 class MemorySampler:
@@ -171,7 +177,7 @@ def main():
         large = os.path.join(work, "large.a")
         make_large_archive(large, picture=picture)
         zip_source = os.path.join(work, "gigabyte.a")
-        make_large_archive(zip_source, total=1024 * MIB)
+        make_large_archive(zip_source, total=1024 * MIB, random=True)
         downloads = os.path.join(work, "downloads")
         os.makedirs(downloads)
         server = start_server(os.path.join(here, "build-web"))

@@ -153,23 +153,59 @@ async function saveMember(index) {
 }
 
 // Where a zip goes: a file the person chooses where the browser offers that (not under test
-// automation, which cannot answer the dialog), else pieces gathered for a download.
+// automation, which cannot answer the dialog); else a file of the page's own storage on disk,
+// downloaded once complete; else pieces gathered for a download.
 async function zipTarget(name) {
   if (window.showSaveFilePicker && !navigator.webdriver) {
     const handle = await window.showSaveFilePicker({ suggestedName: name });
-    const stream = await handle.createWritable();
-    let written = Promise.resolve();
-    return {
-      write: (chunk) => (written = written.then(() => stream.write(chunk))),
-      finish: () => written.then(() => stream.close()),
-      abort: () => written.then(() => stream.abort()),
-    };
+    return streamTarget(await handle.createWritable(), async () => {});
+  }
+  const storage = navigator.storage && navigator.storage.getDirectory && (await storageFolder());
+  if (storage) {
+    const handle = await storage.getFileHandle(`zip-${Date.now()}.zip`, { create: true });
+    return streamTarget(await handle.createWritable(), async (finished) => {
+      if (finished) saveBlob(await handle.getFile(), name);
+      else await storage.removeEntry(handle.name).catch(() => {});
+    });
   }
   const parts = [];
   return {
     write: (chunk) => parts.push(new Blob([chunk])),
     finish: async () => saveBlob(new Blob(parts, { type: "application/zip" }), name),
     abort: async () => parts.splice(0),
+  };
+}
+
+// The page's private storage, without the zips of earlier saves (downloaded long since); null
+// where the browser offers none.
+async function storageFolder() {
+  try {
+    const folder = await navigator.storage.getDirectory();
+    for await (const key of folder.keys()) {
+      if (key.startsWith("zip-")) await folder.removeEntry(key).catch(() => {});
+    }
+    return folder;
+  } catch (error) {
+    return null;
+  }
+}
+
+// Pieces written in order to a writable file stream; then(true) once it is closed whole,
+// then(false) once it is given up.
+function streamTarget(stream, then) {
+  let written = Promise.resolve();
+  return {
+    write: (chunk) => (written = written.then(() => stream.write(chunk))),
+    finish: async () => {
+      await written;
+      await stream.close();
+      await then(true);
+    },
+    abort: async () => {
+      await written.catch(() => {});
+      await stream.abort().catch(() => {});
+      await then(false);
+    },
   };
 }
 
@@ -283,20 +319,28 @@ function drawSelection() {
   $("save-selection").textContent = n ? `Save the selection as a zip (${n})` : "Save the selection as a zip";
 }
 
-// The rows a batch at a time, the page drawn between batches: a table of thousands of members
-// never holds the page for long.
-const ROWS_AT_ONCE = 100;
+// Rows, figures and sounds a batch at a time, the page drawn between batches: an archive of
+// thousands of members never holds the page for long.
+const DRAWN_AT_ONCE = 50;
 let tableDrawing = 0;
 
-async function drawRows(order, mine) {
-  const drawing = ++tableDrawing;
-  const body = $("members").tBodies[0];
-  body.replaceChildren(...order.slice(0, ROWS_AT_ONCE).map(memberRow));
-  for (let at = ROWS_AT_ONCE; at < order.length; at += ROWS_AT_ONCE) {
-    await new Promise((resolve) => setTimeout(resolve, 0));
-    if (drawing !== tableDrawing || mine !== view) return;
-    body.append(...order.slice(at, at + ROWS_AT_ONCE).map(memberRow));
+const nextTask = () => new Promise((resolve) => setTimeout(resolve, 0));
+
+// parent's children made from the items; false when stillWanted() stopped it on the way.
+async function drawInBatches(parent, items, make, stillWanted) {
+  parent.replaceChildren(...items.slice(0, DRAWN_AT_ONCE).map(make));
+  for (let at = DRAWN_AT_ONCE; at < items.length; at += DRAWN_AT_ONCE) {
+    await nextTask();
+    if (!stillWanted()) return false;
+    parent.append(...items.slice(at, at + DRAWN_AT_ONCE).map(make));
   }
+  return true;
+}
+
+function drawRows(order, mine) {
+  const drawing = ++tableDrawing;
+  return drawInBatches($("members").tBodies[0], order, memberRow,
+                       () => drawing === tableDrawing && mine === view);
 }
 
 async function drawTable() {
@@ -605,7 +649,7 @@ function clearView() {
   delete document.body.dataset.facts;
 }
 
-function showArchive(entries) {
+async function showArchive(entries) {
   const counts = {};
   for (const entry of entries) counts[entry.kind] = (counts[entry.kind] || 0) + 1;
   $("archive-title").textContent = view.file.name;
@@ -617,10 +661,13 @@ function showArchive(entries) {
   });
   if (view.failed.size) showFailures();
   const usable = (kind) => [...entries.keys()].filter((i) => entries[i].kind === kind && entries[i].usable);
-  $("gallery").replaceChildren(...usable("picture").map(galleryFigure));
-  $("sounds").replaceChildren(...usable("sound").map(soundLine));
+  const mine = view;
   drawTable();
   window.quorvelTimings.table = performance.now();
+  await nextTask();
+  const stillMine = () => mine === view;
+  if (!(await drawInBatches($("gallery"), usable("picture"), galleryFigure, stillMine))) return;
+  if (!(await drawInBatches($("sounds"), usable("sound"), soundLine, stillMine))) return;
   // The gallery's watcher starts the work once it knows what is in view.
   if (!$("gallery").children.length) pump();
 }
@@ -682,7 +729,7 @@ async function openFile(file) {
     if (mine !== view) return;
     view.entries = entries;
     window.quorvelTimings.opened = performance.now();
-    if (/\.a$/i.test(file.name)) showArchive(entries);
+    if (/\.a$/i.test(file.name)) await showArchive(entries);
     else await showPictureFile();
   } catch (error) {
     if (mine !== view) return;

@@ -314,9 +314,7 @@
       outputName: "",
 
       async open(source, name) {
-        if (!isBlob(source) && !(source instanceof ArrayBuffer)) {
-          source = new Uint8Array(source).slice();
-        }
+        if (!isBlob(source) && !(source instanceof ArrayBuffer)) source = new Uint8Array(source);
         api.entries = [];
         opened = null;
         const answer = await post("open", [source, String(name)]);

@@ -265,6 +265,20 @@ def test_pictures(driver):
         check_picture_view(driver, os.path.join(REFERENCE, "blended"), name)
 
 
+def test_interface(driver):
+    """window.quorvel, answered by the worker, takes a File as well as bytes."""
+    picture = native(INPUTS, "title8.px")
+    expected = native(os.path.join(REFERENCE, "blended"), "title8.png")
+    for form in ("new File([bytes], 'title8.px')", "bytes"):
+        encoded = driver.execute_async_script(
+            "const done = arguments[arguments.length - 1];"
+            "const bytes = Uint8Array.from(atob(arguments[0]), (c) => c.charCodeAt(0));"
+            f"quorvel.open({form}, 'title8.px').then(() => quorvel.png(0)).then((png) => {{"
+            "  let s = ''; for (const x of png) s += String.fromCharCode(x); done(btoa(s)); },"
+            "  (e) => done(String(e)));", base64.b64encode(picture).decode())
+        check(base64.b64decode(encoded) == expected, f"quorvel.open({form.split('(')[0]}) then png()")
+
+
 def message(driver):
     shown = driver.find_element(By.ID, "message")
     return shown.text if shown.is_displayed() else ""
@@ -428,6 +442,7 @@ def main():
             test_archive(driver)
             test_table(driver)
             test_pictures(driver)
+            test_interface(driver)
             test_bad_input(driver, scratch)
             test_several_files(driver)
             test_keyboard(driver)
