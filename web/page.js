@@ -152,86 +152,38 @@ async function saveMember(index) {
   saveBlob(new Blob([await quorvel.member(index)], { type }), entry.name);
 }
 
-// Where a zip goes: a file the person chooses where the browser offers that (not under test
-// automation, which cannot answer the dialog); else a file of the page's own storage on disk,
-// downloaded once complete; else pieces gathered for a download.
-async function zipTarget(name) {
-  if (window.showSaveFilePicker && !navigator.webdriver) {
-    const handle = await window.showSaveFilePicker({ suggestedName: name });
-    return streamTarget(await handle.createWritable(), async () => {});
-  }
-  const storage = navigator.storage && navigator.storage.getDirectory && (await storageFolder());
-  if (storage) {
-    const handle = await storage.getFileHandle(`zip-${Date.now()}.zip`, { create: true });
-    return streamTarget(await handle.createWritable(), async (finished) => {
-      if (finished) saveBlob(await handle.getFile(), name);
-      else await storage.removeEntry(handle.name).catch(() => {});
-    });
-  }
-  const parts = [];
-  return {
-    write: (chunk) => parts.push(new Blob([chunk])),
-    finish: async () => saveBlob(new Blob(parts, { type: "application/zip" }), name),
-    abort: async () => parts.splice(0),
-  };
-}
-
-// The page's private storage, without the zips of earlier saves (downloaded long since); null
-// where the browser offers none.
-async function storageFolder() {
-  try {
-    const folder = await navigator.storage.getDirectory();
-    for await (const key of folder.keys()) {
-      if (key.startsWith("zip-")) await folder.removeEntry(key).catch(() => {});
-    }
-    return folder;
-  } catch (error) {
-    return null;
-  }
-}
-
-// Pieces written in order to a writable file stream; then(true) once it is closed whole,
-// then(false) once it is given up.
-function streamTarget(stream, then) {
-  let written = Promise.resolve();
-  return {
-    write: (chunk) => (written = written.then(() => stream.write(chunk))),
-    finish: async () => {
-      await written;
-      await stream.close();
-      await then(true);
-    },
-    abort: async () => {
-      await written.catch(() => {});
-      await stream.abort().catch(() => {});
-      await then(false);
-    },
-  };
+// The file a zip goes to where the browser lets the person choose one (not under test
+// automation, which cannot answer the dialog); null: the worker writes it to the page's own
+// storage, or hands its pieces over to be gathered here.
+async function chosenZipFile(name) {
+  if (!window.showSaveFilePicker || navigator.webdriver) return null;
+  return window.showSaveFilePicker({ suggestedName: name });
 }
 
 // The entries given, as a conversion writes them, into a zip in a folder named after the archive.
 async function saveZip(indexes) {
   const name = `${quorvel.outputName}.zip`;
-  const target = await zipTarget(name);
+  const file = await chosenZipFile(name);
+  const pieces = [];
   const mine = view;
   showWork(`Making ${name}`, 0, indexes.length, () => quorvel.cancel());
   try {
     const answer = await quorvel.zip(indexes, {
       ...pictureChoice(),
-      onChunk: (chunk) => target.write(chunk),
+      file,
+      onChunk: (chunk) => pieces.push(new Blob([chunk])),
       onProgress: ({ done, total }) => showWork(`Making ${name}: ${done} of ${total}`, done, total,
                                                 () => quorvel.cancel()),
     });
-    await target.finish();
+    if (answer.file) saveBlob(answer.file, name);
+    else if (!file) saveBlob(new Blob(pieces, { type: "application/zip" }), name);
     if (mine !== view) return;
     setStatus(`Saved ${name} (${indexes.length - answer.failed.length} of ${indexes.length} members)`);
     if (answer.failed.length) {
       showMessage(`Not in the zip (damaged or unusable): ${namesCut(answer.failed.map((f) => f.name))}`);
     }
-  } catch (error) {
-    await target.abort();
-    throw error;
   } finally {
+    pieces.splice(0);
     endWork();
   }
 }

@@ -257,10 +257,13 @@
   // The same calls answered by a worker (worker.js) that runs createQuorvel; also
   //   quorvel.thumbnails(index, {raw, bgcolor, size})  [{path, width, height, blob}]: each image
   //                                             scaled to fit size × size pixels, as PNG
-  //   quorvel.zip(indexes, {raw, bgcolor, onChunk, onProgress})   the files of the entries as
-  //                                             one zip in a folder named after the archive,
-  //                                             handed to onChunk(Uint8Array) a piece at a time;
-  //                                             answers {failed: [{name, message}]}
+  //   quorvel.zip(indexes, {raw, bgcolor, file, onChunk, onProgress})   the files of the
+  //                                             entries as one zip in a folder named after the
+  //                                             archive, written to file (a FileSystemFileHandle)
+  //                                             or to a file of the page's storage, answered as
+  //                                             {failed: [{name, message}], file: File}; where
+  //                                             neither can be written, handed to
+  //                                             onChunk(Uint8Array) a piece at a time
   //   quorvel.facts(index)                      a picture's describe(), a sound's {seconds}, {}
   //                                             for others (whose bytes are read to check them)
   //   quorvel.cancel()                          stops a zip or thumbnails under way (Cancelled)

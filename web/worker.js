@@ -48,6 +48,59 @@ async function thumbnail(file, size) {
   return answer;
 }
 
+// The page's own storage, without the zips of earlier saves (downloaded long since).
+async function storageFolder() {
+  const folder = await navigator.storage.getDirectory();
+  for await (const key of folder.keys()) {
+    if (key.startsWith("zip-")) await folder.removeEntry(key).catch(() => {});
+  }
+  return folder;
+}
+
+// Where a zip's pieces go: {write(chunk), written(), finish() -> a File of the page's storage or
+// null, abort()}.
+async function zipTarget(chosen, id) {
+  let folder = null;
+  let handle = chosen;
+  let stream = null;
+  try {
+    if (!handle) {
+      folder = await storageFolder();
+      handle = await folder.getFileHandle(`zip-${Date.now()}.zip`, { create: true });
+    }
+    stream = await handle.createWritable();
+  } catch (error) {
+    if (chosen) throw error;
+  }
+  if (!stream) {
+    return {
+      write(chunk) {
+        // A piece is handed over, not copied, when it has its buffer to itself.
+        const own = chunk.byteOffset === 0 && chunk.byteLength === chunk.buffer.byteLength;
+        postMessage({ id, chunk: own ? chunk : chunk.slice() }, own ? [chunk.buffer] : []);
+      },
+      written: async () => {},
+      finish: async () => null,
+      abort: async () => {},
+    };
+  }
+  let pending = Promise.resolve();
+  return {
+    write: (chunk) => (pending = pending.then(() => stream.write(chunk))),
+    written: () => pending,
+    async finish() {
+      await pending;
+      await stream.close();
+      return folder ? handle.getFile() : null;
+    },
+    async abort() {
+      await pending.catch(() => {});
+      await stream.abort().catch(() => {});
+      if (folder) await folder.removeEntry(handle.name).catch(() => {});
+    },
+  };
+}
+
 const methods = {
   async open(source, name) {
     cancelled = false;
@@ -78,36 +131,45 @@ const methods = {
     return images;
   },
 
+  // options.file: the file handle the person chose, or none. The pieces are written from here to
+  // that file or to a file of the page's own storage (answered as `file` once complete), so that
+  // neither the page nor this worker ever holds more than about one member; where neither can
+  // be written, they go to the page ({id, chunk}).
   async zip(indexes, options, id) {
     cancelled = false;
     const failed = [];
     const folder = quorvel.outputName;
+    const { file: chosen, ...choice } = options;
+    const target = await zipTarget(chosen, id);
     const zip = new fflate.Zip((error, chunk) => {
-      if (error || !chunk.length) return;
-      // A piece is handed over, not copied, when it has its buffer to itself.
-      const own = chunk.byteOffset === 0 && chunk.byteLength === chunk.buffer.byteLength;
-      postMessage({ id, chunk: own ? chunk : chunk.slice() }, own ? [chunk.buffer] : []);
+      if (!error && chunk.length) target.write(chunk);
     });
-    for (let n = 0; n < indexes.length; ++n) {
-      postMessage({ id, progress: { done: n, total: indexes.length } });
-      await breath();
-      if (cancelled) zip.terminate();
-      checkCancelled(`${folder}.zip`);
-      try {
-        for (const file of await quorvel.files(indexes[n], options)) {
-          const stored = file.path.endsWith(".png");
-          const member = stored ? new fflate.ZipPassThrough(`${folder}/${file.path}`)
-                                : new fflate.ZipDeflate(`${folder}/${file.path}`, { level: 6 });
-          zip.add(member);
-          member.push(file.bytes, true);
+    try {
+      for (let n = 0; n < indexes.length; ++n) {
+        postMessage({ id, progress: { done: n, total: indexes.length } });
+        await target.written();
+        await breath();
+        if (cancelled) zip.terminate();
+        checkCancelled(`${folder}.zip`);
+        try {
+          for (const file of await quorvel.files(indexes[n], choice)) {
+            const stored = file.path.endsWith(".png");
+            const member = stored ? new fflate.ZipPassThrough(`${folder}/${file.path}`)
+                                  : new fflate.ZipDeflate(`${folder}/${file.path}`, { level: 6 });
+            zip.add(member);
+            member.push(file.bytes, true);
+          }
+        } catch (error) {
+          failed.push({ name: quorvel.entries[indexes[n]].name, message: error.message });
         }
-      } catch (error) {
-        failed.push({ name: quorvel.entries[indexes[n]].name, message: error.message });
       }
+      zip.end();
+    } catch (error) {
+      await target.abort();
+      throw error;
     }
-    zip.end();
     postMessage({ id, progress: { done: indexes.length, total: indexes.length } });
-    return { failed };
+    return { failed, file: await target.finish() };
   },
 };
 
