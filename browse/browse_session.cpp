@@ -16,10 +16,6 @@ namespace quorvel {
 
 namespace {
 
-// What one picture's conversion holds at its peak, per byte of a 32-bit image: the decoded
-// bitmap, the PNG encoder's top-down copy and its compressed stream.
-constexpr uint64_t kPeakCopiesPerImage = 3;
-
 // The file written whole under its name, or nothing left behind.
 bool writeFileBytes(const std::string& path, const uint8_t* bytes, size_t length) {
   OutputFile file;
@@ -109,6 +105,12 @@ void BrowseSession::close() {
 }
 
 ResultCode BrowseSession::open(const uint8_t* bytes, size_t length, const std::string& name) {
+  return open(name, length, [bytes, length](const std::string& path) {
+    return writeFileBytes(path, bytes, length);
+  });
+}
+
+ResultCode BrowseSession::open(const std::string& name, uint64_t length, const PlaceSource& place) {
   close();
   std::string fileName = plainFileName(name);
   const char* extension = pathExtension(fileName.c_str());
@@ -124,7 +126,7 @@ ResultCode BrowseSession::open(const uint8_t* bytes, size_t length, const std::s
     return ResultCode::WriteError;
   }
   source_ = folder + "in/" + fileName;
-  if (!writeFileBytes(source_, bytes, length)) {
+  if (!place(source_)) {
     close();
     return ResultCode::WriteError;
   }
@@ -133,7 +135,8 @@ ResultCode BrowseSession::open(const uint8_t* bytes, size_t length, const std::s
   if (!archive_) {
     BrowseEntry entry;
     entry.member.name = fileName;
-    entry.member.size = entry.member.storedSize = static_cast<uint32_t>(length);
+    entry.member.size = entry.member.storedSize =
+        static_cast<uint32_t>(std::min<uint64_t>(length, UINT32_MAX));
     entry.kind = EntryKind::Picture;
     entries_.push_back(std::move(entry));
     return ResultCode::Success;
@@ -204,7 +207,7 @@ ResultCode BrowseSession::checkMemory(const std::string& picturePath) {
   const uint64_t pixels =
       static_cast<uint64_t>(listing.width) * static_cast<uint64_t>(listing.height);
   const std::string size = std::to_string(listing.width) + " x " + std::to_string(listing.height);
-  const uint64_t peak = pixels * 4 * kPeakCopiesPerImage;
+  const uint64_t peak = pixels * 4 * kBrowsePeakCopiesPerPixel;
   if (pixels > kDefaultMaxPixels) {
     refusal_ = size + " pixels are more than the page converts (" +
                std::to_string(kDefaultMaxPixels) + " pixels at most)";

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,6 +19,10 @@
 namespace quorvel {
 
 class TemporaryFolder;
+
+// What one picture's conversion holds at its peak, in copies of its 32-bit image: the decoded
+// bitmap, the PNG encoder's top-down copy and its compressed stream.
+constexpr uint64_t kBrowsePeakCopiesPerPixel = 3;
 
 enum class EntryKind { Picture, Sound, Text, Data };
 
@@ -58,6 +63,11 @@ class BrowseSession {
   // ("px"), as on the command line. Success, or UnknownFormat (another extension, no archive),
   // ReadError, OutOfMemory, WriteError (the bytes could not be held).
   ResultCode open(const uint8_t* bytes, size_t length, const std::string& name);
+  // As open, for a file that place puts at the path it is given (a file of the session's folder
+  // named like the opened one), for example one whose bytes are read only when asked for: an
+  // archive's opening then reads its directory only. False from place is WriteError.
+  using PlaceSource = std::function<bool(const std::string& path)>;
+  ResultCode open(const std::string& name, uint64_t length, const PlaceSource& place);
   void close();
 
   bool isArchive() const { return archive_; }

@@ -70,5 +70,6 @@ emcmake cmake -S "$here" -B "$out/cmake" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQ
   -DZLIB_LIBRARY="$zlib_dir/source/libz.a" -DQUORVEL_SPNG_SOURCE="$spng_dir/source/spng" >/dev/null
 cmake --build "$out/cmake" --target quorvel-web
 cp "$out/cmake/web/quorvel-wasm.js" "$out/cmake/web/quorvel-wasm.wasm" "$out/"
-cp "$here/web/index.html" "$here/web/style.css" "$here/web/quorvel.js" "$here/web/page.js" "$out/"
+cp "$here/web/index.html" "$here/web/style.css" "$here/web/quorvel.js" "$here/web/page.js" \
+  "$here/web/worker.js" "$out/"
 echo "built $out (serve it with scripts/serve-web.sh)"

@@ -184,5 +184,36 @@ TEST(BrowseSession, RefusesWhatItCannotOpenOrHold) {
   EXPECT_NE(session.refusal().find("268435456 pixels at most"), std::string::npos);
 }
 
+TEST(BrowseSession, OpensAFilePlacedByItsCaller) {
+  Bytes archive = writer::sampleArchive();
+  BrowseSession bytes;
+  ASSERT_EQ(bytes.open(archive.data(), archive.size(), "sample.a"), ResultCode::Success);
+
+  // The caller puts the file at the path given, under the opened file's own name.
+  BrowseSession placed;
+  std::string placedAt;
+  auto copy = [&](const std::string& path) {
+    placedAt = path;
+    return test::writeFile(path, archive);
+  };
+  ASSERT_EQ(placed.open("games/sample.a", archive.size(), copy), ResultCode::Success);
+  EXPECT_TRUE(placedAt.ends_with("/sample.a")) << placedAt;
+  EXPECT_EQ(placed.outputName(), "sample");
+  ASSERT_EQ(placed.entries().size(), bytes.entries().size());
+  EXPECT_EQ(convertEveryEntry(placed, PictureChoice{}), convertEveryEntry(bytes, PictureChoice{}));
+
+  // A file that could not be placed, and a placed picture's size as its entry's.
+  EXPECT_EQ(placed.open("other.a", 10, [](const std::string&) { return false; }),
+            ResultCode::WriteError);
+  EXPECT_TRUE(placed.entries().empty());
+  Bytes picture = writer::plainPicture32(4, 4, Bytes(64, 200));
+  ASSERT_EQ(placed.open("one.px", picture.size(),
+                        [&](const std::string& path) { return test::writeFile(path, picture); }),
+            ResultCode::Success);
+  EXPECT_EQ(placed.entries()[0].member.size, picture.size());
+  std::vector<ConvertedFile> files;
+  EXPECT_EQ(placed.convert(0, PictureChoice{}, files), ResultCode::Success);
+}
+
 }  // namespace
 }  // namespace quorvel

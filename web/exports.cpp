@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "browse/browse_session.h"
+#include "convert/name_patterns.h"
+#include "platform/wasm/external_file.h"
 
 namespace {
 
@@ -68,6 +70,24 @@ int qv_open(const uint8_t* bytes, uint32_t length, const char* name) {
   return resultOf(gSession.open(bytes, length, name));
 }
 
+// A file that stays with the page, read through Module.readExternal(id, ...) when its bytes are
+// needed: the size travels as a double, exact up to 2^53.
+int qv_open_external(uint32_t id, double size, const char* name) {
+  gFiles.clear();
+  gSession.setMemoryLimit(kPictureMemoryLimit);
+  if (!(size >= 0)) return resultOf(ResultCode::ReadError);
+  uint64_t length = static_cast<uint64_t>(size);
+  return resultOf(gSession.open(name, length, [id, length](const std::string& path) {
+    return quorvel::createExternalFile(path.c_str(), id, length);
+  }));
+}
+
+// The most pixels a picture may have to be converted here (its decoding needs a few times four
+// bytes for each).
+double qv_pixel_limit() {
+  return static_cast<double>(kPictureMemoryLimit / (4 * quorvel::kBrowsePeakCopiesPerPixel));
+}
+
 // [{name, kind, size, storedSize, storage, usable}] of the opened file; "file" is the storage of
 // a picture opened alone.
 const char* qv_entries() {
@@ -83,6 +103,21 @@ const char* qv_entries() {
                 gSession.isArchive() ? quorvel::storageName(entry.member.storage) : "file");
     appendField(gText, "usable", entry.usable ? 1 : 0);
     gText += '}';
+  }
+  gText += ']';
+  return gText.c_str();
+}
+
+// The indexes of the entries whose names match a list of patterns as -only: takes it, as a JSON
+// array in qv_text; an empty list matches every entry.
+const char* qv_matching(const char* patterns) {
+  quorvel::NamePatterns only{std::string(patterns)};
+  gText = "[";
+  const std::vector<quorvel::BrowseEntry>& entries = gSession.entries();
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (!only.matches(entries[i].member.name)) continue;
+    if (gText.size() > 1) gText += ',';
+    gText += std::to_string(i);
   }
   gText += ']';
   return gText.c_str();
