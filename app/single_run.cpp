@@ -9,10 +9,30 @@
 #include "app/status_line.h"
 #include "archive/convert_archive.h"
 #include "convert/convert_picture.h"
+#include "convert/picture_damage.h"
+#include "platform/folder_listing.h"
 #include "platform/paths.h"
 #include "platform/system.h"
 
 namespace quorvel {
+
+namespace {
+
+// Why the run failed, for the line on standard error beside the status line; empty on success.
+std::string failureReason(const char* inputPath, bool isArchive, bool isPicture, bool baseFits,
+                          ResultCode result) {
+  if (result == ResultCode::Success) return {};
+  if (!isArchive && !isPicture) {
+    // A folder is told apart below, with what to do about it.
+    if (pathKind(inputPath) == PathKind::Folder) return {};
+    return "only .px pictures and .a archives are converted";
+  }
+  if (!baseFits) return "cannot write: the output path is too long";
+  if (isPicture) return pictureFailureReason(inputPath, result);
+  return archiveFailureReason(result);
+}
+
+}  // namespace
 
 int runSingleInput(const OptionParser& parser, const RunOptions& options) {
   warnAboutSeveralNames(parser);
@@ -35,22 +55,31 @@ int runSingleInput(const OptionParser& parser, const RunOptions& options) {
   ConversionOptions conversion = options.conversion;
   conversion.workers = &workers;
   ResultCode result = ResultCode::UnknownFormat;
+  ArchiveReport report;
   const char* extension = pathExtension(inputPath);
   bool isArchive = equalsIgnoreCase(extension, "a");
   bool isPicture = !isArchive && equalsIgnoreCase(extension, "px");
+  clearSystemError();
   if ((isArchive || isPicture) && !baseFits) {
     result = ResultCode::WriteError;
   } else if (isArchive) {
-    result = convertArchive(basePath.data(), inputPath, conversion);
+    result = convertArchive(basePath.data(), inputPath, conversion, &report);
   } else if (isPicture) {
     result = convertPictureFile(basePath.data(), inputPath, conversion);
   }
+  std::string reason = failureReason(inputPath, isArchive, isPicture, baseFits, result);
 
   std::putchar('\n');
   printStatus(result, statusName(inputPath));
   std::fflush(stdout);
+  if (!reason.empty())
+    writeError("quorvel: " + std::string(statusName(inputPath)) + ": " + reason + "\n");
   if (result == ResultCode::UnknownFormat) adviseWhenFolder(inputPath);
-  return 0;
+  if (report.failedMembers > 0) {
+    showFailureList(report.failureList, static_cast<size_t>(report.failedMembers),
+                    static_cast<size_t>(report.selectedMembers));
+  }
+  return result == ResultCode::Success && report.failedMembers == 0 ? 0 : 1;
 }
 
 }  // namespace quorvel

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "platform/paths.h"
@@ -84,7 +85,19 @@ bool moveFileReplacing(const char* from, const char* to) {
 }
 
 bool deleteFile(const char* path) {
-  return ::unlink(path) == 0;
+  int kept = errno;
+  bool deleted = ::unlink(path) == 0;
+  errno = kept;
+  return deleted;
+}
+
+std::string lastSystemErrorText() {
+  if (errno == 0) return {};
+  return std::error_code(errno, std::generic_category()).message();
+}
+
+void clearSystemError() {
+  errno = 0;
 }
 
 bool standardOutputIsTerminal() {
