@@ -9,30 +9,10 @@
 #include "app/status_line.h"
 #include "archive/convert_archive.h"
 #include "convert/convert_picture.h"
-#include "convert/picture_damage.h"
-#include "platform/folder_listing.h"
 #include "platform/paths.h"
 #include "platform/system.h"
 
 namespace quorvel {
-
-namespace {
-
-// Why the run failed, for the line on standard error beside the status line; empty on success.
-std::string failureReason(const char* inputPath, bool isArchive, bool isPicture, bool baseFits,
-                          ResultCode result) {
-  if (result == ResultCode::Success) return {};
-  if (!isArchive && !isPicture) {
-    // A folder is told apart below, with what to do about it.
-    if (pathKind(inputPath) == PathKind::Folder) return {};
-    return "only .px pictures and .a archives are converted";
-  }
-  if (!baseFits) return "cannot write: the output path is too long";
-  if (isPicture) return pictureFailureReason(inputPath, result);
-  return archiveFailureReason(result);
-}
-
-}  // namespace
 
 int runSingleInput(const OptionParser& parser, const RunOptions& options) {
   warnAboutSeveralNames(parser);
@@ -67,13 +47,14 @@ int runSingleInput(const OptionParser& parser, const RunOptions& options) {
   } else if (isPicture) {
     result = convertPictureFile(basePath.data(), inputPath, conversion);
   }
-  std::string reason = failureReason(inputPath, isArchive, isPicture, baseFits, result);
+  std::string reason = (isArchive || isPicture) && !baseFits
+                           ? "cannot write: the output path is too long"
+                           : inputFailureReason(inputPath, result);
 
   std::putchar('\n');
   printStatus(result, statusName(inputPath));
   std::fflush(stdout);
-  if (!reason.empty())
-    writeError("quorvel: " + std::string(statusName(inputPath)) + ": " + reason + "\n");
+  printFailureReason(statusName(inputPath), reason);
   if (result == ResultCode::UnknownFormat) adviseWhenFolder(inputPath);
   if (report.failedMembers > 0) {
     showFailureList(report.failureList, static_cast<size_t>(report.failedMembers),

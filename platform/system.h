@@ -57,6 +57,10 @@ bool nativeNameToMemberName(const std::string& nativeName, std::string& cp932Nam
 // and spaces.
 bool isUsableFileName(const std::string& nativeName);
 
+// Whether the file system takes names that differ only in the case of letters for the same file:
+// true on Windows, false on POSIX (where some file systems still do).
+extern const bool kFileNamesIgnoreCase;
+
 // The character that starts a command-line switch: '/' on Windows, '-' on POSIX.
 extern const char kSwitchChar;
 

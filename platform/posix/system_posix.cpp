@@ -100,6 +100,8 @@ void clearSystemError() {
   errno = 0;
 }
 
+const bool kFileNamesIgnoreCase = false;
+
 bool standardOutputIsTerminal() {
   return ::isatty(STDOUT_FILENO) == 1;
 }

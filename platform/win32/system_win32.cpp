@@ -76,6 +76,8 @@ void clearSystemError() {
   SetLastError(0);
 }
 
+const bool kFileNamesIgnoreCase = true;
+
 bool standardOutputIsTerminal() {
   DWORD mode = 0;
   return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
