@@ -73,6 +73,11 @@ class BrowseSession {
   // in a folder named after it), or the extracted member itself.
   ResultCode convert(size_t index, const PictureChoice& choice, std::vector<ConvertedFile>& files);
 
+  // Why the last describe, extract or convert failed, in a few words as the failure list of a
+  // conversion gives them ("cut short: ...", "name refused: ...", "not a picture that converts:
+  // ..."); empty after a success or when nothing more is known than the result.
+  const std::string& failureReason() const { return failureReason_; }
+
   // Pictures whose decoding would need more bytes than this are refused with OutOfMemory before
   // anything is allocated for them; 0 (the default) sets no limit.
   void setMemoryLimit(uint64_t bytes) { memoryLimit_ = bytes; }
@@ -80,6 +85,8 @@ class BrowseSession {
  private:
   ResultCode extractToFile(size_t index, std::string& path);
   ResultCode checkMemory(const std::string& picturePath);
+  // Keeps why the entry failed with result (picturePath: its picture file, while it exists).
+  ResultCode noteFailure(size_t index, ResultCode result, const std::string& picturePath);
   ResultCode convertPicture(const std::string& source, const std::string& stem,
                             const PictureChoice& choice, std::vector<ConvertedFile>& files);
 
@@ -90,6 +97,7 @@ class BrowseSession {
   std::unique_ptr<MemberList> members_;
   std::vector<BrowseEntry> entries_;
   uint64_t memoryLimit_ = 0;
+  std::string failureReason_;
 };
 
 }  // namespace quorvel

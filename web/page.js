@@ -240,6 +240,7 @@ async function showArchive(name, entries) {
             Object.entries(counts).map(([kind, n]) => `${n} ${kind}`).join(", ") + ")");
   const numbered = [...entries.entries()];
   const unusable = entries.filter((entry) => !entry.usable).map((entry) => entry.name);
+  const damage = new Map(entries.map((entry) => [entry.name, entry.damage]));
   const usable = numbered.filter(([, entry]) => entry.usable);
   const failed = [
     ...unusable,
@@ -248,7 +249,8 @@ async function showArchive(name, entries) {
     ...(await drawGallery($("gallery"), pictureIndexes())),
   ];
   if (failed.length) {
-    const names = failed.map((failedName) => failedName || "(no name)").join(", ");
+    const names = failed.map((failedName) => (failedName || "(no name)") +
+                             (damage.get(failedName) ? `: ${damage.get(failedName)}` : "")).join(", ");
     showMessage(`${name} looks damaged: ${failed.length} of ${entries.length} members cannot be ` +
                 `read or converted (${names}). The others are shown.`);
   }

@@ -1,13 +1,14 @@
 // The page's interface to the converter compiled to WebAssembly (quorvel-wasm.js):
 //   await quorvel.open(bytes, name)           the entries of an archive, or one for a picture:
-//                                             [{name, kind, size, storedSize, storage, usable}]
+//                                             [{name, kind, size, storedSize, storage, usable,
+//                                             damage}] (damage: why a member cannot be extracted)
 //   await quorvel.describe(index)             a picture's {format, width, height, depth, images}
 //   await quorvel.png(index, {raw, bgcolor, image})   PNG bytes, as `quorvel -png` writes them
 //   await quorvel.files(index, {raw, bgcolor})        every file the conversion writes for the
 //                                             entry: [{path, bytes}] (a series' images, a WAVE...)
 //   await quorvel.member(index)               the bytes extraction delivers
 // A failure rejects with an Error whose `code` names the result (UnknownFormat, ReadError,
-// OutOfMemory, ...). Works in the page (window.quorvel) and in Node (require).
+// OutOfMemory, ...) and whose `reason` says why where the converter knows (also in its message). Works in the page (window.quorvel) and in Node (require).
 (function (root) {
   "use strict";
 
@@ -25,10 +26,11 @@
   };
 
   class QuorvelError extends Error {
-    constructor(code, what) {
-      super(`${what} ${RESULT_TEXTS[code] || `failed (${code})`}`);
+    constructor(code, what, reason = "") {
+      super(`${what} ${RESULT_TEXTS[code] || `failed (${code})`}${reason ? `: ${reason}` : ""}`);
       this.name = "QuorvelError";
       this.code = code;
+      this.reason = reason;
     }
   }
 
@@ -49,8 +51,11 @@
       return corePromise;
     }
 
-    function check(result, what) {
-      if (result !== 0) throw new QuorvelError(RESULT_NAMES[result] || String(result), what);
+    // m given: the converter's reason for the failure goes with it.
+    function check(result, what, m) {
+      if (result === 0) return;
+      const reason = m ? m.UTF8ToString(m._qv_failure()) : "";
+      throw new QuorvelError(RESULT_NAMES[result] || String(result), what, reason);
     }
 
     function openIn(m, bytes, name) {
@@ -131,7 +136,7 @@
       async describe(index) {
         const what = entryName(index);
         return run((m) => {
-          check(m._qv_describe(index), what);
+          check(m._qv_describe(index), what, m);
           return JSON.parse(m.UTF8ToString(m._qv_text()));
         }, what);
       },
@@ -140,7 +145,7 @@
         const what = entryName(index);
         const background = colourNumber(options.bgcolor);
         return run((m) => {
-          check(m._qv_convert(index, options.raw ? 1 : 0, background, 1), what);
+          check(m._qv_convert(index, options.raw ? 1 : 0, background, 1), what, m);
           return takeFiles(m);
         }, what);
       },
@@ -156,7 +161,7 @@
       async member(index) {
         const what = entryName(index);
         return run((m) => {
-          check(m._qv_extract(index), what);
+          check(m._qv_extract(index), what, m);
           return takeFiles(m)[0].bytes;
         }, what);
       },
