@@ -2,7 +2,9 @@
 // each failure, a listing that checks what it lists, and batch inputs whose outputs would meet.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -170,6 +172,27 @@ TEST_F(FailureReports, BatchFailuresSayWhy) {
             "quorvel: x.px: not a picture that converts: its first bytes are no picture kind "
             "this program knows\n"
             "quorvel: gone.a: cannot read: No such file or directory\n");
+}
+
+// The sample writer answers --help with its usage, every switch among it; a switch is never
+// taken for the folder to write into.
+TEST(SampleWriter, HelpPrintsTheUsage) {
+  test::ScratchDir scratch;
+  const std::string writer = QUORVEL_MAKE_SAMPLES;
+  const std::string usage = scratch.file("usage.txt");
+  int status = std::system((writer + " --help > '" + usage + "'").c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  Bytes bytes = test::readFile(usage);
+  std::string text(bytes.begin(), bytes.end());
+  for (const char* part : {"usage: quorvel-make-samples <folder>", "--game <folder> <archives>",
+                           "--malformed <folder>", "--plain32", "--help"}) {
+    EXPECT_NE(text.find(part), std::string::npos) << part;
+  }
+  status =
+      std::system(("cd '" + scratch.path() + "' && " + writer + " --bogus 2>/dev/null").c_str());
+  EXPECT_EQ(WEXITSTATUS(status), 2);
+  EXPECT_EQ(test::listFolder(scratch.path()), std::vector<std::string>{"usage.txt"});
 }
 
 }  // namespace
