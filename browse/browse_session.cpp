@@ -181,6 +181,8 @@ ResultCode BrowseSession::describe(size_t index, PictureListing& listing) {
   std::string path;
   ResultCode result = extractToFile(index, path);
   if (result == ResultCode::Success) result = describePicture(path.c_str(), listing);
+  // A picture cut short still tells its kind and size; converting it says why it fails.
+  if (result == ResultCode::UnknownFormat && !listing.damage.empty()) result = ResultCode::Success;
   noteFailure(index, result, path);
   if (archive_) deleteFile(path.c_str());
   return result;

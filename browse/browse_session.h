@@ -65,7 +65,8 @@ class BrowseSession {
   const std::string& outputName() const { return outputName_; }
   const std::vector<BrowseEntry>& entries() const { return entries_; }
 
-  // A picture entry's sub-format, size and image count.
+  // A picture entry's sub-format, size and image count (also of a picture cut short, whose
+  // listing's damage says so).
   ResultCode describe(size_t index, PictureListing& listing);
   // The bytes extraction delivers (a WAVE file for a sound member, a picture's own bytes).
   ResultCode extract(size_t index, std::vector<uint8_t>& bytes);
