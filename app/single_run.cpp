@@ -37,23 +37,32 @@ int runSingleInput(const OptionParser& parser, const RunOptions& options) {
   MemoryBudget memory(options.memoryBytes);
   if (options.memoryBytes != 0) conversion.memory = &memory;
   ResultCode result = ResultCode::UnknownFormat;
+  ArchiveReport report;
   const char* extension = pathExtension(inputPath);
   bool isArchive = equalsIgnoreCase(extension, "a");
   bool isPicture = !isArchive && equalsIgnoreCase(extension, "px");
+  clearSystemError();
   if ((isArchive || isPicture) && !baseFits) {
     result = ResultCode::WriteError;
   } else if (isArchive) {
-    result = convertArchive(basePath.data(), inputPath, conversion);
+    result = convertArchive(basePath.data(), inputPath, conversion, &report);
   } else if (isPicture) {
     result = convertPictureFile(basePath.data(), inputPath, conversion);
   }
+  std::string reason = (isArchive || isPicture) && !baseFits
+                           ? "cannot write: the output path is too long"
+                           : inputFailureReason(inputPath, result);
 
   std::putchar('\n');
   printStatus(result, statusName(inputPath));
   std::fflush(stdout);
+  printFailureReason(statusName(inputPath), reason);
   if (result == ResultCode::UnknownFormat) adviseWhenFolder(inputPath);
-  // A picture refused for its size (or memory that could not be had) did not convert.
-  return result == ResultCode::OutOfMemory ? 1 : 0;
+  if (report.failedMembers > 0) {
+    showFailureList(report.failureList, static_cast<size_t>(report.failedMembers),
+                    static_cast<size_t>(report.selectedMembers));
+  }
+  return result == ResultCode::Success && report.failedMembers == 0 ? 0 : 1;
 }
 
 }  // namespace quorvel

@@ -4,6 +4,7 @@
 
 #include "archive/member_name.h"
 #include "convert/convert_picture.h"
+#include "convert/picture_damage.h"
 #include "decoders/settings.h"
 #include "platform/folder_listing.h"
 #include "platform/output_file.h"
@@ -183,6 +184,9 @@ ResultCode BrowseSession::describe(size_t index, PictureListing& listing) {
   std::string path;
   ResultCode result = extractToFile(index, path);
   if (result == ResultCode::Success) result = describePicture(path.c_str(), listing);
+  // A picture cut short still tells its kind and size; converting it says why it fails.
+  if (result == ResultCode::UnknownFormat && !listing.damage.empty()) result = ResultCode::Success;
+  noteFailure(index, result, path);
   if (archive_) deleteFile(path.c_str());
   return result;
 }
@@ -194,6 +198,19 @@ ResultCode BrowseSession::extract(size_t index, std::vector<uint8_t>& bytes) {
   MemberBytes member;
   ResultCode result = readMember(source_.c_str(), (*members_)[index], member);
   if (result == ResultCode::Success) bytes.assign(member.data, member.data + member.size);
+  return noteFailure(index, result, {});
+}
+
+ResultCode BrowseSession::noteFailure(size_t index, ResultCode result,
+                                      const std::string& picturePath) {
+  failureReason_.clear();
+  if (result == ResultCode::Success) return result;
+  const MemberListing& member = entries_[index].member;
+  if (!member.damage.empty()) {
+    failureReason_ = member.damage;
+  } else if (!picturePath.empty() && pathKind(picturePath.c_str()) == PathKind::File) {
+    failureReason_ = pictureFailureReason(picturePath.c_str(), result);
+  }
   return result;
 }
 
@@ -201,7 +218,8 @@ ResultCode BrowseSession::checkMemory(const std::string& picturePath) {
   refusal_.clear();
   PictureListing listing;
   ResultCode described = describePicture(picturePath.c_str(), listing);
-  if (described != ResultCode::Success) return described;
+  // A picture cut short still tells its size: what it would need is refused first.
+  if (described != ResultCode::Success && listing.damage.empty()) return described;
   // The header's size, judged as the command line judges it (the switch that lifts the limit
   // there has no counterpart here), then against the page's memory.
   const uint64_t pixels =
@@ -255,7 +273,7 @@ ResultCode BrowseSession::convert(size_t index, const PictureChoice& choice,
   if (index >= entries_.size()) return ResultCode::UnknownFormat;
   const BrowseEntry& entry = entries_[index];
   // A conversion of the whole archive writes nothing for such a member either.
-  if (!entry.usable) return ResultCode::WriteError;
+  if (!entry.usable) return noteFailure(index, ResultCode::WriteError, {});
   if (entry.kind != EntryKind::Picture) {
     ConvertedFile file{entry.member.name, {}};
     ResultCode extracted = extract(index, file.bytes);
@@ -268,6 +286,7 @@ ResultCode BrowseSession::convert(size_t index, const PictureChoice& choice,
   if (result == ResultCode::Success) {
     result = convertPicture(source, stemOf(entry.member.name), choice, files);
   }
+  noteFailure(index, result, source);
   if (archive_) deleteFile(source.c_str());
   if (result != ResultCode::Success) files.clear();
   return result;

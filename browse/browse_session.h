@@ -75,13 +75,19 @@ class BrowseSession {
   const std::string& outputName() const { return outputName_; }
   const std::vector<BrowseEntry>& entries() const { return entries_; }
 
-  // A picture entry's sub-format, size and image count.
+  // A picture entry's sub-format, size and image count (also of a picture cut short, whose
+  // listing's damage says so).
   ResultCode describe(size_t index, PictureListing& listing);
   // The bytes extraction delivers (a WAVE file for a sound member, a picture's own bytes).
   ResultCode extract(size_t index, std::vector<uint8_t>& bytes);
   // The files a conversion writes for the entry: the picture (a series as its numbered images,
   // in a folder named after it), or the extracted member itself.
   ResultCode convert(size_t index, const PictureChoice& choice, std::vector<ConvertedFile>& files);
+
+  // Why the last describe, extract or convert failed, in a few words as the failure list of a
+  // conversion gives them ("cut short: ...", "name refused: ...", "not a picture that converts:
+  // ..."); empty after a success or when nothing more is known than the result.
+  const std::string& failureReason() const { return failureReason_; }
 
   // Pictures whose decoding would need more bytes than this, or of more pixels than the command
   // line's default limit, are refused with OutOfMemory before anything is allocated for them;
@@ -93,6 +99,8 @@ class BrowseSession {
  private:
   ResultCode extractToFile(size_t index, std::string& path);
   ResultCode checkMemory(const std::string& picturePath);
+  // Keeps why the entry failed with result (picturePath: its picture file, while it exists).
+  ResultCode noteFailure(size_t index, ResultCode result, const std::string& picturePath);
   ResultCode convertPicture(const std::string& source, const std::string& stem,
                             const PictureChoice& choice, std::vector<ConvertedFile>& files);
 
@@ -104,6 +112,7 @@ class BrowseSession {
   std::vector<BrowseEntry> entries_;
   uint64_t memoryLimit_ = 0;
   std::string refusal_;
+  std::string failureReason_;
 };
 
 }  // namespace quorvel

@@ -56,11 +56,11 @@ SpiBase* chooseDecoder(const uint8_t* probe, Route& route, AlphaDecode& straight
       straightDecode = decodeRunStreamPicture;
       return createOnHeap<SpiPx04>();
     case PictureKind::TiledWithColours:
-      if (loadU32(probe) == 1) return createOnHeap<SpiPx0B>();
+      if (!isSeries(probe)) return createOnHeap<SpiPx0B>();
       route = Route::Px0BSeries;
       return nullptr;
     case PictureKind::Tiled:
-      if (loadU16(probe) == 1) return createOnHeap<SpiPx0C>();
+      if (!isSeries(probe)) return createOnHeap<SpiPx0C>();
       route = Route::Px0CSeries;
       return nullptr;
     case PictureKind::Unknown:

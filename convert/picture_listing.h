@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "convert/picture_kind.h"
 #include "decoders/result_code.h"
@@ -14,10 +15,12 @@ struct PictureListing {
   int64_t height = 0;        // of one image
   int32_t bitsPerPixel = 0;  // of the picture as converted (alpha pictures: 24 when blended)
   int64_t imageCount = 0;    // tiled files may hold several, or none
+  std::string damage;        // what is wrong with a picture whose header reads (see below)
 };
 
 // ReadError when the file cannot be read, UnknownFormat when it is no picture this program
-// knows or its header says nothing sound.
+// knows or its header says nothing sound; UnknownFormat too, with the listing filled and damage
+// saying why, for a picture whose data are shorter than its header needs.
 ResultCode describePicture(const char* path, PictureListing& listing);
 
 }  // namespace quorvel

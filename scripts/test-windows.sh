@@ -153,7 +153,14 @@ linrun() {
   code=$?
 }
 last_line() { printf '%s\n' "$1" | sed '/^$/d' | tail -n 1; }
-status_is() { [ "$code" = 0 ] && [ "$(last_line "$out")" = "$1" ]; }
+# The status line, and the exit code that goes with it: 0 for "complete.", 1 for any other.
+status_is() {
+  local want=1
+  [ "$1" = complete. ] && want=0
+  [ "$code" = "$want" ] && [ "$(last_line "$out")" = "$1" ]
+}
+# "complete." with failed members (listed in the message box): exit code 1.
+complete_with_failures() { [ "$code" = 1 ] && [ "$(last_line "$out")" = complete. ]; }
 bit_count() { od -An -tu2 -j28 -N2 "$1" | tr -d ' '; }
 
 # Little-endian bytes for the pictures made here.
@@ -364,11 +371,39 @@ case_damaged_names() {
   make_archive "$d/nm.a" first.txt one $'ab\x81/c.txt' x $'ab\x81' x \
     $'abcdefghijklmnopqrstuv\x81' x $'x\x81\x7f.txt' x 'what?.txt' x 'a<b>|"' x last.txt two
   winrun "$d" nm.a
-  status_is "complete." || return 1
+  complete_with_failures || return 1
   [ "$(ls -A "$d")" = "$(printf 'nm\nnm.a')" ] && [ "$(ls -A "$d/nm")" = "$(printf 'first.txt\nlast.txt')" ] &&
     [ "$(cat "$d/nm/last.txt")" = two ]
 }
 check "damaged and forbidden member names fail alone, the rest comes out" case_damaged_names
+
+# Every failed run exits 1 and says why on standard error, beside the unchanged status line; the
+# listing of a truncated archive names the damage and exits 1; both as on Linux.
+case_exit_codes() {
+  local d="$work/codes" lout lcode wout
+  mkdir -p "$d"
+  make_archive "$d/cut.a" one.txt 1 two.txt 22222
+  head -c 70 "$d/cut.a" >"$d/cut2.a" && mv "$d/cut2.a" "$d/cut.a"  # two.txt runs past the end
+  printf 'no picture' >"$d/noise.px"
+  winrun "$d" missing.px
+  status_is "missing.px: cannot read." && grep -q '^quorvel: missing.px: cannot read' "$work/stderr" ||
+    return 1
+  winrun "$d" noise.px
+  status_is "noise.px: unknown format!" &&
+    [ "$(tr -d '\r' <"$work/stderr")" = "quorvel: noise.px: not a picture that converts: its first bytes are no picture kind this program knows" ] ||
+    return 1
+  winrun "$d" notes.txt
+  status_is "notes.txt: unknown format!" || return 1
+  winrun "$d" cut.a
+  complete_with_failures && [ "$(cat "$d/cut/one.txt")" = 1 ] || return 1
+  winrun "$d" /list cut.a
+  wout=$out
+  linrun "$d" -list cut.a
+  lout=$out lcode=$code
+  [ "$code" = 1 ] && [ "$lcode" = 1 ] && [ "$lout" = "$wout" ] &&
+    printf '%s' "$wout" | grep -q 'two.txt: cut short: its data (bytes 69 to 74) run past the end of the archive (70 bytes)'
+}
+check "failed runs exit 1 and say why; a truncated archive lists its damage" case_exit_codes
 
 case_slashes() {
   # Windows takes '/' for a separator too: /out: folders typed with it are made and joined.
@@ -400,7 +435,7 @@ case_devices() {
   make_archive "$d/dev.a" nul.txt x CON x Com1.txt x lpt9 x prn. x null.txt a aux_ b \
     console.txt c com10 d last.txt e
   winrun "$d" dev.a
-  status_is "complete." && [ "$(ls -A "$d")" = "$(printf 'dev\ndev.a')" ] &&
+  complete_with_failures && [ "$(ls -A "$d")" = "$(printf 'dev\ndev.a')" ] &&
     [ "$(ls "$d/dev" | tr '\n' ' ')" = "aux_ com10 console.txt last.txt null.txt " ] &&
     [ "$(cat "$d/dev/last.txt")" = e ]
 }

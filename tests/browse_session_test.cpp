@@ -145,6 +145,27 @@ TEST(BrowseSession, PictureFilesAndSeriesComeOutUnderTheirOwnNames) {
   EXPECT_EQ(files, expected);
 }
 
+// A member cut short is listed with why, and its failure says the same; a member that lies whole
+// but is no picture says what the checks of its bytes find.
+TEST(BrowseSession, FailuresCarryTheirReasons) {
+  Bytes archive = writer::buildArchive({writer::plainMember("a.px", test::bytesOf("no picture")),
+                                        writer::plainMember("b.txt", Bytes(100, 'b'))});
+  archive.resize(archive.size() - 1);
+  BrowseSession session;
+  ASSERT_EQ(session.open(archive.data(), archive.size(), "data.a"), ResultCode::Success);
+  ASSERT_EQ(session.entries().size(), 2u);
+  EXPECT_EQ(session.entries()[0].member.damage, "");
+  const std::string cut = session.entries()[1].member.damage;
+  EXPECT_EQ(cut.rfind("cut short: its data (bytes ", 0), 0u) << cut;
+  std::vector<ConvertedFile> files;
+  EXPECT_EQ(session.convert(1, PictureChoice{}, files), ResultCode::ReadError);
+  EXPECT_EQ(session.failureReason(), cut);
+  EXPECT_EQ(session.convert(0, PictureChoice{}, files), ResultCode::UnknownFormat);
+  EXPECT_EQ(session.failureReason(),
+            "not a picture that converts: its first bytes are no picture "
+            "kind this program knows");
+}
+
 TEST(BrowseSession, RefusesWhatItCannotOpenOrHold) {
   BrowseSession session;
   Bytes text = test::bytesOf("not a game file");

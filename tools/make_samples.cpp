@@ -169,6 +169,25 @@ Bytes bigPicture(const std::string& kind, int width, int height) {
   return {};
 }
 
+namespace {
+
+void printUsage(std::FILE* stream) {
+  std::fputs(
+      "usage: quorvel-make-samples <folder>       the bundled samples into the folder\n"
+      "       quorvel-make-samples --plain32|--sprite32|--layered32|--runs32|--tiles0b|"
+      "--tiles0c <file> <width> <height>\n"
+      "                                           one large picture of that kind\n"
+      "       quorvel-make-samples --game <folder> <archives>\n"
+      "                                           a whole game: that many archives and loose "
+      "pictures\n"
+      "       quorvel-make-samples --malformed <folder>\n"
+      "                                           every malformed variant of every format\n"
+      "       quorvel-make-samples --help         this text\n",
+      stream);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   if (argc == 4 && std::strcmp(argv[1], "--game") == 0) {
     return quorvel::writer::writeGame(argv[2], std::atoi(argv[3])) ? 0 : 1;
@@ -188,14 +207,11 @@ int main(int argc, char** argv) {
     if (bytes.empty()) return 2;
     return quorvel::writer::saveFile(argv[2], bytes) ? 0 : 1;
   }
-  if (argc != 2) {
-    std::fprintf(stderr,
-                 "usage: quorvel-make-samples <folder>\n"
-                 "       quorvel-make-samples --plain32|--sprite32|--layered32|--runs32|--tiles0b|"
-                 "--tiles0c <file> <width> <height>\n"
-                 "       quorvel-make-samples --game <folder> <archives>\n"
-                 "       quorvel-make-samples --malformed <folder>\n");
-    return 2;
+  bool help = argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0);
+  // Any other switch alone is a mistake, not a folder to write into.
+  if (help || argc != 2 || argv[1][0] == '-') {
+    printUsage(help ? stdout : stderr);
+    return help ? 0 : 2;
   }
   return writeSamples(argv[1]) ? 0 : 1;
 }

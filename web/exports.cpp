@@ -88,7 +88,8 @@ double qv_pixel_limit() {
   return static_cast<double>(kPictureMemoryLimit / (4 * quorvel::kBrowsePeakCopiesPerPixel));
 }
 
-// [{name, kind, size, storedSize, storage, usable}] of the opened file; "file" is the storage of
+// [{name, kind, size, storedSize, storage, usable, damage}] of the opened file (damage: why
+// extraction refuses the member, empty for a sound one); "file" is the storage of
 // a picture opened alone.
 const char* qv_entries() {
   gText = "[";
@@ -102,6 +103,7 @@ const char* qv_entries() {
     appendField(gText, "storage",
                 gSession.isArchive() ? quorvel::storageName(entry.member.storage) : "file");
     appendField(gText, "usable", entry.usable ? 1 : 0);
+    appendField(gText, "damage", entry.member.damage);
     gText += '}';
   }
   gText += ']';
@@ -141,6 +143,12 @@ int qv_describe(uint32_t index) {
   }
   gText += '}';
   return resultOf(result);
+}
+
+// Why the last qv_describe, qv_extract or qv_convert failed, as a conversion's failure list says
+// it; empty when nothing more is known than its result.
+const char* qv_failure() {
+  return gSession.failureReason().c_str();
 }
 
 const char* qv_text() {

@@ -342,7 +342,13 @@ function noteFailure(index, error) {
 }
 
 function showFailures() {
-  const names = [...view.failed.keys()].sort((a, b) => a - b).map((i) => view.entries[i].name);
+  // Each member with why it failed (the reason alone where it already starts with the name).
+  const described = (i) => {
+    const name = view.entries[i].name || "(no name)";
+    const reason = view.failed.get(i);
+    return reason.startsWith(name) ? reason : `${name}: ${reason}`;
+  };
+  const names = [...view.failed.keys()].sort((a, b) => a - b).map(described);
   showMessage(`${view.file.name} looks damaged: ${names.length} of ${view.entries.length} members ` +
               `cannot be read or converted (${namesCut(names)}). The others can be used.`);
 }
@@ -609,7 +615,7 @@ async function showArchive(entries) {
   setStatus(`${view.file.name} is open: ${entries.length} members (` +
             Object.entries(counts).map(([kind, n]) => `${n} ${kind}`).join(", ") + ")");
   entries.forEach((entry, i) => {
-    if (!entry.usable) view.failed.set(i, "name not usable as a file name");
+    if (!entry.usable) view.failed.set(i, entry.damage || "name not usable as a file name");
   });
   if (view.failed.size) showFailures();
   const usable = (kind) => [...entries.keys()].filter((i) => entries[i].kind === kind && entries[i].usable);

@@ -1,6 +1,7 @@
 // The page's interface to the converter compiled to WebAssembly (quorvel-wasm.js):
 //   await quorvel.open(source, name)          the entries of an archive, or one for a picture:
-//                                             [{name, kind, size, storedSize, storage, usable}]
+//                                             [{name, kind, size, storedSize, storage, usable,
+//                                             damage}] (damage: why a member cannot be extracted)
 //   await quorvel.describe(index)             a picture's {format, width, height, depth, images}
 //   await quorvel.png(index, {raw, bgcolor, image})   PNG bytes, as `quorvel -png` writes them
 //   await quorvel.files(index, {raw, bgcolor})        every file the conversion writes for the
@@ -12,8 +13,9 @@
 // the thread can read one synchronously (a worker: FileReaderSync), a piece at a time, so that
 // opening an archive reads its directory only; elsewhere it is read whole first.
 // A failure rejects with an Error whose `code` names the result (UnknownFormat, ReadError,
-// OutOfMemory, ...). createQuorvel runs the module on the calling thread (a worker, Node);
-// createQuorvelInWorker (the page's window.quorvel) answers the same calls from a worker.
+// OutOfMemory, ...) and whose `reason` says why where the converter knows (also in its message).
+// createQuorvel runs the module on the calling thread (a worker, Node); createQuorvelInWorker
+// (the page's window.quorvel) answers the same calls from a worker.
 (function (root) {
   "use strict";
 
@@ -36,10 +38,11 @@
   const RELEASE_MEMORY_BYTES = 256 * 1024 * 1024;
 
   class QuorvelError extends Error {
-    constructor(code, what, detail = "") {
-      super(`${what} ${RESULT_TEXTS[code] || `failed (${code})`}${detail}`);
+    constructor(code, what, reason = "") {
+      super(`${what} ${RESULT_TEXTS[code] || `failed (${code})`}${reason ? `: ${reason}` : ""}`);
       this.name = "QuorvelError";
       this.code = code;
+      this.reason = reason;
     }
   }
 
@@ -82,8 +85,11 @@
       if (opened) opened.module = null;
     }
 
-    function check(result, what, detail = "") {
-      if (result !== 0) throw new QuorvelError(RESULT_NAMES[result] || String(result), what, detail);
+    // m given: the converter's reason for the failure goes with it.
+    function check(result, what, m) {
+      if (result === 0) return;
+      const reason = m ? m.UTF8ToString(m._qv_failure()) : "";
+      throw new QuorvelError(RESULT_NAMES[result] || String(result), what, reason);
     }
 
     function withString(m, text, work) {
@@ -163,7 +169,7 @@
     }
 
     function describeIn(m, index, what) {
-      check(m._qv_describe(index), what);
+      check(m._qv_describe(index), what, m);
       return JSON.parse(m.UTF8ToString(m._qv_text()));
     }
 
@@ -177,7 +183,7 @@
       }
       const limit = m._qv_pixel_limit();
       return new QuorvelError("OutOfMemory", what,
-                              `: ${facts.width} × ${facts.height} pixels, over the page's limit of ` +
+                              `${facts.width} × ${facts.height} pixels, over the page's limit of ` +
                               `${Math.floor(limit / 1e6)} million pixels (for example ` +
                               `${Math.floor(Math.sqrt(limit))} × ${Math.floor(Math.sqrt(limit))})`);
     }
@@ -222,11 +228,11 @@
         const background = colourNumber(options.bgcolor);
         return run((m) => {
           const result = m._qv_convert(index, options.raw ? 1 : 0, background, options.bmp ? 0 : 1);
-          // The converter's own reason where it gives one (a picture refused from its header).
-          const reason = result !== 0 ? m.UTF8ToString(m._qv_text()) : "";
-          if (reason) check(result, what, `: ${reason}`);
+          // A picture refused from its header: the converter's own words, else the page's.
+          const refusal = result !== 0 ? m.UTF8ToString(m._qv_text()) : "";
+          if (refusal) throw new QuorvelError(RESULT_NAMES[result] || String(result), what, refusal);
           if (result === 4 && opened.entries[index].kind === "picture") throw tooLarge(m, index, what);
-          check(result, what);
+          check(result, what, m);
           return takeFiles(m);
         }, what);
       },
@@ -242,7 +248,7 @@
       async member(index) {
         const what = entryName(index);
         return run((m) => {
-          check(m._qv_extract(index), what);
+          check(m._qv_extract(index), what, m);
           return takeFiles(m)[0].bytes;
         }, what);
       },

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "platform/paths.h"
@@ -85,7 +86,10 @@ bool moveFileReplacing(const char* from, const char* to) {
 }
 
 bool deleteFile(const char* path) {
-  return ::unlink(path) == 0;
+  int kept = errno;
+  bool deleted = ::unlink(path) == 0;
+  errno = kept;
+  return deleted;
 }
 
 namespace {
@@ -117,6 +121,17 @@ uint64_t availableMemoryBytes() {
   if (container != 0 && (physical == 0 || container < physical)) physical = container;
   return physical;
 }
+
+std::string lastSystemErrorText() {
+  if (errno == 0) return {};
+  return std::error_code(errno, std::generic_category()).message();
+}
+
+void clearSystemError() {
+  errno = 0;
+}
+
+const bool kFileNamesIgnoreCase = false;
 
 bool standardOutputIsTerminal() {
   return ::isatty(STDOUT_FILENO) == 1;

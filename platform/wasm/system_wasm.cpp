@@ -28,6 +28,13 @@ int showOpenDialog(char*, size_t) {
   return 2;
 }
 
+// Files live in memory: nothing fails for a reason the system could name.
+std::string lastSystemErrorText() {
+  return {};
+}
+void clearSystemError() {}
+const bool kFileNamesIgnoreCase = false;
+
 // Nothing interrupts a conversion in the page: it ends, or the page goes with all its memory.
 void installInterruptCleanup() {}
 

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
+#include <string>
 
 #include "platform/paths.h"
 #include "platform/system.h"
@@ -59,8 +60,11 @@ bool moveFileReplacing(const char* from, const char* to) {
 }
 
 bool deleteFile(const char* path) {
+  DWORD kept = GetLastError();
   std::wstring wide;
-  return toWidePath(path, wide) && DeleteFileW(wide.c_str()) != 0;
+  bool deleted = toWidePath(path, wide) && DeleteFileW(wide.c_str()) != 0;
+  SetLastError(kept);
+  return deleted;
 }
 
 // The physical memory; a job object's limit shows in ullAvailPhys only as far as it is in use, so
@@ -70,6 +74,29 @@ uint64_t availableMemoryBytes() {
   status.dwLength = sizeof status;
   return GlobalMemoryStatusEx(&status) != 0 ? status.ullTotalPhys : 0;
 }
+
+std::string lastSystemErrorText() {
+  DWORD error = GetLastError();
+  if (error == 0) return {};
+  wchar_t* message = nullptr;
+  DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
+  std::string text = length > 0 ? toUtf8(message) : "system error " + std::to_string(error);
+  if (message != nullptr) LocalFree(message);
+  // The system's messages end in a full stop and a line end.
+  while (!text.empty() &&
+         (text.back() == '\n' || text.back() == '\r' || text.back() == '.' || text.back() == ' ')) {
+    text.pop_back();
+  }
+  return text;
+}
+
+void clearSystemError() {
+  SetLastError(0);
+}
+
+const bool kFileNamesIgnoreCase = true;
 
 bool standardOutputIsTerminal() {
   DWORD mode = 0;
