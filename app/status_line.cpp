@@ -54,7 +54,9 @@ const char* statusWords(ResultCode result) {
 }
 
 std::string inputFailureReason(const char* inputPath, ResultCode result) {
-  if (result == ResultCode::Success) return {};
+  // A picture refused for its size has had its line already (its size, the limit, how to lift
+  // it); a real shortage of memory says no more than the status line.
+  if (result == ResultCode::Success || result == ResultCode::OutOfMemory) return {};
   const char* extension = pathExtension(inputPath);
   if (equalsIgnoreCase(extension, "a")) return archiveFailureReason(result);
   if (equalsIgnoreCase(extension, "px")) return pictureFailureReason(inputPath, result);
