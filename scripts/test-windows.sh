@@ -657,9 +657,10 @@ for f in "${list[@]}"; do
   P="$work/pack/$name"
   mkdir -p "$P/linux" "$P/windows"
   linrun "$P" -raw "-out:$P" "$f"  # the folder to pack: $P/$name
-  linrun "$P" -pack "-out:$P/linux" "$name"
+  # -force: two inputs of one name (the bundled and the written sample) pack into one place.
+  linrun "$P" -pack -force "-out:$P/linux" "$name"
   lstatus="$code $(last_line "$out")"
-  winrun "$P" /pack "/out:$(dos "$P/windows")" "$name"
+  winrun "$P" /pack /force "/out:$(dos "$P/windows")" "$name"
   wstatus="$code $(last_line "$out")"
   if [ "$lstatus" != "0 complete." ] || [ "$wstatus" != "0 complete." ]; then
     fail "$name: packing says '$lstatus' on Linux, '$wstatus' on Windows"
@@ -670,14 +671,14 @@ for f in "${list[@]}"; do
   fi
   # Member names are code page 932 whatever the system's code page is.
   mkdir -p "$P/western"
-  western winrun "$P" /pack "/out:$(dos "$P/western")" "$name"
+  western winrun "$P" /pack /force "/out:$(dos "$P/western")" "$name"
   cmp -s "$P/linux/$name.a" "$P/western/$name.a" ||
     fail "$name: packed on a Western system, the archive differs ('$(last_line "$out")')"
   for bmp in "$P/$name"/*.bmp; do
     [ -f "$bmp" ] || continue
     picture=$(basename "$bmp" .bmp)
-    linrun "$P" -pack "-out:$P/linux" "$bmp"
-    winrun "$P" /pack "/out:$(dos "$P/windows")" "$(dos "$bmp")"
+    linrun "$P" -pack -force "-out:$P/linux" "$bmp"
+    winrun "$P" /pack /force "/out:$(dos "$P/windows")" "$(dos "$bmp")"
     cmp -s "$P/linux/$picture.px" "$P/windows/$picture.px" ||
       fail "$name/$picture.bmp: the packed pictures differ"
   done
