@@ -9,6 +9,7 @@
 #include "convert/picture_writer.h"
 #include "convert/series.h"
 #include "convert/sliced_bmp.h"
+#include "convert/tiled_bands.h"
 #include "decoders/bytes.h"
 #include "decoders/dib.h"
 #include "decoders/settings.h"
@@ -102,6 +103,14 @@ ResultCode writeDib(const char* basePath, MemHandle infoHandle, MemHandle bitsHa
   return writer.write(name.c_str(), DibView{info, palette, bits, static_cast<size_t>(pixelBytes)});
 }
 
+// The name of the BMP file written for basePath; false when it does not fit a path.
+bool bmpPathFor(const char* basePath, std::string& name) {
+  name = basePath;
+  ConversionOptions bmp;
+  bmp.pictureFormat = PictureFormat::Bmp;
+  return appendExtension(name, pictureWriterFor(bmp));
+}
+
 // A plain picture as a BMP file: its rows read from the file a slice at a time (from the bottom
 // row up, in the order of the BMP file), made and written while the next slices are read, so that
 // neither the file nor the bitmap is ever whole in memory.
@@ -144,12 +153,20 @@ ResultCode convertPlainInSlices(const char* basePath, FileHandle& file, WorkerBu
     }
     return true;
   };
-  std::string name(basePath);
-  ConversionOptions bmp;
-  bmp.pictureFormat = PictureFormat::Bmp;
-  bmp.workers = workers;
-  if (!appendExtension(name, pictureWriterFor(bmp))) return ResultCode::WriteError;
+  std::string name;
+  if (!bmpPathFor(basePath, name)) return ResultCode::WriteError;
   return writeBmpInSlices(name.c_str(), picture, workers);
+}
+
+// A single-image tiled picture as a BMP file, one band of tile rows at a time.
+ResultCode convertTiledPicture(const char* basePath, FileHandle& file, PictureKind kind,
+                               WorkerBudget* workers) {
+  std::string name;
+  if (!bmpPathFor(basePath, name)) return ResultCode::WriteError;
+  const TiledFamily family =
+      kind == PictureKind::TiledWithColours ? TiledFamily::Px0B : TiledFamily::Px0C;
+  return convertTiledInBands(name.c_str(), file, family,
+                             TiledStyle{gSettings.blend != 0, gSettings.bgColor}, workers);
 }
 
 }  // namespace
@@ -185,10 +202,14 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
   }
   if (decoder == nullptr) return ResultCode::OutOfMemory;
 
-  // A plain picture's rows need no bitmap in memory: they go from the file to the BMP file.
-  if (identifyPicture(probe) == PictureKind::Plain && options.pictureFormat == PictureFormat::Bmp &&
-      !options.temporarySource) {
-    return convertPlainInSlices(basePath, file, options.workers);
+  // Plain and tiled pictures need no bitmap in memory: their rows go from the file to the BMP
+  // file a slice or a band at a time.
+  const PictureKind kind = identifyPicture(probe);
+  if (options.pictureFormat == PictureFormat::Bmp && !options.temporarySource) {
+    if (kind == PictureKind::Plain) return convertPlainInSlices(basePath, file, options.workers);
+    if (kind == PictureKind::TiledWithColours || kind == PictureKind::Tiled) {
+      return convertTiledPicture(basePath, file, kind, options.workers);
+    }
   }
 
   MemoryBlock whole;
