@@ -158,15 +158,21 @@ ResultCode convertPlainInSlices(const char* basePath, FileHandle& file, WorkerBu
   return writeBmpInSlices(name.c_str(), picture, workers);
 }
 
-// A single-image tiled picture as a BMP file, one band of tile rows at a time.
-ResultCode convertTiledPicture(const char* basePath, FileHandle& file, PictureKind kind,
-                               WorkerBudget* workers) {
+bool isTiled(PictureKind kind) {
+  return kind == PictureKind::TiledWithColours || kind == PictureKind::Tiled;
+}
+
+// A single-image tiled picture as a BMP file, one band of tile rows at a time, from the open file
+// or, when it is null, from the whole file in memory.
+ResultCode convertTiledPicture(const char* basePath, FileHandle* file, ByteView bytes,
+                               PictureKind kind, WorkerBudget* workers) {
   std::string name;
   if (!bmpPathFor(basePath, name)) return ResultCode::WriteError;
   const TiledFamily family =
       kind == PictureKind::TiledWithColours ? TiledFamily::Px0B : TiledFamily::Px0C;
-  return convertTiledInBands(name.c_str(), file, family,
-                             TiledStyle{gSettings.blend != 0, gSettings.bgColor}, workers);
+  const TiledStyle style{gSettings.blend != 0, gSettings.bgColor};
+  return file != nullptr ? convertTiledInBands(name.c_str(), *file, family, style, workers)
+                         : convertTiledInBands(name.c_str(), bytes, family, style, workers);
 }
 
 }  // namespace
@@ -207,9 +213,7 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
   const PictureKind kind = identifyPicture(probe);
   if (options.pictureFormat == PictureFormat::Bmp && !options.temporarySource) {
     if (kind == PictureKind::Plain) return convertPlainInSlices(basePath, file, options.workers);
-    if (kind == PictureKind::TiledWithColours || kind == PictureKind::Tiled) {
-      return convertTiledPicture(basePath, file, kind, options.workers);
-    }
+    if (isTiled(kind)) return convertTiledPicture(basePath, &file, {}, kind, options.workers);
   }
 
   MemoryBlock whole;
@@ -218,6 +222,10 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
   ResultCode result = readWholeFile(file, whole, bytes, length);
   if (result != ResultCode::Success) return result;
   file.close();
+  // Read whole (an archive member's temporary file), a tiled picture still needs no bitmap.
+  if (options.pictureFormat == PictureFormat::Bmp && isTiled(kind)) {
+    return convertTiledPicture(basePath, nullptr, ByteView(bytes, length), kind, options.workers);
+  }
 
   MemHandle infoHandle = nullptr;
   MemHandle bitsHandle = nullptr;

@@ -124,18 +124,27 @@ ResultCode writeImage(const std::string& stem, int number, const PictureWriter& 
 
 // The series as BMP files, each image read from the file and written one band of tile rows at a
 // time: neither the file nor an image is ever whole in memory.
+// An archive member's temporary file (options.temporarySource) is read whole and closed first.
 ResultCode convertSeriesInBands(const Family& family, const char* basePath, const char* sourcePath,
                                 const ConversionOptions& options) {
   FileHandle file;
-  if (file.openRead(sourcePath, kFileShareRead | kFileShareDelete, kOpenExisting,
-                    kFileAttributeNormal) == kInvalidFile) {
-    return ResultCode::ReadError;
-  }
-  const uint32_t size = file.size(nullptr);
-  if (size == 0xFFFFFFFFu || size < kHeaderBytes) return ResultCode::ReadError;
+  Buffer whole;
   TiledSource source;
   std::vector<uint8_t> colours;
-  ResultCode result = openTiledSource(file, family.inBands, source, colours);
+  ResultCode result = ResultCode::Success;
+  if (options.temporarySource) {
+    result = readSource(sourcePath, whole);
+    if (result != ResultCode::Success) return result;
+    result = openTiledSource(ByteView(whole.bytes.get(), whole.size), family.inBands, source);
+  } else {
+    if (file.openRead(sourcePath, kFileShareRead | kFileShareDelete, kOpenExisting,
+                      kFileAttributeNormal) == kInvalidFile) {
+      return ResultCode::ReadError;
+    }
+    const uint32_t size = file.size(nullptr);
+    if (size == 0xFFFFFFFFu || size < kHeaderBytes) return ResultCode::ReadError;
+    result = openTiledSource(file, family.inBands, source, colours);
+  }
   if (result == ResultCode::ReadError) return result;
   const int64_t imageCount = source.layout.imageCount;
   const int bitCount = gSettings.blend ? 24 : 32;
@@ -162,7 +171,7 @@ ResultCode convertSeriesInBands(const Family& family, const char* basePath, cons
 
 ResultCode convertSeries(const Family& family, const char* basePath, const char* sourcePath,
                          const ConversionOptions& options) {
-  if (options.pictureFormat == PictureFormat::Bmp && !options.temporarySource) {
+  if (options.pictureFormat == PictureFormat::Bmp) {
     return convertSeriesInBands(family, basePath, sourcePath, options);
   }
   Buffer source;

@@ -82,8 +82,7 @@ class BandRecords {
     const uint64_t present = start < source.fileSize ? source.fileSize - start : 0;
     count = std::min(count, present);
     if (bytes_.size() < offset + count) bytes_.resize(offset + count);
-    if (count > 0 &&
-        !readAt(*source.file, start, bytes_.data() + offset, static_cast<uint32_t>(count))) {
+    if (count > 0 && !source.read(start, bytes_.data() + offset, static_cast<uint32_t>(count))) {
       return false;
     }
     used_ = offset + count;
@@ -206,9 +205,10 @@ class BandRun {
     // rows have cells.
     const uint64_t entryBytes = std::min<uint64_t>(
         2 * static_cast<uint64_t>(tileRows * layout_.tilesAcross), imageEnd_ - start);
-    if (buffers.entries.size() < entryBytes) buffers.entries.resize(entryBytes);
-    if (!readAt(*source_.file, start, buffers.entries.data(), static_cast<uint32_t>(entryBytes)) ||
-        !buffers.records.read(source_, ByteView(buffers.entries.data(), entryBytes))) {
+    ByteView entries;
+    WholeRecords inMemory;
+    TileRecords records;
+    if (!readBand(start, entryBytes, buffers, entries, inMemory, records)) {
       return fail(ResultCode::ReadError);
     }
     const bool ordered = source_.family == TiledFamily::Px0B;
@@ -225,13 +225,34 @@ class BandRun {
     for (int64_t row = 0; row < tileRows; ++row) {
       const int64_t y = row * layout_.tileEdge;
       const TileBand cells = whole.rowsFrom(y, std::min(layout_.tileEdge, rows - y));
-      const ByteView entries(buffers.entries.data() + taken, entryBytes - taken);
-      const int64_t count = drawRow(cells, entries, buffers.records.lookup());
+      const ByteView rowEntries(entries.at(static_cast<size_t>(taken)), entryBytes - taken);
+      const int64_t count = drawRow(cells, rowEntries, records);
       if (count < 0) return fail(ResultCode::UnknownFormat);
       taken += 2 * static_cast<uint64_t>(count);
     }
     if (ordered) passTurn(start + taken);
     return true;
+  }
+
+  // The band's entries and the records they name: read into buffers from a file, in place from
+  // a file in memory.
+  bool readBand(uint64_t start, uint64_t entryBytes, BandBuffers& buffers, ByteView& entries,
+                WholeRecords& inMemory, TileRecords& records) const {
+    if (source_.file == nullptr) {
+      const ByteView& bytes = source_.bytes;
+      if (!bytes.contains(start, entryBytes)) return false;
+      entries = ByteView(bytes.at(static_cast<size_t>(start)), static_cast<size_t>(entryBytes));
+      inMemory = WholeRecords{ByteView(bytes.at(static_cast<size_t>(layout_.records)),
+                                       bytes.size() - static_cast<size_t>(layout_.records)),
+                              layout_.recordBytes};
+      records = inMemory.lookup();
+      return true;
+    }
+    if (buffers.entries.size() < entryBytes) buffers.entries.resize(entryBytes);
+    entries = ByteView(buffers.entries.data(), static_cast<size_t>(entryBytes));
+    records = buffers.records.lookup();
+    return source_.read(start, buffers.entries.data(), static_cast<uint32_t>(entryBytes)) &&
+           buffers.records.read(source_, entries);
   }
 
   int64_t drawRow(const TileBand& cells, ByteView entries, const TileRecords& records) const {
@@ -296,6 +317,32 @@ class BandRun {
 
 }  // namespace
 
+bool TiledSource::read(uint64_t position, void* out, uint32_t count) const {
+  if (file != nullptr) return readAt(*file, position, out, count);
+  if (!bytes.contains(position, count)) return false;
+  if (count > 0) std::memcpy(out, bytes.at(static_cast<size_t>(position)), count);
+  return true;
+}
+
+// The header and colour table of a source whose file or bytes are set.
+ResultCode readTiledHeader(TiledFamily family, TiledSource& source, std::vector<uint8_t>& colours) {
+  uint8_t head[kHeaderBytes] = {};
+  const auto headBytes = static_cast<uint32_t>(std::min<uint64_t>(source.fileSize, kHeaderBytes));
+  if (!source.read(0, head, headBytes)) return ResultCode::ReadError;
+  const ByteView header(head, headBytes);
+  const bool read = family == TiledFamily::Px0B
+                        ? readPx0BHeader(header, source.fileSize, source.layout)
+                        : readPx0CHeader(header, source.fileSize, source.layout);
+  if (!read) return ResultCode::UnknownFormat;
+  colours.assign(static_cast<size_t>(4 * source.layout.colourCount), 0);
+  if (!colours.empty() &&
+      !source.read(kHeaderBytes, colours.data(), static_cast<uint32_t>(colours.size()))) {
+    return ResultCode::ReadError;
+  }
+  source.colours = ByteView(colours.data(), colours.size());
+  return ResultCode::Success;
+}
+
 ResultCode openTiledSource(FileHandle& file, TiledFamily family, TiledSource& source,
                            std::vector<uint8_t>& colours) {
   source = TiledSource{};
@@ -304,20 +351,19 @@ ResultCode openTiledSource(FileHandle& file, TiledFamily family, TiledSource& so
   const uint32_t size = file.size(nullptr);
   if (size == 0xFFFFFFFFu) return ResultCode::ReadError;
   source.fileSize = size;
-  uint8_t head[kHeaderBytes] = {};
-  const uint32_t headBytes = std::min(size, kHeaderBytes);
-  if (!readAt(file, 0, head, headBytes)) return ResultCode::ReadError;
-  const ByteView header(head, headBytes);
-  const bool read = family == TiledFamily::Px0B ? readPx0BHeader(header, size, source.layout)
-                                                : readPx0CHeader(header, size, source.layout);
-  if (!read) return ResultCode::UnknownFormat;
-  colours.assign(static_cast<size_t>(4 * source.layout.colourCount), 0);
-  if (!colours.empty() &&
-      !readAt(file, kHeaderBytes, colours.data(), static_cast<uint32_t>(colours.size()))) {
-    return ResultCode::ReadError;
-  }
-  source.colours = ByteView(colours.data(), colours.size());
-  return ResultCode::Success;
+  return readTiledHeader(family, source, colours);
+}
+
+ResultCode openTiledSource(ByteView bytes, TiledFamily family, TiledSource& source) {
+  source = TiledSource{};
+  source.bytes = bytes;
+  source.fileSize = bytes.size();
+  source.family = family;
+  std::vector<uint8_t> colours;
+  const ResultCode result = readTiledHeader(family, source, colours);
+  // The colour table in place, behind the header.
+  source.colours = ByteView(bytes.data() + (colours.empty() ? 0 : kHeaderBytes), colours.size());
+  return result;
 }
 
 ResultCode writeTiledImageInBands(const char* path, const TiledSource& source,
@@ -350,6 +396,16 @@ ResultCode convertTiledInBands(const char* path, FileHandle& file, TiledFamily f
   TiledSource source;
   std::vector<uint8_t> colours;
   ResultCode result = openTiledSource(file, family, source, colours);
+  if (result != ResultCode::Success) return result;
+  uint64_t position = source.layout.firstIndex;
+  return writeTiledImageInBands(path, source, style, position, workers, limits);
+}
+
+ResultCode convertTiledInBands(const char* path, ByteView bytes, TiledFamily family,
+                               const TiledStyle& style, WorkerBudget* workers,
+                               const BandLimits& limits) {
+  TiledSource source;
+  ResultCode result = openTiledSource(bytes, family, source);
   if (result != ResultCode::Success) return result;
   uint64_t position = source.layout.firstIndex;
   return writeTiledImageInBands(path, source, style, position, workers, limits);

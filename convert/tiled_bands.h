@@ -22,13 +22,17 @@ class FileHandle;
 
 enum class TiledFamily { Px0B, Px0C };
 
-// One tiled file open for reading, its layout checked against its size.
+// One tiled file open for reading, or whole in memory, its layout checked against its size.
 struct TiledSource {
   FileHandle* file = nullptr;
+  ByteView bytes;  // the whole file, when it is in memory (file is null then)
   uint64_t fileSize = 0;
   TiledFamily family = TiledFamily::Px0B;
   TiledLayout layout;
   ByteView colours;  // type 0x0B: the colour table, colourCount entries
+
+  // Reads count bytes at position; false unless all of them arrived.
+  bool read(uint64_t position, void* out, uint32_t count) const;
 };
 
 // How a band is drawn: blended over the background into 24-bit pixels, or raw 32-bit ones.
@@ -49,6 +53,9 @@ struct BandLimits {
 ResultCode openTiledSource(FileHandle& file, TiledFamily family, TiledSource& source,
                            std::vector<uint8_t>& colours);
 
+// The same for a file whole in memory (colours then lie in bytes).
+ResultCode openTiledSource(ByteView bytes, TiledFamily family, TiledSource& source);
+
 // Writes the image whose index entries start at position as a BMP file at path; position becomes
 // the entry after the image's last one. UnknownFormat for tiles the decoders refuse, ReadError,
 // WriteError or OutOfMemory otherwise; nothing is left behind when the answer is not Success.
@@ -56,8 +63,11 @@ ResultCode writeTiledImageInBands(const char* path, const TiledSource& source,
                                   const TiledStyle& style, uint64_t& position,
                                   WorkerBudget* workers, const BandLimits& limits = {});
 
-// A file holding one image: the image as a BMP file at path.
+// A file holding one image (open, or whole in memory): the image as a BMP file at path.
 ResultCode convertTiledInBands(const char* path, FileHandle& file, TiledFamily family,
+                               const TiledStyle& style, WorkerBudget* workers,
+                               const BandLimits& limits = {});
+ResultCode convertTiledInBands(const char* path, ByteView bytes, TiledFamily family,
                                const TiledStyle& style, WorkerBudget* workers,
                                const BandLimits& limits = {});
 
