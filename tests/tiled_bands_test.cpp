@@ -41,19 +41,23 @@ ResultCode wholeBmp(const test::ScratchDir& scratch, const Bytes& file, bool px0
   return ResultCode::Success;
 }
 
-ResultCode bandedBmp(const test::ScratchDir& scratch, const Bytes& file, bool px0b,
+// The picture written in bands, read from its file or from memory.
+ResultCode bandedBmp(const test::ScratchDir& scratch, const Bytes& file, bool px0b, bool inMemory,
                      WorkerBudget* workers, const BandLimits& limits, Bytes& bmp) {
   const std::string source = scratch.file("source.px");
   EXPECT_TRUE(test::writeFile(source, file));
   const std::string path = scratch.file("banded.bmp");
+  const TiledFamily family = px0b ? TiledFamily::Px0B : TiledFamily::Px0C;
+  const TiledStyle style{gSettings.blend != 0, gSettings.bgColor};
   ResultCode result;
-  {
+  if (inMemory) {
+    result = convertTiledInBands(path.c_str(), ByteView(file.data(), file.size()), family, style,
+                                 workers, limits);
+  } else {
     FileHandle handle;
     EXPECT_NE(handle.openRead(source.c_str(), kFileShareRead, kOpenExisting, kFileAttributeNormal),
               kInvalidFile);
-    result =
-        convertTiledInBands(path.c_str(), handle, px0b ? TiledFamily::Px0B : TiledFamily::Px0C,
-                            TiledStyle{gSettings.blend != 0, gSettings.bgColor}, workers, limits);
+    result = convertTiledInBands(path.c_str(), handle, family, style, workers, limits);
   }
   std::remove(source.c_str());
   if (result == ResultCode::Success) bmp = test::readFile(path);
@@ -79,12 +83,14 @@ void expectSameForEveryBanding(const test::ScratchDir& scratch, const Bytes& fil
     const ResultCode whole = wholeBmp(scratch, file, px0b, expected);
     for (size_t bandBytes : {size_t{1}, size_t{5000}, size_t{40000}, size_t{1} << 30}) {
       for (int threads : {1, 2, 3}) {
+        const bool inMemory = threads == 2;
         SCOPED_TRACE(testing::Message() << "blend " << int{blend} << " band bytes " << bandBytes
-                                        << " threads " << threads);
+                                        << " threads " << threads << " in memory " << inMemory);
         WorkerBudget workers(threads);
         Bytes banded;
-        EXPECT_EQ(bandedBmp(scratch, file, px0b, &workers, BandLimits{bandBytes, 0}, banded),
-                  whole);
+        EXPECT_EQ(
+            bandedBmp(scratch, file, px0b, inMemory, &workers, BandLimits{bandBytes, 0}, banded),
+            whole);
         EXPECT_EQ(banded, expected);
         EXPECT_TRUE(test::listFolder(scratch.path()).empty());
         EXPECT_TRUE(workers.takeSpare() || threads == 1);  // every helper gave its thread back
