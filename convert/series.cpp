@@ -159,11 +159,13 @@ ResultCode convertSeriesInBands(const Family& family, const char* basePath, cons
   const PictureWriter writer = pictureWriterFor(options);
   const TiledStyle style{gSettings.blend != 0, gSettings.bgColor};
   uint64_t position = source.layout.firstIndex;
+  BandWorkspace workspace;
   for (int i = 0; i < imageCount; ++i) {
     options.progress.print("\r\t" + std::to_string(i) + kTextItemsDone);
     std::string name;
     if (!imageName(stem, i, writer, name)) return ResultCode::WriteError;
-    result = writeTiledImageInBands(name.c_str(), source, style, position, options.workers);
+    result =
+        writeTiledImageInBands(name.c_str(), source, style, position, options.workers, &workspace);
     if (result != ResultCode::Success) return result;
   }
   return ResultCode::Success;

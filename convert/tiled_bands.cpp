@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <condition_variable>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <new>
 #include <string>
@@ -112,12 +113,24 @@ class BandRecords {
   std::vector<int64_t> numbers_;  // spread: the record in each recordBytes_ of bytes_
 };
 
+}  // namespace
+
 // The buffers one band is made in; a few of them are reused for all bands.
 struct BandBuffers {
   std::vector<uint8_t> entries;
   BandRecords records;
   std::vector<uint8_t> rows;
 };
+
+BandWorkspace::BandWorkspace() = default;
+BandWorkspace::~BandWorkspace() = default;
+
+BandBuffers& BandWorkspace::buffers(size_t i) {
+  while (buffers_.size() <= i) buffers_.push_back(std::make_unique<BandBuffers>());
+  return *buffers_[i];
+}
+
+namespace {
 
 // The bands of one image, top band first. Each band takes its turn to read its entries and
 // records (type 0x0B draws it before passing the turn on, since the next band's entries start
@@ -126,7 +139,7 @@ struct BandBuffers {
 class BandRun {
  public:
   BandRun(const TiledSource& source, const TiledStyle& style, OutputFile& out, uint64_t position,
-          size_t tileRowsPerBand, size_t buffers)
+          size_t tileRowsPerBand, BandWorkspace& workspace, size_t buffers)
       : source_(source),
         layout_(source.layout),
         style_(style),
@@ -135,8 +148,11 @@ class BandRun {
         tileRowsPerBand_(tileRowsPerBand),
         imageEnd_(position + 2 * layout_.entriesPerImage()),
         position_(position + 2 * static_cast<uint64_t>(layout_.indexPrefix)),
-        buffers_(buffers) {
-    for (size_t i = 0; i < buffers; ++i) free_.push_back(i);
+        workspace_(workspace) {
+    for (size_t i = 0; i < buffers; ++i) {
+      workspace.buffers(i);
+      free_.push_back(i);
+    }
   }
 
   size_t bandCount() const {
@@ -146,7 +162,7 @@ class BandRun {
   bool work(size_t band) {
     const size_t slot = takeBuffers();
     if (slot == kNoSlot) return false;
-    if (!waitForTurn(band) || !makeBandOrFail(band, buffers_[slot])) {
+    if (!waitForTurn(band) || !makeBandOrFail(band, workspace_.buffers(slot))) {
       giveBack(slot);
       return false;
     }
@@ -172,7 +188,8 @@ class BandRun {
     const int64_t top = static_cast<int64_t>(band * tileRowsPerBand_) * layout_.tileEdge;
     const int64_t rows = bandRows(top);
     const uint64_t below = static_cast<uint64_t>(layout_.height - top - rows) * rowBytes_;
-    if (!out_.writeAt(kBmpFileHeaderBytes + kInfoHeaderBytes + below, buffers_[slot].rows.data(),
+    if (!out_.writeAt(kBmpFileHeaderBytes + kInfoHeaderBytes + below,
+                      workspace_.buffers(slot).rows.data(),
                       static_cast<uint64_t>(rows) * rowBytes_)) {
       fail(ResultCode::WriteError);
     }
@@ -305,7 +322,7 @@ class BandRun {
   const size_t tileRowsPerBand_;
   const uint64_t imageEnd_;
   uint64_t position_;  // where the band whose turn it is starts its entries
-  std::vector<BandBuffers> buffers_;
+  BandWorkspace& workspace_;
   std::vector<size_t> free_;
   std::vector<std::pair<size_t, size_t>> made_;  // bands made and not yet written, their buffers
   std::mutex mutex_;
@@ -368,7 +385,8 @@ ResultCode openTiledSource(ByteView bytes, TiledFamily family, TiledSource& sour
 
 ResultCode writeTiledImageInBands(const char* path, const TiledSource& source,
                                   const TiledStyle& style, uint64_t& position,
-                                  WorkerBudget* workers, const BandLimits& limits) {
+                                  WorkerBudget* workers, BandWorkspace* workspace,
+                                  const BandLimits& limits) {
   const TiledLayout& layout = source.layout;
   const int bitCount = style.blended ? 24 : 32;
   if (!dibSizeAcceptable(layout.width, layout.height, bitCount)) return ResultCode::UnknownFormat;
@@ -381,7 +399,9 @@ ResultCode writeTiledImageInBands(const char* path, const TiledSource& source,
 
   OutputFile out;
   if (!startBmpFile(out, path, header, nullptr)) return ResultCode::WriteError;
-  BandRun run(source, style, out, position, tileRowsPerBand, buffers);
+  BandWorkspace own;
+  BandRun run(source, style, out, position, tileRowsPerBand,
+              workspace != nullptr ? *workspace : own, buffers);
   runOrdered(
       run.bandCount(), threaded ? workers : nullptr, [&](size_t band) { return run.work(band); },
       [&](size_t band) { run.report(band); });
@@ -398,7 +418,7 @@ ResultCode convertTiledInBands(const char* path, FileHandle& file, TiledFamily f
   ResultCode result = openTiledSource(file, family, source, colours);
   if (result != ResultCode::Success) return result;
   uint64_t position = source.layout.firstIndex;
-  return writeTiledImageInBands(path, source, style, position, workers, limits);
+  return writeTiledImageInBands(path, source, style, position, workers, nullptr, limits);
 }
 
 ResultCode convertTiledInBands(const char* path, ByteView bytes, TiledFamily family,
@@ -408,7 +428,7 @@ ResultCode convertTiledInBands(const char* path, ByteView bytes, TiledFamily fam
   ResultCode result = openTiledSource(bytes, family, source);
   if (result != ResultCode::Success) return result;
   uint64_t position = source.layout.firstIndex;
-  return writeTiledImageInBands(path, source, style, position, workers, limits);
+  return writeTiledImageInBands(path, source, style, position, workers, nullptr, limits);
 }
 
 }  // namespace quorvel

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "convert/worker_budget.h"
@@ -47,6 +48,23 @@ struct BandLimits {
   size_t threadedBytes = size_t{4} << 20;  // bytes of one image's rows
 };
 
+struct BandBuffers;
+
+// The buffers bands are made in, kept from one image of a series to the next so that each is
+// allocated (and its pages entered) once.
+class BandWorkspace {
+ public:
+  BandWorkspace();
+  ~BandWorkspace();
+  BandWorkspace(const BandWorkspace&) = delete;
+  BandWorkspace& operator=(const BandWorkspace&) = delete;
+
+  BandBuffers& buffers(size_t i);  // made when first asked for
+
+ private:
+  std::vector<std::unique_ptr<BandBuffers>> buffers_;
+};
+
 // Reads the header of a tiled file (and the colour table of type 0x0B into colours, which must
 // outlive source). UnknownFormat for a header the decoders refuse or a picture too large for a
 // BMP file, ReadError when the file cannot be read.
@@ -61,7 +79,8 @@ ResultCode openTiledSource(ByteView bytes, TiledFamily family, TiledSource& sour
 // WriteError or OutOfMemory otherwise; nothing is left behind when the answer is not Success.
 ResultCode writeTiledImageInBands(const char* path, const TiledSource& source,
                                   const TiledStyle& style, uint64_t& position,
-                                  WorkerBudget* workers, const BandLimits& limits = {});
+                                  WorkerBudget* workers, BandWorkspace* workspace = nullptr,
+                                  const BandLimits& limits = {});
 
 // A file holding one image (open, or whole in memory): the image as a BMP file at path.
 ResultCode convertTiledInBands(const char* path, FileHandle& file, TiledFamily family,
