@@ -1,5 +1,6 @@
 #include "convert/convert_picture.h"
 
+#include <cstring>
 #include <mutex>
 #include <new>
 #include <string>
@@ -10,6 +11,7 @@
 #include "convert/picture_writer.h"
 #include "convert/series.h"
 #include "convert/sliced_bmp.h"
+#include "convert/tiled_bands.h"
 #include "decoders/bytes.h"
 #include "decoders/dib.h"
 #include "decoders/settings.h"
@@ -104,16 +106,27 @@ ResultCode writeDib(const char* basePath, MemHandle infoHandle, MemHandle bitsHa
   return writer.write(name.c_str(), DibView{info, palette, bits, static_cast<size_t>(pixelBytes)});
 }
 
+// The name of the BMP file written for basePath; false when it does not fit a path.
+bool bmpPathFor(const char* basePath, std::string& name) {
+  name = basePath;
+  ConversionOptions bmp;
+  bmp.pictureFormat = PictureFormat::Bmp;
+  return appendExtension(name, pictureWriterFor(bmp));
+}
+
 // A plain picture as a BMP file: its rows read from the file a slice at a time (from the bottom
 // row up, in the order of the BMP file), made and written while the next slices are read, so that
 // neither the file nor the bitmap is ever whole in memory.
-ResultCode convertPlainInSlices(const char* basePath, FileHandle& file, WorkerBudget* workers) {
-  const uint32_t size = file.size(nullptr);
+// From the open file, or, when it is null, from the whole file in memory (bytes).
+ResultCode convertPlainInSlices(const char* basePath, FileHandle* file, ByteView bytes,
+                                WorkerBudget* workers) {
+  const uint32_t size = file != nullptr ? file->size(nullptr) : static_cast<uint32_t>(bytes.size());
   if (size == 0xFFFFFFFFu) return ResultCode::ReadError;
   uint8_t head[kPlainHeadBytes] = {};
-  uint32_t headLength = 0;
-  if (file.seek(0, kFileBegin, nullptr) == kInvalidSetFilePointer ||
-      file.read(head, size < kPlainHeadBytes ? size : kPlainHeadBytes, &headLength) == 0) {
+  const uint32_t headLength = size < kPlainHeadBytes ? size : kPlainHeadBytes;
+  if (file == nullptr) {
+    if (headLength > 0) std::memcpy(head, bytes.data(), headLength);
+  } else if (!readAt(*file, 0, head, headLength)) {
     return ResultCode::ReadError;
   }
   PlainRows rows;
@@ -131,27 +144,45 @@ ResultCode convertPlainInSlices(const char* basePath, FileHandle& file, WorkerBu
   std::mutex reading;  // one position in the file
   // Row r of the bottom-up bits block is picture row height - 1 - r, so the slice's source rows
   // lie together in the file, its top row first.
-  picture.makeRows = [&](size_t first, size_t count, uint8_t* out, uint8_t* source) {
+  picture.makeRows = [&](size_t first, size_t count, uint8_t* out, uint8_t* scratch) {
     const size_t height = static_cast<size_t>(rows.height);
     const size_t top = height - first - count;
     const uint64_t offset = rows.pixelsOffset + uint64_t{top} * rows.sourceStride;
-    const auto bytes = static_cast<uint32_t>(count * rows.sourceStride);
-    {
+    const auto sliceBytes = static_cast<uint32_t>(count * rows.sourceStride);
+    const uint8_t* sliceRows = scratch;
+    if (file == nullptr) {
+      if (!bytes.contains(offset, sliceBytes)) return false;
+      sliceRows = bytes.at(static_cast<size_t>(offset));
+    } else {
       std::lock_guard<std::mutex> lock(reading);
-      if (!readAt(file, offset, source, bytes)) return false;
+      if (!readAt(*file, offset, scratch, sliceBytes)) return false;
     }
     for (size_t i = 0; i < count; ++i, out += rows.outputRowBytes) {
       const size_t t = height - 1 - (first + i);
-      makePlainRowFrom(rows, source + (t - top) * rows.sourceStride, out);
+      makePlainRowFrom(rows, sliceRows + (t - top) * rows.sourceStride, out);
     }
     return true;
   };
-  std::string name(basePath);
-  ConversionOptions bmp;
-  bmp.pictureFormat = PictureFormat::Bmp;
-  bmp.workers = workers;
-  if (!appendExtension(name, pictureWriterFor(bmp))) return ResultCode::WriteError;
+  std::string name;
+  if (!bmpPathFor(basePath, name)) return ResultCode::WriteError;
   return writeBmpInSlices(name.c_str(), picture, workers);
+}
+
+bool isTiled(PictureKind kind) {
+  return kind == PictureKind::TiledWithColours || kind == PictureKind::Tiled;
+}
+
+// A single-image tiled picture as a BMP file, one band of tile rows at a time, from the open file
+// or, when it is null, from the whole file in memory.
+ResultCode convertTiledPicture(const char* basePath, FileHandle* file, ByteView bytes,
+                               PictureKind kind, WorkerBudget* workers) {
+  std::string name;
+  if (!bmpPathFor(basePath, name)) return ResultCode::WriteError;
+  const TiledFamily family =
+      kind == PictureKind::TiledWithColours ? TiledFamily::Px0B : TiledFamily::Px0C;
+  const TiledStyle style{gSettings.blend != 0, gSettings.bgColor};
+  return file != nullptr ? convertTiledInBands(name.c_str(), *file, family, style, workers)
+                         : convertTiledInBands(name.c_str(), bytes, family, style, workers);
 }
 
 }  // namespace
@@ -201,9 +232,14 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
   }
   if (decoder == nullptr) return ResultCode::OutOfMemory;
 
-  // A plain picture's rows need no bitmap in memory: they go from the file to the BMP file.
-  if (convertsInSlices(identifyPicture(probe), options)) {
-    return convertPlainInSlices(basePath, file, options.workers);
+  // Plain and tiled pictures need no bitmap in memory: their rows go from the file to the BMP
+  // file a slice or a band at a time.
+  const PictureKind kind = identifyPicture(probe);
+  if (options.pictureFormat == PictureFormat::Bmp && !options.temporarySource) {
+    if (kind == PictureKind::Plain) {
+      return convertPlainInSlices(basePath, &file, {}, options.workers);
+    }
+    if (isTiled(kind)) return convertTiledPicture(basePath, &file, {}, kind, options.workers);
   }
 
   MemoryBlock whole;
@@ -212,6 +248,14 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
   ResultCode result = readWholeFile(file, whole, bytes, length);
   if (result != ResultCode::Success) return result;
   file.close();
+  // Read whole (an archive member's temporary file), a plain or tiled picture still needs no
+  // bitmap.
+  if (options.pictureFormat == PictureFormat::Bmp && kind == PictureKind::Plain) {
+    return convertPlainInSlices(basePath, nullptr, ByteView(bytes, length), options.workers);
+  }
+  if (options.pictureFormat == PictureFormat::Bmp && isTiled(kind)) {
+    return convertTiledPicture(basePath, nullptr, ByteView(bytes, length), kind, options.workers);
+  }
 
   MemHandle infoHandle = nullptr;
   MemHandle bitsHandle = nullptr;
