@@ -331,7 +331,7 @@ def test_bad_input(driver, scratch):
         f.write(header)
     open_file(driver, huge)
     shown = driver.find_element(By.ID, "picture-view").text
-    check("too large for the browser's memory: 20000 × 20000 pixels" in shown,
+    check(re.search(r"too large for the browser's memory: 20000 [x×] 20000 pixels", shown) is not None,
           f"a huge picture says its size and the limit ({shown})")
     state, _, _ = open_file(driver, os.path.join(INPUTS, "title8.px"))
     check(state == "ready", "the page goes on afterwards")
