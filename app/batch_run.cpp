@@ -97,7 +97,6 @@ int runBatch(const OptionParser& parser, const RunOptions& options) {
     printUsage();
     return 0;
   }
-  applySettings(parser);
   const std::vector<BatchInput> inputs = gatherInputs(names);
   std::vector<std::string> bases(inputs.size());
   std::vector<char> baseFits(inputs.size(), 0);

@@ -62,9 +62,10 @@ ResultCode printArchive(const std::string& path, const NamePatterns& only) {
   return ResultCode::Success;
 }
 
-ResultCode printPicture(const std::string& path) {
+// The switches decide the depth of the pictures as converted.
+ResultCode printPicture(const std::string& path, const DecodeOptions& decode) {
   PictureListing picture;
-  ResultCode result = describePicture(path.c_str(), picture);
+  ResultCode result = describePicture(path.c_str(), decode, picture);
   if (result != ResultCode::Success) return result;
   std::string line = path + ": " + pictureKindName(picture.kind) + ", " +
                      std::to_string(picture.width) + " x " + std::to_string(picture.height) + ", " +
@@ -76,7 +77,7 @@ ResultCode printPicture(const std::string& path) {
 }
 
 // True when the input could be read; otherwise its status line says why.
-bool listInput(const BatchInput& input, const NamePatterns& only) {
+bool listInput(const BatchInput& input, const ConversionOptions& options) {
   switch (input.problem) {
     case BatchInput::Problem::FolderUnreadable:
       writeOutput(input.path + ": cannot read.\n");
@@ -90,9 +91,9 @@ bool listInput(const BatchInput& input, const NamePatterns& only) {
   const char* extension = pathExtension(input.path.c_str());
   ResultCode result = ResultCode::UnknownFormat;
   if (equalsIgnoreCase(extension, "a")) {
-    result = printArchive(input.path, only);
+    result = printArchive(input.path, options.onlyMembers);
   } else if (equalsIgnoreCase(extension, "px")) {
-    result = printPicture(input.path);
+    result = printPicture(input.path, options.decode);
   }
   if (result != ResultCode::Success) {
     writeOutput(input.path + ": " + statusWords(result) + "\n");
@@ -109,8 +110,6 @@ int runListing(const OptionParser& parser, const RunOptions& options) {
     printUsage();
     return 0;
   }
-  // The switches decide the depth of the pictures as converted.
-  applySettings(parser);
   std::vector<BatchInput> inputs;
   if (options.batch) {
     inputs = gatherInputs(names);
@@ -119,7 +118,7 @@ int runListing(const OptionParser& parser, const RunOptions& options) {
   }
   size_t listed = 0;
   for (const BatchInput& input : inputs) {
-    if (listInput(input, options.conversion.onlyMembers)) {
+    if (listInput(input, options.conversion)) {
       ++listed;
     } else if (!options.batch) {
       adviseWhenFolder(input.path);

@@ -23,7 +23,6 @@ int runSingleInput(const OptionParser& parser, const RunOptions& options) {
   }
   const char* inputPath = names.front().c_str();
 
-  applySettings(parser);
   std::vector<char> basePath(kPathBufferBytes, '\0');
   bool baseFits = formBasePath(parser, inputPath, basePath.data(), basePath.size());
 

@@ -11,7 +11,6 @@
 #include "archive/member_name.h"
 #include "convert/convert_picture.h"
 #include "convert/ordered_work.h"
-#include "decoders/settings.h"
 #include "platform/file_handle.h"
 #include "platform/paths.h"
 #include "platform/pending_paths.h"
@@ -40,13 +39,13 @@ struct MemberJob {
 // may write the same files: the same temporary file, "a.bmp" of "a.px" and of a member "a.bmp",
 // the series folder "a" of a picture and a member "a". Such members are converted one after the
 // other, so that the later one wins exactly as in a run of one member at a time.
-std::string collisionKey(const std::string& name) {
+std::string collisionKey(const std::string& name, bool keepSubfolders) {
   std::string key = name.substr(0, name.find('.'));
   while (!key.empty() && key.back() == ' ') key.pop_back();
   // Without subfolders a series "a.px" writes "a_0000.bmp", "a_0001.bmp", ... beside the other
   // members, where a member "a_0001.px" or "a_0001.bmp" meets it.
   size_t digits = key.size() - std::min(key.size(), key.find_last_not_of("0123456789") + 1);
-  if (gSettings.keepSubfolders == 0 && digits >= 4 && key.size() > digits &&
+  if (!keepSubfolders && digits >= 4 && key.size() > digits &&
       key[key.size() - digits - 1] == '_') {
     key.resize(key.size() - digits - 1);
   }
@@ -56,17 +55,18 @@ std::string collisionKey(const std::string& name) {
   return key;
 }
 
-std::vector<MemberJob> selectMembers(const MemberList& list, const NamePatterns& only) {
+std::vector<MemberJob> selectMembers(const MemberList& list, const ConversionOptions& options) {
   std::vector<MemberJob> jobs;
   std::unordered_map<std::string, size_t> lastWithKey;
   for (size_t i = 0; i < list.count(); ++i) {
     std::string nativeName = memberNameToNative(list[i].fileName);
-    if (!only.matches(nativeName)) continue;
+    if (!options.onlyMembers.matches(nativeName)) continue;
     MemberJob job;
     job.entry = &list[i];
     job.index = static_cast<int32_t>(i);
     job.nativeName = std::move(nativeName);
-    auto [last, isFirst] = lastWithKey.try_emplace(collisionKey(job.nativeName), jobs.size());
+    auto [last, isFirst] =
+        lastWithKey.try_emplace(collisionKey(job.nativeName, options.keepSubfolders), jobs.size());
     if (!isFirst) {
       job.after = last->second;
       last->second = jobs.size();
@@ -274,7 +274,7 @@ ResultCode convertArchive(const char* outputFolder, const char* archivePath,
   if (temporary.path().empty() || !pathFits(temporary.path().c_str())) {
     return ResultCode::OtherError;
   }
-  std::vector<MemberJob> jobs = selectMembers(list, options.onlyMembers);
+  std::vector<MemberJob> jobs = selectMembers(list, options);
   ArchiveReport own;
   ArchiveReport& result = report != nullptr ? *report : own;
   result.selectedMembers = static_cast<int32_t>(jobs.size());

@@ -4,7 +4,6 @@
 
 #include "archive/member_name.h"
 #include "convert/convert_picture.h"
-#include "decoders/settings.h"
 #include "platform/folder_listing.h"
 #include "platform/output_file.h"
 #include "platform/paths.h"
@@ -37,24 +36,16 @@ ResultCode takeFile(const std::string& path, const std::string& relative,
   return ResultCode::Success;
 }
 
-// Settings for the duration of one conversion, the earlier ones back afterwards.
-class SettingsScope {
- public:
-  explicit SettingsScope(const PictureChoice& choice) : saved_(gSettings) {
-    gSettings.blend = choice.raw ? 0 : 1;
-    gSettings.keepSubfolders = 1;
-    gSettings.bgColor[0] = choice.background[2];
-    gSettings.bgColor[1] = choice.background[1];
-    gSettings.bgColor[2] = choice.background[0];
-    gSettings.bgColor[3] = 0;
-  }
-  ~SettingsScope() { gSettings = saved_; }
-  SettingsScope(const SettingsScope&) = delete;
-  SettingsScope& operator=(const SettingsScope&) = delete;
-
- private:
-  Settings saved_;
-};
+// The decoding the page asks for; the choice's background is red, green, blue.
+DecodeOptions decodeOptionsOf(const PictureChoice& choice) {
+  DecodeOptions decode;
+  decode.blend = !choice.raw;
+  decode.background[0] = choice.background[2];
+  decode.background[1] = choice.background[1];
+  decode.background[2] = choice.background[0];
+  decode.background[3] = 0;
+  return decode;
+}
 
 // The name without folders, as a file name of our own folder; "file" when nothing usable is left.
 std::string plainFileName(const std::string& name) {
@@ -179,7 +170,8 @@ ResultCode BrowseSession::describe(size_t index, PictureListing& listing) {
   }
   std::string path;
   ResultCode result = extractToFile(index, path);
-  if (result == ResultCode::Success) result = describePicture(path.c_str(), listing);
+  if (result == ResultCode::Success)
+    result = describePicture(path.c_str(), DecodeOptions{}, listing);
   if (archive_) deleteFile(path.c_str());
   return result;
 }
@@ -197,7 +189,7 @@ ResultCode BrowseSession::extract(size_t index, std::vector<uint8_t>& bytes) {
 ResultCode BrowseSession::checkMemory(const std::string& picturePath) {
   if (memoryLimit_ == 0) return ResultCode::Success;
   PictureListing listing;
-  ResultCode described = describePicture(picturePath.c_str(), listing);
+  ResultCode described = describePicture(picturePath.c_str(), DecodeOptions{}, listing);
   if (described != ResultCode::Success) return described;
   uint64_t image = static_cast<uint64_t>(listing.width) * static_cast<uint64_t>(listing.height) * 4;
   return image * kPeakCopiesPerImage > memoryLimit_ ? ResultCode::OutOfMemory : ResultCode::Success;
@@ -214,11 +206,8 @@ ResultCode BrowseSession::convertPicture(const std::string& source, const std::s
   // The page shows its own progress; a series' running count has no reader.
   options.progress = ProgressText::silent();
   const char* extension = choice.png ? ".png" : ".bmp";
-  ResultCode converted;
-  {
-    SettingsScope settings(choice);
-    converted = convertPictureFile(base.c_str(), source.c_str(), options);
-  }
+  options.decode = decodeOptionsOf(choice);
+  ResultCode converted = convertPictureFile(base.c_str(), source.c_str(), options);
   if (converted != ResultCode::Success) return converted;
   if (pathKind((base + extension).c_str()) == PathKind::File)
     return takeFile(base + extension, stem + extension, files);

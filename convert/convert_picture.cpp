@@ -11,7 +11,6 @@
 #include "convert/sliced_bmp.h"
 #include "decoders/bytes.h"
 #include "decoders/dib.h"
-#include "decoders/settings.h"
 #include "decoders/spi_px.h"
 #include "decoders/spi_px04.h"
 #include "decoders/spi_px0b.h"
@@ -105,7 +104,8 @@ ResultCode writeDib(const char* basePath, MemHandle infoHandle, MemHandle bitsHa
 // A plain picture as a BMP file: its rows read from the file a slice at a time (from the bottom
 // row up, in the order of the BMP file), made and written while the next slices are read, so that
 // neither the file nor the bitmap is ever whole in memory.
-ResultCode convertPlainInSlices(const char* basePath, FileHandle& file, WorkerBudget* workers) {
+ResultCode convertPlainInSlices(const char* basePath, FileHandle& file,
+                                const ConversionOptions& options) {
   const uint32_t size = file.size(nullptr);
   if (size == 0xFFFFFFFFu) return ResultCode::ReadError;
   uint8_t head[kPlainHeadBytes] = {};
@@ -115,7 +115,7 @@ ResultCode convertPlainInSlices(const char* basePath, FileHandle& file, WorkerBu
     return ResultCode::ReadError;
   }
   PlainRows rows;
-  ResultCode result = preparePlainLayout(head, headLength, size, rows);
+  ResultCode result = preparePlainLayout(head, headLength, size, options.decode, rows);
   if (result != ResultCode::Success) return result;
 
   SlicedPicture picture;
@@ -145,11 +145,10 @@ ResultCode convertPlainInSlices(const char* basePath, FileHandle& file, WorkerBu
     return true;
   };
   std::string name(basePath);
-  ConversionOptions bmp;
+  ConversionOptions bmp = options;
   bmp.pictureFormat = PictureFormat::Bmp;
-  bmp.workers = workers;
   if (!appendExtension(name, pictureWriterFor(bmp))) return ResultCode::WriteError;
-  return writeBmpInSlices(name.c_str(), picture, workers);
+  return writeBmpInSlices(name.c_str(), picture, options.workers);
 }
 
 }  // namespace
@@ -188,7 +187,7 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
   // A plain picture's rows need no bitmap in memory: they go from the file to the BMP file.
   if (identifyPicture(probe) == PictureKind::Plain && options.pictureFormat == PictureFormat::Bmp &&
       !options.temporarySource) {
-    return convertPlainInSlices(basePath, file, options.workers);
+    return convertPlainInSlices(basePath, file, options);
   }
 
   MemoryBlock whole;
@@ -201,10 +200,11 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
   MemHandle infoHandle = nullptr;
   MemHandle bitsHandle = nullptr;
   // A PNG of a picture with alpha carries it straight when the raw switch keeps it.
-  const bool straight = options.pictureFormat == PictureFormat::Png && gSettings.blend == 0;
+  const bool straight = options.pictureFormat == PictureFormat::Png && !options.decode.blend;
   result = straight && straightDecode != nullptr
                ? straightDecode(bytes, length, AlphaOutput::Straight, &infoHandle, &bitsHandle)
-               : decoder->getPicture(bytes, length, &infoHandle, &bitsHandle, nullptr, 0);
+               : decoder->getPicture(bytes, length, options.decode, &infoHandle, &bitsHandle,
+                                     nullptr, 0);
   whole.free();
   if (result != ResultCode::Success) {
     MemoryBlock infoBlock;

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "convert/picture_kind.h"
+#include "decoders/decode_options.h"
 #include "decoders/result_code.h"
 
 namespace quorvel {
@@ -17,7 +18,7 @@ struct PictureListing {
 };
 
 // ReadError when the file cannot be read, UnknownFormat when it is no picture this program
-// knows or its header says nothing sound.
-ResultCode describePicture(const char* path, PictureListing& listing);
+// knows or its header says nothing sound. The options decide the depth of alpha pictures.
+ResultCode describePicture(const char* path, const DecodeOptions& options, PictureListing& listing);
 
 }  // namespace quorvel

@@ -2,11 +2,11 @@
 
 namespace quorvel {
 
-ResultCode SpiBase::getPictureInfo(const uint8_t*, uint32_t, PictureInfo*) {
+ResultCode SpiBase::getPictureInfo(const uint8_t*, uint32_t, const DecodeOptions&, PictureInfo*) {
   return ResultCode::NotImplemented;
 }
-ResultCode SpiBase::getPicture(const uint8_t*, uint32_t, MemHandle*, MemHandle*, ProgressCallback,
-                               intptr_t) {
+ResultCode SpiBase::getPicture(const uint8_t*, uint32_t, const DecodeOptions&, MemHandle*,
+                               MemHandle*, ProgressCallback, intptr_t) {
   return ResultCode::NotImplemented;
 }
 ResultCode SpiBase::getPreview(const uint8_t*, uint32_t, MemHandle*, MemHandle*, ProgressCallback,

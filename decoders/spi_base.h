@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "decoders/decode_options.h"
 #include "decoders/result_code.h"
 #include "platform/memory.h"
 
@@ -30,9 +31,11 @@ struct FileEntry;
 
 class SpiBase {
  public:
-  virtual ResultCode getPictureInfo(const uint8_t* buffer, uint32_t length, PictureInfo* info);
+  virtual ResultCode getPictureInfo(const uint8_t* buffer, uint32_t length,
+                                    const DecodeOptions& options, PictureInfo* info);
   // The caller sets both outputs to null and owns whatever they hold afterwards.
-  virtual ResultCode getPicture(const uint8_t* buffer, uint32_t length, MemHandle* infoOut,
+  virtual ResultCode getPicture(const uint8_t* buffer, uint32_t length,
+                                const DecodeOptions& options, MemHandle* infoOut,
                                 MemHandle* bitsOut, ProgressCallback progress, intptr_t userData);
   virtual ResultCode getPreview(const uint8_t* buffer, uint32_t length, MemHandle* infoOut,
                                 MemHandle* bitsOut, ProgressCallback progress, intptr_t userData);

@@ -12,9 +12,11 @@ namespace quorvel {
 
 class SpiPx40 : public SpiBase {
  public:
-  ResultCode getPictureInfo(const uint8_t* buffer, uint32_t length, PictureInfo* info) override;
-  ResultCode getPicture(const uint8_t* buffer, uint32_t length, MemHandle* infoOut,
-                        MemHandle* bitsOut, ProgressCallback progress, intptr_t userData) override;
+  ResultCode getPictureInfo(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
+                            PictureInfo* info) override;
+  ResultCode getPicture(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
+                        MemHandle* infoOut, MemHandle* bitsOut, ProgressCallback progress,
+                        intptr_t userData) override;
 };
 
 // getPicture's decoding with the alpha output given (no progress calls): the caller owns what

@@ -52,6 +52,7 @@ struct TileBand {
   size_t rowBytes = 0;
   int64_t width = 0;
   int64_t height = 0;
+  const uint8_t* background = nullptr;  // blue, green, red: what blended output is drawn over
 
   uint8_t* pixel(int64_t x, int64_t yFromTop, int bytesPerPixel) const {
     return bottom + static_cast<size_t>(height - 1 - yFromTop) * rowBytes +
@@ -107,8 +108,10 @@ using TileRenderer = uint64_t (*)(const TileBand& band, ByteView records, ByteVi
                                   uint64_t position);
 
 // getPicture of both families: the first stackedImageCount images of the file drawn one above
-// the other (the first at the bottom of the DIB) into a DIB of bitsPerPixel bits.
+// the other (the first at the bottom of the DIB) into a DIB of bitsPerPixel bits, blended output
+// over background.
 ResultCode decodeStackedImages(ByteView file, const TiledLayout& layout, TileRenderer render,
-                               int bitsPerPixel, MemHandle* infoOut, MemHandle* bitsOut);
+                               int bitsPerPixel, const uint8_t* background, MemHandle* infoOut,
+                               MemHandle* bitsOut);
 
 }  // namespace quorvel

@@ -75,7 +75,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // nameless members, each a failed extraction: legal, covered by the end-to-end test, and
   // slow enough here to starve everything else.
   if (size >= 4 && loadU16(data + 2) > 64 && 4 + 32 * uint64_t{loadU16(data + 2)} > size) return 0;
-  gSettings = Settings{};
   const fs::path& scratch = fuzz::scratchFolder();
   fs::path input = scratch / "input.a";
   fs::path out = scratch / "out";

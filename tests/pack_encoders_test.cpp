@@ -48,8 +48,8 @@ Bytes bottomUp(const Raster& raster) {
 }
 
 void expectDecodesTo(SpiBase& decoder, const Bytes& file, const Raster& raster) {
-  test::BlendSetting raw(false);
-  test::DecodedPicture picture = test::decodePicture(decoder, file);
+  const DecodeOptions raw = test::blendOptions(false);
+  test::DecodedPicture picture = test::decodePicture(decoder, file, raw);
   ASSERT_EQ(picture.result, ResultCode::Success);
   EXPECT_EQ(picture.header.biBitCount, raster.bitsPerPixel);
   EXPECT_EQ(picture.header.biWidth, raster.width);
@@ -123,9 +123,9 @@ TEST(TiledEncoder, ImagesShareColoursAndIdenticalTiles) {
   // The second image adds its index entries only: 4 x 2 cells of 2 bytes.
   EXPECT_EQ(twice.size(), once.size() + 16);
   // Stacked by the decoder (at most 8 images), image 0 at the bottom.
-  test::BlendSetting raw(false);
+  const DecodeOptions raw = test::blendOptions(false);
   SpiPx0B tiled;
-  test::DecodedPicture stacked = test::decodePicture(tiled, twice);
+  test::DecodedPicture stacked = test::decodePicture(tiled, twice, raw);
   ASSERT_EQ(stacked.result, ResultCode::Success);
   const Bytes band = bottomUp(first);
   Bytes bands = band;
