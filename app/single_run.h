@@ -1,4 +1,4 @@
-// The run of the original tool: exactly one input (named on the command line, or chosen in the
+// The run of one input: exactly one input (named on the command line, or chosen in the
 // Open dialog), converted by its extension, and one status line. Always answers exit code 0.
 #pragma once
 

@@ -107,8 +107,8 @@ void decode(benchmark::State& state, SpiBase& decoder, const Bytes& file, int ra
   options.blend = blend;
   for (auto _ : state) {
     MemHandle info = nullptr, bits = nullptr;
-    ResultCode result = decoder.getPicture(file.data(), static_cast<uint32_t>(file.size()), options,
-                                           &info, &bits, nullptr, 0);
+    ResultCode result =
+        decoder.getPicture(file.data(), static_cast<uint32_t>(file.size()), options, &info, &bits);
     if (result != ResultCode::Success) state.SkipWithError("decode failed");
     benchmark::DoNotOptimize(bits);
     localFree(info);

@@ -67,8 +67,7 @@ void decodePicture(benchmark::State& state, TiledFamily family, bool blended) {
   for (auto _ : state) {
     quorvel::MemHandle info = nullptr;
     quorvel::MemHandle bits = nullptr;
-    auto result =
-        decoder.getPicture(file.data(), uint32_t(file.size()), options, &info, &bits, nullptr, 0);
+    auto result = decoder.getPicture(file.data(), uint32_t(file.size()), options, &info, &bits);
     if (result != quorvel::ResultCode::Success) state.SkipWithError("decode failed");
     benchmark::DoNotOptimize(bits);
     quorvel::localFree(info);

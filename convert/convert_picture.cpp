@@ -1,7 +1,6 @@
 #include "convert/convert_picture.h"
 
 #include <mutex>
-#include <new>
 #include <string>
 
 #include "convert/picture_kind.h"
@@ -26,38 +25,41 @@ namespace {
 
 enum class Route { Decoder, Px0BSeries, Px0CSeries, Unknown };
 
-template <typename Decoder>
-SpiBase* createOnHeap() {
-  void* block = heapAlloc(sizeof(Decoder));
-  return block == nullptr ? nullptr : new (block) Decoder();
-}
+// One decoder of each class that a single picture may need; the caller holds them.
+struct Decoders {
+  SpiPX plain;
+  SpiPx40 layered;
+  SpiPx04 runStream;
+  SpiPx0B tiledWithColours;
+  SpiPx0C tiled;
+};
 
 // The decoding entry beside getPicture that takes the alpha output explicitly.
 using AlphaDecode = ResultCode (*)(const uint8_t* buffer, uint32_t length, AlphaOutput alpha,
                                    MemHandle* infoOut, MemHandle* bitsOut);
 
-// Picks the decoder class by the first probe that matches; null with the route to take
-// otherwise. Allocation failure of the decoder object gives Decoder with a null result.
+// Picks the decoder by the first probe that matches; null with the route to take otherwise.
 // straightDecode is the class's entry for straight alpha where its raw output is something else
 // (layered and run-stream pictures); the other classes' raw output already is straight alpha.
-SpiBase* chooseDecoder(const uint8_t* probe, Route& route, AlphaDecode& straightDecode) {
+SpiBase* chooseDecoder(const uint8_t* probe, Decoders& decoders, Route& route,
+                       AlphaDecode& straightDecode) {
   route = Route::Decoder;
   straightDecode = nullptr;
   switch (identifyPicture(probe)) {
     case PictureKind::Plain:
-      return createOnHeap<SpiPX>();
+      return &decoders.plain;
     case PictureKind::Layered:
       straightDecode = decodeLayeredPicture;
-      return createOnHeap<SpiPx40>();
+      return &decoders.layered;
     case PictureKind::RunStream:
       straightDecode = decodeRunStreamPicture;
-      return createOnHeap<SpiPx04>();
+      return &decoders.runStream;
     case PictureKind::TiledWithColours:
-      if (loadU32(probe) == 1) return createOnHeap<SpiPx0B>();
+      if (loadU32(probe) == 1) return &decoders.tiledWithColours;
       route = Route::Px0BSeries;
       return nullptr;
     case PictureKind::Tiled:
-      if (loadU16(probe) == 1) return createOnHeap<SpiPx0C>();
+      if (loadU16(probe) == 1) return &decoders.tiled;
       route = Route::Px0CSeries;
       return nullptr;
     case PictureKind::Unknown:
@@ -168,8 +170,8 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
 
   Route route;
   AlphaDecode straightDecode;
-  HeapOwner decoderOwner(chooseDecoder(probe, route, straightDecode));
-  auto* decoder = static_cast<SpiBase*>(decoderOwner.get());
+  Decoders decoders;
+  SpiBase* decoder = chooseDecoder(probe, decoders, route, straightDecode);
   switch (route) {
     case Route::Unknown:
       return ResultCode::UnknownFormat;
@@ -182,7 +184,6 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
     case Route::Decoder:
       break;
   }
-  if (decoder == nullptr) return ResultCode::OutOfMemory;
 
   // A plain picture's rows need no bitmap in memory: they go from the file to the BMP file.
   if (identifyPicture(probe) == PictureKind::Plain && options.pictureFormat == PictureFormat::Bmp &&
@@ -203,8 +204,7 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
   const bool straight = options.pictureFormat == PictureFormat::Png && !options.decode.blend;
   result = straight && straightDecode != nullptr
                ? straightDecode(bytes, length, AlphaOutput::Straight, &infoHandle, &bitsHandle)
-               : decoder->getPicture(bytes, length, options.decode, &infoHandle, &bitsHandle,
-                                     nullptr, 0);
+               : decoder->getPicture(bytes, length, options.decode, &infoHandle, &bitsHandle);
   whole.free();
   if (result != ResultCode::Success) {
     MemoryBlock infoBlock;

@@ -145,11 +145,7 @@ void makePlainRow(const PlainRows& rows, size_t t, uint8_t* out) {
 }
 
 ResultCode SpiPX::getPicture(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
-                             MemHandle* infoOut, MemHandle* bitsOut, ProgressCallback progress,
-                             intptr_t userData) {
-  if (progress != nullptr && progress(0, 1, userData) != 0) {
-    return ResultCode::Cancelled;
-  }
+                             MemHandle* infoOut, MemHandle* bitsOut) {
   PlainRows rows;
   ResultCode result = preparePlainRows(buffer, length, options, rows);
   if (result != ResultCode::Success) return result;
@@ -161,10 +157,6 @@ ResultCode SpiPX::getPicture(const uint8_t* buffer, uint32_t length, const Decod
     makePlainRow(rows, t, dib.rowFromTop(t));
   }
   handOverDib(dib, infoOut, bitsOut);
-
-  if (progress != nullptr && progress(1, 1, userData) != 0) {
-    return ResultCode::Cancelled;
-  }
   return ResultCode::Success;
 }
 

@@ -57,8 +57,7 @@ class SpiPX : public SpiBase {
                             PictureInfo* info) override;
   // UnknownFormat for a header that no BMP can hold or that asks for more bytes than the file has.
   ResultCode getPicture(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
-                        MemHandle* infoOut, MemHandle* bitsOut, ProgressCallback progress,
-                        intptr_t userData) override;
+                        MemHandle* infoOut, MemHandle* bitsOut) override;
 };
 
 }  // namespace quorvel

@@ -52,14 +52,8 @@ ResultCode decodeRunStreamPicture(const uint8_t* buffer, uint32_t length, AlphaO
 }
 
 ResultCode SpiPx04::getPicture(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
-                               MemHandle* infoOut, MemHandle* bitsOut, ProgressCallback progress,
-                               intptr_t userData) {
-  if (progress != nullptr && progress(0, 1, userData) != 0) return ResultCode::Cancelled;
-  ResultCode result =
-      decodeRunStreamPicture(buffer, length, alphaOutputOf(options), infoOut, bitsOut);
-  if (result != ResultCode::Success) return result;
-  if (progress != nullptr && progress(1, 1, userData) != 0) return ResultCode::Cancelled;
-  return ResultCode::Success;
+                               MemHandle* infoOut, MemHandle* bitsOut) {
+  return decodeRunStreamPicture(buffer, length, alphaOutputOf(options), infoOut, bitsOut);
 }
 
 }  // namespace quorvel

@@ -122,7 +122,7 @@ ResultCode SpiPx0B::getPictureInfo(const uint8_t* buffer, uint32_t length,
 }
 
 ResultCode SpiPx0B::getPicture(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
-                               MemHandle* infoOut, MemHandle* bitsOut, ProgressCallback, intptr_t) {
+                               MemHandle* infoOut, MemHandle* bitsOut) {
   ByteView file(buffer, length);
   TiledLayout layout;
   if (buffer == nullptr || !readPx0BLayout(file, layout)) return ResultCode::UnknownFormat;

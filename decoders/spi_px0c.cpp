@@ -105,7 +105,7 @@ ResultCode SpiPx0C::getPictureInfo(const uint8_t* buffer, uint32_t length,
 }
 
 ResultCode SpiPx0C::getPicture(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
-                               MemHandle* infoOut, MemHandle* bitsOut, ProgressCallback, intptr_t) {
+                               MemHandle* infoOut, MemHandle* bitsOut) {
   ByteView file(buffer, length);
   TiledLayout layout;
   if (buffer == nullptr || !readPx0CLayout(file, layout)) return ResultCode::UnknownFormat;

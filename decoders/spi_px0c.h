@@ -21,8 +21,7 @@ class SpiPx0C : public SpiBase {
                             PictureInfo* info) override;
   // Stacks up to 8 images, image 0 in the bottom band.
   ResultCode getPicture(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
-                        MemHandle* infoOut, MemHandle* bitsOut, ProgressCallback progress,
-                        intptr_t userData) override;
+                        MemHandle* infoOut, MemHandle* bitsOut) override;
 };
 
 // Reads and checks the header of a type 0x0C file. imageCount is filled even when the answer is

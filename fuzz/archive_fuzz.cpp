@@ -40,7 +40,7 @@ void readEveryMember(SpiA& reader, const char* path) {
     const uint8_t* entry = entries + at;
     if (entry[0] == 0) break;
     MemHandle member = nullptr;
-    result = reader.getFile(path, loadU32(entry + 8), &member, 1, nullptr, 0);
+    result = reader.getFile(path, loadU32(entry + 8), &member, 1);
     if (result == ResultCode::Success) {
       if (member == nullptr) fuzz::fail("getFile succeeded without a block");
       MemoryBlock memberBlock;

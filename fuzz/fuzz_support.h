@@ -115,8 +115,8 @@ int fuzzDecoder(const uint8_t* data, size_t size, bool infoDepthExact = false) {
   }
   MemHandle infoHandle = nullptr;
   MemHandle bitsHandle = nullptr;
-  ResultCode result = decoder.getPicture(file, static_cast<uint32_t>(length), options, &infoHandle,
-                                         &bitsHandle, nullptr, 0);
+  ResultCode result =
+      decoder.getPicture(file, static_cast<uint32_t>(length), options, &infoHandle, &bitsHandle);
   if (result == ResultCode::Success) {
     if (infoDepthExact) checkReportedDepth(infoHandle, infoRead ? info.bitDepth : -1);
     checkDibPair(infoHandle, bitsHandle);

@@ -34,7 +34,7 @@ void checkPictureFile(const Raster& raster) {
   MemHandle infoHandle = nullptr;
   MemHandle bitsHandle = nullptr;
   if (decoder.getPicture(file.data(), static_cast<uint32_t>(file.size()), raw, &infoHandle,
-                         &bitsHandle, nullptr, 0) != ResultCode::Success) {
+                         &bitsHandle) != ResultCode::Success) {
     fuzz::fail("the decoders refuse a packed picture");
   }
   MemoryBlock infoBlock;

@@ -153,7 +153,7 @@ Bytes delivered(const StoredMember& member) {
   test::writeFile(path, buildArchive({member}));
   SpiA reader;
   MemHandle handle = nullptr;
-  EXPECT_EQ(reader.getFile(path.c_str(), 4, &handle, 1, nullptr, 0), ResultCode::Success);
+  EXPECT_EQ(reader.getFile(path.c_str(), 4, &handle, 1), ResultCode::Success);
   MemoryBlock block;
   auto* bytes = static_cast<const uint8_t*>(block.attach(handle));
   return bytes == nullptr ? Bytes() : Bytes(bytes, bytes + localSize(handle));

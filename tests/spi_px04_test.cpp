@@ -198,24 +198,5 @@ TEST(SpiPx04, PictureInfoComesFromTheHeader) {
   EXPECT_EQ(info.bitDepth, 32);
 }
 
-// Answers "stop" at the call whose numerator equals the user data; checks the denominator.
-int32_t cancelWhen(int32_t numerator, int32_t denominator, intptr_t cancelAt) {
-  EXPECT_EQ(denominator, 1);
-  return numerator == cancelAt ? 1 : 0;
-}
-
-TEST(SpiPx04, ProgressCanCancelBeforeAnythingOrAfterTheBitmapIsDone) {
-  Bytes file = buildPx04(picture(2, 2, {run(0, 0, {1, 2, 3, 4})}));
-  SpiPx04 decoder;
-  DecodedPicture out = decodePicture(decoder, file, DecodeOptions{}, cancelWhen, 0);
-  EXPECT_EQ(out.result, ResultCode::Cancelled);
-  EXPECT_FALSE(out.infoHanded || out.bitsHanded);
-  out = decodePicture(decoder, file, DecodeOptions{}, cancelWhen, 1);
-  EXPECT_EQ(out.result, ResultCode::Cancelled);
-  EXPECT_TRUE(out.infoHanded && out.bitsHanded);  // finished blocks belong to the caller
-  EXPECT_EQ(decodePicture(decoder, file, DecodeOptions{}, cancelWhen, 7).result,
-            ResultCode::Success);
-}
-
 }  // namespace
 }  // namespace quorvel

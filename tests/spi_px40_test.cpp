@@ -395,22 +395,5 @@ TEST(SpiPx40, PictureInfoReportsTheDepthOfTheBitmapMade) {
   EXPECT_EQ(info.bitDepth, 32);
 }
 
-int32_t cancelWhen(int32_t numerator, int32_t, intptr_t cancelAt) {
-  return numerator == cancelAt ? 1 : 0;
-}
-
-TEST(SpiPx40, ProgressCanCancelBeforeAnythingOrAfterTheBitmapIsDone) {
-  Bytes file = buildPx40(picture(2, 2, {layer(1, 1, 0, 0, {})}));
-  SpiPx40 decoder;
-  DecodedPicture out = decodePicture(decoder, file, DecodeOptions{}, cancelWhen, 0);
-  EXPECT_EQ(out.result, ResultCode::Cancelled);
-  EXPECT_FALSE(out.infoHanded || out.bitsHanded);
-  out = decodePicture(decoder, file, DecodeOptions{}, cancelWhen, 1);
-  EXPECT_EQ(out.result, ResultCode::Cancelled);
-  EXPECT_TRUE(out.infoHanded && out.bitsHanded);
-  out = decodePicture(decoder, file, DecodeOptions{}, cancelWhen, 7);
-  EXPECT_EQ(out.result, ResultCode::Success);
-}
-
 }  // namespace
 }  // namespace quorvel

@@ -24,12 +24,11 @@ struct Decoded {
   Bytes bits;
 };
 
-Decoded decodeWith(const Bytes& file, const DecodeOptions& options, ProgressCallback progress,
-                   intptr_t userData) {
+Decoded decodeWith(const Bytes& file, const DecodeOptions& options) {
   Decoded d;
   SpiPX decoder;
   d.result = decoder.getPicture(file.data(), static_cast<uint32_t>(file.size()), options,
-                                &d.infoHandle, &d.bitsHandle, progress, userData);
+                                &d.infoHandle, &d.bitsHandle);
   MemoryBlock info, bits;
   auto* header = static_cast<const uint8_t*>(info.attach(d.infoHandle));
   auto* pixels = static_cast<const uint8_t*>(bits.attach(d.bitsHandle));
@@ -55,9 +54,7 @@ PlainPicture picture(int32_t width, int32_t height, uint16_t kind, uint16_t dept
 
 class SpiPXTest : public ::testing::Test {
  protected:
-  Decoded decode(const Bytes& file, ProgressCallback progress = nullptr, intptr_t userData = 0) {
-    return decodeWith(file, options, progress, userData);
-  }
+  Decoded decode(const Bytes& file) { return decodeWith(file, options); }
   DecodeOptions options;
 };
 
@@ -202,29 +199,6 @@ TEST_F(SpiPXTest, PictureInfoNeedsSixtyFourBytesAndReportsTheOutputDepth) {
   ASSERT_EQ(decoder.getPictureInfo(second.data(), 64, options, &info), ResultCode::Success);
   EXPECT_EQ(info.width, 9);
   EXPECT_EQ(info.bitDepth, 16);
-}
-
-int32_t gCalls = 0;
-int32_t cancelAt(int32_t numerator, int32_t, intptr_t userData) {
-  ++gCalls;
-  return numerator == userData ? 1 : 0;
-}
-
-TEST_F(SpiPXTest, ProgressCallsCanCancelBeforeOrAfterTheWork) {
-  Bytes file = writePlainPicture(picture(2, 2, 1, 8));
-  gCalls = 0;
-  Decoded early = decode(file, cancelAt, 0);
-  EXPECT_EQ(early.result, ResultCode::Cancelled);
-  EXPECT_EQ(early.infoHandle, nullptr);
-  EXPECT_EQ(early.bitsHandle, nullptr);
-  EXPECT_EQ(gCalls, 1);
-  gCalls = 0;
-  Decoded late = decode(file, cancelAt, 1);
-  EXPECT_EQ(late.result, ResultCode::Cancelled);
-  EXPECT_NE(late.infoHandle, nullptr);  // the finished blocks belong to the caller
-  EXPECT_EQ(late.bits.size(), 8u);
-  EXPECT_EQ(gCalls, 2);
-  EXPECT_EQ(decode(file, cancelAt, 5).result, ResultCode::Success);
 }
 
 TEST_F(SpiPXTest, HostileHeadersAnswerUnknownFormatWithoutOutputs) {

@@ -54,8 +54,7 @@ inline Decoded decode(SpiBase& decoder, const Bytes& file, const DecodeOptions& 
   Decoded d;
   MemHandle info = nullptr;
   MemHandle bits = nullptr;
-  d.code =
-      decoder.getPicture(file.data(), uint32_t(file.size()), options, &info, &bits, nullptr, 0);
+  d.code = decoder.getPicture(file.data(), uint32_t(file.size()), options, &info, &bits);
   d.infoNull = info == nullptr;
   d.bitsNull = bits == nullptr;
   MemoryBlock infoBlock;

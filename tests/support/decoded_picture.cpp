@@ -5,16 +5,14 @@
 namespace quorvel::test {
 
 DecodedPicture decodePicture(SpiBase& decoder, const std::vector<uint8_t>& file,
-                             const DecodeOptions& options, ProgressCallback progress,
-                             intptr_t userData) {
+                             const DecodeOptions& options) {
   DecodedPicture out;
   // An exact-size copy, so that reading past the file's end shows up under AddressSanitizer.
   std::vector<uint8_t> input(file);
   MemHandle info = nullptr;
   MemHandle bits = nullptr;
   out.result = decoder.getPicture(input.empty() ? nullptr : input.data(),
-                                  static_cast<uint32_t>(input.size()), options, &info, &bits,
-                                  progress, userData);
+                                  static_cast<uint32_t>(input.size()), options, &info, &bits);
   out.infoHanded = info != nullptr;
   out.bitsHanded = bits != nullptr;
   if (info != nullptr) {

@@ -29,8 +29,7 @@ struct DecodedPicture {
 };
 
 DecodedPicture decodePicture(SpiBase& decoder, const std::vector<uint8_t>& file,
-                             const DecodeOptions& options = {}, ProgressCallback progress = nullptr,
-                             intptr_t userData = 0);
+                             const DecodeOptions& options = {});
 
 // The default options with blending on (the default) or off (the raw switch).
 inline DecodeOptions blendOptions(bool blend) {
