@@ -11,6 +11,7 @@
 #include "app/status_line.h"
 #include "archive/convert_archive.h"
 #include "convert/convert_picture.h"
+#include "convert/input_kind.h"
 #include "convert/ordered_work.h"
 #include "platform/paths.h"
 #include "platform/system.h"
@@ -44,9 +45,9 @@ bool formBatchBasePath(const OptionParser& parser, const BatchInput& input, std:
 
 ResultCode convertInput(const BatchInput& input, const std::string& base, bool baseFits,
                         const ConversionOptions& conversion, ArchiveReport& report) {
-  const char* extension = pathExtension(input.path.c_str());
-  bool isArchive = equalsIgnoreCase(extension, "a");
-  bool isPicture = !isArchive && equalsIgnoreCase(extension, "px");
+  const InputKind kind = inputKindOf(input.path.c_str());
+  bool isArchive = kind == InputKind::Archive;
+  bool isPicture = kind == InputKind::Picture;
   if (!isArchive && !isPicture) return ResultCode::UnknownFormat;
   if (!baseFits) return ResultCode::WriteError;
   // The folders an out folder asks for are made as needed.

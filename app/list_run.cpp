@@ -10,6 +10,7 @@
 #include "app/input_choice.h"
 #include "app/status_line.h"
 #include "archive/archive_listing.h"
+#include "convert/input_kind.h"
 #include "convert/picture_listing.h"
 #include "platform/paths.h"
 #include "platform/system.h"
@@ -88,11 +89,11 @@ bool listInput(const BatchInput& input, const ConversionOptions& options) {
     case BatchInput::Problem::None:
       break;
   }
-  const char* extension = pathExtension(input.path.c_str());
+  const InputKind kind = inputKindOf(input.path.c_str());
   ResultCode result = ResultCode::UnknownFormat;
-  if (equalsIgnoreCase(extension, "a")) {
+  if (kind == InputKind::Archive) {
     result = printArchive(input.path, options.onlyMembers);
-  } else if (equalsIgnoreCase(extension, "px")) {
+  } else if (kind == InputKind::Picture) {
     result = printPicture(input.path, options.decode);
   }
   if (result != ResultCode::Success) {

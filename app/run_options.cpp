@@ -8,6 +8,7 @@
 #include <string_view>
 #include <thread>
 
+#include "platform/ascii_case.h"
 #include "platform/paths.h"
 
 namespace quorvel {
@@ -70,10 +71,6 @@ const KnownSwitch* findSwitch(std::string_view name) {
     if (name == known.name) return &known;
   }
   return nullptr;
-}
-
-char lowerAscii(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 // Edits (insert, delete, replace one character) between a and b, case ignored.

@@ -9,6 +9,7 @@
 #include "app/status_line.h"
 #include "archive/convert_archive.h"
 #include "convert/convert_picture.h"
+#include "convert/input_kind.h"
 #include "platform/paths.h"
 #include "platform/system.h"
 
@@ -34,9 +35,9 @@ int runSingleInput(const OptionParser& parser, const RunOptions& options) {
   ConversionOptions conversion = options.conversion;
   conversion.workers = &workers;
   ResultCode result = ResultCode::UnknownFormat;
-  const char* extension = pathExtension(inputPath);
-  bool isArchive = equalsIgnoreCase(extension, "a");
-  bool isPicture = !isArchive && equalsIgnoreCase(extension, "px");
+  const InputKind kind = inputKindOf(inputPath);
+  bool isArchive = kind == InputKind::Archive;
+  bool isPicture = kind == InputKind::Picture;
   if ((isArchive || isPicture) && !baseFits) {
     result = ResultCode::WriteError;
   } else if (isArchive) {

@@ -10,7 +10,9 @@
 #include "archive/member_list.h"
 #include "archive/member_name.h"
 #include "convert/convert_picture.h"
+#include "convert/input_kind.h"
 #include "convert/ordered_work.h"
+#include "platform/ascii_case.h"
 #include "platform/file_handle.h"
 #include "platform/paths.h"
 #include "platform/pending_paths.h"
@@ -49,9 +51,7 @@ std::string collisionKey(const std::string& name, bool keepSubfolders) {
       key[key.size() - digits - 1] == '_') {
     key.resize(key.size() - digits - 1);
   }
-  for (char& c : key) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
+  lowerAsciiInPlace(key);
   return key;
 }
 
@@ -181,11 +181,10 @@ MemberOutcome extractMember(const char* archivePath, const MemberJob& job, const
                                                    : MemberOutcome::TemporaryWriteFailed;
 }
 
-// Moves the temporary file into the output folder, or converts it there when it is a picture
-// ("px", any case; a name without '.' is all extension).
+// Moves the temporary file into the output folder, or converts it there when it is a picture.
 bool deliverMember(const MemberJob& job, TemporaryMember& temporary, const std::string& folder,
                    const ConversionOptions& options) {
-  if (!equalsIgnoreCase(pathExtension(job.entry->fileName), "px")) {
+  if (inputKindOf(job.entry->fileName) != InputKind::Picture) {
     if (!moveFileReplacing(temporary.path().c_str(), (folder + job.nativeName).c_str())) {
       return false;
     }

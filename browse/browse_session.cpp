@@ -4,6 +4,7 @@
 
 #include "archive/member_name.h"
 #include "convert/convert_picture.h"
+#include "convert/input_kind.h"
 #include "platform/folder_listing.h"
 #include "platform/output_file.h"
 #include "platform/paths.h"
@@ -78,8 +79,8 @@ const char* entryKindName(EntryKind kind) {
 }
 
 EntryKind entryKindOf(const std::string& name) {
+  if (inputKindOf(name.c_str()) == InputKind::Picture) return EntryKind::Picture;
   const char* extension = pathExtension(name.c_str());
-  if (equalsIgnoreCase(extension, "px")) return EntryKind::Picture;
   if (equalsIgnoreCase(extension, "wav")) return EntryKind::Sound;
   for (const char* text : {"txt", "ini", "csv", "log"}) {
     if (equalsIgnoreCase(extension, text)) return EntryKind::Text;
@@ -102,9 +103,9 @@ void BrowseSession::close() {
 ResultCode BrowseSession::open(const uint8_t* bytes, size_t length, const std::string& name) {
   close();
   std::string fileName = plainFileName(name);
-  const char* extension = pathExtension(fileName.c_str());
-  archive_ = equalsIgnoreCase(extension, "a");
-  if (!archive_ && !equalsIgnoreCase(extension, "px")) return ResultCode::UnknownFormat;
+  const InputKind kind = inputKindOf(fileName.c_str());
+  archive_ = kind == InputKind::Archive;
+  if (kind == InputKind::Other) return ResultCode::UnknownFormat;
   // The opened file and the extracted members keep their names: a series' images are named
   // after the file they come from.
   folder_ = std::make_unique<TemporaryFolder>();
