@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "decoders/alpha_output.h"
 #include "decoders/decode_options.h"
 #include "tests/support/decoded_picture.h"
 #include "tools/writer/px04_writer.h"
@@ -196,6 +197,31 @@ TEST(SpiPx04, PictureInfoComesFromTheHeader) {
   const DecodeOptions raw = blendOptions(false);
   ASSERT_EQ(decoder.getPictureInfo(file.data(), 32, raw, &info), ResultCode::Success);
   EXPECT_EQ(info.bitDepth, 32);
+}
+
+}  // namespace
+}  // namespace quorvel
+
+namespace quorvel {
+namespace {
+
+// Straight output (a PNG with -raw) turns the 7-bit alphas into opacities to the nearest 8-bit
+// value: a / 128 of 255, so 127 is 253 (not 254) and 64 exactly half; 0 is opaque, and a pixel
+// no run covers is transparent.
+TEST(SpiPx04, StraightAlphaIsTheNearestEightBitOpacity) {
+  Bytes file =
+      buildPx04(picture(5, 1, {run(0, 0, {9, 9, 9, 1, 9, 9, 9, 64, 9, 9, 9, 127, 9, 9, 9, 0})}));
+  MemHandle infoHandle = nullptr;
+  MemHandle bitsHandle = nullptr;
+  ASSERT_EQ(decodeRunStreamPicture(file.data(), static_cast<uint32_t>(file.size()),
+                                   AlphaOutput::Straight, &infoHandle, &bitsHandle),
+            ResultCode::Success);
+  MemoryBlock info;
+  MemoryBlock bits;
+  info.attach(infoHandle);
+  const auto* pixels = static_cast<const uint8_t*>(bits.attach(bitsHandle));
+  const uint8_t expected[5] = {2, 128, 253, 255, 0};
+  for (int x = 0; x < 5; ++x) EXPECT_EQ(pixels[4 * x + 3], expected[x]) << x;
 }
 
 }  // namespace

@@ -35,7 +35,7 @@ TEST(SwitchWarnings, KnownSwitchesWithUsableValuesGetNone) {
 
 TEST(SwitchWarnings, UnknownSwitchesAreNamedOnceWithTheSpellingMeant) {
   EXPECT_EQ(warningsFor({"-RAW", "-strippath", "--raw", "-bgcolour:ff0000", "-foo", "-foo:2",
-                         "-stripPth", "-r", "-", "--HELP", "-outt:x"}),
+                         "-stripPth", "-r", "-", "--HELP", "-outt:x", "-strpPth", "-bxtcx"}),
             (Lines{
                 "quorvel: unknown switch -RAW ignored (switches are case-sensitive: -raw)",
                 "quorvel: unknown switch -strippath ignored (switches are case-sensitive: "
@@ -48,6 +48,9 @@ TEST(SwitchWarnings, UnknownSwitchesAreNamedOnceWithTheSpellingMeant) {
                 "quorvel: unknown switch - ignored",
                 "quorvel: unknown switch --HELP ignored (switches are case-sensitive: -help)",
                 "quorvel: unknown switch -outt ignored (did you mean -out?)",
+                // Two slips in a long name still get their hint, in a short one they do not.
+                "quorvel: unknown switch -strpPth ignored (did you mean -stripPath?)",
+                "quorvel: unknown switch -bxtcx ignored",
             }));
   EXPECT_EQ(warningsFor({"/Out:x", "//raw"}, '/'),
             (Lines{"quorvel: unknown switch /Out ignored (switches are case-sensitive: /out)",
