@@ -105,9 +105,7 @@ bool formStem(const char* basePath, const char* sourcePath, bool keepSubfolders,
 
 ResultCode writeImage(const std::string& stem, int number, const PictureWriter& writer,
                       const DibView& picture) {
-  char suffix[32];
-  std::snprintf(suffix, sizeof suffix, "_%04d", number);
-  std::string name = stem + suffix;
+  std::string name = stem + seriesNumberSuffix(number);
   if (!appendExtension(name, writer)) return ResultCode::WriteError;
   return writer.write(name.c_str(), picture);
 }
@@ -162,6 +160,12 @@ ResultCode convertSeries(const Family& family, const char* basePath, const char*
 }
 
 }  // namespace
+
+std::string seriesNumberSuffix(int number) {
+  char suffix[32];
+  std::snprintf(suffix, sizeof suffix, "_%04d", number);
+  return suffix;
+}
 
 ResultCode convertPx0BSeries(const char* basePath, const char* sourcePath,
                              const ConversionOptions& options) {
