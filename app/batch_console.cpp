@@ -45,6 +45,13 @@ void BatchConsole::printLine(const std::string& line) {
   if (terminal_) drawProgress();
 }
 
+void BatchConsole::printError(const std::string& line) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  erase();
+  writeError(line + "\n");
+  if (terminal_) drawProgress();
+}
+
 void BatchConsole::clearProgress() {
   std::lock_guard<std::mutex> lock(mutex_);
   erase();

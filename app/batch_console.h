@@ -18,6 +18,8 @@ class BatchConsole {
   void finished();
   // One line of the report (a status line, a listing line), with its line end added.
   void printLine(const std::string& line);
+  // The same on standard error.
+  void printError(const std::string& line);
   // Removes the progress line before the last lines of the run.
   void clearProgress();
 

@@ -6,6 +6,7 @@
 
 #include "app/batch_console.h"
 #include "app/batch_inputs.h"
+#include "app/batch_outputs.h"
 #include "app/driver.h"
 #include "app/input_choice.h"
 #include "app/status_line.h"
@@ -23,6 +24,8 @@ namespace {
 struct InputOutcome {
   ResultCode result = ResultCode::UnknownFormat;
   ArchiveReport archive;
+  std::string reason;                   // why it failed, for standard error
+  size_t sameOutput = kNoEarlierInput;  // the earlier input whose output it would meet
 };
 
 // Where an input's outputs go, without extension: beside it, or under the out folder (a file
@@ -57,7 +60,12 @@ ResultCode convertInput(const BatchInput& input, const std::string& base, bool b
   return convertPictureFile(base.c_str(), input.path.c_str(), conversion);
 }
 
-std::string statusLine(const BatchInput& input, const InputOutcome& outcome) {
+std::string statusLine(const std::vector<BatchInput>& inputs, size_t i,
+                       const InputOutcome& outcome) {
+  const BatchInput& input = inputs[i];
+  if (outcome.sameOutput != kNoEarlierInput) {
+    return input.path + ": not converted: same output as " + inputs[outcome.sameOutput].path + ".";
+  }
   switch (input.problem) {
     case BatchInput::Problem::FolderUnreadable:
       return input.path + ": cannot read.";
@@ -74,8 +82,24 @@ std::string statusLine(const BatchInput& input, const InputOutcome& outcome) {
 }
 
 bool succeeded(const BatchInput& input, const InputOutcome& outcome) {
-  return input.problem == BatchInput::Problem::None && outcome.result == ResultCode::Success &&
-         outcome.archive.failedMembers == 0;
+  return input.problem == BatchInput::Problem::None && outcome.sameOutput == kNoEarlierInput &&
+         outcome.result == ResultCode::Success && outcome.archive.failedMembers == 0;
+}
+
+// Inputs whose outputs would meet those of an earlier input are not converted (their base path
+// is emptied, so that nothing waits for them); the others keep theirs.
+void refuseMeetingOutputs(const std::vector<BatchInput>& inputs, std::vector<std::string>& bases,
+                          const ConversionOptions& conversion,
+                          std::vector<InputOutcome>& outcomes) {
+  std::vector<BatchOutput> outputs(inputs.size());
+  for (size_t i = 0; i < inputs.size(); ++i) {
+    outputs[i] = batchOutputOf(inputs[i].path, bases[i], conversion);
+  }
+  std::vector<size_t> meeting = meetingOutputs(outputs);
+  for (size_t i = 0; i < inputs.size(); ++i) {
+    outcomes[i].sameOutput = meeting[i];
+    if (meeting[i] != kNoEarlierInput) bases[i].clear();
+  }
 }
 
 // Each failed member as "archive: member", for the one failure list of the run.
@@ -106,15 +130,18 @@ int runBatch(const OptionParser& parser, const RunOptions& options) {
       baseFits[i] = formBatchBasePath(parser, inputs[i], bases[i]) ? 1 : 0;
     }
   }
-  const std::vector<size_t> after = earlierSameOutput(bases);
-
   WorkerBudget workers(options.jobs);
   ConversionOptions conversion = options.conversion;
   conversion.workers = &workers;
+  MemoryBudget memory(options.memoryBytes);
+  if (options.memoryBytes != 0) conversion.memory = &memory;
   conversion.progress = ProgressText::silent();  // the batch draws its own
+  std::vector<InputOutcome> outcomes(inputs.size());
+  refuseMeetingOutputs(inputs, bases, conversion, outcomes);
+  const std::vector<size_t> after = earlierSameOutput(bases);
+
   BatchConsole console(inputs.size(), standardOutputIsTerminal());
   FinishedItems finished(inputs.size());
-  std::vector<InputOutcome> outcomes(inputs.size());
   size_t converted = 0;
   std::string failureList;
   size_t failedMembers = 0;
@@ -123,16 +150,24 @@ int runBatch(const OptionParser& parser, const RunOptions& options) {
   auto work = [&](size_t i) {
     finished.waitFor(after[i]);
     console.begun(inputs[i].path);
-    if (inputs[i].problem == BatchInput::Problem::None) {
+    if (inputs[i].problem == BatchInput::Problem::None &&
+        outcomes[i].sameOutput == kNoEarlierInput) {
+      clearSystemError();
       outcomes[i].result =
           convertInput(inputs[i], bases[i], baseFits[i] != 0, conversion, outcomes[i].archive);
+      bool tooLong = outcomes[i].result == ResultCode::WriteError && baseFits[i] == 0;
+      outcomes[i].reason = tooLong ? "cannot write: the output path is too long"
+                                   : inputFailureReason(inputs[i].path.c_str(), outcomes[i].result);
     }
     finished.markFinished(i);
     console.finished();
     return true;
   };
   auto report = [&](size_t i) {
-    console.printLine(statusLine(inputs[i], outcomes[i]));
+    console.printLine(statusLine(inputs, i, outcomes[i]));
+    if (!outcomes[i].reason.empty()) {
+      console.printError("quorvel: " + inputs[i].path + ": " + outcomes[i].reason);
+    }
     if (succeeded(inputs[i], outcomes[i])) ++converted;
     const ArchiveReport& archive = outcomes[i].archive;
     if (archive.failedMembers > 0) {

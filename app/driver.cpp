@@ -30,10 +30,13 @@ void printUsage() {
   std::printf("\t%cbgcolor:rrggbb   background color (hex)\n", s);
   std::printf("\t%cpng              PNG instead of BMP (with %craw: true transparency)\n", s, s);
   std::printf("\t%cpack             pack folder into .a, bmp/png picture into .px\n", s);
+  std::printf("\t%cforce            with %cpack: replace an existing .a or .px\n", s, s);
   std::printf("\t%cbatch            every name an input, folders with all files beneath\n", s);
   std::printf("\t%cjobs:N           inputs and members converted at once (default: cores)\n", s);
   std::printf("\t%clist             list what the inputs hold, write nothing\n", s);
   std::printf("\t%conly:patterns    only archive members matching *.wav;bg* (any case)\n", s);
+  std::printf("\t%cmaxpixels:N      refuse larger pictures (default 268435456; 0: no limit)\n", s);
+  std::printf("\t%cmemory:MiB       memory for conversions at once (default: half of RAM)\n", s);
   std::printf("\t%chelp             show this text\n", s);
   std::printf("\t%cversion          show the version\n", s);
   std::puts("\nexamples:");
@@ -42,6 +45,7 @@ void printUsage() {
   std::printf("\tquorvel %clist data.a\n", s);
   std::printf("\tquorvel %conly:*.wav %cout:sounds data.a\n", s, s);
   std::printf("\tquorvel %cpack data\n", s);
+  std::printf("\tquorvel %cpack %cforce %cout:game data\n", s, s, s);
   std::fflush(stdout);
 }
 
@@ -68,6 +72,9 @@ int runDriver(int argc, char** argv) {
     return 0;
   }
   if (options.pack) return runPack(parser, options);
+  if (parser.hasOption("force"))
+    writeError(std::string("quorvel: ") + kSwitchChar + "force is for " + kSwitchChar +
+               "pack: ignored\n");
   if (options.list) return runListing(parser, options);
   if (options.batch) return runBatch(parser, options);
   return runSingleInput(parser, options);

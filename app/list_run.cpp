@@ -40,41 +40,61 @@ std::string memberLine(const std::string& size, const std::string& stored,
          column(storage, 26, false) + "  " + name;
 }
 
-ResultCode printArchive(const std::string& path, const NamePatterns& only) {
+// A member without a name by its place in the archive.
+std::string shownName(const MemberListing& member) {
+  if (!member.name.empty()) return member.name;
+  return "(member " + std::to_string(member.index) + ", no name)";
+}
+
+// The listing of an archive; false when a member is damaged (extraction would refuse it), which
+// its line says, with a count after the total. result: why nothing could be listed.
+bool printArchive(const std::string& path, const NamePatterns& only, ResultCode& result) {
   std::vector<MemberListing> members;
-  ResultCode result = listArchive(path.c_str(), only, members);
-  if (result != ResultCode::Success) return result;
+  result = listArchive(path.c_str(), only, members);
+  if (result != ResultCode::Success) return false;
   std::string count =
       std::to_string(members.size()) + (members.size() == 1 ? " member" : " members");
   writeOutput(path + ": archive, " + count + "\n");
   writeOutput(memberLine("size", "stored", "storage", "name") + "\n");
   uint64_t size = 0;
   uint64_t stored = 0;
+  size_t damaged = 0;
   for (const MemberListing& member : members) {
-    writeOutput(memberLine(std::to_string(member.size), std::to_string(member.storedSize),
-                           storageText(member), member.name) +
+    // A damaged member is extracted to nothing: no size, and why after its name.
+    bool sound = member.damage.empty();
+    writeOutput(memberLine(sound ? std::to_string(member.size) : "-",
+                           std::to_string(member.storedSize), storageText(member),
+                           sound ? member.name : shownName(member) + ": " + member.damage) +
                 "\n");
-    size += member.size;
+    if (sound) size += member.size;
+    if (!sound) ++damaged;
     stored += member.storedSize;
   }
   std::string total = column(std::to_string(size), 12, true) + " " +
                       column(std::to_string(stored), 12, true) + "  total";
   writeOutput(total + "\n");
-  return ResultCode::Success;
+  if (damaged == 0) return true;
+  writeOutput(path + ": " + std::to_string(damaged) + " of " + std::to_string(members.size()) +
+              " members damaged.\n");
+  return false;
 }
 
-// The switches decide the depth of the pictures as converted.
-ResultCode printPicture(const std::string& path, const DecodeOptions& decode) {
+// The line of a picture; false when it does not convert. A picture whose data are shorter than
+// its header needs is listed with why; result: why nothing could be listed. The switches decide the
+// depth of the pictures as converted.
+bool printPicture(const std::string& path, const DecodeOptions& decode, ResultCode& result) {
   PictureListing picture;
-  ResultCode result = describePicture(path.c_str(), decode, picture);
-  if (result != ResultCode::Success) return result;
+  result = describePicture(path.c_str(), decode, picture);
+  if (result != ResultCode::Success && picture.damage.empty()) return false;
   std::string line = path + ": " + pictureKindName(picture.kind) + ", " +
                      std::to_string(picture.width) + " x " + std::to_string(picture.height) + ", " +
                      std::to_string(picture.bitsPerPixel) + " bits per pixel, " +
                      std::to_string(picture.imageCount) +
                      (picture.imageCount == 1 ? " image" : " images");
+  if (!picture.damage.empty()) line += ", damaged: " + picture.damage;
   writeOutput(line + "\n");
-  return ResultCode::Success;
+  result = ResultCode::Success;
+  return picture.damage.empty();
 }
 
 // True when the input could be read; otherwise its status line says why.
@@ -91,15 +111,19 @@ bool listInput(const BatchInput& input, const ConversionOptions& options) {
   }
   const InputKind kind = inputKindOf(input.path.c_str());
   ResultCode result = ResultCode::UnknownFormat;
+  clearSystemError();
+  bool sound = false;
   if (kind == InputKind::Archive) {
-    result = printArchive(input.path, options.onlyMembers);
+    sound = printArchive(input.path, options.onlyMembers, result);
   } else if (kind == InputKind::Picture) {
-    result = printPicture(input.path, options.decode);
+    sound = printPicture(input.path, options.decode, result);
   }
+  // Nothing listed: the status words, and why on standard error.
   if (result != ResultCode::Success) {
     writeOutput(input.path + ": " + statusWords(result) + "\n");
+    printFailureReason(input.path, inputFailureReason(input.path.c_str(), result));
   }
-  return result == ResultCode::Success;
+  return sound;
 }
 
 }  // namespace

@@ -38,12 +38,35 @@ bool isJobCount(const std::string& text) {
   return jobs >= 1 && jobs <= kMaxJobs;
 }
 
+// A whole number of digits alone (at most 18 of them, so that it fits with room to spare);
+// false for anything else, which leaves the default.
+bool readWholeNumber(const std::string& text, uint64_t& number) {
+  if (text.empty() || text.size() > 18 ||
+      text.find_first_not_of("0123456789") != std::string::npos) {
+    return false;
+  }
+  number = std::stoull(text);
+  return true;
+}
+
+// -maxpixels:N and -memory:MiB, where given as a number.
+void readLimits(const OptionParser& parser, RunOptions& options) {
+  uint64_t number = 0;
+  if (parser.hasOption("maxpixels") && readWholeNumber(parser.optionText("maxpixels"), number)) {
+    options.conversion.maxPixels = number;
+  }
+  if (parser.hasOption("memory") && readWholeNumber(parser.optionText("memory"), number)) {
+    options.memoryBytes = number > (uint64_t{1} << 40) ? 0 : number << 20;
+  }
+}
+
 // What a switch does with the text after its ':'.
 enum class SwitchValue {
   None,    // nothing: the switch counts by its presence alone
   Folder,  // a folder; empty means the current folder
   Colour,  // rrggbb in hexadecimal
   Count,   // a number of jobs, 1 to kMaxJobs; empty means the default
+  Number,  // a whole number; 0 means no limit
   Own,     // read and checked by the switch's own mode
 };
 
@@ -55,6 +78,7 @@ struct KnownSwitch {
 
 // Every switch the program knows. Names are case-sensitive; each appears once. A switch whose
 // value its own mode reads (Own) is warned about there, where the value is understood.
+// clang-format off
 constexpr KnownSwitch kKnownSwitches[] = {
     {"out", SwitchValue::Folder, true},   {"stripPath", SwitchValue::None, true},
     {"raw", SwitchValue::None, true},     {"bgcolor", SwitchValue::Colour, true},
@@ -64,7 +88,11 @@ constexpr KnownSwitch kKnownSwitches[] = {
     {"help", SwitchValue::None, true},    {"-help", SwitchValue::None, false},
     {"h", SwitchValue::None, false},      {"?", SwitchValue::None, false},
     {"version", SwitchValue::None, true}, {"-version", SwitchValue::None, false},
+    {"force", SwitchValue::None, true},
+    {"maxpixels", SwitchValue::Number, true},
+    {"memory", SwitchValue::Number, true},
 };
+// clang-format on
 
 const KnownSwitch* findSwitch(std::string_view name) {
   for (const KnownSwitch& known : kKnownSwitches) {
@@ -166,6 +194,11 @@ std::string valueWarning(const OptionParser& parser, const KnownSwitch& known,
       if (isJobCount(value)) return "";
       return given + " is not a number from 1 to " + std::to_string(kMaxJobs) + "; using " +
              std::to_string(readJobs(value));
+    case SwitchValue::Number: {
+      uint64_t number = 0;
+      if (readWholeNumber(value, number)) return "";
+      return given + " is not a whole number (0 for no limit); using the default";
+    }
     case SwitchValue::Own:
       break;
   }
@@ -211,6 +244,7 @@ RunOptions readRunOptions(const OptionParser& parser) {
   }
   if (parser.hasOption("png")) options.conversion.pictureFormat = PictureFormat::Png;
   options.pack = parser.hasOption("pack");
+  readLimits(parser, options);
   return options;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,8 @@ struct RunOptions {
   bool list = false;         // tell what the inputs hold, write nothing
   int jobs = 1;              // inputs (and archive members) converted at once
   bool pack = false;         // -pack: a folder or picture back into a game file
+  // -memory:MiB: what the conversions running side by side may hold together; 0: no budget.
+  uint64_t memoryBytes = defaultMemoryBudget();
 };
 
 // The number of jobs without -jobs: the number of processors. At most kMaxJobs in any case.

@@ -34,23 +34,35 @@ int runSingleInput(const OptionParser& parser, const RunOptions& options) {
   WorkerBudget workers(options.jobs);
   ConversionOptions conversion = options.conversion;
   conversion.workers = &workers;
+  MemoryBudget memory(options.memoryBytes);
+  if (options.memoryBytes != 0) conversion.memory = &memory;
   ResultCode result = ResultCode::UnknownFormat;
+  ArchiveReport report;
   const InputKind kind = inputKindOf(inputPath);
   bool isArchive = kind == InputKind::Archive;
   bool isPicture = kind == InputKind::Picture;
+  clearSystemError();
   if ((isArchive || isPicture) && !baseFits) {
     result = ResultCode::WriteError;
   } else if (isArchive) {
-    result = convertArchive(basePath.data(), inputPath, conversion);
+    result = convertArchive(basePath.data(), inputPath, conversion, &report);
   } else if (isPicture) {
     result = convertPictureFile(basePath.data(), inputPath, conversion);
   }
+  std::string reason = (isArchive || isPicture) && !baseFits
+                           ? "cannot write: the output path is too long"
+                           : inputFailureReason(inputPath, result);
 
   std::putchar('\n');
   printStatus(result, statusName(inputPath));
   std::fflush(stdout);
+  printFailureReason(statusName(inputPath), reason);
   if (result == ResultCode::UnknownFormat) adviseWhenFolder(inputPath);
-  return 0;
+  if (report.failedMembers > 0) {
+    showFailureList(report.failureList, static_cast<size_t>(report.failedMembers),
+                    static_cast<size_t>(report.selectedMembers));
+  }
+  return result == ResultCode::Success && report.failedMembers == 0 ? 0 : 1;
 }
 
 }  // namespace quorvel

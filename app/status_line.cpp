@@ -3,6 +3,9 @@
 #include <cstdio>
 #include <string>
 
+#include "archive/convert_archive.h"
+#include "convert/picture_damage.h"
+#include "platform/folder_listing.h"
 #include "platform/paths.h"
 #include "platform/system.h"
 
@@ -48,6 +51,21 @@ const char* statusWords(ResultCode result) {
     default:
       return "unknown format!";
   }
+}
+
+std::string inputFailureReason(const char* inputPath, ResultCode result) {
+  // A picture refused for its size has had its line already (its size, the limit, how to lift
+  // it); a real shortage of memory says no more than the status line.
+  if (result == ResultCode::Success || result == ResultCode::OutOfMemory) return {};
+  const char* extension = pathExtension(inputPath);
+  if (equalsIgnoreCase(extension, "a")) return archiveFailureReason(result);
+  if (equalsIgnoreCase(extension, "px")) return pictureFailureReason(inputPath, result);
+  if (pathKind(inputPath) == PathKind::Folder) return {};
+  return "only .px pictures and .a archives are converted";
+}
+
+void printFailureReason(const std::string& name, const std::string& reason) {
+  if (!reason.empty()) writeError("quorvel: " + name + ": " + reason + "\n");
 }
 
 }  // namespace quorvel

@@ -1,6 +1,8 @@
 #include "archive/archive_listing.h"
 
 #include "archive/member_list.h"
+#include "archive/member_name.h"
+#include "archive/spi_a.h"
 #include "platform/system.h"
 
 namespace quorvel {
@@ -34,9 +36,17 @@ ResultCode listArchive(const char* archivePath, const NamePatterns& only,
   MemberList list;
   ResultCode listed = list.read(archivePath);
   if (listed != ResultCode::Success) return listed;
+  std::vector<std::string> problems = memberLayoutProblems(archivePath);
   for (size_t i = 0; i < list.count(); ++i) {
     MemberListing member = describeMember(list[i]);
-    if (only.matches(member.name)) members.push_back(std::move(member));
+    if (!only.matches(member.name)) continue;
+    member.index = static_cast<uint32_t>(i);
+    if (i < problems.size()) member.damage = problems[i];
+    const char* nameProblem = memberNameProblem(list[i].fileName, member.name);
+    if (member.damage.empty() && nameProblem != nullptr) {
+      member.damage = std::string("name refused: ") + nameProblem;
+    }
+    members.push_back(std::move(member));
   }
   return ResultCode::Success;
 }

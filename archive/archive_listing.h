@@ -17,13 +17,19 @@ enum class MemberStorage { Plain, Lzss, LzssPixelDelta, Wave };
 
 struct MemberListing {
   std::string name;         // as extracted on this platform, ".w" completed to ".wav"
+  uint32_t index = 0;       // in the archive
   uint32_t size = 0;        // the bytes extraction delivers
   uint32_t storedSize = 0;  // the bytes the member takes in the archive
   MemberStorage storage = MemberStorage::Plain;
   uint8_t deltaBias = 0;  // LzssPixelDelta only: 0 to 3
+  // Why extraction refuses the member, found without decoding it (its directory record or data
+  // run past the end of the file, its sizes cannot be, it is empty, its name is refused); empty
+  // for a sound member. The sizes of a damaged member are what its record says.
+  std::string damage;
 };
 
-// The members in archive order, only those the patterns match. Results as for the conversion:
+// The members in archive order, only those the patterns match, each checked as extraction
+// checks it before decoding. Results as for the conversion:
 // ReadError, UnknownFormat, OutOfMemory, LockFailed or Success.
 ResultCode listArchive(const char* archivePath, const NamePatterns& only,
                        std::vector<MemberListing>& members);

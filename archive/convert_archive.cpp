@@ -9,9 +9,11 @@
 #include "archive/file_entry.h"
 #include "archive/member_list.h"
 #include "archive/member_name.h"
+#include "archive/spi_a.h"
 #include "convert/convert_picture.h"
 #include "convert/input_kind.h"
 #include "convert/ordered_work.h"
+#include "convert/picture_damage.h"
 #include "platform/ascii_case.h"
 #include "platform/file_handle.h"
 #include "platform/paths.h"
@@ -35,6 +37,8 @@ struct MemberJob {
   size_t after = kNoMember;  // the earlier job whose outputs this one's could meet
   std::string progress;      // what the member's conversion printed, shown in member order
   MemberOutcome outcome = MemberOutcome::Failed;
+  std::string reason;  // why it failed, for the failure list; set before the run when its data
+                       // lie wrong in the archive
 };
 
 // Members whose names agree up to the first '.' (letters in any case, trailing blanks dropped)
@@ -55,7 +59,10 @@ std::string collisionKey(const std::string& name, bool keepSubfolders) {
   return key;
 }
 
-std::vector<MemberJob> selectMembers(const MemberList& list, const ConversionOptions& options) {
+// The members the patterns choose, each with what is wrong with where it lies (problems: one
+// per member of the directory, as memberLayoutProblems finds them).
+std::vector<MemberJob> selectMembers(const MemberList& list, const ConversionOptions& options,
+                                     const std::vector<std::string>& problems) {
   std::vector<MemberJob> jobs;
   std::unordered_map<std::string, size_t> lastWithKey;
   for (size_t i = 0; i < list.count(); ++i) {
@@ -65,6 +72,7 @@ std::vector<MemberJob> selectMembers(const MemberList& list, const ConversionOpt
     job.entry = &list[i];
     job.index = static_cast<int32_t>(i);
     job.nativeName = std::move(nativeName);
+    if (i < problems.size()) job.reason = problems[i];
     auto [last, isFirst] =
         lastWithKey.try_emplace(collisionKey(job.nativeName, options.keepSubfolders), jobs.size());
     if (!isFirst) {
@@ -163,18 +171,32 @@ struct Folders {
   std::string output;     // with a separator at its end
 };
 
+// Why readMember refused a member that lies whole inside the archive.
+std::string readFailureReason(const FileEntry& entry, ResultCode result) {
+  if (result != ResultCode::ReadError) return "not enough memory";
+  return entry.method[2] != 0 ? "damaged: its compressed data end before its unpacked size"
+                              : "cannot read the archive";
+}
+
 // Extracts the member into memory and writes it to its temporary file.
-MemberOutcome extractMember(const char* archivePath, const MemberJob& job, const Folders& folders,
+MemberOutcome extractMember(const char* archivePath, MemberJob& job, const Folders& folders,
                             TemporaryMember& temporary) {
+  if (!job.reason.empty()) return MemberOutcome::Failed;
   // Checked whole, for this platform, before anything is written: a name that cannot become a
   // file of its own fails alone instead of ending the run at its temporary file.
-  if (!isWritableMemberName(job.entry->fileName, job.nativeName)) return MemberOutcome::Failed;
+  if (const char* problem = memberNameProblem(job.entry->fileName, job.nativeName)) {
+    job.reason = std::string("name refused: ") + problem;
+    return MemberOutcome::Failed;
+  }
   // A path cut short would name another file: such a member is not written at all.
   if (!pathFits((folders.output + job.nativeName).c_str()) || !pathFits(temporary.path().c_str())) {
+    job.reason = "name refused: the path in the output folder is too long";
     return MemberOutcome::Failed;
   }
   MemberBytes member;
-  if (readMember(archivePath, *job.entry, member) != ResultCode::Success) {
+  ResultCode read = readMember(archivePath, *job.entry, member);
+  if (read != ResultCode::Success) {
+    job.reason = readFailureReason(*job.entry, read);
     return MemberOutcome::Failed;
   }
   return temporary.write(member.data, member.size) ? MemberOutcome::Delivered
@@ -182,10 +204,14 @@ MemberOutcome extractMember(const char* archivePath, const MemberJob& job, const
 }
 
 // Moves the temporary file into the output folder, or converts it there when it is a picture.
-bool deliverMember(const MemberJob& job, TemporaryMember& temporary, const std::string& folder,
+// Why it failed goes into the job.
+bool deliverMember(MemberJob& job, TemporaryMember& temporary, const std::string& folder,
                    const ConversionOptions& options) {
+  clearSystemError();
   if (inputKindOf(job.entry->fileName) != InputKind::Picture) {
     if (!moveFileReplacing(temporary.path().c_str(), (folder + job.nativeName).c_str())) {
+      std::string message = lastSystemErrorText();
+      job.reason = message.empty() ? "cannot write" : "cannot write: " + message;
       return false;
     }
     temporary.handedOn();
@@ -197,8 +223,10 @@ bool deliverMember(const MemberJob& job, TemporaryMember& temporary, const std::
   base = folder + base.c_str();
   ConversionOptions memberOptions = options;
   memberOptions.temporarySource = true;
-  return convertPictureFile(base.c_str(), temporary.path().c_str(), memberOptions) ==
-         ResultCode::Success;
+  ResultCode result = convertPictureFile(base.c_str(), temporary.path().c_str(), memberOptions);
+  if (result == ResultCode::Success) return true;
+  job.reason = pictureFailureReason(temporary.path().c_str(), result);
+  return false;
 }
 
 // The whole road of one member; its progress text is collected for printing in member order.
@@ -217,7 +245,10 @@ MemberOutcome convertMember(const char* archivePath, std::vector<MemberJob>& job
   MemberOutcome outcome = extractMember(archivePath, job, folders, temporary);
   order.markExtracted(at, outcome == MemberOutcome::TemporaryWriteFailed);
   if (outcome != MemberOutcome::Delivered) return outcome;
-  if (!order.waitEarlierExtracted(at)) return MemberOutcome::Abandoned;
+  if (!order.waitEarlierExtracted(at)) {
+    job.reason = "not written: an earlier member could not be written to the temporary folder";
+    return MemberOutcome::Abandoned;
+  }
 
   ConversionOptions memberOptions = options;
   if (!options.progress.isSilent()) {
@@ -225,6 +256,12 @@ MemberOutcome convertMember(const char* archivePath, std::vector<MemberJob>& job
   }
   return deliverMember(job, temporary, folders.output, memberOptions) ? MemberOutcome::Delivered
                                                                       : MemberOutcome::Failed;
+}
+
+// The member's name in the failure list; a member without a name by its place in the archive.
+std::string failureName(const MemberJob& job) {
+  if (!job.nativeName.empty()) return job.nativeName;
+  return "(member " + std::to_string(job.index) + ", no name)";
 }
 
 // The output folder with a separator at its end, ready for member names.
@@ -254,7 +291,7 @@ bool convertMembers(const char* archivePath, std::vector<MemberJob>& jobs, const
       temporaryWritten = false;
     } else if (job.outcome != MemberOutcome::Delivered) {
       ++report.failedMembers;
-      report.failureList += job.nativeName + '\n';
+      report.failureList += failureName(job) + ": " + job.reason + '\n';
     }
   };
   runOrdered(jobs.size(), options.workers, work, reportMember);
@@ -273,7 +310,7 @@ ResultCode convertArchive(const char* outputFolder, const char* archivePath,
   if (temporary.path().empty() || !pathFits(temporary.path().c_str())) {
     return ResultCode::OtherError;
   }
-  std::vector<MemberJob> jobs = selectMembers(list, options);
+  std::vector<MemberJob> jobs = selectMembers(list, options, memberLayoutProblems(archivePath));
   ArchiveReport own;
   ArchiveReport& result = report != nullptr ? *report : own;
   result.selectedMembers = static_cast<int32_t>(jobs.size());
@@ -288,6 +325,30 @@ ResultCode convertArchive(const char* outputFolder, const char* archivePath,
                     static_cast<size_t>(result.selectedMembers));
   }
   return ResultCode::Success;
+}
+
+}  // namespace quorvel
+
+namespace quorvel {
+
+std::string archiveFailureReason(ResultCode result) {
+  switch (result) {
+    case ResultCode::Success:
+      return {};
+    case ResultCode::ReadError: {
+      std::string message = lastSystemErrorText();
+      return message.empty() ? "cannot read its directory" : "cannot read: " + message;
+    }
+    case ResultCode::WriteError:
+      return "cannot write a member into the temporary folder; the run stopped there";
+    case ResultCode::OutOfMemory:
+    case ResultCode::LockFailed:
+      return "not enough memory for its directory";
+    case ResultCode::OtherError:
+      return "no temporary folder could be made";
+    default:
+      return "not an archive: its first bytes are no archive header";
+  }
 }
 
 }  // namespace quorvel

@@ -17,12 +17,19 @@ namespace quorvel {
 struct ArchiveReport {
   int32_t selectedMembers = 0;  // members taken on (all, or those the patterns chose)
   int32_t failedMembers = 0;
-  std::string failureList;  // the failed members' names, each followed by a line feed
+  // One line per failed member: its name, ": " and why it failed ("cut short: ...", "name
+  // refused: ...", "cannot write: ...", "not a picture that converts..."), and a line feed.
+  std::string failureList;
 };
 
 // Without a report the failure list is shown at the end (standard error on POSIX, a message box
 // on Windows); with one it goes into the report instead, for the caller to show.
 ResultCode convertArchive(const char* outputFolder, const char* archivePath,
                           const ConversionOptions& options = {}, ArchiveReport* report = nullptr);
+
+// Why convertArchive answered result, in a few words for the line beside the status line: "cannot
+// read: ..." with the system's message, "not an archive: ...", "cannot write ...". Asked right
+// after the conversion, on its thread.
+std::string archiveFailureReason(ResultCode result);
 
 }  // namespace quorvel

@@ -16,4 +16,8 @@ bool isSafeMemberName(const char* cp932Name);
 // platform (memberNameToNative) names one file of its own in the output folder.
 bool isWritableMemberName(const char* cp932Name, const std::string& nativeName);
 
+// Why isWritableMemberName refuses the name ("the name is empty", "the name contains '/'", ...),
+// or null when it takes it.
+const char* memberNameProblem(const char* cp932Name, const std::string& nativeName);
+
 }  // namespace quorvel

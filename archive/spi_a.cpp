@@ -102,29 +102,57 @@ struct MemberLayout {
   uint64_t streamBytes = 0;  // compressed members: the LZSS stream's bytes
 };
 
-ResultCode locateMember(FileHandle& file, const FileEntry& entry, uint64_t dataStart,
-                        uint32_t dataOffset, MemberLayout& layout) {
-  uint64_t length = fileLength(file);
+// The bytes from..to of the file, as a reason names them.
+std::string byteRange(uint64_t from, uint64_t count) {
+  return "bytes " + std::to_string(from) + " to " + std::to_string(from + count);
+}
+
+// Checks the member against the file (length bytes long); why it cannot be delivered goes into
+// why when given. The compressed size in front of a stream is read, nothing is decoded.
+ResultCode locateMember(FileHandle& file, uint64_t length, const FileEntry& entry,
+                        uint64_t dataStart, uint32_t dataOffset, MemberLayout& layout,
+                        std::string* why = nullptr) {
+  auto refuse = [&](std::string reason) {
+    if (why != nullptr) *why = std::move(reason);
+    return ResultCode::ReadError;
+  };
   uint64_t stored = entry.compressedSize;
   layout.dataPosition = dataStart + dataOffset;
   if (layout.dataPosition > length || stored > length - layout.dataPosition) {
-    return ResultCode::ReadError;
+    return refuse("cut short: its data (" + byteRange(layout.dataPosition, stored) +
+                  ") run past the end of the archive (" + std::to_string(length) + " bytes)");
   }
   if (entry.method[2] != 0) {
     uint8_t size[kUnpackedSizeBytes];
-    if (stored < kUnpackedSizeBytes || !readAt(file, layout.dataPosition, size, sizeof size)) {
-      return ResultCode::ReadError;
+    if (stored < kUnpackedSizeBytes) {
+      return refuse("damaged: its compressed data (" + std::to_string(stored) +
+                    " bytes) are too short to hold their unpacked size");
     }
+    if (!readAt(file, layout.dataPosition, size, sizeof size))
+      return refuse("cannot read the archive");
     layout.deliveredSize = loadU32(size);
     layout.streamBytes = stored - kUnpackedSizeBytes;
     // No stream this short can produce that much: damaged, without trying to allocate it.
-    if (layout.deliveredSize > layout.streamBytes * kLzssMaxExpansion) return ResultCode::ReadError;
+    if (layout.deliveredSize > layout.streamBytes * kLzssMaxExpansion) {
+      return refuse("damaged: its unpacked size " + std::to_string(layout.deliveredSize) +
+                    " cannot come from " + std::to_string(layout.streamBytes) +
+                    " bytes of compressed data");
+    }
   } else if (entry.method[3] == kMethodWave) {
-    if (stored < kSoundHeaderBytes) return ResultCode::ReadError;
+    if (stored < kSoundHeaderBytes) {
+      return refuse("damaged: its sound data (" + std::to_string(stored) +
+                    " bytes) are shorter than the " + std::to_string(kSoundHeaderBytes) +
+                    "-byte sound header");
+    }
     layout.deliveredSize = stored - kSoundHeaderBytes + kWaveHeaderBytes;
-    if (layout.deliveredSize > UINT32_MAX) return ResultCode::ReadError;
+    if (layout.deliveredSize > UINT32_MAX) return refuse("damaged: its sound data are too large");
   } else {
     layout.deliveredSize = stored;
+  }
+  // An empty member is never handed out.
+  if (layout.deliveredSize == 0) {
+    if (why != nullptr) *why = "the member is empty";
+    return ResultCode::OutOfMemory;
   }
   return ResultCode::Success;
 }
@@ -178,7 +206,36 @@ ResultCode writeMemberFile(const char* folder, const FileEntry& entry, const uin
   return ResultCode::Success;
 }
 
+// Why the member of this directory cannot be extracted as it lies, or empty.
+std::string layoutProblem(FileHandle& file, uint64_t length, const Directory& directory,
+                          uint64_t archiveStart, uint32_t index) {
+  if (!directory.hasRecord(index)) {
+    uint64_t at = archiveStart + kArchiveHeaderBytes + uint64_t{kDirectoryRecordBytes} * index;
+    return "cut short: its directory record (" + byteRange(at, kDirectoryRecordBytes) +
+           ") lies past the end of the archive (" + std::to_string(length) + " bytes)";
+  }
+  FileEntry entry{};
+  uint32_t dataOffset = 0;
+  readDirectoryRecord(directory.record(index), entry, dataOffset);
+  MemberLayout layout;
+  std::string why;
+  locateMember(file, length, entry, directory.dataStart, dataOffset, layout, &why);
+  return why;
+}
+
 }  // namespace
+
+std::vector<std::string> memberLayoutProblems(const char* archivePath) {
+  FileHandle file;
+  Directory directory;
+  if (!openArchive(file, archivePath) || !readDirectory(file, 0, directory)) return {};
+  uint64_t length = fileLength(file);
+  std::vector<std::string> problems(directory.memberCount);
+  for (uint32_t i = 0; i < directory.memberCount; ++i) {
+    problems[i] = layoutProblem(file, length, directory, 0, i);
+  }
+  return problems;
+}
 
 ResultCode SpiA::getArchiveInfo(const char* archivePath, uint32_t archiveStart,
                                 MemHandle* listOut) {
@@ -243,10 +300,8 @@ ResultCode SpiA::getFile(const char* archivePath, uint32_t recordPosition, void*
   uint64_t dataStart = kArchiveHeaderBytes + uint64_t{kDirectoryRecordBytes} * loadU16(count);
 
   MemberLayout layout;
-  ResultCode located = locateMember(file, entry, dataStart, dataOffset, layout);
+  ResultCode located = locateMember(file, fileLength(file), entry, dataStart, dataOffset, layout);
   if (located != ResultCode::Success) return located;
-  // An empty member is never handed out.
-  if (layout.deliveredSize == 0) return ResultCode::OutOfMemory;
 
   MemoryBlock block;
   auto* bytes = static_cast<uint8_t*>(

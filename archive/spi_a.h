@@ -4,6 +4,9 @@
 // Every call opens the archive by path and keeps nothing open or allocated afterwards.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "archive/file_entry.h"
 #include "decoders/result_code.h"
 #include "platform/memory.h"
@@ -22,5 +25,11 @@ class SpiA {
   ResultCode getFile(const char* archivePath, uint32_t recordPosition, void* destination,
                      uint32_t flags);
 };
+
+// Why extraction would refuse each member of the archive (at the start of its file) before
+// decoding it, found without decoding anything: its directory record or its data run past the end
+// of the file, its sizes cannot be, it is empty. One text per member of the directory, empty for
+// a member that lies whole inside the file; none when the archive cannot be read.
+std::vector<std::string> memberLayoutProblems(const char* archivePath);
 
 }  // namespace quorvel

@@ -13,10 +13,8 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 rounds=${1:-5}
 archives=${2:-4}
 build="$here/build"
-if [ ! -x "$build/quorvel" ] || [ ! -x "$build/quorvel-make-samples" ]; then
-  cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build "$build" --target quorvel quorvel-make-samples >/dev/null
-fi
+. "$here/bench/timing.sh"
+ensure_built "$build"
 quorvel="$build/quorvel"
 
 work=$(mktemp -d "${BENCH_DIR:-$build}/game-bench-XXXXXX")

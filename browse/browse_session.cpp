@@ -5,6 +5,7 @@
 #include "archive/member_name.h"
 #include "convert/convert_picture.h"
 #include "convert/input_kind.h"
+#include "convert/picture_damage.h"
 #include "platform/folder_listing.h"
 #include "platform/output_file.h"
 #include "platform/paths.h"
@@ -15,10 +16,6 @@
 namespace quorvel {
 
 namespace {
-
-// What one picture's conversion holds at its peak, per byte of a 32-bit image: the decoded
-// bitmap, the PNG encoder's top-down copy and its compressed stream.
-constexpr uint64_t kPeakCopiesPerImage = 3;
 
 // The file written whole under its name, or nothing left behind.
 bool writeFileBytes(const std::string& path, const uint8_t* bytes, size_t length) {
@@ -101,6 +98,12 @@ void BrowseSession::close() {
 }
 
 ResultCode BrowseSession::open(const uint8_t* bytes, size_t length, const std::string& name) {
+  return open(name, length, [bytes, length](const std::string& path) {
+    return writeFileBytes(path, bytes, length);
+  });
+}
+
+ResultCode BrowseSession::open(const std::string& name, uint64_t length, const PlaceSource& place) {
   close();
   std::string fileName = plainFileName(name);
   const InputKind kind = inputKindOf(fileName.c_str());
@@ -116,7 +119,7 @@ ResultCode BrowseSession::open(const uint8_t* bytes, size_t length, const std::s
     return ResultCode::WriteError;
   }
   source_ = folder + "in/" + fileName;
-  if (!writeFileBytes(source_, bytes, length)) {
+  if (!place(source_)) {
     close();
     return ResultCode::WriteError;
   }
@@ -125,7 +128,8 @@ ResultCode BrowseSession::open(const uint8_t* bytes, size_t length, const std::s
   if (!archive_) {
     BrowseEntry entry;
     entry.member.name = fileName;
-    entry.member.size = entry.member.storedSize = static_cast<uint32_t>(length);
+    entry.member.size = entry.member.storedSize =
+        static_cast<uint32_t>(std::min<uint64_t>(length, UINT32_MAX));
     entry.kind = EntryKind::Picture;
     entries_.push_back(std::move(entry));
     return ResultCode::Success;
@@ -173,6 +177,9 @@ ResultCode BrowseSession::describe(size_t index, PictureListing& listing) {
   ResultCode result = extractToFile(index, path);
   if (result == ResultCode::Success)
     result = describePicture(path.c_str(), DecodeOptions{}, listing);
+  // A picture cut short still tells its kind and size; converting it says why it fails.
+  if (result == ResultCode::UnknownFormat && !listing.damage.empty()) result = ResultCode::Success;
+  noteFailure(index, result, path);
   if (archive_) deleteFile(path.c_str());
   return result;
 }
@@ -184,16 +191,42 @@ ResultCode BrowseSession::extract(size_t index, std::vector<uint8_t>& bytes) {
   MemberBytes member;
   ResultCode result = readMember(source_.c_str(), (*members_)[index], member);
   if (result == ResultCode::Success) bytes.assign(member.data, member.data + member.size);
+  return noteFailure(index, result, {});
+}
+
+ResultCode BrowseSession::noteFailure(size_t index, ResultCode result,
+                                      const std::string& picturePath) {
+  failureReason_.clear();
+  if (result == ResultCode::Success) return result;
+  const MemberListing& member = entries_[index].member;
+  if (!member.damage.empty()) {
+    failureReason_ = member.damage;
+  } else if (!picturePath.empty() && pathKind(picturePath.c_str()) == PathKind::File) {
+    failureReason_ = pictureFailureReason(picturePath.c_str(), result);
+  }
   return result;
 }
 
 ResultCode BrowseSession::checkMemory(const std::string& picturePath) {
-  if (memoryLimit_ == 0) return ResultCode::Success;
+  refusal_.clear();
   PictureListing listing;
   ResultCode described = describePicture(picturePath.c_str(), DecodeOptions{}, listing);
-  if (described != ResultCode::Success) return described;
-  uint64_t image = static_cast<uint64_t>(listing.width) * static_cast<uint64_t>(listing.height) * 4;
-  return image * kPeakCopiesPerImage > memoryLimit_ ? ResultCode::OutOfMemory : ResultCode::Success;
+  // A picture cut short still tells its size: what it would need is refused first.
+  if (described != ResultCode::Success && listing.damage.empty()) return described;
+  // The header's size, judged as the command line judges it (the switch that lifts the limit
+  // there has no counterpart here), then against the page's memory.
+  const uint64_t pixels =
+      static_cast<uint64_t>(listing.width) * static_cast<uint64_t>(listing.height);
+  const std::string size = std::to_string(listing.width) + " x " + std::to_string(listing.height);
+  const uint64_t peak = pixels * 4 * kBrowsePeakCopiesPerPixel;
+  if (pixels > kDefaultMaxPixels) {
+    refusal_ = size + " pixels are more than the page converts (" +
+               std::to_string(kDefaultMaxPixels) + " pixels at most)";
+  } else if (memoryLimit_ != 0 && peak > memoryLimit_) {
+    refusal_ = size + " pixels need about " + std::to_string(peak >> 20) +
+               " MiB, more than the page can hold (" + std::to_string(memoryLimit_ >> 20) + " MiB)";
+  }
+  return refusal_.empty() ? ResultCode::Success : ResultCode::OutOfMemory;
 }
 
 ResultCode BrowseSession::convertPicture(const std::string& source, const std::string& stem,
@@ -230,7 +263,7 @@ ResultCode BrowseSession::convert(size_t index, const PictureChoice& choice,
   if (index >= entries_.size()) return ResultCode::UnknownFormat;
   const BrowseEntry& entry = entries_[index];
   // A conversion of the whole archive writes nothing for such a member either.
-  if (!entry.usable) return ResultCode::WriteError;
+  if (!entry.usable) return noteFailure(index, ResultCode::WriteError, {});
   if (entry.kind != EntryKind::Picture) {
     ConvertedFile file{entry.member.name, {}};
     ResultCode extracted = extract(index, file.bytes);
@@ -243,6 +276,7 @@ ResultCode BrowseSession::convert(size_t index, const PictureChoice& choice,
   if (result == ResultCode::Success) {
     result = convertPicture(source, stemOf(entry.member.name), choice, files);
   }
+  noteFailure(index, result, source);
   if (archive_) deleteFile(source.c_str());
   if (result != ResultCode::Success) files.clear();
   return result;

@@ -1,13 +1,16 @@
 #include "convert/convert_picture.h"
 
+#include <cstring>
 #include <mutex>
 #include <string>
 
 #include "convert/picture_kind.h"
+#include "convert/picture_need.h"
 #include "convert/picture_probe.h"
 #include "convert/picture_writer.h"
 #include "convert/series.h"
 #include "convert/sliced_bmp.h"
+#include "convert/tiled_bands.h"
 #include "decoders/bytes.h"
 #include "decoders/dib.h"
 #include "decoders/spi_px.h"
@@ -17,6 +20,7 @@
 #include "decoders/spi_px40.h"
 #include "platform/file_handle.h"
 #include "platform/paths.h"
+#include "platform/system.h"
 #include "platform/whole_file.h"
 
 namespace quorvel {
@@ -55,11 +59,11 @@ SpiBase* chooseDecoder(const uint8_t* probe, Decoders& decoders, Route& route,
       straightDecode = decodeRunStreamPicture;
       return &decoders.runStream;
     case PictureKind::TiledWithColours:
-      if (loadU32(probe) == 1) return &decoders.tiledWithColours;
+      if (!isSeries(probe)) return &decoders.tiledWithColours;
       route = Route::Px0BSeries;
       return nullptr;
     case PictureKind::Tiled:
-      if (loadU16(probe) == 1) return &decoders.tiled;
+      if (!isSeries(probe)) return &decoders.tiled;
       route = Route::Px0CSeries;
       return nullptr;
     case PictureKind::Unknown:
@@ -103,17 +107,27 @@ ResultCode writeDib(const char* basePath, MemHandle infoHandle, MemHandle bitsHa
   return writer.write(name.c_str(), DibView{info, palette, bits, static_cast<size_t>(pixelBytes)});
 }
 
+// The name of the BMP file written for basePath; false when it does not fit a path.
+bool bmpPathFor(const char* basePath, std::string& name) {
+  name = basePath;
+  ConversionOptions bmp;
+  bmp.pictureFormat = PictureFormat::Bmp;
+  return appendExtension(name, pictureWriterFor(bmp));
+}
+
 // A plain picture as a BMP file: its rows read from the file a slice at a time (from the bottom
 // row up, in the order of the BMP file), made and written while the next slices are read, so that
 // neither the file nor the bitmap is ever whole in memory.
-ResultCode convertPlainInSlices(const char* basePath, FileHandle& file,
+// From the open file, or, when it is null, from the whole file in memory (bytes).
+ResultCode convertPlainInSlices(const char* basePath, FileHandle* file, ByteView bytes,
                                 const ConversionOptions& options) {
-  const uint32_t size = file.size(nullptr);
+  const uint32_t size = file != nullptr ? file->size(nullptr) : static_cast<uint32_t>(bytes.size());
   if (size == 0xFFFFFFFFu) return ResultCode::ReadError;
   uint8_t head[kPlainHeadBytes] = {};
-  uint32_t headLength = 0;
-  if (file.seek(0, kFileBegin, nullptr) == kInvalidSetFilePointer ||
-      file.read(head, size < kPlainHeadBytes ? size : kPlainHeadBytes, &headLength) == 0) {
+  const uint32_t headLength = size < kPlainHeadBytes ? size : kPlainHeadBytes;
+  if (file == nullptr) {
+    if (headLength > 0) std::memcpy(head, bytes.data(), headLength);
+  } else if (!readAt(*file, 0, head, headLength)) {
     return ResultCode::ReadError;
   }
   PlainRows rows;
@@ -131,26 +145,45 @@ ResultCode convertPlainInSlices(const char* basePath, FileHandle& file,
   std::mutex reading;  // one position in the file
   // Row r of the bottom-up bits block is picture row height - 1 - r, so the slice's source rows
   // lie together in the file, its top row first.
-  picture.makeRows = [&](size_t first, size_t count, uint8_t* out, uint8_t* source) {
+  picture.makeRows = [&](size_t first, size_t count, uint8_t* out, uint8_t* scratch) {
     const size_t height = static_cast<size_t>(rows.height);
     const size_t top = height - first - count;
     const uint64_t offset = rows.pixelsOffset + uint64_t{top} * rows.sourceStride;
-    const auto bytes = static_cast<uint32_t>(count * rows.sourceStride);
-    {
+    const auto sliceBytes = static_cast<uint32_t>(count * rows.sourceStride);
+    const uint8_t* sliceRows = scratch;
+    if (file == nullptr) {
+      if (!bytes.contains(offset, sliceBytes)) return false;
+      sliceRows = bytes.at(static_cast<size_t>(offset));
+    } else {
       std::lock_guard<std::mutex> lock(reading);
-      if (!readAt(file, offset, source, bytes)) return false;
+      if (!readAt(*file, offset, scratch, sliceBytes)) return false;
     }
     for (size_t i = 0; i < count; ++i, out += rows.outputRowBytes) {
       const size_t t = height - 1 - (first + i);
-      makePlainRowFrom(rows, source + (t - top) * rows.sourceStride, out);
+      makePlainRowFrom(rows, sliceRows + (t - top) * rows.sourceStride, out);
     }
     return true;
   };
-  std::string name(basePath);
-  ConversionOptions bmp = options;
-  bmp.pictureFormat = PictureFormat::Bmp;
-  if (!appendExtension(name, pictureWriterFor(bmp))) return ResultCode::WriteError;
+  std::string name;
+  if (!bmpPathFor(basePath, name)) return ResultCode::WriteError;
   return writeBmpInSlices(name.c_str(), picture, options.workers);
+}
+
+bool isTiled(PictureKind kind) {
+  return kind == PictureKind::TiledWithColours || kind == PictureKind::Tiled;
+}
+
+// A single-image tiled picture as a BMP file, one band of tile rows at a time, from the open file
+// or, when it is null, from the whole file in memory.
+ResultCode convertTiledPicture(const char* basePath, FileHandle* file, ByteView bytes,
+                               PictureKind kind, const ConversionOptions& options) {
+  std::string name;
+  if (!bmpPathFor(basePath, name)) return ResultCode::WriteError;
+  const TiledFamily family =
+      kind == PictureKind::TiledWithColours ? TiledFamily::Px0B : TiledFamily::Px0C;
+  const TiledStyle style{options.decode.blend, options.decode.background};
+  return file != nullptr ? convertTiledInBands(name.c_str(), *file, family, style, options.workers)
+                         : convertTiledInBands(name.c_str(), bytes, family, style, options.workers);
 }
 
 }  // namespace
@@ -167,6 +200,20 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
   uint8_t probe[kProbeBytes] = {};
   uint32_t probed = 0;
   if (file.read(probe, kProbeBytes, &probed) == 0) return ResultCode::ReadError;
+
+  // Judged from the header alone: a picture over the limit takes no pixel memory at all, and
+  // the memory the conversion needs is reserved from the run's budget before it starts.
+  PictureNeed need;
+  if (probePictureNeed(probe, file.size(nullptr), options, need)) {
+    const std::string refusal = pictureRefusal(need, options.maxPixels);
+    if (!refusal.empty()) {
+      // An archive member's temporary file is named by the member's name alone.
+      const char* name = options.temporarySource ? pathFileName(sourcePath) : sourcePath;
+      writeError("quorvel: " + std::string(name) + ": " + refusal + "\n");
+      return ResultCode::OutOfMemory;
+    }
+  }
+  MemoryReservation reservation(options.memory, need.memoryBytes);
 
   Route route;
   AlphaDecode straightDecode;
@@ -185,10 +232,12 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
       break;
   }
 
-  // A plain picture's rows need no bitmap in memory: they go from the file to the BMP file.
-  if (identifyPicture(probe) == PictureKind::Plain && options.pictureFormat == PictureFormat::Bmp &&
-      !options.temporarySource) {
-    return convertPlainInSlices(basePath, file, options);
+  // Plain and tiled pictures need no bitmap in memory: their rows go from the file to the BMP
+  // file a slice or a band at a time.
+  const PictureKind kind = identifyPicture(probe);
+  if (options.pictureFormat == PictureFormat::Bmp && !options.temporarySource) {
+    if (kind == PictureKind::Plain) return convertPlainInSlices(basePath, &file, {}, options);
+    if (isTiled(kind)) return convertTiledPicture(basePath, &file, {}, kind, options);
   }
 
   MemoryBlock whole;
@@ -197,6 +246,14 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
   ResultCode result = readWholeFile(file, whole, bytes, length);
   if (result != ResultCode::Success) return result;
   file.close();
+  // Read whole (an archive member's temporary file), a plain or tiled picture still needs no
+  // bitmap.
+  if (options.pictureFormat == PictureFormat::Bmp && kind == PictureKind::Plain) {
+    return convertPlainInSlices(basePath, nullptr, ByteView(bytes, length), options);
+  }
+  if (options.pictureFormat == PictureFormat::Bmp && isTiled(kind)) {
+    return convertTiledPicture(basePath, nullptr, ByteView(bytes, length), kind, options);
+  }
 
   MemHandle infoHandle = nullptr;
   MemHandle bitsHandle = nullptr;

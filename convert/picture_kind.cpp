@@ -1,6 +1,7 @@
 #include "convert/picture_kind.h"
 
 #include "convert/picture_probe.h"
+#include "decoders/bytes.h"
 
 namespace quorvel {
 
@@ -11,6 +12,17 @@ PictureKind identifyPicture(const uint8_t* probe) {
   if (isPx0BHeader(probe)) return PictureKind::TiledWithColours;
   if (isPx0CHeader(probe)) return PictureKind::Tiled;
   return PictureKind::Unknown;
+}
+
+bool isSeries(const uint8_t* probe) {
+  switch (identifyPicture(probe)) {
+    case PictureKind::TiledWithColours:
+      return loadU32(probe) != 1;
+    case PictureKind::Tiled:
+      return loadU16(probe) != 1;
+    default:
+      return false;
+  }
 }
 
 const char* pictureKindName(PictureKind kind) {

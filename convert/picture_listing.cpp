@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "convert/picture_damage.h"
 #include "convert/picture_probe.h"
 #include "decoders/bytes.h"
 #include "decoders/dib.h"
@@ -62,7 +63,11 @@ ResultCode describePicture(const char* path, const DecodeOptions& options,
   switch (listing.kind) {
     case PictureKind::Plain: {
       SpiPX decoder;
-      return describeSingle(decoder, bytes, options, listing);
+      ResultCode result = describeSingle(decoder, bytes, options, listing);
+      if (result != ResultCode::Success) return result;
+      listing.damage =
+          pictureDamage(bytes.data(), static_cast<uint32_t>(bytes.size()), bytes.size());
+      return listing.damage.empty() ? ResultCode::Success : ResultCode::UnknownFormat;
     }
     case PictureKind::Layered: {
       SpiPx40 decoder;

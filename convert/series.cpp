@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "convert/picture_writer.h"
+#include "convert/tiled_bands.h"
 #include "decoders/bytes.h"
 #include "decoders/dib.h"
 #include "decoders/spi_px0b.h"
@@ -30,10 +31,11 @@ struct Family {
   bool (*readLayout)(ByteView, TiledLayout&);
   Renderer raw;
   Renderer blended;
+  TiledFamily inBands;
 };
 
-constexpr Family kPx0B{readPx0BLayout, renderPx0BRaw, renderPx0BBlended};
-constexpr Family kPx0C{readPx0CLayout, renderPx0CRaw, renderPx0CBlended};
+constexpr Family kPx0B{readPx0BLayout, renderPx0BRaw, renderPx0BBlended, TiledFamily::Px0B};
+constexpr Family kPx0C{readPx0CLayout, renderPx0CRaw, renderPx0CBlended, TiledFamily::Px0C};
 
 // A zero-filled byte buffer that reports a failed allocation instead of throwing.
 struct Buffer {
@@ -103,15 +105,75 @@ bool formStem(const char* basePath, const char* sourcePath, bool keepSubfolders,
   return true;
 }
 
+// The file name of image number: the stem, its number suffix and the writer's extension; false
+// when it does not fit a path.
+bool imageName(const std::string& stem, int number, const PictureWriter& writer,
+               std::string& name) {
+  name = stem + seriesNumberSuffix(number);
+  return appendExtension(name, writer);
+}
+
 ResultCode writeImage(const std::string& stem, int number, const PictureWriter& writer,
                       const DibView& picture) {
-  std::string name = stem + seriesNumberSuffix(number);
-  if (!appendExtension(name, writer)) return ResultCode::WriteError;
+  std::string name;
+  if (!imageName(stem, number, writer, name)) return ResultCode::WriteError;
   return writer.write(name.c_str(), picture);
+}
+
+// The series as BMP files, each image read from the file and written one band of tile rows at a
+// time: neither the file nor an image is ever whole in memory.
+// An archive member's temporary file (options.temporarySource) is read whole and closed first.
+ResultCode convertSeriesInBands(const Family& family, const char* basePath, const char* sourcePath,
+                                const ConversionOptions& options) {
+  FileHandle file;
+  Buffer whole;
+  TiledSource source;
+  std::vector<uint8_t> colours;
+  ResultCode result = ResultCode::Success;
+  if (options.temporarySource) {
+    result = readSource(sourcePath, whole);
+    if (result != ResultCode::Success) return result;
+    result = openTiledSource(ByteView(whole.bytes.get(), whole.size), family.inBands, source);
+  } else {
+    if (file.openRead(sourcePath, kFileShareRead | kFileShareDelete, kOpenExisting,
+                      kFileAttributeNormal) == kInvalidFile) {
+      return ResultCode::ReadError;
+    }
+    const uint32_t size = file.size(nullptr);
+    if (size == 0xFFFFFFFFu || size < kHeaderBytes) return ResultCode::ReadError;
+    result = openTiledSource(file, family.inBands, source, colours);
+  }
+  if (result == ResultCode::ReadError) return result;
+  const int64_t imageCount = source.layout.imageCount;
+  const int bitCount = options.decode.blend ? 24 : 32;
+  if (imageCount > 0 && (result != ResultCode::Success ||
+                         !dibSizeAcceptable(source.layout.width, source.layout.height, bitCount))) {
+    return ResultCode::UnknownFormat;
+  }
+
+  std::string stem;
+  if (!formStem(basePath, sourcePath, options.keepSubfolders, stem)) return ResultCode::WriteError;
+  options.progress.print("\n");
+  const PictureWriter writer = pictureWriterFor(options);
+  const TiledStyle style{options.decode.blend, options.decode.background};
+  uint64_t position = source.layout.firstIndex;
+  BandWorkspace workspace;
+  for (int i = 0; i < imageCount; ++i) {
+    options.progress.print("\r\t" + std::to_string(i) + kTextItemsDone);
+    std::string name;
+    if (!imageName(stem, i, writer, name)) return ResultCode::WriteError;
+    result =
+        writeTiledImageInBands(name.c_str(), source, style, position, options.workers, &workspace);
+    if (result != ResultCode::Success) return result;
+  }
+  return ResultCode::Success;
 }
 
 ResultCode convertSeries(const Family& family, const char* basePath, const char* sourcePath,
                          const ConversionOptions& options) {
+  if (options.pictureFormat == PictureFormat::Bmp) {
+    return convertSeriesInBands(family, basePath, sourcePath, options);
+  }
   Buffer source;
   ResultCode result = readSource(sourcePath, source);
   if (result != ResultCode::Success) return result;

@@ -103,6 +103,19 @@ ResultCode preparePlainLayout(const uint8_t* head, uint32_t headLength, uint64_t
   return ResultCode::Success;
 }
 
+uint64_t plainPictureBytes(const uint8_t* head, uint32_t headLength) {
+  ByteView file(head, headLength);
+  if (!file.contains(0, 18)) return 0;
+  const uint64_t headerOffset = static_cast<uint64_t>(pxHeaderStart(head) - head);
+  if (!file.contains(headerOffset, kPxHeaderBytes)) return 0;
+  const PxHeader h = readHeader(file.at(headerOffset));
+  if (h.depth != 8 && h.depth != 16 && h.depth != 32) return 0;
+  if (!dibSizeAcceptable(h.width, h.height, h.depth)) return 0;
+  const uint64_t table = hasColourTable(h) ? kPaletteBytes : 0;
+  return headerOffset + kPxHeaderBytes + table +
+         sourceRowBytes(h) * static_cast<uint64_t>(h.height);
+}
+
 ResultCode preparePlainRows(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
                             PlainRows& rows) {
   ResultCode result = preparePlainLayout(buffer, length, length, options, rows);

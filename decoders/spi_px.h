@@ -44,6 +44,10 @@ ResultCode preparePlainRows(const uint8_t* buffer, uint32_t length, const Decode
 constexpr uint32_t kPlainHeadBytes = 2 * kPxHeaderBytes + 1024;
 ResultCode preparePlainLayout(const uint8_t* head, uint32_t headLength, uint64_t fileLength,
                               const DecodeOptions& options, PlainRows& rows);
+// The bytes the file must hold by the plain picture header among the first headLength bytes
+// (prefix, header, colour table and pixels); 0 when the header is missing or gives no size or
+// depth a BMP can hold.
+uint64_t plainPictureBytes(const uint8_t* head, uint32_t headLength);
 // The 256 colours of an 8-bit output.
 void fillPlainPalette(const PlainRows& rows, RgbQuad* palette);
 // Output row of picture row t (counted from the top) into outputRowBytes bytes, padding zero.

@@ -15,9 +15,61 @@ void blendedSolid(const uint8_t* entry, const uint8_t* background, uint8_t* colo
   for (int k = 0; k < 3; ++k) colour[k] = blendChannel(entry[k], background[k], entry[3]);
 }
 
-// The walk both renderers share: tile rows from the top, cells from the left. A stored tile moves
-// the drawing position right by its own width; a stored tile of width 0 ends its tile row, and
-// the entries the row did not take belong to the next row.
+// One tile row, cells from the left. A stored tile moves the drawing position right by its own
+// width; a stored tile of width 0 ends the row, and the entries the row did not take belong to the
+// next row. Answers the entries taken, or -1 for a tile it cannot draw.
+template <bool kBlended>
+int64_t drawPx0BRow(const TileBand& row, const TiledLayout& layout, const TileRecords& records,
+                    const uint8_t* colours, ByteView entries, const uint8_t* background) {
+  constexpr int kPixelBytes = kBlended ? 3 : 4;
+  const int64_t edge = layout.tileEdge;
+  if (!entries.contains(0, 2 * static_cast<uint64_t>(layout.tilesAcross))) return -1;
+  int64_t x = 0;
+  for (int64_t column = 0; column < layout.tilesAcross; ++column) {
+    const int v = entries.i16(static_cast<size_t>(2 * column));
+    const int64_t cellWidth = column + 1 == layout.tilesAcross ? layout.lastColumnWidth() : edge;
+    if (v > 0) {
+      const ByteView record = records(v);
+      if (!record.contains(0, 2)) return -1;
+      const int64_t w = record.at(0)[0];
+      const int64_t h = record.at(0)[1];
+      if (w == 0) return column + 1;
+      if (w > edge || h > edge) return -1;
+      if (!record.contains(2, static_cast<uint64_t>(w * h * 4))) return -1;
+      const int64_t visibleW = visibleSpan(x, w, layout.width);
+      const int64_t visibleH = visibleSpan(0, h, row.height);
+      if constexpr (kBlended) {
+        copyTileBlended(row, x, 0, visibleW, visibleH, record.at(2), w * 4, background);
+      } else {
+        copyTileRaw(row, x, 0, visibleW, visibleH, record.at(2), w * 4);
+      }
+      x += w;
+      continue;
+    }
+    uint8_t colour[4];
+    if (v < 0) {
+      const int64_t entry = -static_cast<int64_t>(v) - 1;
+      if (entry >= layout.colourCount) return -1;
+      const uint8_t* stored = colours + entry * 4;
+      if constexpr (kBlended) {
+        blendedSolid(stored, background, colour);
+      } else {
+        std::memcpy(colour, stored, 4);
+      }
+    } else if constexpr (kBlended) {
+      std::memcpy(colour, background, 3);
+    } else {
+      x += edge;  // empty: transparent, nothing written
+      continue;
+    }
+    fillTile(row, x, 0, visibleSpan(x, cellWidth, layout.width), row.height, colour, kPixelBytes);
+    x += kBlended ? cellWidth : edge;
+  }
+  return layout.tilesAcross;
+}
+
+// The walk both renderers share: tile rows from the top, each starting with the entry after the
+// last one the row above took.
 template <bool kBlended>
 uint64_t renderPx0B(const TileBand& band, ByteView records, ByteView file, uint64_t position) {
   constexpr int kPixelBytes = kBlended ? 3 : 4;
@@ -26,54 +78,16 @@ uint64_t renderPx0B(const TileBand& band, ByteView records, ByteView file, uint6
   const int64_t edge = layout.tileEdge;
   if (!file.contains(position, 2 * layout.entriesPerImage())) return kBadTiles;
   const uint8_t* background = band.background;
+  const WholeRecords whole{records, layout.recordBytes};
   const uint8_t* colours = file.at(kHeaderBytes);
 
   for (int64_t row = 0, y = 0; row < layout.tilesDown; ++row, y += edge) {
     const int64_t cellHeight = row + 1 == layout.tilesDown ? layout.lastRowHeight() : edge;
-    int64_t x = 0;
-    for (int64_t column = 0; column < layout.tilesAcross; ++column) {
-      const int v = file.i16(static_cast<size_t>(position));
-      position += 2;
-      const int64_t cellWidth = column + 1 == layout.tilesAcross ? layout.lastColumnWidth() : edge;
-      if (v > 0) {
-        const uint64_t at = static_cast<uint64_t>(v - 1) * layout.recordBytes;
-        if (!records.contains(at, 2)) return kBadTiles;
-        const uint8_t* record = records.at(static_cast<size_t>(at));
-        const int64_t w = record[0];
-        const int64_t h = record[1];
-        if (w == 0) break;
-        if (w > edge || h > edge) return kBadTiles;
-        if (!records.contains(at + 2, static_cast<uint64_t>(w * h * 4))) return kBadTiles;
-        const int64_t visibleW = visibleSpan(x, w, layout.width);
-        const int64_t visibleH = visibleSpan(y, h, layout.height);
-        if constexpr (kBlended) {
-          copyTileBlended(band, x, y, visibleW, visibleH, record + 2, w * 4, background);
-        } else {
-          copyTileRaw(band, x, y, visibleW, visibleH, record + 2, w * 4);
-        }
-        x += w;
-        continue;
-      }
-      uint8_t colour[4];
-      if (v < 0) {
-        const int64_t entry = -static_cast<int64_t>(v) - 1;
-        if (entry >= layout.colourCount) return kBadTiles;
-        const uint8_t* stored = colours + entry * 4;
-        if constexpr (kBlended) {
-          blendedSolid(stored, background, colour);
-        } else {
-          std::memcpy(colour, stored, 4);
-        }
-      } else if constexpr (kBlended) {
-        std::memcpy(colour, background, 3);
-      } else {
-        x += edge;  // empty: transparent, nothing written
-        continue;
-      }
-      fillTile(band, x, y, visibleSpan(x, cellWidth, layout.width),
-               visibleSpan(y, cellHeight, layout.height), colour, kPixelBytes);
-      x += kBlended ? cellWidth : edge;
-    }
+    const ByteView entries(file.at(static_cast<size_t>(position)), file.size() - position);
+    const int64_t taken = drawPx0BRow<kBlended>(band.rowsFrom(y, cellHeight), layout,
+                                                whole.lookup(), colours, entries, background);
+    if (taken < 0) return kBadTiles;
+    position += 2 * static_cast<uint64_t>(taken);
   }
   return position;
 }
@@ -81,6 +95,10 @@ uint64_t renderPx0B(const TileBand& band, ByteView records, ByteView file, uint6
 }  // namespace
 
 bool readPx0BLayout(ByteView file, TiledLayout& layout) {
+  return readPx0BHeader(file, file.size(), layout);
+}
+
+bool readPx0BHeader(ByteView file, uint64_t fileSize, TiledLayout& layout) {
   layout = TiledLayout{};
   if (file.size() < kHeaderBytes) return false;
   layout.imageCount = file.i32(0x00);
@@ -94,7 +112,15 @@ bool readPx0BLayout(ByteView file, TiledLayout& layout) {
   if (file.u16(0x12) != 32 || (layout.tileEdge != 16 && layout.tileEdge != 32)) return false;
   layout.firstIndex = kHeaderBytes + 4 * static_cast<uint64_t>(layout.colourCount);
   layout.recordBytes = static_cast<uint64_t>(layout.tileEdge * layout.tileEdge * 4 + 2);
-  return finishTiledLayout(file, layout);
+  return finishTiledLayout(fileSize, layout);
+}
+
+int64_t drawPx0BTileRow(const TileBand& row, const TiledLayout& layout, const TileRecords& records,
+                        ByteView colours, ByteView entries, bool blended,
+                        const uint8_t* background) {
+  if (!colours.contains(0, 4 * static_cast<uint64_t>(layout.colourCount))) return -1;
+  return blended ? drawPx0BRow<true>(row, layout, records, colours.data(), entries, background)
+                 : drawPx0BRow<false>(row, layout, records, colours.data(), entries, background);
 }
 
 uint64_t renderPx0BRaw(const TileBand& band, ByteView records, ByteView file,

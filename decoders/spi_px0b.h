@@ -27,11 +27,21 @@ class SpiPx0B : public SpiBase {
 // Reads and checks the header of a type 0x0B file. imageCount is filled even when the answer is
 // false (a count below 1 is one of the reasons).
 bool readPx0BLayout(ByteView file, TiledLayout& layout);
+// The same from the file's first 32 bytes (head) and its size.
+bool readPx0BHeader(ByteView head, uint64_t fileSize, TiledLayout& layout);
 
 // Draw one image (32-bit raw, or 24-bit blended over the band's background) into band, with the
 // tile records from records, the header (and colour table and index table) from file, starting at
 // the index entry at indexPosition. Answer the position of the entry after the last one taken, or
 // kBadTiles for a file they cannot draw; what they wrote so far then stays in the band.
+// Draws one tile row of an image into row (the row's height in pixels, the image's width), from
+// its index entries onward (at least tilesAcross of them), the colour table (colourCount entries)
+// and the tile records. Answers the entries the row took (fewer than tilesAcross when a stored
+// tile of width 0 ends it), or -1 for a row it cannot draw.
+int64_t drawPx0BTileRow(const TileBand& row, const TiledLayout& layout, const TileRecords& records,
+                        ByteView colours, ByteView entries, bool blended,
+                        const uint8_t* background);
+
 uint64_t renderPx0BRaw(const TileBand& band, ByteView records, ByteView file,
                        uint64_t indexPosition);
 uint64_t renderPx0BBlended(const TileBand& band, ByteView records, ByteView file,

@@ -27,12 +27,19 @@ class SpiPx0C : public SpiBase {
 // Reads and checks the header of a type 0x0C file. imageCount is filled even when the answer is
 // false (a count of 0 is one of the reasons).
 bool readPx0CLayout(ByteView file, TiledLayout& layout);
+// The same from the file's first 32 bytes (head) and its size.
+bool readPx0CHeader(ByteView head, uint64_t fileSize, TiledLayout& layout);
 
 // Draw one image (32-bit raw, or 24-bit blended over the band's background) into band, with the
 // tile records from records, the header and index table from file, starting at the image's first
 // index entry (its skipped one, if any) at indexPosition. Both place every tile in its own cell.
 // Answer the position of the entry after the image's last one, or kBadTiles for a file they
 // cannot draw; what they wrote so far then stays in the band.
+// Draws one tile row of an image into row (the row's height in pixels, the image's width) from
+// its tilesAcross index entries and the tile records; false for a row it cannot draw.
+bool drawPx0CTileRow(const TileBand& row, const TiledLayout& layout, const TileRecords& records,
+                     ByteView entries, bool blended, const uint8_t* background);
+
 uint64_t renderPx0CRaw(const TileBand& band, ByteView records, ByteView file,
                        uint64_t indexPosition);
 uint64_t renderPx0CBlended(const TileBand& band, ByteView records, ByteView file,

@@ -144,37 +144,6 @@ DirectPixels layerPixels(int depth, const LayeredHeader& picture, AlphaOutput al
   return directPixelsFor(depth, alpha);
 }
 
-// A private buffer of fixed memory for one layer at a time that only grows; freed when the
-// decode ends.
-class WorkBuffer {
- public:
-  WorkBuffer() = default;
-  WorkBuffer(const WorkBuffer&) = delete;
-  WorkBuffer& operator=(const WorkBuffer&) = delete;
-  ~WorkBuffer() {
-    if (handle_ != nullptr) localFree(handle_);
-  }
-  // Makes room for `bytes` and clears them; false when memory runs out. A larger block is
-  // allocated anew rather than reallocated: the old contents are not wanted, and a fresh
-  // zero-filled block needs no clearing.
-  bool clear(size_t bytes) {
-    if (handle_ != nullptr && bytes <= capacity_) {
-      std::memset(handle_, 0, bytes);
-      return true;
-    }
-    if (handle_ != nullptr) localFree(handle_);
-    handle_ = localAlloc(kMemFixed | kMemZeroInit, bytes);
-    capacity_ = bytes;
-    return handle_ != nullptr;
-  }
-  // A fixed block's handle is its address.
-  uint8_t* data() const { return static_cast<uint8_t*>(handle_); }
-
- private:
-  MemHandle handle_ = nullptr;
-  size_t capacity_ = 0;
-};
-
 // The part of a layer that lies on the canvas: columns [left, right) and rows [top, bottom) of
 // the canvas. Only this part is decoded into the work buffer and placed.
 struct VisiblePart {
@@ -193,14 +162,28 @@ VisiblePart visiblePart(const LayerHeader& layer, const DibOutput& canvas) {
   return part;
 }
 
-// Copies the visible part from the work buffer onto the canvas, one row at a time, replacing
-// everything under it (zero pixels of the layer included).
-void placeLayer(const DibOutput& canvas, const uint8_t* work, const VisiblePart& part,
+bool overlaps(const VisiblePart& a, const VisiblePart& b) {
+  return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+// The canvas pixels a layer covers, cleared where an earlier layer has drawn (a layer replaces
+// everything under it, its zero pixels included; the rest of the canvas is still zero from its
+// allocation, so a layer there is drawn straight onto it and every pixel is touched once).
+void clearUnder(const DibOutput& canvas, const VisiblePart& part, const VisiblePart& drawn,
                 int pixelBytes) {
-  size_t bytes = static_cast<size_t>(part.width() * pixelBytes);
-  for (int64_t row = part.top; row < part.bottom; ++row, work += bytes) {
-    std::memcpy(canvas.rowFromTop(static_cast<size_t>(row)) + part.left * pixelBytes, work, bytes);
+  if (!overlaps(part, drawn)) return;
+  const size_t bytes = static_cast<size_t>(part.width() * pixelBytes);
+  for (int64_t row = part.top; row < part.bottom; ++row) {
+    std::memset(canvas.rowFromTop(static_cast<size_t>(row)) + part.left * pixelBytes, 0, bytes);
   }
+}
+
+// The smallest rectangle holding both.
+VisiblePart unite(const VisiblePart& a, const VisiblePart& b) {
+  if (a.empty()) return b;
+  if (b.empty()) return a;
+  return VisiblePart{std::min(a.left, b.left), std::max(a.right, b.right), std::min(a.top, b.top),
+                     std::max(a.bottom, b.bottom)};
 }
 
 // Draws every layer onto the canvas. Sets `needsAlphaCanvas` (and answers UnknownFormat) when a
@@ -208,7 +191,7 @@ void placeLayer(const DibOutput& canvas, const uint8_t* work, const VisiblePart&
 ResultCode decodeLayers(ByteView file, const LayeredHeader& picture, AlphaOutput alpha,
                         const DibOutput& canvas, bool& needsAlphaCanvas) {
   const bool blend = alpha == AlphaOutput::Blended;
-  WorkBuffer work;
+  VisiblePart drawn{0, 0, 0, 0};  // around every part drawn so far
   ByteCursor cursor(file, picture.firstLayer);
   const int pixelBytes = picture.pixelBytes;
   for (uint64_t i = 0; i < picture.layerCount; ++i) {
@@ -221,12 +204,13 @@ ResultCode decodeLayers(ByteView file, const LayeredHeader& picture, AlphaOutput
       return ResultCode::UnknownFormat;
     }
     VisiblePart part = visiblePart(layer, canvas);
-    size_t bytes = static_cast<size_t>(part.width() * part.height() * pixelBytes);
-    if (!work.clear(bytes)) return ResultCode::OutOfMemory;
-    // The stream is laid out over the whole layer; pixels off the canvas are dropped.
-    PixelTarget target =
-        PixelTarget::whole(work.data(), static_cast<ptrdiff_t>(part.width() * pixelBytes),
-                           layer.width, layer.height, pixelBytes);
+    clearUnder(canvas, part, drawn, pixelBytes);
+    drawn = unite(drawn, part);
+    // The stream is laid out over the whole layer; pixels off the canvas are dropped. The part
+    // is drawn in place, its top row first, up the bottom-up canvas.
+    PixelTarget target = PixelTarget::whole(
+        canvas.rowFromTop(static_cast<size_t>(part.top)) + part.left * pixelBytes,
+        -static_cast<ptrdiff_t>(canvas.rowBytes), layer.width, layer.height, pixelBytes);
     target.left = target.right = target.firstRow = target.endRow = 0;
     if (!part.empty()) {
       target.left = part.left - layer.x;
@@ -238,7 +222,6 @@ ResultCode decodeLayers(ByteView file, const LayeredHeader& picture, AlphaOutput
                  ? decodeIndexedRuns(cursor, target, picture.colours, alpha)
                  : decodeDirectRuns(cursor, target, layerPixels(layer.depth, picture, alpha));
     if (result != ResultCode::Success) return result;
-    placeLayer(canvas, work.data(), part, pixelBytes);
   }
   return ResultCode::Success;
 }

@@ -15,6 +15,10 @@ int64_t cellsFor(int64_t length, int64_t tileEdge) {
 }  // namespace
 
 bool finishTiledLayout(ByteView file, TiledLayout& layout) {
+  return finishTiledLayout(uint64_t{file.size()}, layout);
+}
+
+bool finishTiledLayout(uint64_t fileSize, TiledLayout& layout) {
   if (layout.imageCount < 1 || layout.tileEdge < 1) return false;
   if (layout.width < 1 || layout.width > kMaxDimension || layout.height < 1 ||
       layout.height > kMaxDimension) {
@@ -28,12 +32,19 @@ bool finishTiledLayout(ByteView file, TiledLayout& layout) {
   }
   // Divide rather than multiply: imageCount x entries may not fit in 64 bits.
   uint64_t imageBytes = 2 * layout.entriesPerImage();
-  if (layout.firstIndex > file.size()) return false;
-  uint64_t room = file.size() - layout.firstIndex;
+  if (layout.firstIndex > fileSize) return false;
+  uint64_t room = fileSize - layout.firstIndex;
   if (static_cast<uint64_t>(layout.imageCount) > room / imageBytes) return false;
   uint64_t tableBytes = imageBytes * static_cast<uint64_t>(layout.imageCount);
   layout.records = layout.firstIndex + tableBytes;
   return true;
+}
+
+ByteView WholeRecords::find(const void* context, int64_t v) {
+  const auto* whole = static_cast<const WholeRecords*>(context);
+  const uint64_t at = static_cast<uint64_t>(v - 1) * whole->recordBytes;
+  if (v < 1 || !whole->records.contains(at, 0)) return ByteView();
+  return ByteView(whole->records.at(static_cast<size_t>(at)), whole->records.size() - at);
 }
 
 bool TileBand::fits(const TiledLayout& layout, int bytesPerPixel) const {

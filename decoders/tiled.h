@@ -43,6 +43,8 @@ struct TiledLayout {
 // kMaxDimension, tile counts equal to the cells needed to cover the picture, and the whole index
 // table inside the file. Fills firstIndex-dependent fields (records).
 bool finishTiledLayout(ByteView file, TiledLayout& layout);
+// The same for a file of fileSize bytes that is not in memory.
+bool finishTiledLayout(uint64_t fileSize, TiledLayout& layout);
 
 // One image's place in an output block: height rows of rowBytes, bottom-up, starting at bottom.
 // size bounds every write.
@@ -54,12 +56,36 @@ struct TileBand {
   int64_t height = 0;
   const uint8_t* background = nullptr;  // blue, green, red: what blended output is drawn over
 
+  // The rows y to y + rows - 1 (from the top) as a band of their own.
+  TileBand rowsFrom(int64_t y, int64_t rows) const {
+    const size_t below = static_cast<size_t>(height - y - rows) * rowBytes;
+    return TileBand{bottom + below, static_cast<size_t>(rows) * rowBytes, rowBytes, width, rows,
+                    background};
+  }
   uint8_t* pixel(int64_t x, int64_t yFromTop, int bytesPerPixel) const {
     return bottom + static_cast<size_t>(height - 1 - yFromTop) * rowBytes +
            static_cast<size_t>(x) * static_cast<size_t>(bytesPerPixel);
   }
   // True when the band holds a picture of the layout's size at this pixel size.
   bool fits(const TiledLayout& layout, int bytesPerPixel) const;
+};
+
+// Where a tile row finds tile record v (numbered from 1): the record's bytes up to the end of
+// what is at hand (the file, or the part of it read for some rows), empty when there are none.
+struct TileRecords {
+  ByteView (*find)(const void* context, int64_t v) = nullptr;
+  const void* context = nullptr;
+
+  ByteView operator()(int64_t v) const { return find(context, v); }
+};
+
+// The records of a whole file: all of them in one view, record v at (v - 1) x recordBytes.
+struct WholeRecords {
+  ByteView records;
+  uint64_t recordBytes = 0;
+
+  static ByteView find(const void* context, int64_t v);
+  TileRecords lookup() const { return TileRecords{find, this}; }
 };
 
 // The answer of a renderer that met a tile it cannot draw (an index beyond the records or the

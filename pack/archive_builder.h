@@ -16,12 +16,23 @@ struct StoredMember {
   std::vector<uint8_t> stored;
 };
 
+// What the directory holds of a member: its name, flags and the size of its stored bytes.
+struct MemberRecord {
+  std::string name;
+  uint8_t flags = 0;
+  uint64_t size = 0;
+};
+std::vector<MemberRecord> recordsOf(const std::vector<StoredMember>& members);
+
 // A count of members the directory can hold, and data offsets within 32 bits for every member.
-bool fitsArchive(const std::vector<StoredMember>& members);
+bool fitsArchive(const std::vector<MemberRecord>& members);
+inline bool fitsArchive(const std::vector<StoredMember>& members) {
+  return fitsArchive(recordsOf(members));
+}
 
 // The header and the directory; the members' stored bytes follow them in the same order.
 // Names longer than 23 bytes are cut there (the packer never makes one).
-std::vector<uint8_t> archiveDirectory(const std::vector<StoredMember>& members);
+std::vector<uint8_t> archiveDirectory(const std::vector<MemberRecord>& members);
 
 // The whole archive: the directory, then every member's stored bytes.
 std::vector<uint8_t> buildArchive(const std::vector<StoredMember>& members);

@@ -37,16 +37,12 @@ std::string stemOf(const std::string& name) {
   return stem.c_str();
 }
 
-// The code page 932 bytes of a file name that extraction turns back into the same name: the
-// converted name, or on POSIX a name that extraction leaves as its bytes because they do not
-// convert to UTF-8.
+// The code page 932 bytes of a file name that extraction turns back into the same name. A name
+// that is not code page 932 text is refused on every platform: its bytes would be taken for
+// other characters by the game and by every other reader.
 bool memberNameOf(const std::string& nativeName, std::string& cp932Name) {
-  if (nativeNameToMemberName(nativeName, cp932Name) &&
-      memberNameToNative(cp932Name.c_str()) == nativeName) {
-    return true;
-  }
-  cp932Name = nativeName;
-  return memberNameToNative(nativeName.c_str()) == nativeName;
+  return nativeNameToMemberName(nativeName, cp932Name) &&
+         memberNameToNative(cp932Name.c_str()) == nativeName;
 }
 
 // Letters in either case as one, outside the double-byte characters of code page 932.

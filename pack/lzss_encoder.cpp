@@ -58,9 +58,15 @@ struct Match {
   uint32_t distance = 0;
 };
 
-// The history as one linear text: the 4096 zero bytes of the window before its first write, then
+// The history as one linear text: 4096 bytes standing for the window before its first write, then
 // the input. Text position t lies in window slot (t - 18) mod 4096, so a match at distance 1 to
 // 4096 in the text is the same match in the window.
+//
+// Matches reach only bytes the stream itself has produced, never the window's fill before its
+// first write: readers of the format fill it differently (zeros, spaces), and a stream that
+// matched there would decode differently in each. The text's first 4096 bytes are therefore
+// never entered in the tables, and every candidate, whatever a table or the hint says, is
+// refused when it starts before the input.
 //
 // Positions are kept in 32 bits. A stale or wrapped-around table entry can only name another
 // position, which is compared byte for byte like every candidate: it costs a try, never a wrong
@@ -74,8 +80,6 @@ class MatchFinder {
         latest4_(size_t{1} << kShortHeadBits, 0),
         latest3_(size_t{1} << kShortHeadBits, 0) {
     if (size > 0) std::memcpy(text_.data() + kWindow, bytes, size);
-    // Every match into the zero window starts in its last 18 positions or is one of them.
-    for (size_t t = kWindow - kMaxMatch; t < kWindow; ++t) insert(t);
   }
 
   // The longest match found for text position t, of at most limit bytes. Searched before t is
@@ -86,7 +90,7 @@ class MatchFinder {
     const uint8_t* here = text_.data() + t;
     // Inside a run or a repeated stretch the previous position's distance usually reaches the
     // limit at once.
-    if (hint != 0 && reachesLimit(here, hint, limit, best)) return best;
+    if (hint != 0 && hint <= reach(t) && reachesLimit(here, hint, limit, best)) return best;
     if (limit >= kChainKey) searchChain(t, limit, best);
     if (best.length < kChainKey) {
       uint32_t shortLimit = std::min(limit, kChainKey - 1);
@@ -110,10 +114,13 @@ class MatchFinder {
   }
 
  private:
-  // The distance back from t to an earlier position, or 0 when it is outside the window.
+  // The farthest a match at t may reach back: the whole window, but never before the input.
+  static uint32_t reach(size_t t) { return static_cast<uint32_t>(std::min(t - kWindow, kWindow)); }
+
+  // The distance back from t to an earlier position, or 0 when it is out of reach.
   static uint32_t distanceTo(size_t t, uint32_t earlier) {
     uint32_t back = static_cast<uint32_t>(t) - earlier;
-    return back <= kWindow ? back : 0;
+    return back <= reach(t) ? back : 0;
   }
 
   // Takes the candidate when it is longer than the best so far.
@@ -188,13 +195,14 @@ class GroupWriter {
 // constant time from the cheapest position of every window of 2, 4 and 8 positions.
 class BlockParser {
  public:
-  BlockParser()
-      : matches_(kBlock),
-        cost_(kBlock + kTail),
-        step_(kBlock),
-        least2_(kBlock + kTail),
-        least4_(kBlock + kTail),
-        least8_(kBlock + kTail) {}
+  // Room for blocks of up to `positions` positions (a short input needs no more).
+  explicit BlockParser(size_t positions)
+      : matches_(positions),
+        cost_(positions + kTail),
+        step_(positions),
+        least2_(positions + kTail),
+        least4_(positions + kTail),
+        least8_(positions + kTail) {}
 
   void encode(MatchFinder& finder, const uint8_t* bytes, size_t begin, size_t end,
               GroupWriter& out) {
@@ -272,7 +280,7 @@ std::vector<uint8_t> lzssEncode(const uint8_t* bytes, size_t size) {
   out.reserve(size + size / 8 + 16);
   MatchFinder finder(bytes, size);
   GroupWriter groups(out);
-  BlockParser parser;
+  BlockParser parser(std::min(size, kBlock));
   for (size_t begin = 0; begin < size; begin += kBlock) {
     parser.encode(finder, bytes, begin, std::min(size, begin + kBlock), groups);
   }

@@ -3,6 +3,9 @@
 // whose bits, least significant first, announce a literal (bit set, one byte) or a match (bit
 // clear, two bytes: 12-bit window position, 4-bit length - 3, lengths 3 to 18).
 //
+// The stream is self-contained: every match copies bytes the stream has already produced, so it
+// decodes to the same bytes whatever a reader fills its window with before the first write.
+//
 // Every position's longest match in the window is found through hash chains; then a shortest-path
 // parse chooses between a literal and each match length so that the stream is as short as those
 // matches allow (a literal costs 9 bits, a match 17, flag bits included). A greedy encoder takes

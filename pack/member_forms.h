@@ -24,8 +24,36 @@ StoredMember storeSmaller(const std::string& name, std::vector<uint8_t> bytes);
 // Always compressed, whatever the size: the reader never takes a compressed member for a sound.
 StoredMember storeCompressed(const std::string& name, const std::vector<uint8_t>& bytes);
 
-// A picture member: as storeSmaller, and also compressed after the pixel delta, with each of
-// the four biases, where the delta gives the bytes back.
+// What storing bytes compressed costs: the exact stored size with the stored bytes themselves,
+// or for a large member an estimate from evenly spread slices compressed on their own (the
+// slices of two forms of one picture compare as their whole streams do, at a small part of the
+// work).
+struct FormCost {
+  uint64_t size = 0;
+  std::vector<uint8_t> stored;  // empty for an estimate
+};
+FormCost estimateCompressed(const std::vector<uint8_t>& bytes);
+
+// The smallest stored form among the picture files offered for one member: each plain, or
+// compressed, or compressed after the pixel delta with each of the four biases where the delta
+// gives the bytes back. Forms are compared by their cost and only the cheapest is kept and
+// encoded once.
+class PictureChoice {
+ public:
+  explicit PictureChoice(std::string name);
+  void offer(std::vector<uint8_t> file);
+  StoredMember store();
+
+ private:
+  void consider(std::vector<uint8_t> bytes, uint8_t flags, FormCost cost);
+
+  std::string name_;
+  std::vector<uint8_t> bytes_;
+  uint8_t flags_ = 0;
+  FormCost cost_;
+};
+
+// A picture member of one file: as PictureChoice chooses.
 StoredMember storePicture(const std::string& name, std::vector<uint8_t> bytes);
 
 }  // namespace quorvel

@@ -4,13 +4,17 @@
 // when complete: on any failure no archive is left (an earlier one of that name stays).
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "pack/pack_result.h"
 
 namespace quorvel {
 
-// Prints the archive's file name, then the progress of each member ("\r\t%d %s").
-PackResult packFolder(const std::string& folder, const std::string& archivePath);
+// Prints the archive's file name, then the progress of each member ("\r\t%d %s"). The members
+// are packed side by side on up to jobs threads; the archive's bytes do not depend on them.
+// Pictures of more than maxPixels pixels (0: no limit) are refused.
+PackResult packFolder(const std::string& folder, const std::string& archivePath, int jobs,
+                      uint64_t maxPixels);
 
 }  // namespace quorvel

@@ -7,9 +7,10 @@
 
 namespace quorvel {
 
-PackResult packPicture(const std::string& picturePath, const std::string& outputPath) {
+PackResult packPicture(const std::string& picturePath, const std::string& outputPath,
+                       uint64_t maxPixels) {
   Raster raster;
-  PackResult read = readPictureFile(picturePath, raster);
+  PackResult read = readPictureFile(picturePath, maxPixels, raster);
   if (!read.ok()) return read;
   std::vector<uint8_t> file = pictureFile(raster);
   OutputFile out;

@@ -3,12 +3,14 @@
 // place only when complete.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "pack/pack_result.h"
 
 namespace quorvel {
 
-PackResult packPicture(const std::string& picturePath, const std::string& outputPath);
+PackResult packPicture(const std::string& picturePath, const std::string& outputPath,
+                       uint64_t maxPixels);
 
 }  // namespace quorvel

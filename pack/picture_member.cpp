@@ -1,5 +1,8 @@
 #include "pack/picture_member.h"
 
+#include "convert/picture_need.h"
+#include "decoders/bytes.h"
+#include "decoders/dib.h"
 #include "pack/bmp_reader.h"
 #include "pack/input_file.h"
 #include "pack/member_forms.h"
@@ -30,22 +33,44 @@ std::vector<std::vector<uint8_t>> candidates(const Raster& raster) {
 
 // The smallest stored form among the files.
 StoredMember smallestMember(const std::string& name, std::vector<std::vector<uint8_t>> files) {
-  std::optional<StoredMember> best;
-  for (std::vector<uint8_t>& file : files) {
-    StoredMember member = storePicture(name, std::move(file));
-    if (!best || member.stored.size() < best->stored.size()) best = std::move(member);
+  PictureChoice choice(name);
+  for (std::vector<uint8_t>& file : files) choice.offer(std::move(file));
+  return choice.store();
+}
+
+// The size a BMP's info header or a PNG's IHDR chunk announces (the readers check the rest);
+// false when the file is too short to tell or the sides are out of range.
+bool headerSize(const std::vector<uint8_t>& bytes, bool png, PictureNeed& need) {
+  if (bytes.size() < 26) return false;
+  const uint8_t* p = bytes.data();
+  if (png) {
+    auto bigEndian = [](const uint8_t* q) {
+      return int64_t{q[0]} << 24 | int64_t{q[1]} << 16 | int64_t{q[2]} << 8 | int64_t{q[3]};
+    };
+    need.width = bigEndian(p + 16);
+    need.height = bigEndian(p + 20);
+  } else {
+    need.width = loadI32(p + 18);
+    const int64_t height = loadI32(p + 22);  // negative: rows top-down
+    need.height = height < 0 ? -height : height;
   }
-  return *std::move(best);
+  return need.width >= 1 && need.width <= kMaxDimension && need.height >= 1 &&
+         need.height <= kMaxDimension;
 }
 
 }  // namespace
 
-PackResult readPictureFile(const std::string& path, Raster& raster) {
+PackResult readPictureFile(const std::string& path, uint64_t maxPixels, Raster& raster) {
   std::vector<uint8_t> bytes;
   PackResult read = readInputFile(path, bytes);
   if (!read.ok()) return read;
   std::string problem;
   bool png = equalsIgnoreCase(pathExtension(path.c_str()), "png");
+  PictureNeed need;
+  if (headerSize(bytes, png, need)) {
+    const std::string refusal = pictureRefusal(need, maxPixels);
+    if (!refusal.empty()) return PackResult::failed(ResultCode::OutOfMemory, path, refusal);
+  }
   bool sound = png ? readPng(bytes.data(), bytes.size(), raster, problem)
                    : readBmp(bytes.data(), bytes.size(), raster, problem);
   if (!sound) return PackResult::failed(ResultCode::UnknownFormat, path, problem);

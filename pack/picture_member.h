@@ -15,8 +15,9 @@
 
 namespace quorvel {
 
-// A BMP or PNG file, told by its extension.
-PackResult readPictureFile(const std::string& path, Raster& raster);
+// A BMP or PNG file, told by its extension. A picture of more than maxPixels pixels (0: no
+// limit) is refused from its header, with OutOfMemory, before its pixels are decoded.
+PackResult readPictureFile(const std::string& path, uint64_t maxPixels, Raster& raster);
 
 // The picture file on its own (not compressed): the candidate of fewest bytes.
 std::vector<uint8_t> pictureFile(const Raster& raster);

@@ -4,7 +4,9 @@ namespace quorvel {
 
 bool deltaKeepsMember(const uint8_t* bytes, size_t size) {
   constexpr size_t kHeaderBytes = 32;
-  if (size <= kHeaderBytes) return false;
+  // The reader's loop takes whole groups of 4 and leaves what it does with a shorter last group
+  // undefined: only a member it covers exactly is delta-coded.
+  if (size <= kHeaderBytes || (size - kHeaderBytes) % 4 != 0) return false;
   for (size_t g = kHeaderBytes; g + 4 <= size; g += 4) {
     if (bytes[g + 3] != 255) return false;
   }

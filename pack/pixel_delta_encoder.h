@@ -10,8 +10,9 @@
 
 namespace quorvel {
 
-// Member bytes the delta gives back unchanged: the first 32 bytes are not part of it, and every
-// whole group after them has 255 in its fourth byte.
+// Member bytes the delta gives back unchanged in every reader: the first 32 bytes are not part
+// of it, the rest is whole groups of 4 (its length a multiple of 4), each with 255 in its fourth
+// byte.
 bool deltaKeepsMember(const uint8_t* bytes, size_t size);
 
 // Applies the delta in place to the whole groups of pixels (a last, incomplete group stays). The

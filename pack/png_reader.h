@@ -1,12 +1,14 @@
 // Reads PNG files into 32-bit rasters (blue, green, red and straight alpha, as PNG stores it)
-// through stb_image. Every colour type is read; palette, grey and colour pictures without alpha
-// come out opaque, interlaced ones are read whole, and 16-bit channels are reduced to 8 bits.
+// through libspng, strictly and completely: every colour type is read; palette, grey and colour
+// pictures without alpha come out opaque (their tRNS chunk applied), interlaced ones are read
+// whole, and 16-bit channels are reduced to their high byte. Every chunk's checksum is checked,
+// the data is read to IEND, and a damaged file (a bad checksum, a cut or lying chunk, a palette
+// index past the palette, a deflate stream that is broken or too short) is refused with what is
+// wrong, never read with guesses.
 //
-// Hostile input: before the decoder allocates anything, the file's header is checked (a PNG
-// signature, a first IHDR chunk, sides of 1 to 16777215), every chunk up to IEND must lie inside
-// the file (the decoder makes room for a chunk before it reads it), and the size the pixels need
-// is checked against the compressed data: deflate cannot make more than about 1032 bytes of one,
-// so a header that announces more is a damaged file and is refused at once.
+// Hostile input: sides of 1 to 16777215, the size a picture file can hold and enough compressed
+// data for the pixels (deflate cannot make more than about 1032 bytes of one) are checked on the
+// header, before the pixels are allocated; chunks are held to the file's own size.
 #pragma once
 
 #include <cstddef>

@@ -59,6 +59,16 @@ class TileTables {
   std::unordered_map<std::string, int16_t> recordIndex_;
 };
 
+// Whether a solid tile of this colour comes out as its pixels would over every background. The
+// blended renderer takes a solid colour through the blend formula for every alpha, which at
+// alpha 0 gives one below the background in each channel whose colour lies below it; a pixel of
+// alpha 0 gives the background itself. So a transparent colour is drawn as a solid tile only
+// where no background can lie above it (white); otherwise its cell is a stored tile, which is
+// blended pixel by pixel like the plain picture.
+bool solidBlendsAsPixels(uint32_t colour) {
+  return (colour >> 24) != 0 || (colour & 0xFFFFFFu) == 0xFFFFFFu;
+}
+
 // The index entry of one cell; false when a table is full.
 bool encodeCell(const Raster& image, int64_t x, int64_t y, int w, int h, TileTables& tables,
                 std::vector<uint8_t>& cell, int16_t& entry) {
@@ -74,7 +84,8 @@ bool encodeCell(const Raster& image, int64_t x, int64_t y, int w, int h, TileTab
     entry = 0;
     return true;
   }
-  entry = oneColour ? tables.solid(first) : tables.stored(cell.data(), w, h);
+  entry = oneColour && solidBlendsAsPixels(first) ? tables.solid(first)
+                                                  : tables.stored(cell.data(), w, h);
   return entry != 0;
 }
 

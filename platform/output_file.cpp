@@ -5,6 +5,7 @@
 #include "platform/paths.h"
 #include "platform/pending_paths.h"
 #include "platform/system.h"
+#include "platform/whole_file.h"
 
 namespace quorvel {
 
@@ -49,6 +50,10 @@ bool OutputFile::write(const void* bytes, uint64_t count) {
     count -= chunk;
   }
   return true;
+}
+
+bool OutputFile::writeAt(uint64_t position, const void* bytes, uint64_t count) {
+  return open_ && seekTo(file_, position) && write(bytes, count);
 }
 
 bool OutputFile::commit() {

@@ -21,6 +21,8 @@ class OutputFile {
   bool create(const char* finalPath);
   // Writes all bytes; false on any failure or short write.
   bool write(const void* bytes, uint64_t count);
+  // Writes all bytes at a position from the start (an earlier part left for later).
+  bool writeAt(uint64_t position, const void* bytes, uint64_t count);
   // Closes the file and renames it into place; false (and nothing left behind) on failure.
   bool commit();
 

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 namespace quorvel {
 
@@ -37,6 +38,8 @@ inline bool pathFits(const char* path) {
 }
 // Bytes a buffer needs for any path the platform takes, in the program's text (UTF-8).
 extern const size_t kPathBufferBytes;
+// The full path of an existing file or folder, "." and ".." resolved; "" when it cannot be told.
+std::string fullPath(const char* path);
 
 bool isSjisLeadByte(unsigned char b);
 char* pathFileName(char* path, const PathFlavour& flavour = kNativePaths);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace quorvel {
@@ -15,11 +16,22 @@ DirectoryResult createDirectory(const char* path);
 
 // Moves a file, replacing an existing destination; works across file systems.
 bool moveFileReplacing(const char* from, const char* to);
+// Cleaning up: leaves the thread's last system error (see lastSystemErrorText) as it was.
 bool deleteFile(const char* path);
+
+// The system's message for the error of this thread's last failed call (errno on POSIX,
+// GetLastError on Windows), such as "Permission denied"; empty when none is recorded since
+// clearSystemError. Asked right after a failure, on the thread that met it.
+std::string lastSystemErrorText();
+void clearSystemError();
 
 // True when standard output is a terminal (a console on Windows), where progress may be drawn
 // as one line that updates itself; false for a pipe or a file.
 bool standardOutputIsTerminal();
+
+// The memory this process can have: the machine's physical memory, or the limit of the
+// container it runs in where that is lower; 0 when it cannot be told.
+uint64_t availableMemoryBytes();
 
 // Failure list of an archive run, text holding each failed member's name and a line end:
 // a message box on Windows; on POSIX, standard error with the caption, a line that says how many
@@ -49,6 +61,10 @@ bool nativeNameToMemberName(const std::string& nativeName, std::string& cp932Nam
 // that Windows refuses in file names, no device name (CON, NUL.txt, com1, ...) and not only dots
 // and spaces.
 bool isUsableFileName(const std::string& nativeName);
+
+// Whether the file system takes names that differ only in the case of letters for the same file:
+// true on Windows, false on POSIX (where some file systems still do).
+extern const bool kFileNamesIgnoreCase;
 
 // The character that starts a command-line switch: '/' on Windows, '-' on POSIX.
 extern const char kSwitchChar;

@@ -8,7 +8,8 @@
 # the native build links (zlib1g-dev), fetched with apt-get through a private source list: the
 # same deflate code makes the page's PNG files byte-identical to the command line's, and Debian's
 # archive is reachable wherever the packages are (emscripten's own zlib port downloads from
-# elsewhere).
+# elsewhere). libspng, which reads PNG input, is compiled the same way from the source of the
+# version the native build links (libspng-dev).
 set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)
 out="$here/build-web"
@@ -26,6 +27,8 @@ dpkg-query -W -f='${Status}' zlib1g-dev 2>/dev/null | grep -q 'install ok instal
   need+=(zlib1g-dev)
 dpkg-query -W -f='${Status}' libstb-dev 2>/dev/null | grep -q 'install ok installed' ||
   need+=(libstb-dev)
+dpkg-query -W -f='${Status}' libspng-dev 2>/dev/null | grep -q 'install ok installed' ||
+  need+=(libspng-dev)
 if [ ${#need[@]} -gt 0 ]; then
   if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null; then
     echo "installing ${need[*]} with apt-get"
@@ -40,29 +43,16 @@ fi
 # Debian's own module folder (acorn).
 export NODE_PATH="${NODE_PATH:+$NODE_PATH:}/usr/share/nodejs"
 
-# --- zlib -------------------------------------------------------------------------------------
-zlib_version=$(dpkg-query -W -f='${Version}' zlib1g-dev)
+# --- zlib and libspng ------------------------------------------------------------------------
 zlib_dir="$out/zlib"
-if [ "$(cat "$zlib_dir/version" 2>/dev/null)" != "$zlib_version" ]; then
-  echo "== zlib $zlib_version from Debian's sources, for WebAssembly =="
-  rm -rf "$zlib_dir" && mkdir -p "$zlib_dir/apt/lists/partial" "$zlib_dir/apt/archives/partial"
-  . /etc/os-release
-  codename=${VERSION_CODENAME:-bookworm}
-  {
-    echo "deb-src http://deb.debian.org/debian $codename main"
-    echo "deb-src http://deb.debian.org/debian $codename-updates main"
-  } >"$zlib_dir/apt/sources.list"
-  apt_private=(-o Dir::Etc::SourceList="$zlib_dir/apt/sources.list" -o Dir::Etc::SourceParts=/dev/null
-    -o Dir::State::Lists="$zlib_dir/apt/lists" -o Dir::Cache="$zlib_dir/apt"
-    -o APT::Sandbox::User=root -o Debug::NoLocking=1)
-  apt-get "${apt_private[@]}" update -qq >/dev/null
-  (cd "$zlib_dir" && { apt-get "${apt_private[@]}" source -qq --download-only "zlib=$zlib_version" ||
-    apt-get "${apt_private[@]}" source -qq --download-only zlib; } >/dev/null)
-  (cd "$zlib_dir" && dpkg-source -x --no-check ./zlib_*.dsc source >/dev/null)
+if [ ! -f "$zlib_dir/source/libz.a" ] ||
+  [ "$(cat "$zlib_dir/version" 2>/dev/null)" != "$(dpkg-query -W -f='${Version}' zlib1g-dev)" ]; then
+  "$here/scripts/debian-source.sh" zlib zlib1g-dev "$zlib_dir"
   (cd "$zlib_dir/source" && CHOST=wasm32 emconfigure ./configure --static >/dev/null &&
     emmake make -s libz.a >/dev/null)
-  echo "$zlib_version" >"$zlib_dir/version"
 fi
+spng_dir="$out/libspng"
+"$here/scripts/debian-source.sh" libspng libspng-dev "$spng_dir"
 
 # --- fflate -----------------------------------------------------------------------------------
 if [ ! -f "$out/fflate.js" ]; then
@@ -77,8 +67,9 @@ fi
 echo "== WebAssembly build (emscripten) =="
 emcmake cmake -S "$here" -B "$out/cmake" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORVEL_TESTS=OFF \
   -DQUORVEL_WERROR=ON -DZLIB_INCLUDE_DIR="$zlib_dir/source" \
-  -DZLIB_LIBRARY="$zlib_dir/source/libz.a" >/dev/null
+  -DZLIB_LIBRARY="$zlib_dir/source/libz.a" -DQUORVEL_SPNG_SOURCE="$spng_dir/source/spng" >/dev/null
 cmake --build "$out/cmake" --target quorvel-web
 cp "$out/cmake/web/quorvel-wasm.js" "$out/cmake/web/quorvel-wasm.wasm" "$out/"
-cp "$here/web/index.html" "$here/web/style.css" "$here/web/quorvel.js" "$here/web/page.js" "$out/"
+cp "$here/web/index.html" "$here/web/style.css" "$here/web/quorvel.js" "$here/web/page.js" \
+  "$here/web/worker.js" "$out/"
 echo "built $out (serve it with scripts/serve-web.sh)"

@@ -6,7 +6,9 @@
 #      corpus replayed through open, describe, png/files and member, the memory limit;
 #   2. in headless Chromium (Debian's chromium, chromium-driver and python3-selenium): the page
 #      itself, driven like a person would through its file input (tests/web/browser_test.py),
-#      with a screenshot of the gallery in build-web/test-output/.
+#      with a screenshot of the gallery in build-web/test-output/: filter, sort and a selection
+#      against -only:, stale state and messages, the keyboard, long tasks while a generated game
+#      archive opens and memory while a 1.5 GB sparse archive opens (bench/web_page.py).
 # Without the tools (and not root to install them with apt-get) it prints SKIPPED and exits 0.
 # Usage: scripts/test-web.sh
 set -u
@@ -65,6 +67,9 @@ for variant in blended raw background; do
     "$native/quorvel" "${switches[@]}" -out:"$out/reference/$variant" "$input" >/dev/null 2>&1
   done
 done
+
+# The members the page's filter test selects, as -only: writes them.
+"$native/quorvel" -png '-only:*.px;*.wav' -out:"$out/reference/only" "$out/inputs/sample.a" >/dev/null 2>&1
 
 note "== WebAssembly module in Node =="
 QUORVEL_WEB="$here/build-web" QUORVEL_INPUTS="$out/inputs" QUORVEL_REFERENCE="$out/reference" \

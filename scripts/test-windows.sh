@@ -33,7 +33,8 @@ find_wine() {
 have_tools() {
   command -v x86_64-w64-mingw32-g++ >/dev/null && find_wine &&
     command -v cmake >/dev/null && command -v ninja >/dev/null &&
-    [ -f /usr/src/googletest/CMakeLists.txt ] && [ -f /usr/x86_64-w64-mingw32/include/zlib.h ]
+    [ -f /usr/src/googletest/CMakeLists.txt ] && [ -f /usr/x86_64-w64-mingw32/include/zlib.h ] &&
+    command -v dpkg-source >/dev/null && [ -f /usr/include/spng.h ]
 }
 if { ! have_tools || [ ! -f /usr/share/i18n/locales/ja_JP ]; } && [ "$(id -u)" = 0 ] &&
   command -v apt-get >/dev/null; then
@@ -41,7 +42,7 @@ if { ! have_tools || [ ! -f /usr/share/i18n/locales/ja_JP ]; } && [ "$(id -u)" =
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq >/dev/null &&
     apt-get install -y -qq g++-mingw-w64-x86-64 wine64 wine cmake ninja-build googletest \
-      locales libz-mingw-w64-dev libstb-dev >/dev/null
+      locales libz-mingw-w64-dev libstb-dev dpkg-dev libspng-dev >/dev/null
 fi
 if ! have_tools; then
   note "SKIPPED: Windows tests need mingw-w64 (g++-mingw-w64-x86-64), Wine (wine64), cmake,"
@@ -53,8 +54,11 @@ case $wine_cmd in /usr/lib/wine/*) export WINELOADER=$wine_cmd WINESERVER=$wine_
 
 # --- builds -----------------------------------------------------------------------------------
 note "== Windows build (mingw-w64) =="
+# libspng (PNG input) from Debian's source of the version the Linux build links.
+"$here/scripts/debian-source.sh" libspng libspng-dev "$win-libspng" || exit 1
 cmake -S "$here" -B "$win" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-w64.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DQUORVEL_TESTS=ON -DQUORVEL_WERROR=ON >/dev/null || exit 1
+  -DCMAKE_BUILD_TYPE=Release -DQUORVEL_TESTS=ON -DQUORVEL_WERROR=ON \
+  -DQUORVEL_SPNG_SOURCE="$win-libspng/source/spng" >/dev/null || exit 1
 cmake --build "$win" || exit 1
 note "== Linux build (for comparison and test inputs) =="
 if [ ! -f "$native/CMakeCache.txt" ]; then
@@ -149,7 +153,14 @@ linrun() {
   code=$?
 }
 last_line() { printf '%s\n' "$1" | sed '/^$/d' | tail -n 1; }
-status_is() { [ "$code" = 0 ] && [ "$(last_line "$out")" = "$1" ]; }
+# The status line, and the exit code that goes with it: 0 for "complete.", 1 for any other.
+status_is() {
+  local want=1
+  [ "$1" = complete. ] && want=0
+  [ "$code" = "$want" ] && [ "$(last_line "$out")" = "$1" ]
+}
+# "complete." with failed members (listed in the message box): exit code 1.
+complete_with_failures() { [ "$code" = 1 ] && [ "$(last_line "$out")" = complete. ]; }
 bit_count() { od -An -tu2 -j28 -N2 "$1" | tr -d ' '; }
 
 # Little-endian bytes for the pictures made here.
@@ -360,11 +371,39 @@ case_damaged_names() {
   make_archive "$d/nm.a" first.txt one $'ab\x81/c.txt' x $'ab\x81' x \
     $'abcdefghijklmnopqrstuv\x81' x $'x\x81\x7f.txt' x 'what?.txt' x 'a<b>|"' x last.txt two
   winrun "$d" nm.a
-  status_is "complete." || return 1
+  complete_with_failures || return 1
   [ "$(ls -A "$d")" = "$(printf 'nm\nnm.a')" ] && [ "$(ls -A "$d/nm")" = "$(printf 'first.txt\nlast.txt')" ] &&
     [ "$(cat "$d/nm/last.txt")" = two ]
 }
 check "damaged and forbidden member names fail alone, the rest comes out" case_damaged_names
+
+# Every failed run exits 1 and says why on standard error, beside the unchanged status line; the
+# listing of a truncated archive names the damage and exits 1; both as on Linux.
+case_exit_codes() {
+  local d="$work/codes" lout lcode wout
+  mkdir -p "$d"
+  make_archive "$d/cut.a" one.txt 1 two.txt 22222
+  head -c 70 "$d/cut.a" >"$d/cut2.a" && mv "$d/cut2.a" "$d/cut.a"  # two.txt runs past the end
+  printf 'no picture' >"$d/noise.px"
+  winrun "$d" missing.px
+  status_is "missing.px: cannot read." && grep -q '^quorvel: missing.px: cannot read' "$work/stderr" ||
+    return 1
+  winrun "$d" noise.px
+  status_is "noise.px: unknown format!" &&
+    [ "$(tr -d '\r' <"$work/stderr")" = "quorvel: noise.px: not a picture that converts: its first bytes are no picture kind this program knows" ] ||
+    return 1
+  winrun "$d" notes.txt
+  status_is "notes.txt: unknown format!" || return 1
+  winrun "$d" cut.a
+  complete_with_failures && [ "$(cat "$d/cut/one.txt")" = 1 ] || return 1
+  winrun "$d" /list cut.a
+  wout=$out
+  linrun "$d" -list cut.a
+  lout=$out lcode=$code
+  [ "$code" = 1 ] && [ "$lcode" = 1 ] && [ "$lout" = "$wout" ] &&
+    printf '%s' "$wout" | grep -q 'two.txt: cut short: its data (bytes 69 to 74) run past the end of the archive (70 bytes)'
+}
+check "failed runs exit 1 and say why; a truncated archive lists its damage" case_exit_codes
 
 case_slashes() {
   # Windows takes '/' for a separator too: /out: folders typed with it are made and joined.
@@ -396,7 +435,7 @@ case_devices() {
   make_archive "$d/dev.a" nul.txt x CON x Com1.txt x lpt9 x prn. x null.txt a aux_ b \
     console.txt c com10 d last.txt e
   winrun "$d" dev.a
-  status_is "complete." && [ "$(ls -A "$d")" = "$(printf 'dev\ndev.a')" ] &&
+  complete_with_failures && [ "$(ls -A "$d")" = "$(printf 'dev\ndev.a')" ] &&
     [ "$(ls "$d/dev" | tr '\n' ' ')" = "aux_ com10 console.txt last.txt null.txt " ] &&
     [ "$(cat "$d/dev/last.txt")" = e ]
 }
@@ -618,9 +657,10 @@ for f in "${list[@]}"; do
   P="$work/pack/$name"
   mkdir -p "$P/linux" "$P/windows"
   linrun "$P" -raw "-out:$P" "$f"  # the folder to pack: $P/$name
-  linrun "$P" -pack "-out:$P/linux" "$name"
+  # -force: two inputs of one name (the bundled and the written sample) pack into one place.
+  linrun "$P" -pack -force "-out:$P/linux" "$name"
   lstatus="$code $(last_line "$out")"
-  winrun "$P" /pack "/out:$(dos "$P/windows")" "$name"
+  winrun "$P" /pack /force "/out:$(dos "$P/windows")" "$name"
   wstatus="$code $(last_line "$out")"
   if [ "$lstatus" != "0 complete." ] || [ "$wstatus" != "0 complete." ]; then
     fail "$name: packing says '$lstatus' on Linux, '$wstatus' on Windows"
@@ -631,14 +671,14 @@ for f in "${list[@]}"; do
   fi
   # Member names are code page 932 whatever the system's code page is.
   mkdir -p "$P/western"
-  western winrun "$P" /pack "/out:$(dos "$P/western")" "$name"
+  western winrun "$P" /pack /force "/out:$(dos "$P/western")" "$name"
   cmp -s "$P/linux/$name.a" "$P/western/$name.a" ||
     fail "$name: packed on a Western system, the archive differs ('$(last_line "$out")')"
   for bmp in "$P/$name"/*.bmp; do
     [ -f "$bmp" ] || continue
     picture=$(basename "$bmp" .bmp)
-    linrun "$P" -pack "-out:$P/linux" "$bmp"
-    winrun "$P" /pack "/out:$(dos "$P/windows")" "$(dos "$bmp")"
+    linrun "$P" -pack -force "-out:$P/linux" "$bmp"
+    winrun "$P" /pack /force "/out:$(dos "$P/windows")" "$(dos "$bmp")"
     cmp -s "$P/linux/$picture.px" "$P/windows/$picture.px" ||
       fail "$name/$picture.bmp: the packed pictures differ"
   done

@@ -89,13 +89,17 @@ TEST_F(ArchiveRun, ExtractsConvertsAndReportsEveryMember) {
       {"voice.wav", samples},
       {"noext", text("x")},
   };
-  std::string failures = "empty.bin\n";
+  std::string failures = "empty.bin: the member is empty\n";
   for (auto [name, base, bytes] :
        {std::tuple{"a.px", "a", picture},
         std::tuple{"TITLE.PX", "TITLE", opaqueAfterDelta(picture)},
         std::tuple{"b.px", "b", text("not a picture")}, std::tuple{"px", "px", picture}}) {
     FileMap converted = convertedPicture(base, bytes);
-    if (converted.empty()) failures += std::string(name) + "\n";
+    if (converted.empty()) {
+      failures += std::string(name) +
+                  ": not a picture that converts: its first bytes are no picture kind this "
+                  "program knows\n";
+    }
     expected.insert(converted.begin(), converted.end());
   }
   EXPECT_EQ(filesBelow(scratch_.file("data")), expected);
@@ -121,9 +125,19 @@ TEST_F(ArchiveRun, NamesThatWouldLeaveTheOutputFolderAreNeverWritten) {
 
   EXPECT_EQ(test::listFolder(scratch_.path()), (std::vector<std::string>{"data", "data.a", "tmp"}));
   EXPECT_EQ(filesBelow(scratch_.file("data")), (FileMap{{"\xE8\xA1\xA8.txt", text("ok")}}));
-  std::string failures;
-  for (const std::string& name : hostile) failures += name + "\n";
+  // Each name with why it is refused; the empty one by its place in the archive.
+  std::string failures =
+      "../evil.txt: name refused: the name contains '/'\n"
+      "..: name refused: the name \".\" or \"..\" names a folder\n"
+      ".: name refused: the name \".\" or \"..\" names a folder\n"
+      "sub/evil.txt: name refused: the name contains '/'\n"
+      "/abs.txt: name refused: the name contains '/'\n"
+      "..\\evil.txt: name refused: the name contains '\\'\n"
+      "\\evil.txt: name refused: the name contains '\\'\n"
+      "c:evil.txt: name refused: the name contains ':'\n"
+      "(member 8, no name): name refused: the name is empty\n";
   EXPECT_EQ(result.err, test::failureReport(failures, hostile.size() + 1));
+  EXPECT_EQ(result.exitCode, 1);
 }
 
 // Names that are no valid code page 932 text: the lead byte 0x81 before '/', before the end of
@@ -143,7 +157,9 @@ TEST_F(ArchiveRun, DamagedNamesFailAloneAndTheRunGoesOn) {
                                                         {"\xE8\xA1\xA8.txt", text("2")},
                                                         {"last.bin", patterned(3000, 7)}}));
   std::string failures;
-  for (const std::string& name : damaged) failures += name + "\n";
+  for (const std::string& name : damaged) {
+    failures += name + ": name refused: the name is no valid Shift JIS text\n";
+  }
   EXPECT_EQ(result.err, test::failureReport(failures, damaged.size() + 3));
   EXPECT_EQ(result.out.substr(result.out.size() - 10), "complete.\n");
 }
@@ -178,8 +194,19 @@ TEST_F(ArchiveRun, DamagedMembersFailAndTheRunGoesOn) {
   test::writeFile(scratch_.file("data.a"), archive);
   test::RunResult result = run({"data.a"});
   EXPECT_EQ(filesBelow(scratch_.file("data")), (FileMap{{"first.bin", patterned(1000, 4)}}));
-  EXPECT_EQ(result.err, test::failureReport("cut.bin\nshort.wav\nlast.bin\n", 4));
+  // Why each failed: where its data lie wrong (with the offsets), or what decoding met.
+  EXPECT_EQ(
+      result.err,
+      test::failureReport(
+          "cut.bin: damaged: its compressed data end before its unpacked size\n"
+          "short.wav: damaged: its sound data (10 bytes) are shorter than the 18-byte "
+          "sound header\n"
+          "last.bin: cut short: its data (bytes " +
+              std::to_string(archive.size() - 999) + " to " + std::to_string(archive.size() + 1) +
+              ") run past the end of the archive (" + std::to_string(archive.size()) + " bytes)\n",
+          4));
   EXPECT_EQ(result.out.substr(result.out.size() - 10), "complete.\n");
+  EXPECT_EQ(result.exitCode, 1);
 }
 
 TEST_F(ArchiveRun, OutFolderAndReplacingEarlierOutput) {

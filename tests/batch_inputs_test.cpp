@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/batch_outputs.h"
 #include "platform/paths.h"
 #include "platform/system.h"
 #include "tests/support/test_support.h"
@@ -38,6 +39,30 @@ TEST(BatchInputs, OutputsThatMeetWaitForTheInputBefore) {
             (std::vector<size_t>{kNone, 0, 1}));
   EXPECT_EQ(earlierSameOutput({native("o/a"), native("o/a/y"), native("o/a/x")}),
             (std::vector<size_t>{kNone, 0, 1}));
+}
+
+// Outputs that would be the same file or folder, or a file in another's series folder (either
+// way round), make the later input fail; outputs beside one another, or in an archive's folder,
+// do not. Names differ in case only where the file system tells them apart.
+TEST(BatchOutputs, TheLaterOfTwoMeetingOutputsIsNamedWithTheEarlier) {
+  const std::vector<BatchOutput> outputs = {
+      {native("o/a.bmp")},         // 0
+      {native("o/a.bmp")},         // 1: the same file
+      {native("o/s"), true},       // 2: a series' folder
+      {native("o/s/s_0001.bmp")},  // 3: a file in it
+      {native("o/d")},             // 4: an archive's folder
+      {native("o/d")},             // 5: another archive with that folder
+      {native("o/d/x.bmp")},       // 6: a file in an archive's folder: waits, not refused
+      {""},                        // 7: writes nothing
+      {native("o/t/t_0000.bmp")},  // 8
+      {native("o/t"), true},       // 9: a series whose folder holds 8's file
+      {native("o/A.bmp")},         // 10: another case
+      {native("o/s_%04d.bmp")},    // 11: a series without folder
+      {native("o/s_%04d.bmp")},    // 12: another with the same names
+  };
+  const size_t caseFolded = kFileNamesIgnoreCase ? 0 : kNoEarlierInput;
+  EXPECT_EQ(meetingOutputs(outputs), (std::vector<size_t>{kNone, 0, kNone, 2, kNone, 4, kNone,
+                                                          kNone, kNone, 8, caseFolded, kNone, 11}));
 }
 
 TEST(BatchInputs, FoldersInNameOrderAndKeptPaths) {

@@ -12,6 +12,7 @@
 #include "convert/convert_picture.h"
 #include "tests/support/test_support.h"
 #include "tools/writer/archive_writer.h"
+#include "tools/writer/px04_writer.h"
 #include "tools/writer/px_writer.h"
 #include "tools/writer/sample_archive.h"
 #include "tools/writer/tiled_writer.h"
@@ -140,6 +141,27 @@ TEST(BrowseSession, PictureFilesAndSeriesComeOutUnderTheirOwnNames) {
   EXPECT_EQ(files, expected);
 }
 
+// A member cut short is listed with why, and its failure says the same; a member that lies whole
+// but is no picture says what the checks of its bytes find.
+TEST(BrowseSession, FailuresCarryTheirReasons) {
+  Bytes archive = writer::buildArchive({writer::plainMember("a.px", test::bytesOf("no picture")),
+                                        writer::plainMember("b.txt", Bytes(100, 'b'))});
+  archive.resize(archive.size() - 1);
+  BrowseSession session;
+  ASSERT_EQ(session.open(archive.data(), archive.size(), "data.a"), ResultCode::Success);
+  ASSERT_EQ(session.entries().size(), 2u);
+  EXPECT_EQ(session.entries()[0].member.damage, "");
+  const std::string cut = session.entries()[1].member.damage;
+  EXPECT_EQ(cut.rfind("cut short: its data (bytes ", 0), 0u) << cut;
+  std::vector<ConvertedFile> files;
+  EXPECT_EQ(session.convert(1, PictureChoice{}, files), ResultCode::ReadError);
+  EXPECT_EQ(session.failureReason(), cut);
+  EXPECT_EQ(session.convert(0, PictureChoice{}, files), ResultCode::UnknownFormat);
+  EXPECT_EQ(session.failureReason(),
+            "not a picture that converts: its first bytes are no picture "
+            "kind this program knows");
+}
+
 TEST(BrowseSession, RefusesWhatItCannotOpenOrHold) {
   BrowseSession session;
   Bytes text = test::bytesOf("not a game file");
@@ -159,6 +181,55 @@ TEST(BrowseSession, RefusesWhatItCannotOpenOrHold) {
   EXPECT_EQ(session.convert(0, PictureChoice{}, files), ResultCode::OutOfMemory);
   session.setMemoryLimit(0);
   EXPECT_NE(session.convert(0, PictureChoice{}, files), ResultCode::Success);
+
+  // A run stream of 20000 x 5000 pixels with no runs is sound, and too large for 1 GiB; one of
+  // 20000 x 20000 is over the pixel limit whatever the memory. Both are refused before decoding,
+  // with their size.
+  for (int32_t height : {5000, 20000}) {
+    writer::Px04Picture sparse;
+    sparse.width = 20000;
+    sparse.height = height;
+    Bytes runs = writer::buildPx04(sparse);
+    ASSERT_EQ(session.open(runs.data(), runs.size(), "runs.px"), ResultCode::Success);
+    session.setMemoryLimit(uint64_t{1} << 30);
+    EXPECT_EQ(session.convert(0, PictureChoice{}, files), ResultCode::OutOfMemory);
+    EXPECT_EQ(session.refusal().find("20000 x " + std::to_string(height) + " pixels"), 0u)
+        << session.refusal();
+  }
+  session.setMemoryLimit(uint64_t{1} << 40);
+  EXPECT_EQ(session.convert(0, PictureChoice{}, files), ResultCode::OutOfMemory);
+  EXPECT_NE(session.refusal().find("268435456 pixels at most"), std::string::npos);
+}
+
+TEST(BrowseSession, OpensAFilePlacedByItsCaller) {
+  Bytes archive = writer::sampleArchive();
+  BrowseSession bytes;
+  ASSERT_EQ(bytes.open(archive.data(), archive.size(), "sample.a"), ResultCode::Success);
+
+  // The caller puts the file at the path given, under the opened file's own name.
+  BrowseSession placed;
+  std::string placedAt;
+  auto copy = [&](const std::string& path) {
+    placedAt = path;
+    return test::writeFile(path, archive);
+  };
+  ASSERT_EQ(placed.open("games/sample.a", archive.size(), copy), ResultCode::Success);
+  EXPECT_TRUE(placedAt.ends_with("/sample.a")) << placedAt;
+  EXPECT_EQ(placed.outputName(), "sample");
+  ASSERT_EQ(placed.entries().size(), bytes.entries().size());
+  EXPECT_EQ(convertEveryEntry(placed, PictureChoice{}), convertEveryEntry(bytes, PictureChoice{}));
+
+  // A file that could not be placed, and a placed picture's size as its entry's.
+  EXPECT_EQ(placed.open("other.a", 10, [](const std::string&) { return false; }),
+            ResultCode::WriteError);
+  EXPECT_TRUE(placed.entries().empty());
+  Bytes picture = writer::plainPicture32(4, 4, Bytes(64, 200));
+  ASSERT_EQ(placed.open("one.px", picture.size(),
+                        [&](const std::string& path) { return test::writeFile(path, picture); }),
+            ResultCode::Success);
+  EXPECT_EQ(placed.entries()[0].member.size, picture.size());
+  std::vector<ConvertedFile> files;
+  EXPECT_EQ(placed.convert(0, PictureChoice{}, files), ResultCode::Success);
 }
 
 }  // namespace

@@ -177,27 +177,38 @@ TEST_F(DriverE2E, ExtensionsDecideTheConversion) {
   EXPECT_TRUE(test::fileExists(scratch_.file("px.bmp")));
   put("other.bmp", p);
   test::RunResult r = run({scratch_.file("other.bmp")});
-  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(r.out, status("other.bmp: unknown format!"));
   EXPECT_EQ(run({""}).out, status(": unknown format!"));
 }
 
-TEST_F(DriverE2E, FailuresEndWithTheirStatusLinesAndExitCodeZero) {
+TEST_F(DriverE2E, FailuresEndWithTheirStatusLinesAndExitCodeOne) {
   test::RunResult missing = run({"gone.px"});
-  EXPECT_EQ(missing.exitCode, 0);
+  EXPECT_EQ(missing.exitCode, 1);
   EXPECT_EQ(missing.out, status("gone.px: cannot read."));
+  // Beside the unchanged status line, one line on standard error says why.
+  EXPECT_EQ(missing.err, "quorvel: gone.px: cannot read: No such file or directory\n");
   ASSERT_EQ(::system(("mkdir '" + scratch_.file("dir.px") + "'").c_str()), 0);
   EXPECT_EQ(run({"dir.px"}).out, status("dir.px: cannot read."));
 
   PlainPicture p = writer::gradientPicture32(8, 8);
   Bytes whole = writer::writePlainPicture(p);
   ASSERT_TRUE(test::writeFile(scratch_.file("short.px"), Bytes(whole.begin(), whole.end() - 1)));
-  EXPECT_EQ(run({"short.px"}).out, status("short.px: unknown format!"));
+  test::RunResult shortRun = run({"short.px"});
+  EXPECT_EQ(shortRun.out, status("short.px: unknown format!"));
+  EXPECT_EQ(shortRun.err,
+            "quorvel: short.px: not a picture that converts: cut short: its header "
+            "needs " +
+                std::to_string(whole.size()) + " bytes, the file has " +
+                std::to_string(whole.size() - 1) + "\n");
+  EXPECT_EQ(shortRun.exitCode, 1);
   p.height = 0x7FFFFFFF;
   put("tall.px", p);
   EXPECT_EQ(run({"tall.px"}).out, status("tall.px: unknown format!"));
   ASSERT_TRUE(test::writeFile(scratch_.file("empty.px"), {}));
-  EXPECT_EQ(run({"empty.px"}).out, status("empty.px: unknown format!"));
+  test::RunResult empty = run({"empty.px"});
+  EXPECT_EQ(empty.out, status("empty.px: unknown format!"));
+  EXPECT_EQ(empty.err, "quorvel: empty.px: not a picture that converts: the file is empty\n");
   for (const char* name : {"short.bmp", "tall.bmp", "empty.bmp"}) {
     EXPECT_FALSE(test::fileExists(scratch_.file(name))) << name;
   }
@@ -207,8 +218,9 @@ TEST_F(DriverE2E, TooLongBasePathIsAWriteErrorAndWritesNothing) {
   put("pic.px", writer::gradientPicture32(2, 2));
   std::string longFolder = scratch_.file(std::string(4090, 'd'));
   test::RunResult r = run({"-out:" + longFolder, "pic.px"});
-  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(r.out, status("pic.px: cannot write."));
+  EXPECT_EQ(r.err, "quorvel: pic.px: cannot write: the output path is too long\n");
   EXPECT_EQ(test::listFolder(scratch_.path()), std::vector<std::string>{"pic.px"});
 }
 

@@ -206,7 +206,7 @@ TEST_F(LayeredE2E, MalformedPicturesAreUnknownAndWriteNothing) {
     ASSERT_TRUE(test::writeFile(input, file));
     test::RunResult r = test::runQuorvel({input}, scratch_.path(), kHeadless);
     EXPECT_EQ(r.out, "Cancel: Ctrl + C\n\nbad.px: unknown format!\n");
-    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.exitCode, 1);
     EXPECT_FALSE(test::fileExists(scratch_.file("bad.bmp")));
   }
 }

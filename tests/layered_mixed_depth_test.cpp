@@ -161,6 +161,21 @@ TEST(LayeredMixedDepths, AlphaLayerAfterSeveralOpaqueOnesStillGivesAlpha) {
   expectPainted(5, 4, layers, 32);
 }
 
+// Layers are drawn straight onto the canvas: on untouched parts as they are, over earlier layers
+// after their rectangle is cleared (holes included), partly or wholly off the canvas clipped.
+TEST(LayeredMixedDepths, LayersOnUntouchedOverlappingAndOffCanvasParts) {
+  expectPainted(13, 11,
+                {testLayer(0, 0, 6, 5, 32, 1), testLayer(7, 6, 6, 5, 32, 2),
+                 testLayer(4, 3, 5, 5, 32, 3), testLayer(-2, 8, 4, 6, 32, 4),
+                 testLayer(10, -3, 5, 5, 32, 5), testLayer(20, 20, 2, 2, 32, 6),
+                 testLayer(1, 1, 11, 9, 32, 7), testLayer(12, 0, 1, 11, 32, 8)},
+                32);
+  expectPainted(
+      9, 7,
+      {testLayer(0, 0, 9, 7, 24, 1), testLayer(3, 2, 3, 3, 32, 2), testLayer(6, 4, 4, 4, 24, 3)},
+      32);
+}
+
 TEST(LayeredMixedDepths, OpaqueLayersAloneKeepTwentyFourBitsRaw) {
   expectPainted(5, 3, {testLayer(0, 0, 5, 3, 24, 1), testLayer(2, 1, 4, 4, 24, 2)}, 24);
 }

@@ -178,7 +178,10 @@ TEST_P(MalformedFiles, EachEndsWithAStatusLineAndLeavesNothingBehind) {
       ASSERT_TRUE(test::writeFile((space.in() / file.name).string(), file.bytes));
       // Pictures alternate between blended and raw output, so both paths see hostile input.
       test::RunResult result = space.run(file.name, runs % 2 == 1);
-      EXPECT_EQ(result.exitCode, 0) << result.err.substr(0, 4000);
+      // 0 only for a run that did all it was asked: "complete." and no failed member.
+      bool whole = lastLine(result.out) == "complete." &&
+                   result.err.find("could not be converted") == std::string::npos;
+      EXPECT_EQ(result.exitCode, whole ? 0 : 1) << result.err.substr(0, 4000);
       EXPECT_TRUE(isStatusLine(lastLine(result.out))) << "stdout: " << result.out.substr(0, 2000);
       space.checkAndReset(file.name);
       ++runs;

@@ -160,8 +160,10 @@ TEST_F(NewcomerRun, AFolderWhereOneFileIsExpectedIsExplained) {
   EXPECT_EQ(listed.out, "game/: unknown format!\n");
   EXPECT_EQ(listed.err, advice);
   EXPECT_EQ(listed.exitCode, 1);
-  EXPECT_EQ(run({"notes.txt"}).err, "");
-  EXPECT_EQ(run({"-list", "notes.txt"}).err, "");
+  EXPECT_EQ(run({"notes.txt"}).err,
+            "quorvel: notes.txt: only .px pictures and .a archives are converted\n");
+  EXPECT_EQ(run({"-list", "notes.txt"}).err,
+            "quorvel: notes.txt: only .px pictures and .a archives are converted\n");
   EXPECT_EQ(run({"-batch", "game"}).err, "");
 }
 

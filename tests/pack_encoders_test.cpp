@@ -12,6 +12,7 @@
 #include "decoders/spi_px40.h"
 #include "pack/member_forms.h"
 #include "pack/picture_encoder.h"
+#include "pack/pixel_delta_encoder.h"
 #include "pack/tiled_encoder.h"
 #include "tests/support/decoded_picture.h"
 #include "tests/support/test_support.h"
@@ -133,6 +134,53 @@ TEST(TiledEncoder, ImagesShareColoursAndIdenticalTiles) {
   EXPECT_EQ(stacked.bits, bands);
 }
 
+// A tiled picture the packer writes must come out as the plain 32-bit picture of the same pixels
+// in every mode: raw (BMP and PNG alike take the decoder's 32-bit bits), and blended over the
+// default and other backgrounds. Solid cells of every alpha, the transparent ones included.
+TEST(TiledEncoder, TheSamePictureAsThePlainFormInEveryMode) {
+  std::vector<Raster> pictures;
+  Raster clear = rasterOf(16, 16, 32, 1);
+  for (size_t i = 0; i < clear.pixels.size(); i += 4) {
+    std::copy_n(std::begin({uint8_t{11}, uint8_t{22}, uint8_t{33}, uint8_t{0}}), 4,
+                &clear.pixels[i]);
+  }
+  pictures.push_back(clear);
+  // Cells of one colour at alphas 0, 1, 128, 254, 255, white and black among them.
+  Raster solids = rasterOf(100, 40, 32, 2);
+  const uint32_t colours[] = {0x00FFFFFF, 0x00000000, 0x00102030, 0x01FF00FF,
+                              0x80808080, 0xFE00FF00, 0xFF123456, 0x00FFFFFE};
+  for (int64_t y = 0; y < 40; ++y) {
+    for (int64_t x = 0; x < 100; ++x) {
+      storeU32(&solids.pixels[4 * static_cast<size_t>(y * 100 + x)],
+               colours[static_cast<size_t>((y / 16) * 7 + x / 16) % 8]);
+    }
+  }
+  pictures.push_back(solids);
+  pictures.push_back(cells(97, 65, 16, 4));
+  const uint8_t backgrounds[][3] = {{0, 255, 0}, {0, 0, 0}, {255, 255, 255}, {90, 12, 200}};
+  SpiPX plainDecoder;
+  SpiPx0B tiledDecoder;
+  for (const Raster& raster : pictures) {
+    const Bytes plain = encodePicture(raster);
+    for (int edge : {16, 32}) {
+      const Bytes tiled = encodeTiled(std::vector{raster}, edge).value();
+      const DecodeOptions raw = test::blendOptions(false);
+      EXPECT_EQ(test::decodePicture(tiledDecoder, tiled, raw).bits,
+                test::decodePicture(plainDecoder, plain, raw).bits);
+      for (const auto& background : backgrounds) {
+        DecodeOptions blended = test::blendOptions(true);
+        std::copy_n(background, 3, blended.background);
+        test::DecodedPicture fromTiles = test::decodePicture(tiledDecoder, tiled, blended);
+        test::DecodedPicture fromPlain = test::decodePicture(plainDecoder, plain, blended);
+        ASSERT_EQ(fromPlain.result, ResultCode::Success);
+        EXPECT_EQ(fromTiles.bits, fromPlain.bits)
+            << raster.width << " x " << raster.height << ", tiles of " << edge << ", background "
+            << int{background[0]} << " " << int{background[1]} << " " << int{background[2]};
+      }
+    }
+  }
+}
+
 TEST(TiledEncoder, WhatTheFormatCannotHoldIsNotEncoded) {
   Raster wide = rasterOf(16 * 65535 + 1, 1, 32, 3);
   std::fill(wide.pixels.begin(), wide.pixels.end(), uint8_t{0});
@@ -192,6 +240,23 @@ TEST(MemberForms, EachFormIsDeliveredAsTheBytesItCameFrom) {
   StoredMember sound = storeCompressed("r.wav", random);
   EXPECT_NE(sound.flags, 0);
   EXPECT_EQ(delivered(sound), random) << "a compressed member is never rebuilt as a sound";
+}
+
+// The reader's delta loop takes whole groups of 4; what it does with a shorter last group is not
+// defined, so a member whose pixels are not whole groups is stored without the delta.
+TEST(MemberForms, TheDeltaOnlyWhereItsGroupsCoverTheMember) {
+  Raster grey = rasterOf(401, 50, 8, 3);
+  grey.palette.clear();
+  for (int i = 0; i < 256; ++i)
+    grey.palette.insert(grey.palette.end(), {uint8_t(i), uint8_t(i), uint8_t(i), 0});
+  for (size_t i = 3; i < grey.pixels.size(); i += 4) grey.pixels[i] = 255;
+  Bytes picture = encodePicture(grey);
+  ASSERT_EQ((picture.size() - 32) % 4, 2u);
+  StoredMember member = storePicture("g.px", picture);
+  EXPECT_EQ(member.flags & kFlagPixelDelta, 0);
+  EXPECT_EQ(delivered(member), picture);
+  EXPECT_FALSE(deltaKeepsMember(picture.data(), picture.size()));
+  EXPECT_TRUE(deltaKeepsMember(picture.data(), picture.size() - 2)) << "whole groups again";
 }
 
 TEST(MemberForms, AnArchiveListsAtMost65535Members) {

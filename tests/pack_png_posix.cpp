@@ -2,6 +2,7 @@
 // pixels and alpha, and an archive extracted with -png -raw packs into one that extracts to the
 // same pixels again. The PNGs are read with libpng, independently of the program.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "tests/support/png_file.h"
 #include "tests/support/test_support.h"
@@ -91,6 +92,22 @@ TEST_F(PackPng, AnArchiveExtractedAsPngPacksIntoTheSamePictures) {
   run({"-pack", "-out:again", "data"});
   run({"-png", "-raw", "-out:again", "again/data.a"});
   EXPECT_EQ(contents("again/data"), first);
+}
+
+// A damaged PNG in a folder (a deflate block of the reserved type; it ended the run with a crash
+// once): the pack stops and names it, and no archive is written.
+TEST_F(PackPng, ADamagedPngStopsThePackWithItsName) {
+  const Bytes reserved{0x89, 'P', 'N',  'G',  0x0D, 0x0A, 0x1A, 0x0A, 0,    0,    0, 13,  'I',
+                       'H',  'D', 'R',  0,    0,    0,    1,    0,    0,    0,    1, 8,   6,
+                       0,    0,   0,    0x1F, 0x15, 0xC4, 0x89, 0,    0,    0,    4, 'I', 'D',
+                       'A',  'T', 0x78, 0x9C, 0x07, 0x00, 0xFF, 0xE0, 0xB8, 0x27, 0, 0,   0,
+                       0,    'I', 'E',  'N',  'D',  0xAE, 0x42, 0x60, 0x82};
+  ASSERT_EQ(::mkdir(path("data").c_str(), 0700), 0);
+  ASSERT_TRUE(test::writeFile(path("data/a.png"), reserved));
+  test::RunResult packed = test::runQuorvel({"-pack", "data"}, scratch_.path());
+  EXPECT_EQ(packed.exitCode, 1);
+  EXPECT_EQ(packed.err.rfind("data/a.png: damaged", 0), 0u) << packed.err;
+  EXPECT_FALSE(test::fileExists(path("data.a")));
 }
 
 }  // namespace

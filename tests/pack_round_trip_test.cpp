@@ -8,9 +8,11 @@
 
 #include "archive/directory_record.h"
 #include "archive/spi_a.h"
+#include "decoders/bytes.h"
 #include "pack/member_forms.h"
 #include "platform/memory.h"
 #include "tests/support/test_support.h"
+#include "tests/support/window_fill_decoder.h"
 #include "tools/writer/archive_writer.h"
 #include "tools/writer/layered_samples.h"
 #include "tools/writer/px04_writer.h"
@@ -197,7 +199,7 @@ TEST_F(PackRoundTrip, TheBundledSampleArchiveComesBack) {
 TEST_F(PackRoundTrip, MembersTakeTheirForms) {
   ASSERT_TRUE(test::writeFile(scratch_.file("data.a"), buildArchive(everyKind())));
   extract("data.a", "data");
-  ASSERT_EQ(run({"-pack", "data"}).exitCode, 0);
+  ASSERT_EQ(run({"-pack", "-force", "data"}).exitCode, 0);
 
   SpiA reader;
   MemHandle handle = nullptr;
@@ -223,6 +225,55 @@ TEST_F(PackRoundTrip, MembersTakeTheirForms) {
   EXPECT_EQ(flags.at("delta.px") & kFlagPixelDelta, kFlagPixelDelta) << "an opaque 32-bit picture";
   EXPECT_EQ(flags.at("alpha32.px") & kFlagPixelDelta, 0) << "alpha the delta would lose";
   EXPECT_EQ(flags.count("walk.px") + flags.count("fly.px"), 2u) << "series became members";
+}
+
+// A game's reader may fill its window differently before the first write: every compressed
+// member of a packed archive of every kind decodes alike under every fill.
+TEST_F(PackRoundTrip, EveryStreamDecodesAlikeWhateverTheWindowHeld) {
+  ASSERT_TRUE(test::writeFile(scratch_.file("data.a"), buildArchive(everyKind())));
+  extract("data.a", "data");
+  ASSERT_TRUE(test::writeFile(scratch_.file("data/zeros.bin"), Bytes(300, 0)));
+  Bytes zerosThenA{0, 0, 0, 1};
+  zerosThenA.insert(zerosThenA.end(), 200, 'A');
+  ASSERT_TRUE(test::writeFile(scratch_.file("data/zerosThenA.bin"), zerosThenA));
+  ASSERT_EQ(run({"-pack", "-force", "data"}).exitCode, 0);
+  Bytes archive = test::readFile(scratch_.file("data.a"));
+  ASSERT_GE(archive.size(), 4u);
+  size_t count = loadU16(archive.data() + 2);
+  size_t compressed = 0;
+  for (size_t i = 0; i < count; ++i) {
+    const uint8_t* record = archive.data() + 4 + 32 * i;
+    if ((record[23] & kFlagCompressed) == 0) continue;
+    ++compressed;
+    size_t at = loadU32(record + 28) + 4 + 32 * count;
+    Bytes stream(archive.begin() + static_cast<std::ptrdiff_t>(at + 4),
+                 archive.begin() + static_cast<std::ptrdiff_t>(at + loadU32(record + 24)));
+    size_t size = loadU32(archive.data() + at);
+    const std::string name(reinterpret_cast<const char*>(record),
+                           strnlen(reinterpret_cast<const char*>(record), 23));
+    Bytes zeros = test::decodeWithWindowFill(stream, size, test::windowFills()[0]);
+    EXPECT_EQ(zeros.size(), size) << name;
+    for (const test::WindowFill& fill : test::windowFills()) {
+      EXPECT_TRUE(test::decodeWithWindowFill(stream, size, fill) == zeros)
+          << name << " under the fill " << int{fill[4078]};
+    }
+  }
+  EXPECT_GE(compressed, 15u);
+}
+
+// Members are packed side by side and written in archive order: the same bytes on any number of
+// threads.
+TEST_F(PackRoundTrip, TheSameArchiveOnEveryThreadCount) {
+  ASSERT_TRUE(test::writeFile(scratch_.file("data.a"), buildArchive(everyKind())));
+  extract("data.a", "data");
+  Bytes once;
+  for (const char* jobs : {"-jobs:1", "-jobs:2", "-jobs:5"}) {
+    test::RunResult packed = run({"-pack", "-force", jobs, "data"});
+    ASSERT_EQ(packed.exitCode, 0) << packed.err;
+    Bytes archive = test::readFile(scratch_.file("data.a"));
+    if (once.empty()) once = archive;
+    EXPECT_TRUE(archive == once) << jobs;
+  }
 }
 
 }  // namespace

@@ -121,7 +121,7 @@ TEST_F(PackRun, AFailedPackNamesTheFileAndLeavesTheEarlierArchive) {
   put("game/a.txt", {'a'});
   put("game.a", {'o', 'l', 'd'});
   put("game/broken.bmp", {'B', 'M', 0, 0});
-  test::RunResult result = run({"-pack", "game"});
+  test::RunResult result = run({"-pack", "-force", "game"});
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_EQ(result.err,
             path("game/broken.bmp").substr(scratch_.path().size() + 1) + ": not a BMP file\n");
@@ -132,7 +132,7 @@ TEST_F(PackRun, AFailedPackNamesTheFileAndLeavesTheEarlierArchive) {
   // An output that cannot be written: nothing partial is left either.
   ::unlink(path("game/broken.bmp").c_str());
   put("blocked", {1});
-  result = run({"-pack", "-out:blocked", "game"});
+  result = run({"-pack", "-force", "-out:blocked", "game"});
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_TRUE(endsWith(result.out, "\ngame: cannot write.\n")) << result.out;
   EXPECT_EQ(test::listFolder(scratch_.path()),
@@ -162,6 +162,80 @@ TEST_F(PackRun, WhatTheCommandLineNames) {
   EXPECT_EQ(packed.exitCode, 0) << packed.err;
   EXPECT_NE(packed.out.find("complete."), std::string::npos);
   EXPECT_TRUE(test::fileExists(path("deep/er/data.a")));
+}
+
+// The file beside a folder may be the game's original: it is replaced only when asked.
+TEST_F(PackRun, AnExistingFileIsReplacedOnlyWithForce) {
+  ASSERT_EQ(::mkdir(path("data000").c_str(), 0700), 0);
+  put("data000/a.txt", {'a'});
+  put("data000.a", {'o', 'l', 'd'});
+  test::RunResult refused = run({"-pack", "data000"});
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_EQ(refused.err,
+            "data000.a: already exists and is left as it is; write into another folder with "
+            "-out:folder, or replace it with -force\n");
+  EXPECT_EQ(test::readFile(path("data000.a")), (Bytes{'o', 'l', 'd'}));
+  put("title.bmp", test::readFile(path("data000.a")));
+  put("title.px", {'o', 'l', 'd'});
+  EXPECT_EQ(run({"-pack", "title.bmp"}).exitCode, 1) << "a picture file too";
+
+  test::RunResult forced = run({"-pack", "-force", "data000"});
+  EXPECT_EQ(forced.exitCode, 0) << forced.err;
+  EXPECT_EQ(test::readFile(path("data000.a")).size(), 4u + 32 + 1);
+  EXPECT_EQ(test::listFolder(scratch_.path()),
+            (std::vector<std::string>{"data000", "data000.a", "title.bmp", "title.px"}));
+}
+
+TEST_F(PackRun, SwitchesPackingDoesNotUse) {
+  ASSERT_EQ(::mkdir(path("data").c_str(), 0700), 0);
+  put("data/a.txt", {'a'});
+  test::RunResult listed = run({"-list", "-pack", "data"});
+  EXPECT_EQ(listed.exitCode, 1);
+  EXPECT_EQ(listed.err,
+            "quorvel: -list writes nothing and -pack writes a file: give one of them\n");
+  EXPECT_EQ(test::listFolder(scratch_.path()), (std::vector<std::string>{"data"}));
+  test::RunResult warned = run({"-pack", "-png", "-only:*.txt", "-raw", "data"});
+  EXPECT_EQ(warned.exitCode, 0);
+  EXPECT_EQ(warned.err, "quorvel: -pack does not use -raw, -png, -only: ignored\n");
+  EXPECT_TRUE(test::fileExists(path("data.a")));
+}
+
+// ".", "dir/." and "dir/" stand for the folder itself: the archive takes its real name and lies
+// beside it, never inside it.
+TEST_F(PackRun, AFolderNamedByDotTakesItsRealName) {
+  ASSERT_EQ(::mkdir(path("game").c_str(), 0700), 0);
+  ASSERT_EQ(::mkdir(path("game/data").c_str(), 0700), 0);
+  put("game/data/a.txt", {'a'});
+  for (const char* given : {"game/data/.", "game/data//", "game/data/../data/."}) {
+    test::RunResult packed = run({"-pack", given});
+    EXPECT_EQ(packed.exitCode, 0) << given << ": " << packed.err;
+    EXPECT_EQ(test::listFolder(path("game/data")), (std::vector<std::string>{"a.txt"})) << given;
+    EXPECT_EQ(test::listFolder(path("game")), (std::vector<std::string>{"data", "data.a"}));
+    ::unlink(path("game/data.a").c_str());
+  }
+  ::unlink(path("game/data/a.txt").c_str());
+  ::rmdir(path("game/data").c_str());
+  put("game/b.txt", {'b'});
+  EXPECT_EQ(run({"-pack", "game/data/.."}).exitCode, 1) << "data is gone";
+  test::RunResult parent = run({"-pack", "game/."});
+  EXPECT_EQ(parent.exitCode, 0) << parent.err;
+  EXPECT_EQ(test::listFolder(scratch_.path()), (std::vector<std::string>{"game", "game.a"}));
+}
+
+// Names that are not code page 932 text, and ".px" files extraction would fail on.
+TEST_F(PackRun, MembersExtractionCouldNotGiveBackAreRefused) {
+  ASSERT_EQ(::mkdir(path("data").c_str(), 0700), 0);
+  put("data/\xF0\x9F\x98\x80.txt", {'a'});
+  test::RunResult emoji = run({"-pack", "data"});
+  EXPECT_EQ(emoji.exitCode, 1);
+  EXPECT_NE(emoji.err.find("does not convert to code page 932"), std::string::npos) << emoji.err;
+  ::unlink(path("data/\xF0\x9F\x98\x80.txt").c_str());
+  put("data/notes.px", test::bytesOf("not a picture"));
+  test::RunResult notes = run({"-pack", "data"});
+  EXPECT_EQ(notes.exitCode, 1);
+  EXPECT_NE(notes.err.find("notes.px: not a picture file quorvel converts"), std::string::npos)
+      << notes.err;
+  EXPECT_EQ(test::listFolder(scratch_.path()), (std::vector<std::string>{"data"}));
 }
 
 }  // namespace

@@ -256,7 +256,7 @@ TEST(TiledEndToEnd, DamagedFilesGiveTheirStatusLine) {
   ASSERT_TRUE(test::writeFile(dir.file("short.px"), shortFile));
   run = test::runQuorvel({"short.px"}, dir.path());
   EXPECT_NE(run.out.find("short.px: cannot read."), std::string::npos) << run.out;
-  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.exitCode, 1);
 }
 
 // The bundled samples are what the writer makes now.

@@ -166,14 +166,20 @@ TEST(SlicedBmp, PlainPicturesConvertToTheDecodersBitmap) {
                        : reinterpret_cast<const RgbQuad*>(decoded.palette.data()),
                    decoded.bits.data(), decoded.bits.size()};
       ASSERT_EQ(writeBmpFile(scratch.file("expected.bmp").c_str(), view), ResultCode::Success);
-      WorkerBudget workers(2);
-      ConversionOptions options;
-      options.decode = setting;
-      options.workers = &workers;
-      ASSERT_EQ(convertPictureFile(scratch.file("plain").c_str(), source.c_str(), options),
-                ResultCode::Success);
-      EXPECT_TRUE(test::readFile(scratch.file("plain.bmp")) ==
-                  test::readFile(scratch.file("expected.bmp")));
+      // Read from the file a slice at a time, or whole first (an archive member's temporary
+      // file) and its rows used in place.
+      for (bool temporarySource : {false, true}) {
+        WorkerBudget workers(2);
+        ConversionOptions options;
+        options.decode = setting;
+        options.workers = &workers;
+        options.temporarySource = temporarySource;
+        ASSERT_EQ(convertPictureFile(scratch.file("plain").c_str(), source.c_str(), options),
+                  ResultCode::Success);
+        EXPECT_TRUE(test::readFile(scratch.file("plain.bmp")) ==
+                    test::readFile(scratch.file("expected.bmp")))
+            << "temporary source " << temporarySource;
+      }
     }
   }
 }
@@ -184,9 +190,13 @@ TEST(SlicedBmp, PlainPictureShorterThanItsRowsIsRefusedWithoutAFile) {
   file.resize(file.size() - 1);
   std::string source = scratch.file("short.px");
   ASSERT_TRUE(test::writeFile(source, file));
-  EXPECT_EQ(convertPictureFile(scratch.file("short").c_str(), source.c_str()),
-            ResultCode::UnknownFormat);
-  EXPECT_EQ(test::listFolder(scratch.path()), std::vector<std::string>{"short.px"});
+  for (bool temporarySource : {false, true}) {
+    ConversionOptions options;
+    options.temporarySource = temporarySource;
+    EXPECT_EQ(convertPictureFile(scratch.file("short").c_str(), source.c_str(), options),
+              ResultCode::UnknownFormat);
+    EXPECT_EQ(test::listFolder(scratch.path()), std::vector<std::string>{"short.px"});
+  }
 }
 
 }  // namespace

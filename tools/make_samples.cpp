@@ -2,7 +2,8 @@
 // quorvel-make-samples --plain32 <file> <width> <height> writes one large 32-bit plain picture of
 // gradients, --sprite32 the same size of a sprite on transparent ground, --layered32 a layered
 // picture (a full-canvas layer and one over its middle), --runs32 a run-stream picture of a
-// sprite, --tiles0b and --tiles0c a single-image tiled picture of the gradients (for benchmarks);
+// sprite, --tiles0b and --tiles0c a single-image tiled picture of the gradients, --series0b a
+// type 0x0B file of 64 images of it (for benchmarks);
 // quorvel-make-samples --game <folder> <archives> a whole game of that many archives and a few
 // loose pictures (for benchmarks); quorvel-make-samples --malformed <folder> writes every
 // malformed variant of every format (for replaying them elsewhere).
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "tools/writer/byte_writer.h"
 #include "tools/writer/game_writer.h"
@@ -153,6 +155,19 @@ Bytes bigTiled(quorvel::writer::TiledFamily family, int width, int height) {
   return quorvel::writer::writeTiled(quorvel::writer::tilePictures(family, kEdge, {picture}));
 }
 
+// A series of kSeriesImages images of the gradient picture in tiles of 32; empty when the records
+// outnumber the 16-bit index entries.
+constexpr int kSeriesImages = 64;
+Bytes tiledSeries(quorvel::writer::TiledFamily family, int width, int height) {
+  constexpr int kEdge = 32;
+  int64_t cells = int64_t{(width + kEdge - 1) / kEdge} * ((height + kEdge - 1) / kEdge);
+  if (cells * kSeriesImages > 32767) return {};
+  quorvel::writer::Picture picture{width, height,
+                                   quorvel::writer::gradientPicture32(width, height).rows};
+  std::vector<quorvel::writer::Picture> pictures(kSeriesImages, picture);
+  return quorvel::writer::writeTiled(quorvel::writer::tilePictures(family, kEdge, pictures));
+}
+
 // One large picture of the named kind; empty for an unknown kind or a size it cannot hold.
 Bytes bigPicture(const std::string& kind, int width, int height) {
   using quorvel::writer::TiledFamily;
@@ -166,8 +181,28 @@ Bytes bigPicture(const std::string& kind, int width, int height) {
   if (kind == "--runs32") return bigRunStream(width, height);
   if (kind == "--tiles0b") return bigTiled(TiledFamily::Px0B, width, height);
   if (kind == "--tiles0c") return bigTiled(TiledFamily::Px0C, width, height);
+  if (kind == "--series0b") return tiledSeries(TiledFamily::Px0B, width, height);
   return {};
 }
+
+namespace {
+
+void printUsage(std::FILE* stream) {
+  std::fputs(
+      "usage: quorvel-make-samples <folder>       the bundled samples into the folder\n"
+      "       quorvel-make-samples --plain32|--sprite32|--layered32|--runs32|--tiles0b|"
+      "--tiles0c|--series0b <file> <width> <height>\n"
+      "                                           one large picture of that kind\n"
+      "       quorvel-make-samples --game <folder> <archives>\n"
+      "                                           a whole game: that many archives and loose "
+      "pictures\n"
+      "       quorvel-make-samples --malformed <folder>\n"
+      "                                           every malformed variant of every format\n"
+      "       quorvel-make-samples --help         this text\n",
+      stream);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   if (argc == 4 && std::strcmp(argv[1], "--game") == 0) {
@@ -188,14 +223,11 @@ int main(int argc, char** argv) {
     if (bytes.empty()) return 2;
     return quorvel::writer::saveFile(argv[2], bytes) ? 0 : 1;
   }
-  if (argc != 2) {
-    std::fprintf(stderr,
-                 "usage: quorvel-make-samples <folder>\n"
-                 "       quorvel-make-samples --plain32|--sprite32|--layered32|--runs32|--tiles0b|"
-                 "--tiles0c <file> <width> <height>\n"
-                 "       quorvel-make-samples --game <folder> <archives>\n"
-                 "       quorvel-make-samples --malformed <folder>\n");
-    return 2;
+  bool help = argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0);
+  // Any other switch alone is a mistake, not a folder to write into.
+  if (help || argc != 2 || argv[1][0] == '-') {
+    printUsage(help ? stdout : stderr);
+    return help ? 0 : 2;
   }
   return writeSamples(argv[1]) ? 0 : 1;
 }

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "browse/browse_session.h"
+#include "convert/name_patterns.h"
+#include "platform/wasm/external_file.h"
 
 namespace {
 
@@ -68,7 +70,26 @@ int qv_open(const uint8_t* bytes, uint32_t length, const char* name) {
   return resultOf(gSession.open(bytes, length, name));
 }
 
-// [{name, kind, size, storedSize, storage, usable}] of the opened file; "file" is the storage of
+// A file that stays with the page, read through Module.readExternal(id, ...) when its bytes are
+// needed: the size travels as a double, exact up to 2^53.
+int qv_open_external(uint32_t id, double size, const char* name) {
+  gFiles.clear();
+  gSession.setMemoryLimit(kPictureMemoryLimit);
+  if (!(size >= 0)) return resultOf(ResultCode::ReadError);
+  uint64_t length = static_cast<uint64_t>(size);
+  return resultOf(gSession.open(name, length, [id, length](const std::string& path) {
+    return quorvel::createExternalFile(path.c_str(), id, length);
+  }));
+}
+
+// The most pixels a picture may have to be converted here (its decoding needs a few times four
+// bytes for each).
+double qv_pixel_limit() {
+  return static_cast<double>(kPictureMemoryLimit / (4 * quorvel::kBrowsePeakCopiesPerPixel));
+}
+
+// [{name, kind, size, storedSize, storage, usable, damage}] of the opened file (damage: why
+// extraction refuses the member, empty for a sound one); "file" is the storage of
 // a picture opened alone.
 const char* qv_entries() {
   gText = "[";
@@ -82,7 +103,23 @@ const char* qv_entries() {
     appendField(gText, "storage",
                 gSession.isArchive() ? quorvel::storageName(entry.member.storage) : "file");
     appendField(gText, "usable", entry.usable ? 1 : 0);
+    appendField(gText, "damage", entry.member.damage);
     gText += '}';
+  }
+  gText += ']';
+  return gText.c_str();
+}
+
+// The indexes of the entries whose names match a list of patterns as -only: takes it, as a JSON
+// array in qv_text; an empty list matches every entry.
+const char* qv_matching(const char* patterns) {
+  quorvel::NamePatterns only{std::string(patterns)};
+  gText = "[";
+  const std::vector<quorvel::BrowseEntry>& entries = gSession.entries();
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (!only.matches(entries[i].member.name)) continue;
+    if (gText.size() > 1) gText += ',';
+    gText += std::to_string(i);
   }
   gText += ']';
   return gText.c_str();
@@ -108,6 +145,12 @@ int qv_describe(uint32_t index) {
   return resultOf(result);
 }
 
+// Why the last qv_describe, qv_extract or qv_convert failed, as a conversion's failure list says
+// it; empty when nothing more is known than its result.
+const char* qv_failure() {
+  return gSession.failureReason().c_str();
+}
+
 const char* qv_text() {
   return gText.c_str();
 }
@@ -119,7 +162,8 @@ int qv_extract(uint32_t index) {
   return resultOf(result);
 }
 
-// background: 0xRRGGBB.
+// background: 0xRRGGBB. A picture refused for its size leaves the reason in qv_text
+// ("W x H pixels need ..."); otherwise qv_text is empty.
 int qv_convert(uint32_t index, int raw, uint32_t background, int png) {
   quorvel::PictureChoice choice;
   choice.raw = raw != 0;
@@ -127,7 +171,9 @@ int qv_convert(uint32_t index, int raw, uint32_t background, int png) {
   choice.background[0] = static_cast<uint8_t>(background >> 16);
   choice.background[1] = static_cast<uint8_t>(background >> 8);
   choice.background[2] = static_cast<uint8_t>(background);
-  return resultOf(gSession.convert(index, choice, gFiles));
+  const ResultCode result = gSession.convert(index, choice, gFiles);
+  gText = gSession.refusal();
+  return resultOf(result);
 }
 
 uint32_t qv_file_count() {

@@ -6,7 +6,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "platform/paths.h"
@@ -84,8 +86,52 @@ bool moveFileReplacing(const char* from, const char* to) {
 }
 
 bool deleteFile(const char* path) {
-  return ::unlink(path) == 0;
+  int kept = errno;
+  bool deleted = ::unlink(path) == 0;
+  errno = kept;
+  return deleted;
 }
+
+namespace {
+
+// The memory limit of the control group the process runs in (version 2, then version 1); 0 for
+// none ("max", or a number beyond any machine).
+uint64_t containerMemoryLimit() {
+  for (const char* path :
+       {"/sys/fs/cgroup/memory.max", "/sys/fs/cgroup/memory/memory.limit_in_bytes"}) {
+    std::FILE* file = std::fopen(path, "r");
+    if (file == nullptr) continue;
+    unsigned long long limit = 0;
+    const bool read = std::fscanf(file, "%llu", &limit) == 1;
+    std::fclose(file);
+    if (read && limit > 0 && limit < (1ull << 60)) return limit;
+  }
+  return 0;
+}
+
+}  // namespace
+
+uint64_t availableMemoryBytes() {
+  const long pages = ::sysconf(_SC_PHYS_PAGES);
+  const long pageSize = ::sysconf(_SC_PAGESIZE);
+  uint64_t physical = pages > 0 && pageSize > 0
+                          ? static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize)
+                          : 0;
+  const uint64_t container = containerMemoryLimit();
+  if (container != 0 && (physical == 0 || container < physical)) physical = container;
+  return physical;
+}
+
+std::string lastSystemErrorText() {
+  if (errno == 0) return {};
+  return std::error_code(errno, std::generic_category()).message();
+}
+
+void clearSystemError() {
+  errno = 0;
+}
+
+const bool kFileNamesIgnoreCase = false;
 
 bool standardOutputIsTerminal() {
   return ::isatty(STDOUT_FILENO) == 1;

@@ -2,6 +2,12 @@
 // bytes, the program reads and writes files as everywhere else, and the page takes the outputs
 // back. Paths use '/' as on POSIX; a file or folder can only be made inside an existing folder,
 // the root "/" always exists. One thread: nothing here is shared with another.
+//
+// A file of the page's can also stay outside the module: its bytes are read on demand from the
+// page's host (Module.readExternal), so that a file of gigabytes is never copied into memory.
+#include <emscripten.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -14,27 +20,80 @@
 #include "platform/pending_paths.h"
 #include "platform/system.h"
 #include "platform/temporary_folder.h"
+#include "platform/wasm/external_file.h"
 
 namespace quorvel {
 
 namespace {
+
+// Count bytes of the host's file id at position into buffer: the number read, or -1 when the
+// host cannot read it.
+// clang-format off
+EM_JS(int, readExternalBytes, (int id, double position, uint8_t* buffer, int count), {
+  try {
+    return Module.readExternal(id, position, buffer, count);
+  } catch (e) {
+    return -1;
+  }
+});
+// clang-format on
+
+// Reads smaller than a block are served from aligned blocks kept for a while: the archive reader
+// asks for a few bytes at a time (record after record, each member's size, an LZSS stream), and
+// reads the directory twice when it opens; each request to the host costs far more than copying.
+constexpr size_t kBlockBytes = 16 * 1024;
+constexpr size_t kKeptBlocks = 64;
+
+struct KeptBlock {
+  size_t start = 0;
+  std::vector<uint8_t> bytes;
+  uint64_t lastUse = 0;
+};
 
 // The bytes of one file. Growth that memory cannot give fails instead of stopping the program,
 // so that a write can report it.
 class FileBytes {
  public:
   FileBytes() = default;
+  // A read-only file of the host, size bytes long.
+  FileBytes(uint32_t externalId, uint64_t size)
+      : size_(static_cast<size_t>(std::min<uint64_t>(size, SIZE_MAX))),
+        external_(true),
+        externalId_(externalId) {}
   ~FileBytes() { std::free(data_); }
   FileBytes(const FileBytes&) = delete;
   FileBytes& operator=(const FileBytes&) = delete;
 
-  const uint8_t* data() const { return data_; }
   size_t size() const { return size_; }
   void clear() { size_ = 0; }
 
+  // Up to count bytes at offset into buffer: the number read (0 at the end), or -1 when the
+  // host's file cannot be read.
+  int64_t readAt(size_t offset, uint8_t* buffer, size_t count) {
+    size_t available = offset < size_ ? size_ - offset : 0;
+    count = std::min(count, available);
+    if (count == 0) return 0;
+    if (!external_) {
+      std::memcpy(buffer, data_ + offset, count);
+      return static_cast<int64_t>(count);
+    }
+    if (count >= kBlockBytes) return readHost(offset, buffer, count);
+    size_t done = 0;
+    while (done < count) {
+      const KeptBlock* block = blockAt(offset + done);
+      if (block == nullptr) return -1;
+      size_t inside = offset + done - block->start;
+      if (inside >= block->bytes.size()) break;  // the host's file was shorter than it said
+      size_t piece = std::min(count - done, block->bytes.size() - inside);
+      std::memcpy(buffer + done, block->bytes.data() + inside, piece);
+      done += piece;
+    }
+    return static_cast<int64_t>(done);
+  }
+
   // count bytes at offset; a gap before offset reads as zeros. False when memory runs out.
   bool writeAt(size_t offset, const void* bytes, size_t count) {
-    if (offset > SIZE_MAX - count) return false;
+    if (external_ || offset > SIZE_MAX - count) return false;
     size_t end = offset + count;
     if (end > capacity_) {
       size_t wanted = capacity_ > SIZE_MAX / 2 ? SIZE_MAX : capacity_ * 2;
@@ -51,9 +110,53 @@ class FileBytes {
   }
 
  private:
+  // The kept block holding offset, read from the host in place of the least recently used one
+  // when it is not kept; null when the host cannot read it.
+  const KeptBlock* blockAt(size_t offset) {
+    size_t start = offset - offset % kBlockBytes;
+    KeptBlock* oldest = nullptr;
+    for (KeptBlock& block : kept_) {
+      if (block.start == start && !block.bytes.empty()) {
+        block.lastUse = ++uses_;
+        return &block;
+      }
+      if (oldest == nullptr || block.lastUse < oldest->lastUse) oldest = &block;
+    }
+    if (kept_.size() < kKeptBlocks) {
+      kept_.emplace_back();
+      oldest = &kept_.back();
+    }
+    oldest->bytes.resize(std::min(kBlockBytes, size_ - start));
+    int64_t got = readHost(start, oldest->bytes.data(), oldest->bytes.size());
+    oldest->bytes.resize(got < 0 ? 0 : static_cast<size_t>(got));
+    if (got < 0) return nullptr;
+    oldest->start = start;
+    oldest->lastUse = ++uses_;
+    return oldest;
+  }
+
+  // The host's reads are asked for in pieces an int can count.
+  int64_t readHost(size_t offset, uint8_t* buffer, size_t count) {
+    constexpr size_t kPiece = size_t{1} << 30;
+    size_t done = 0;
+    while (done < count) {
+      int piece = static_cast<int>(std::min(count - done, kPiece));
+      int got = readExternalBytes(static_cast<int>(externalId_), static_cast<double>(offset + done),
+                                  buffer + done, piece);
+      if (got < 0 || got > piece) return -1;
+      if (got == 0) break;
+      done += static_cast<size_t>(got);
+    }
+    return static_cast<int64_t>(done);
+  }
+
   uint8_t* data_ = nullptr;
   size_t size_ = 0;
   size_t capacity_ = 0;
+  bool external_ = false;
+  uint32_t externalId_ = 0;
+  std::vector<KeptBlock> kept_;  // of an external file
+  uint64_t uses_ = 0;
 };
 
 // A folder has no bytes.
@@ -168,11 +271,9 @@ int FileHandle::read(void* buffer, uint32_t count, uint32_t* done) {
   if (done != nullptr) *done = 0;
   OpenFile* open = openFile(handle_);
   if (open == nullptr) return 0;
-  size_t size = open->file->size();
-  size_t available = open->position < size ? size - open->position : 0;
-  size_t got = count < available ? count : available;
-  if (got > 0) std::memcpy(buffer, open->file->data() + open->position, got);
-  open->position += got;
+  int64_t got = open->file->readAt(open->position, static_cast<uint8_t*>(buffer), count);
+  if (got < 0) return 0;
+  open->position += static_cast<size_t>(got);
   if (done != nullptr) *done = static_cast<uint32_t>(got);
   return 1;
 }
@@ -203,6 +304,13 @@ DirectoryResult createDirectory(const char* path) {
   if (!isFolder(parentOf(name))) return DirectoryResult::PathNotFound;
   gNodes[name] = nullptr;
   return DirectoryResult::Created;
+}
+
+bool createExternalFile(const char* path, uint32_t id, uint64_t size) {
+  std::string name = trimmed(path);
+  if (!isFolder(parentOf(name)) || gNodes.count(name) != 0) return false;
+  gNodes[name] = std::make_shared<FileBytes>(id, size);
+  return true;
 }
 
 // Folders /tmp/1/, /tmp/2/, ...: one for each owner, removed with everything in it when the owner

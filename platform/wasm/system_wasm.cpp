@@ -16,6 +16,10 @@ namespace quorvel {
 bool standardOutputIsTerminal() {
   return false;
 }
+// The page converts one picture at a time and judges its memory itself.
+uint64_t availableMemoryBytes() {
+  return 0;
+}
 void writeOutput(const std::string&) {}
 void writeError(const std::string&) {}
 void showFailureList(const std::string&, size_t, size_t) {}
@@ -23,6 +27,13 @@ void showFailureList(const std::string&, size_t, size_t) {}
 int showOpenDialog(char*, size_t) {
   return 2;
 }
+
+// Files live in memory: nothing fails for a reason the system could name.
+std::string lastSystemErrorText() {
+  return {};
+}
+void clearSystemError() {}
+const bool kFileNamesIgnoreCase = false;
 
 // Nothing interrupts a conversion in the page: it ends, or the page goes with all its memory.
 void installInterruptCleanup() {}

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
+#include <string>
 
 #include "platform/ascii_case.h"
 #include "platform/paths.h"
@@ -23,6 +24,18 @@ const char kSwitchChar = '/';
 size_t pathUnits(const char* path) {
   int units = MultiByteToWideChar(CP_UTF8, 0, path, -1, nullptr, 0);
   return units > 0 ? static_cast<size_t>(units) - 1 : std::strlen(path);
+}
+
+std::string fullPath(const char* path) {
+  std::wstring wide;
+  if (!toWide(path, wide)) return std::string();
+  DWORD units = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (units == 0) return std::string();
+  std::wstring full(units, L'\0');
+  units = GetFullPathNameW(wide.c_str(), units, full.data(), nullptr);
+  if (units == 0 || units >= full.size()) return std::string();
+  full.resize(units);
+  return toUtf8(full.c_str());
 }
 
 DirectoryResult createDirectory(const char* path) {
@@ -48,9 +61,43 @@ bool moveFileReplacing(const char* from, const char* to) {
 }
 
 bool deleteFile(const char* path) {
+  DWORD kept = GetLastError();
   std::wstring wide;
-  return toWidePath(path, wide) && DeleteFileW(wide.c_str()) != 0;
+  bool deleted = toWidePath(path, wide) && DeleteFileW(wide.c_str()) != 0;
+  SetLastError(kept);
+  return deleted;
 }
+
+// The physical memory; a job object's limit shows in ullAvailPhys only as far as it is in use, so
+// the total is taken.
+uint64_t availableMemoryBytes() {
+  MEMORYSTATUSEX status{};
+  status.dwLength = sizeof status;
+  return GlobalMemoryStatusEx(&status) != 0 ? status.ullTotalPhys : 0;
+}
+
+std::string lastSystemErrorText() {
+  DWORD error = GetLastError();
+  if (error == 0) return {};
+  wchar_t* message = nullptr;
+  DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
+  std::string text = length > 0 ? toUtf8(message) : "system error " + std::to_string(error);
+  if (message != nullptr) LocalFree(message);
+  // The system's messages end in a full stop and a line end.
+  while (!text.empty() &&
+         (text.back() == '\n' || text.back() == '\r' || text.back() == '.' || text.back() == ' ')) {
+    text.pop_back();
+  }
+  return text;
+}
+
+void clearSystemError() {
+  SetLastError(0);
+}
+
+const bool kFileNamesIgnoreCase = true;
 
 bool standardOutputIsTerminal() {
   DWORD mode = 0;

@@ -1,0 +1,75 @@
+#include "convert/picture_damage.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "convert/picture_kind.h"
+#include "convert/picture_probe.h"
+#include "decoders/spi_px.h"
+#include "platform/file_handle.h"
+#include "platform/system.h"
+#include "platform/whole_file.h"
+
+namespace quorvel {
+
+namespace {
+
+// The words with the system's message behind them, when it has one.
+std::string withSystemMessage(const char* words) {
+  std::string message = lastSystemErrorText();
+  return message.empty() ? words : std::string(words) + ": " + message;
+}
+
+}  // namespace
+
+std::string pictureDamage(const uint8_t* head, uint32_t headLength, uint64_t fileLength) {
+  if (fileLength == 0) return "the file is empty";
+  uint8_t probe[kProbeBytes] = {};
+  std::copy(head, head + std::min(headLength, kProbeBytes), probe);
+  PictureKind kind = identifyPicture(probe);
+  if (kind == PictureKind::Unknown) return "its first bytes are no picture kind this program knows";
+  if (kind != PictureKind::Plain) return {};
+  uint64_t needed = plainPictureBytes(head, headLength);
+  if (needed == 0) return "its header gives no size or depth a bitmap can hold";
+  if (needed > fileLength) {
+    return "cut short: its header needs " + std::to_string(needed) + " bytes, the file has " +
+           std::to_string(fileLength);
+  }
+  return {};
+}
+
+std::string pictureFailureReason(const char* path, ResultCode result) {
+  switch (result) {
+    case ResultCode::Success:
+      return {};
+    case ResultCode::ReadError:
+      return withSystemMessage("cannot read");
+    case ResultCode::WriteError:
+      return withSystemMessage("cannot write");
+    case ResultCode::OutOfMemory:
+    case ResultCode::LockFailed:
+      return "not enough memory";
+    default:
+      break;
+  }
+  std::string reason = "not a picture that converts";
+  FileHandle file;
+  if (file.openRead(path, kFileShareRead, kOpenExisting, kFileAttributeNormal) == kInvalidFile) {
+    return reason;
+  }
+  uint32_t high = 0xFFFFFFFFu;
+  uint32_t low = file.size(&high);
+  if (low == 0xFFFFFFFFu && high == 0xFFFFFFFFu) return reason;
+  uint64_t length = (uint64_t{high} << 32) | low;
+  std::vector<uint8_t> head(static_cast<size_t>(std::min<uint64_t>(length, kPlainHeadBytes)));
+  if (!head.empty() && !readAt(file, 0, head.data(), static_cast<uint32_t>(head.size()))) {
+    return reason;
+  }
+  std::string damage = pictureDamage(head.data(), static_cast<uint32_t>(head.size()), length);
+  if (!damage.empty()) return reason + ": " + damage;
+  uint8_t probe[kProbeBytes] = {};
+  std::copy(head.begin(), head.begin() + std::min<size_t>(head.size(), kProbeBytes), probe);
+  return reason + ": a damaged " + pictureKindName(identifyPicture(probe)) + " picture";
+}
+
+}  // namespace quorvel
