@@ -142,11 +142,14 @@ class TemporaryMember {
 };
 
 bool TemporaryMember::write(const uint8_t* bytes, size_t size) {
-  pending_ = rememberPending(path_.c_str(), PendingKind::File);
   FileHandle file;
-  if (file.openWrite(path_.c_str(), kFileShareDelete, kCreateAlways, kFileAttributeTemporary) ==
-      kInvalidFile) {
-    return false;
+  {
+    PendingCreation creating;
+    pending_ = rememberPending(path_.c_str(), PendingKind::File);
+    if (file.openWrite(path_.c_str(), kFileShareDelete, kCreateAlways, kFileAttributeTemporary) ==
+        kInvalidFile) {
+      return false;
+    }
   }
   bool whole = true;
   while (whole && size > 0) {

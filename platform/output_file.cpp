@@ -33,6 +33,7 @@ bool OutputFile::create(const char* finalPath) {
   discard();
   finalPath_ = finalPath;
   partialPath_ = partialPathFor(finalPath_);
+  PendingCreation creating;
   pending_ = rememberPending(partialPath_.c_str(), PendingKind::File);
   open_ = file_.openWrite(partialPath_.c_str(), kFileShareDelete, kCreateAlways,
                           kFileAttributeNormal) != kInvalidFile;

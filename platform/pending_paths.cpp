@@ -1,9 +1,11 @@
 #include "platform/pending_paths.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <initializer_list>
 #include <mutex>
+#include <thread>
 
 namespace quorvel {
 
@@ -25,6 +27,12 @@ static_assert(std::atomic<int>::is_always_lock_free);
 
 Slot gSlots[kSlots];
 std::atomic<bool> gRemoving{false};
+// Threads between listing a path and making it.
+std::atomic<int> gCreating{0};
+// How long an interrupt waits for them: the thread that took the interrupt may be one of them,
+// and it never comes back.
+constexpr int kCreationWaits = 200;
+constexpr auto kCreationPause = std::chrono::milliseconds(1);
 std::once_flag gInstalled;
 
 }  // namespace
@@ -65,8 +73,23 @@ bool removeListedPaths() {
 
 }  // namespace
 
+PendingCreation::PendingCreation() {
+  gCreating.fetch_add(1);
+  if (!gRemoving.load()) return;
+  gCreating.fetch_sub(1);
+  // The removal has begun and ends the process: nothing more is made.
+  for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
+}
+
+PendingCreation::~PendingCreation() {
+  gCreating.fetch_sub(1);
+}
+
 void removePendingPaths() {
   if (gRemoving.exchange(true)) return;
+  for (int wait = 0; gCreating.load() != 0 && wait < kCreationWaits; ++wait) {
+    std::this_thread::sleep_for(kCreationPause);
+  }
   for (int attempt = 1; !removeListedPaths() && pauseBeforeRemovingAgain(attempt); ++attempt) {
   }
 }

@@ -33,6 +33,17 @@ class PendingPath {
   PendingTicket ticket_;
 };
 
+// Held while a path is listed and made (a file opened for writing, a folder created): an
+// interrupt waits for the holders before it removes, so that nothing is made after the removal
+// pass. A thread that asks for one once the removal has begun waits for the process to end.
+class PendingCreation {
+ public:
+  PendingCreation();
+  ~PendingCreation();
+  PendingCreation(const PendingCreation&) = delete;
+  PendingCreation& operator=(const PendingCreation&) = delete;
+};
+
 // For the backends' interrupt handlers: removes every listed path once, using only the
 // platform's plain file calls. Answers at once when another thread is already removing.
 void removePendingPaths();

@@ -4,10 +4,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
+#include "platform/pending_paths.h"
 #include "platform/system.h"
 #include "platform/temporary_folder.h"
 #include "tests/support/test_support.h"
@@ -46,6 +50,34 @@ TEST(System, InterruptedRunLeavesNoTemporaryFolder) {
   int status = 0;
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << "status " << status;
+  EXPECT_TRUE(test::listFolder(scratch.path()).empty());
+}
+
+// An interrupt while another thread is between listing a file and making it: the removal waits
+// for that thread, so the file is not made after the removal pass and left behind.
+TEST(System, RemovalWaitsForAFileBeingMade) {
+  test::ScratchDir scratch;
+  const std::string path = scratch.file("late.bmp.qvpart");
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::atomic<bool> inside{false};
+    std::thread maker([&] {
+      PendingCreation creating;
+      inside = true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      rememberPending(path.c_str(), PendingKind::File);
+      test::writeFile(path, {1, 2});
+    });
+    while (!inside) std::this_thread::yield();
+    removePendingPaths();
+    // Whatever the maker does after the removal stays, as it would until the process ends.
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    ::_exit(test::fileExists(path) ? 1 : 0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
   EXPECT_TRUE(test::listFolder(scratch.path()).empty());
 }
 

@@ -35,6 +35,7 @@ TemporaryFolder::TemporaryFolder() {
   std::string pattern = (base != nullptr && *base != '\0') ? base : "/tmp";
   if (pattern.back() != '/') pattern += '/';
   pattern += "quorvel-XXXXXX";
+  PendingCreation creating;
   if (::mkdtemp(pattern.data()) == nullptr) return;
   pending_ = rememberPending(pattern.c_str(), PendingKind::Folder);
   owned_ = true;

@@ -40,6 +40,7 @@ TemporaryFolder::TemporaryFolder() {
                      std::to_wstring(gFolderNumber.fetch_add(1));
   // Without a folder of its own (a full or read-only temporary folder) the conversion works in
   // the system's folder, as a single conversion always could.
+  PendingCreation creating;
   if (own.size() + 1 >= MAX_PATH || !CreateDirectoryW(own.c_str(), nullptr)) return;
   path_ = toUtf8(own.c_str());
   pending_ = rememberPending(path_.c_str(), PendingKind::Folder);
