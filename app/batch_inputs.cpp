@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "convert/input_kind.h"
+#include "platform/ascii_case.h"
 #include "platform/folder_listing.h"
 #include "platform/paths.h"
 
@@ -11,8 +13,7 @@ namespace quorvel {
 namespace {
 
 bool isConvertible(const std::string& name) {
-  const char* extension = pathExtension(name.c_str());
-  return equalsIgnoreCase(extension, "a") || equalsIgnoreCase(extension, "px");
+  return inputKindOf(name.c_str()) != InputKind::Other;
 }
 
 bool endsInSeparator(const std::string& path) {
@@ -55,7 +56,7 @@ void walkFolder(const std::string& folder, const std::string& kept,
 std::string outputKey(const std::string& base) {
   std::string key = base;
   for (char& c : key) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    c = lowerAscii(c);
     if (kNativePaths.slashToo && c == '/') c = kNativePaths.separator;
   }
   return key;

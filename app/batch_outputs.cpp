@@ -2,9 +2,10 @@
 
 #include <unordered_map>
 
+#include "convert/input_kind.h"
 #include "convert/picture_kind.h"
 #include "convert/picture_probe.h"
-#include "decoders/settings.h"
+#include "convert/picture_writer.h"
 #include "platform/file_handle.h"
 #include "platform/paths.h"
 #include "platform/system.h"
@@ -48,15 +49,16 @@ void forEachFolder(const std::string& key, Visit visit) {
 }  // namespace
 
 BatchOutput batchOutputOf(const std::string& inputPath, const std::string& base,
-                          const PictureWriter& writer) {
-  const char* extension = pathExtension(inputPath.c_str());
+                          const ConversionOptions& options) {
+  const InputKind kind = inputKindOf(inputPath.c_str());
   if (base.empty()) return {};
-  if (equalsIgnoreCase(extension, "a")) return {base, false};
-  if (!equalsIgnoreCase(extension, "px")) return {};
+  if (kind == InputKind::Archive) return {base, false};
+  if (kind != InputKind::Picture) return {};
+  const PictureWriter writer = pictureWriterFor(options);
   std::string file = base;
   if (!becomesSeries(inputPath))
     return appendExtension(file, writer) ? BatchOutput{file} : BatchOutput{};
-  if (gSettings.keepSubfolders != 0) return {base, true};
+  if (options.keepSubfolders) return {base, true};
   file += "_%04d";
   return appendExtension(file, writer) ? BatchOutput{file} : BatchOutput{};
 }

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "convert/picture_writer.h"
+#include "convert/conversion_options.h"
 
 namespace quorvel {
 
@@ -19,9 +19,10 @@ struct BatchOutput {
 };
 
 // The output of the input at inputPath whose output base path is base (see BatchOutput); a
-// picture's first bytes tell a series from a single image.
+// picture's first bytes tell a series from a single image; the options give the picture format
+// and whether a series keeps its own folder.
 BatchOutput batchOutputOf(const std::string& inputPath, const std::string& base,
-                          const PictureWriter& writer);
+                          const ConversionOptions& options);
 
 constexpr size_t kNoEarlierInput = static_cast<size_t>(-1);
 

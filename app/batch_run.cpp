@@ -12,6 +12,7 @@
 #include "app/status_line.h"
 #include "archive/convert_archive.h"
 #include "convert/convert_picture.h"
+#include "convert/input_kind.h"
 #include "convert/ordered_work.h"
 #include "platform/paths.h"
 #include "platform/system.h"
@@ -47,9 +48,9 @@ bool formBatchBasePath(const OptionParser& parser, const BatchInput& input, std:
 
 ResultCode convertInput(const BatchInput& input, const std::string& base, bool baseFits,
                         const ConversionOptions& conversion, ArchiveReport& report) {
-  const char* extension = pathExtension(input.path.c_str());
-  bool isArchive = equalsIgnoreCase(extension, "a");
-  bool isPicture = !isArchive && equalsIgnoreCase(extension, "px");
+  const InputKind kind = inputKindOf(input.path.c_str());
+  bool isArchive = kind == InputKind::Archive;
+  bool isPicture = kind == InputKind::Picture;
   if (!isArchive && !isPicture) return ResultCode::UnknownFormat;
   if (!baseFits) return ResultCode::WriteError;
   // The folders an out folder asks for are made as needed.
@@ -91,9 +92,8 @@ void refuseMeetingOutputs(const std::vector<BatchInput>& inputs, std::vector<std
                           const ConversionOptions& conversion,
                           std::vector<InputOutcome>& outcomes) {
   std::vector<BatchOutput> outputs(inputs.size());
-  PictureWriter writer = pictureWriterFor(conversion);
   for (size_t i = 0; i < inputs.size(); ++i) {
-    outputs[i] = batchOutputOf(inputs[i].path, bases[i], writer);
+    outputs[i] = batchOutputOf(inputs[i].path, bases[i], conversion);
   }
   std::vector<size_t> meeting = meetingOutputs(outputs);
   for (size_t i = 0; i < inputs.size(); ++i) {
@@ -122,7 +122,6 @@ int runBatch(const OptionParser& parser, const RunOptions& options) {
     printUsage();
     return 0;
   }
-  applySettings(parser);
   const std::vector<BatchInput> inputs = gatherInputs(names);
   std::vector<std::string> bases(inputs.size());
   std::vector<char> baseFits(inputs.size(), 0);

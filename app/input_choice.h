@@ -1,5 +1,5 @@
-// The input names of a run: from the command line, or, as the original tool did, from the Open
-// dialog when the command line does not name what the run needs.
+// The input names of a run: from the command line, or from the Open dialog when the command line
+// does not name what the run needs.
 #pragma once
 
 #include <string>

@@ -10,6 +10,7 @@
 #include "app/input_choice.h"
 #include "app/status_line.h"
 #include "archive/archive_listing.h"
+#include "convert/input_kind.h"
 #include "convert/picture_listing.h"
 #include "platform/paths.h"
 #include "platform/system.h"
@@ -79,10 +80,11 @@ bool printArchive(const std::string& path, const NamePatterns& only, ResultCode&
 }
 
 // The line of a picture; false when it does not convert. A picture whose data are shorter than
-// its header needs is listed with why; result: why nothing could be listed.
-bool printPicture(const std::string& path, ResultCode& result) {
+// its header needs is listed with why; result: why nothing could be listed. The switches decide the
+// depth of the pictures as converted.
+bool printPicture(const std::string& path, const DecodeOptions& decode, ResultCode& result) {
   PictureListing picture;
-  result = describePicture(path.c_str(), picture);
+  result = describePicture(path.c_str(), decode, picture);
   if (result != ResultCode::Success && picture.damage.empty()) return false;
   std::string line = path + ": " + pictureKindName(picture.kind) + ", " +
                      std::to_string(picture.width) + " x " + std::to_string(picture.height) + ", " +
@@ -96,7 +98,7 @@ bool printPicture(const std::string& path, ResultCode& result) {
 }
 
 // True when the input could be read; otherwise its status line says why.
-bool listInput(const BatchInput& input, const NamePatterns& only) {
+bool listInput(const BatchInput& input, const ConversionOptions& options) {
   switch (input.problem) {
     case BatchInput::Problem::FolderUnreadable:
       writeOutput(input.path + ": cannot read.\n");
@@ -107,14 +109,14 @@ bool listInput(const BatchInput& input, const NamePatterns& only) {
     case BatchInput::Problem::None:
       break;
   }
-  const char* extension = pathExtension(input.path.c_str());
+  const InputKind kind = inputKindOf(input.path.c_str());
   ResultCode result = ResultCode::UnknownFormat;
   clearSystemError();
   bool sound = false;
-  if (equalsIgnoreCase(extension, "a")) {
-    sound = printArchive(input.path, only, result);
-  } else if (equalsIgnoreCase(extension, "px")) {
-    sound = printPicture(input.path, result);
+  if (kind == InputKind::Archive) {
+    sound = printArchive(input.path, options.onlyMembers, result);
+  } else if (kind == InputKind::Picture) {
+    sound = printPicture(input.path, options.decode, result);
   }
   // Nothing listed: the status words, and why on standard error.
   if (result != ResultCode::Success) {
@@ -133,8 +135,6 @@ int runListing(const OptionParser& parser, const RunOptions& options) {
     printUsage();
     return 0;
   }
-  // The switches decide the depth of the pictures as converted.
-  applySettings(parser);
   std::vector<BatchInput> inputs;
   if (options.batch) {
     inputs = gatherInputs(names);
@@ -143,7 +143,7 @@ int runListing(const OptionParser& parser, const RunOptions& options) {
   }
   size_t listed = 0;
   for (const BatchInput& input : inputs) {
-    if (listInput(input, options.conversion.onlyMembers)) {
+    if (listInput(input, options.conversion)) {
       ++listed;
     } else if (!options.batch) {
       adviseWhenFolder(input.path);

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <thread>
 
-#include "decoders/settings.h"
+#include "platform/ascii_case.h"
 #include "platform/paths.h"
 
 namespace quorvel {
@@ -99,10 +99,6 @@ const KnownSwitch* findSwitch(std::string_view name) {
     if (name == known.name) return &known;
   }
   return nullptr;
-}
-
-char lowerAscii(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 // Edits (insert, delete, replace one character) between a and b, case ignored.
@@ -209,10 +205,25 @@ std::string valueWarning(const OptionParser& parser, const KnownSwitch& known,
   return "";
 }
 
+// With the raw switch the background colour is not looked at at all; the value of raw is never
+// read.
+void readDecodeOptions(const OptionParser& parser, DecodeOptions& decode) {
+  if (parser.hasOption("raw")) {
+    decode.blend = false;
+  } else if (parser.hasOption("bgcolor")) {
+    uint32_t value = backgroundColour(parser);
+    decode.background[0] = static_cast<uint8_t>(value);        // blue
+    decode.background[1] = static_cast<uint8_t>(value >> 8);   // green
+    decode.background[2] = static_cast<uint8_t>(value >> 16);  // red
+  }
+}
+
 }  // namespace
 
 RunOptions readRunOptions(const OptionParser& parser) {
   RunOptions options;
+  readDecodeOptions(parser, options.conversion.decode);
+  options.conversion.keepSubfolders = !parser.hasOption("stripPath");
   options.batch = parser.hasOption("batch");
   options.list = parser.hasOption("list");
   options.jobs = parser.hasOption("jobs") ? readJobs(parser.optionText("jobs")) : defaultJobs();
@@ -265,20 +276,6 @@ std::vector<std::string> switchWarnings(const OptionParser& parser) {
     if (said.insert(warning).second) warnings.push_back(warning);
   }
   return warnings;
-}
-
-// With the raw switch the background colour is not looked at at all; the values of raw and
-// stripPath are never read.
-void applySettings(const OptionParser& parser) {
-  if (parser.hasOption("raw")) {
-    gSettings.blend = 0;
-  } else if (parser.hasOption("bgcolor")) {
-    uint32_t value = backgroundColour(parser);
-    gSettings.bgColor[0] = static_cast<uint8_t>(value);        // blue
-    gSettings.bgColor[1] = static_cast<uint8_t>(value >> 8);   // green
-    gSettings.bgColor[2] = static_cast<uint8_t>(value >> 16);  // red
-  }
-  if (parser.hasOption("stripPath")) gSettings.keepSubfolders = 0;
 }
 
 bool formBasePath(const OptionParser& parser, const char* inputPath, char* buffer,

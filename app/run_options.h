@@ -1,5 +1,5 @@
-// What the command line asks of a run, read once from the parser: the process-wide Settings of
-// the original switches, and the explicit options of the switches beyond them.
+// What the command line asks of a run, read once from the parser into one value that the run
+// passes down to every conversion.
 #pragma once
 
 #include <cstddef>
@@ -36,9 +36,6 @@ RunOptions readRunOptions(const OptionParser& parser);
 // take, an empty output folder and later repeats of a switch with another value. The run itself
 // does exactly what it does without these lines.
 std::vector<std::string> switchWarnings(const OptionParser& parser);
-
-// Writes raw, bgcolor and stripPath into the process-wide Settings, before any conversion.
-void applySettings(const OptionParser& parser);
 
 // The output base path of one input: the input path, or the out folder joined with the input's
 // file name, without its extension. False when it would not fit the buffer (copying it in would

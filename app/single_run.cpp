@@ -9,6 +9,7 @@
 #include "app/status_line.h"
 #include "archive/convert_archive.h"
 #include "convert/convert_picture.h"
+#include "convert/input_kind.h"
 #include "platform/paths.h"
 #include "platform/system.h"
 
@@ -23,7 +24,6 @@ int runSingleInput(const OptionParser& parser, const RunOptions& options) {
   }
   const char* inputPath = names.front().c_str();
 
-  applySettings(parser);
   std::vector<char> basePath(kPathBufferBytes, '\0');
   bool baseFits = formBasePath(parser, inputPath, basePath.data(), basePath.size());
 
@@ -38,9 +38,9 @@ int runSingleInput(const OptionParser& parser, const RunOptions& options) {
   if (options.memoryBytes != 0) conversion.memory = &memory;
   ResultCode result = ResultCode::UnknownFormat;
   ArchiveReport report;
-  const char* extension = pathExtension(inputPath);
-  bool isArchive = equalsIgnoreCase(extension, "a");
-  bool isPicture = !isArchive && equalsIgnoreCase(extension, "px");
+  const InputKind kind = inputKindOf(inputPath);
+  bool isArchive = kind == InputKind::Archive;
+  bool isPicture = kind == InputKind::Picture;
   clearSystemError();
   if ((isArchive || isPicture) && !baseFits) {
     result = ResultCode::WriteError;

@@ -1,4 +1,4 @@
-// The run of the original tool: exactly one input (named on the command line, or chosen in the
+// The run of one input: exactly one input (named on the command line, or chosen in the
 // Open dialog), converted by its extension, and one status line. Exit code 0 when it did all it was
 // asked (the status line "complete." and no failed member), 1 otherwise; 0 for the usage text after
 // a cancelled dialog.

@@ -11,9 +11,10 @@
 #include "archive/member_name.h"
 #include "archive/spi_a.h"
 #include "convert/convert_picture.h"
+#include "convert/input_kind.h"
 #include "convert/ordered_work.h"
 #include "convert/picture_damage.h"
-#include "decoders/settings.h"
+#include "platform/ascii_case.h"
 #include "platform/file_handle.h"
 #include "platform/paths.h"
 #include "platform/pending_paths.h"
@@ -44,37 +45,36 @@ struct MemberJob {
 // may write the same files: the same temporary file, "a.bmp" of "a.px" and of a member "a.bmp",
 // the series folder "a" of a picture and a member "a". Such members are converted one after the
 // other, so that the later one wins exactly as in a run of one member at a time.
-std::string collisionKey(const std::string& name) {
+std::string collisionKey(const std::string& name, bool keepSubfolders) {
   std::string key = name.substr(0, name.find('.'));
   while (!key.empty() && key.back() == ' ') key.pop_back();
   // Without subfolders a series "a.px" writes "a_0000.bmp", "a_0001.bmp", ... beside the other
   // members, where a member "a_0001.px" or "a_0001.bmp" meets it.
   size_t digits = key.size() - std::min(key.size(), key.find_last_not_of("0123456789") + 1);
-  if (gSettings.keepSubfolders == 0 && digits >= 4 && key.size() > digits &&
+  if (!keepSubfolders && digits >= 4 && key.size() > digits &&
       key[key.size() - digits - 1] == '_') {
     key.resize(key.size() - digits - 1);
   }
-  for (char& c : key) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
+  lowerAsciiInPlace(key);
   return key;
 }
 
 // The members the patterns choose, each with what is wrong with where it lies (problems: one
 // per member of the directory, as memberLayoutProblems finds them).
-std::vector<MemberJob> selectMembers(const MemberList& list, const NamePatterns& only,
+std::vector<MemberJob> selectMembers(const MemberList& list, const ConversionOptions& options,
                                      const std::vector<std::string>& problems) {
   std::vector<MemberJob> jobs;
   std::unordered_map<std::string, size_t> lastWithKey;
   for (size_t i = 0; i < list.count(); ++i) {
     std::string nativeName = memberNameToNative(list[i].fileName);
-    if (!only.matches(nativeName)) continue;
+    if (!options.onlyMembers.matches(nativeName)) continue;
     MemberJob job;
     job.entry = &list[i];
     job.index = static_cast<int32_t>(i);
     job.nativeName = std::move(nativeName);
     if (i < problems.size()) job.reason = problems[i];
-    auto [last, isFirst] = lastWithKey.try_emplace(collisionKey(job.nativeName), jobs.size());
+    auto [last, isFirst] =
+        lastWithKey.try_emplace(collisionKey(job.nativeName, options.keepSubfolders), jobs.size());
     if (!isFirst) {
       job.after = last->second;
       last->second = jobs.size();
@@ -206,12 +206,12 @@ MemberOutcome extractMember(const char* archivePath, MemberJob& job, const Folde
                                                    : MemberOutcome::TemporaryWriteFailed;
 }
 
-// Moves the temporary file into the output folder, or converts it there when it is a picture
-// ("px", any case; a name without '.' is all extension). Why it failed goes into the job.
+// Moves the temporary file into the output folder, or converts it there when it is a picture.
+// Why it failed goes into the job.
 bool deliverMember(MemberJob& job, TemporaryMember& temporary, const std::string& folder,
                    const ConversionOptions& options) {
   clearSystemError();
-  if (!equalsIgnoreCase(pathExtension(job.entry->fileName), "px")) {
+  if (inputKindOf(job.entry->fileName) != InputKind::Picture) {
     if (!moveFileReplacing(temporary.path().c_str(), (folder + job.nativeName).c_str())) {
       std::string message = lastSystemErrorText();
       job.reason = message.empty() ? "cannot write" : "cannot write: " + message;
@@ -313,8 +313,7 @@ ResultCode convertArchive(const char* outputFolder, const char* archivePath,
   if (temporary.path().empty() || !pathFits(temporary.path().c_str())) {
     return ResultCode::OtherError;
   }
-  std::vector<MemberJob> jobs =
-      selectMembers(list, options.onlyMembers, memberLayoutProblems(archivePath));
+  std::vector<MemberJob> jobs = selectMembers(list, options, memberLayoutProblems(archivePath));
   ArchiveReport own;
   ArchiveReport& result = report != nullptr ? *report : own;
   result.selectedMembers = static_cast<int32_t>(jobs.size());

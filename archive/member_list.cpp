@@ -47,7 +47,7 @@ ResultCode readMember(const char* archivePath, const FileEntry& entry, MemberByt
   bytes.size = 0;
   SpiA reader;
   MemHandle handle = nullptr;
-  ResultCode result = reader.getFile(archivePath, entry.position, &handle, 1, nullptr, 0);
+  ResultCode result = reader.getFile(archivePath, entry.position, &handle, 1);
   auto* data = static_cast<const uint8_t*>(bytes.block.attach(handle));
   if (result != ResultCode::Success) return result;
   if (data == nullptr) return ResultCode::LockFailed;

@@ -283,7 +283,7 @@ ResultCode SpiA::getFileInfo(const char* archivePath, uint32_t archiveStart, con
 }
 
 ResultCode SpiA::getFile(const char* archivePath, uint32_t recordPosition, void* destination,
-                         uint32_t flags, ProgressCallback, intptr_t) {
+                         uint32_t flags) {
   bool toMemory = static_cast<uint8_t>(flags) != 0;
   FileHandle file;
   if (file.open(archivePath, 1) == kInvalidFile) return ResultCode::ReadError;

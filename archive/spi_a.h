@@ -8,22 +8,22 @@
 #include <vector>
 
 #include "archive/file_entry.h"
-#include "decoders/spi_base.h"
+#include "decoders/result_code.h"
+#include "platform/memory.h"
 
 namespace quorvel {
 
-class SpiA : public SpiBase {
+class SpiA {
  public:
   // A movable, zero-filled block of (memberCount + 1) entries; the last one is all zero.
-  ResultCode getArchiveInfo(const char* archivePath, uint32_t archiveStart,
-                            MemHandle* listOut) override;
+  ResultCode getArchiveInfo(const char* archivePath, uint32_t archiveStart, MemHandle* listOut);
   // flags: low byte not 0 compares names without regard to case. The first match wins.
   ResultCode getFileInfo(const char* archivePath, uint32_t archiveStart, const char* memberName,
-                         uint32_t flags, FileEntry* entryOut) override;
+                         uint32_t flags, FileEntry* entryOut);
   // flags: low byte not 0 delivers a movable block of exactly the member's size into the
   // MemHandle that destination points to; 0 writes the member into the folder destination.
   ResultCode getFile(const char* archivePath, uint32_t recordPosition, void* destination,
-                     uint32_t flags, ProgressCallback progress, intptr_t userData) override;
+                     uint32_t flags);
 };
 
 // Why extraction would refuse each member of the archive (at the start of its file) before

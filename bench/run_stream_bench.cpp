@@ -7,8 +7,8 @@
 #include <cstring>
 #include <memory>
 
+#include "decoders/decode_options.h"
 #include "decoders/dib.h"
-#include "decoders/settings.h"
 #include "decoders/spi_px04.h"
 #include "decoders/spi_px40.h"
 #include "tools/writer/layered_samples.h"
@@ -103,11 +103,12 @@ size_t outputBytes(bool blend, int rawPixelBytes = 4) {
 
 void decode(benchmark::State& state, SpiBase& decoder, const Bytes& file, int rawPixelBytes = 4) {
   bool blend = state.range(0) != 0;
-  gSettings.blend = blend ? 1 : 0;
+  DecodeOptions options;
+  options.blend = blend;
   for (auto _ : state) {
     MemHandle info = nullptr, bits = nullptr;
-    ResultCode result = decoder.getPicture(file.data(), static_cast<uint32_t>(file.size()), &info,
-                                           &bits, nullptr, 0);
+    ResultCode result =
+        decoder.getPicture(file.data(), static_cast<uint32_t>(file.size()), options, &info, &bits);
     if (result != ResultCode::Success) state.SkipWithError("decode failed");
     benchmark::DoNotOptimize(bits);
     localFree(info);
@@ -115,7 +116,6 @@ void decode(benchmark::State& state, SpiBase& decoder, const Bytes& file, int ra
   }
   state.SetBytesProcessed(
       static_cast<int64_t>(state.iterations() * outputBytes(blend, rawPixelBytes)));
-  gSettings.blend = 1;
 }
 
 void BM_RunStream(benchmark::State& state) {

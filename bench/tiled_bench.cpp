@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "decoders/settings.h"
+#include "decoders/decode_options.h"
 #include "decoders/spi_px0b.h"
 #include "decoders/spi_px0c.h"
 #include "platform/memory.h"
@@ -61,12 +61,13 @@ const Bytes& pictureFile(TiledFamily family) {
 template <typename Decoder>
 void decodePicture(benchmark::State& state, TiledFamily family, bool blended) {
   const Bytes& file = pictureFile(family);
-  quorvel::gSettings.blend = blended ? 1 : 0;
+  quorvel::DecodeOptions options;
+  options.blend = blended;
   Decoder decoder;
   for (auto _ : state) {
     quorvel::MemHandle info = nullptr;
     quorvel::MemHandle bits = nullptr;
-    auto result = decoder.getPicture(file.data(), uint32_t(file.size()), &info, &bits, nullptr, 0);
+    auto result = decoder.getPicture(file.data(), uint32_t(file.size()), options, &info, &bits);
     if (result != quorvel::ResultCode::Success) state.SkipWithError("decode failed");
     benchmark::DoNotOptimize(bits);
     quorvel::localFree(info);
@@ -79,7 +80,6 @@ void decodePicture(benchmark::State& state, TiledFamily family, bool blended) {
 // set against the plain memcpy.
 void renderWarm(benchmark::State& state, TiledFamily family, bool blended) {
   const Bytes& bytes = pictureFile(family);
-  quorvel::gSettings.blend = blended ? 1 : 0;
   const int pixelBytes = blended ? 3 : 4;
   std::vector<uint8_t> band(size_t(kSide) * kSide * pixelBytes, 0);
   quorvel::ByteView file(bytes.data(), bytes.size());
@@ -88,7 +88,9 @@ void renderWarm(benchmark::State& state, TiledFamily family, bool blended) {
                                           : quorvel::readPx0CLayout(file, layout);
   if (!read) state.SkipWithError("bad layout");
   quorvel::ByteView records(bytes.data() + layout.records, bytes.size() - layout.records);
-  quorvel::TileBand view{band.data(), band.size(), size_t(kSide) * pixelBytes, kSide, kSide};
+  const quorvel::DecodeOptions options;
+  quorvel::TileBand view{band.data(), band.size(), size_t(kSide) * pixelBytes,
+                         kSide,       kSide,       options.background};
   using Renderer =
       uint64_t (*)(const quorvel::TileBand&, quorvel::ByteView, quorvel::ByteView, uint64_t);
   Renderer render = family == TiledFamily::Px0B

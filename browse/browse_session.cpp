@@ -4,8 +4,8 @@
 
 #include "archive/member_name.h"
 #include "convert/convert_picture.h"
+#include "convert/input_kind.h"
 #include "convert/picture_damage.h"
-#include "decoders/settings.h"
 #include "platform/folder_listing.h"
 #include "platform/output_file.h"
 #include "platform/paths.h"
@@ -34,24 +34,16 @@ ResultCode takeFile(const std::string& path, const std::string& relative,
   return ResultCode::Success;
 }
 
-// Settings for the duration of one conversion, the earlier ones back afterwards.
-class SettingsScope {
- public:
-  explicit SettingsScope(const PictureChoice& choice) : saved_(gSettings) {
-    gSettings.blend = choice.raw ? 0 : 1;
-    gSettings.keepSubfolders = 1;
-    gSettings.bgColor[0] = choice.background[2];
-    gSettings.bgColor[1] = choice.background[1];
-    gSettings.bgColor[2] = choice.background[0];
-    gSettings.bgColor[3] = 0;
-  }
-  ~SettingsScope() { gSettings = saved_; }
-  SettingsScope(const SettingsScope&) = delete;
-  SettingsScope& operator=(const SettingsScope&) = delete;
-
- private:
-  Settings saved_;
-};
+// The decoding the page asks for; the choice's background is red, green, blue.
+DecodeOptions decodeOptionsOf(const PictureChoice& choice) {
+  DecodeOptions decode;
+  decode.blend = !choice.raw;
+  decode.background[0] = choice.background[2];
+  decode.background[1] = choice.background[1];
+  decode.background[2] = choice.background[0];
+  decode.background[3] = 0;
+  return decode;
+}
 
 // The name without folders, as a file name of our own folder; "file" when nothing usable is left.
 std::string plainFileName(const std::string& name) {
@@ -84,8 +76,8 @@ const char* entryKindName(EntryKind kind) {
 }
 
 EntryKind entryKindOf(const std::string& name) {
+  if (inputKindOf(name.c_str()) == InputKind::Picture) return EntryKind::Picture;
   const char* extension = pathExtension(name.c_str());
-  if (equalsIgnoreCase(extension, "px")) return EntryKind::Picture;
   if (equalsIgnoreCase(extension, "wav")) return EntryKind::Sound;
   for (const char* text : {"txt", "ini", "csv", "log"}) {
     if (equalsIgnoreCase(extension, text)) return EntryKind::Text;
@@ -114,9 +106,9 @@ ResultCode BrowseSession::open(const uint8_t* bytes, size_t length, const std::s
 ResultCode BrowseSession::open(const std::string& name, uint64_t length, const PlaceSource& place) {
   close();
   std::string fileName = plainFileName(name);
-  const char* extension = pathExtension(fileName.c_str());
-  archive_ = equalsIgnoreCase(extension, "a");
-  if (!archive_ && !equalsIgnoreCase(extension, "px")) return ResultCode::UnknownFormat;
+  const InputKind kind = inputKindOf(fileName.c_str());
+  archive_ = kind == InputKind::Archive;
+  if (kind == InputKind::Other) return ResultCode::UnknownFormat;
   // The opened file and the extracted members keep their names: a series' images are named
   // after the file they come from.
   folder_ = std::make_unique<TemporaryFolder>();
@@ -183,7 +175,8 @@ ResultCode BrowseSession::describe(size_t index, PictureListing& listing) {
   }
   std::string path;
   ResultCode result = extractToFile(index, path);
-  if (result == ResultCode::Success) result = describePicture(path.c_str(), listing);
+  if (result == ResultCode::Success)
+    result = describePicture(path.c_str(), DecodeOptions{}, listing);
   // A picture cut short still tells its kind and size; converting it says why it fails.
   if (result == ResultCode::UnknownFormat && !listing.damage.empty()) result = ResultCode::Success;
   noteFailure(index, result, path);
@@ -217,7 +210,7 @@ ResultCode BrowseSession::noteFailure(size_t index, ResultCode result,
 ResultCode BrowseSession::checkMemory(const std::string& picturePath) {
   refusal_.clear();
   PictureListing listing;
-  ResultCode described = describePicture(picturePath.c_str(), listing);
+  ResultCode described = describePicture(picturePath.c_str(), DecodeOptions{}, listing);
   // A picture cut short still tells its size: what it would need is refused first.
   if (described != ResultCode::Success && listing.damage.empty()) return described;
   // The header's size, judged as the command line judges it (the switch that lifts the limit
@@ -247,11 +240,8 @@ ResultCode BrowseSession::convertPicture(const std::string& source, const std::s
   // The page shows its own progress; a series' running count has no reader.
   options.progress = ProgressText::silent();
   const char* extension = choice.png ? ".png" : ".bmp";
-  ResultCode converted;
-  {
-    SettingsScope settings(choice);
-    converted = convertPictureFile(base.c_str(), source.c_str(), options);
-  }
+  options.decode = decodeOptionsOf(choice);
+  ResultCode converted = convertPictureFile(base.c_str(), source.c_str(), options);
   if (converted != ResultCode::Success) return converted;
   if (pathKind((base + extension).c_str()) == PathKind::File)
     return takeFile(base + extension, stem + extension, files);

@@ -1,6 +1,6 @@
-// What the switches beyond the original ask of one conversion. It travels down explicitly from
-// the driver (never process-wide, so that conversions running side by side cannot disturb each
-// other); the default value is what a run without those switches does.
+// What the switches ask of one conversion. It travels down explicitly from the driver (never
+// process-wide, so that conversions running side by side cannot disturb each other); the default
+// value is what a run without switches does.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +9,7 @@
 #include "convert/name_patterns.h"
 #include "convert/progress_text.h"
 #include "convert/worker_budget.h"
+#include "decoders/decode_options.h"
 
 namespace quorvel {
 
@@ -19,6 +20,11 @@ enum class PictureFormat { Bmp, Png };
 constexpr uint64_t kDefaultMaxPixels = uint64_t{16384} * 16384;
 
 struct ConversionOptions {
+  // Blending and background (raw, bgcolor), handed to every decoder.
+  DecodeOptions decode;
+  // A series of images gets a folder of its own, named after the picture; false with stripPath:
+  // the images lie beside the base path.
+  bool keepSubfolders = true;
   PictureFormat pictureFormat = PictureFormat::Bmp;
   // The archive members to extract (matched against their names as extracted); the others are
   // skipped. Empty: every member.

@@ -2,7 +2,6 @@
 
 #include <cstring>
 #include <mutex>
-#include <new>
 #include <string>
 
 #include "convert/picture_kind.h"
@@ -14,7 +13,6 @@
 #include "convert/tiled_bands.h"
 #include "decoders/bytes.h"
 #include "decoders/dib.h"
-#include "decoders/settings.h"
 #include "decoders/spi_px.h"
 #include "decoders/spi_px04.h"
 #include "decoders/spi_px0b.h"
@@ -31,38 +29,41 @@ namespace {
 
 enum class Route { Decoder, Px0BSeries, Px0CSeries, Unknown };
 
-template <typename Decoder>
-SpiBase* createOnHeap() {
-  void* block = heapAlloc(sizeof(Decoder));
-  return block == nullptr ? nullptr : new (block) Decoder();
-}
+// One decoder of each class that a single picture may need; the caller holds them.
+struct Decoders {
+  SpiPX plain;
+  SpiPx40 layered;
+  SpiPx04 runStream;
+  SpiPx0B tiledWithColours;
+  SpiPx0C tiled;
+};
 
 // The decoding entry beside getPicture that takes the alpha output explicitly.
 using AlphaDecode = ResultCode (*)(const uint8_t* buffer, uint32_t length, AlphaOutput alpha,
                                    MemHandle* infoOut, MemHandle* bitsOut);
 
-// Picks the decoder class by the first probe that matches; null with the route to take
-// otherwise. Allocation failure of the decoder object gives Decoder with a null result.
+// Picks the decoder by the first probe that matches; null with the route to take otherwise.
 // straightDecode is the class's entry for straight alpha where its raw output is something else
 // (layered and run-stream pictures); the other classes' raw output already is straight alpha.
-SpiBase* chooseDecoder(const uint8_t* probe, Route& route, AlphaDecode& straightDecode) {
+SpiBase* chooseDecoder(const uint8_t* probe, Decoders& decoders, Route& route,
+                       AlphaDecode& straightDecode) {
   route = Route::Decoder;
   straightDecode = nullptr;
   switch (identifyPicture(probe)) {
     case PictureKind::Plain:
-      return createOnHeap<SpiPX>();
+      return &decoders.plain;
     case PictureKind::Layered:
       straightDecode = decodeLayeredPicture;
-      return createOnHeap<SpiPx40>();
+      return &decoders.layered;
     case PictureKind::RunStream:
       straightDecode = decodeRunStreamPicture;
-      return createOnHeap<SpiPx04>();
+      return &decoders.runStream;
     case PictureKind::TiledWithColours:
-      if (!isSeries(probe)) return createOnHeap<SpiPx0B>();
+      if (!isSeries(probe)) return &decoders.tiledWithColours;
       route = Route::Px0BSeries;
       return nullptr;
     case PictureKind::Tiled:
-      if (!isSeries(probe)) return createOnHeap<SpiPx0C>();
+      if (!isSeries(probe)) return &decoders.tiled;
       route = Route::Px0CSeries;
       return nullptr;
     case PictureKind::Unknown:
@@ -119,7 +120,7 @@ bool bmpPathFor(const char* basePath, std::string& name) {
 // neither the file nor the bitmap is ever whole in memory.
 // From the open file, or, when it is null, from the whole file in memory (bytes).
 ResultCode convertPlainInSlices(const char* basePath, FileHandle* file, ByteView bytes,
-                                WorkerBudget* workers) {
+                                const ConversionOptions& options) {
   const uint32_t size = file != nullptr ? file->size(nullptr) : static_cast<uint32_t>(bytes.size());
   if (size == 0xFFFFFFFFu) return ResultCode::ReadError;
   uint8_t head[kPlainHeadBytes] = {};
@@ -130,7 +131,7 @@ ResultCode convertPlainInSlices(const char* basePath, FileHandle* file, ByteView
     return ResultCode::ReadError;
   }
   PlainRows rows;
-  ResultCode result = preparePlainLayout(head, headLength, size, rows);
+  ResultCode result = preparePlainLayout(head, headLength, size, options.decode, rows);
   if (result != ResultCode::Success) return result;
 
   SlicedPicture picture;
@@ -165,7 +166,7 @@ ResultCode convertPlainInSlices(const char* basePath, FileHandle* file, ByteView
   };
   std::string name;
   if (!bmpPathFor(basePath, name)) return ResultCode::WriteError;
-  return writeBmpInSlices(name.c_str(), picture, workers);
+  return writeBmpInSlices(name.c_str(), picture, options.workers);
 }
 
 bool isTiled(PictureKind kind) {
@@ -175,14 +176,14 @@ bool isTiled(PictureKind kind) {
 // A single-image tiled picture as a BMP file, one band of tile rows at a time, from the open file
 // or, when it is null, from the whole file in memory.
 ResultCode convertTiledPicture(const char* basePath, FileHandle* file, ByteView bytes,
-                               PictureKind kind, WorkerBudget* workers) {
+                               PictureKind kind, const ConversionOptions& options) {
   std::string name;
   if (!bmpPathFor(basePath, name)) return ResultCode::WriteError;
   const TiledFamily family =
       kind == PictureKind::TiledWithColours ? TiledFamily::Px0B : TiledFamily::Px0C;
-  const TiledStyle style{gSettings.blend != 0, gSettings.bgColor};
-  return file != nullptr ? convertTiledInBands(name.c_str(), *file, family, style, workers)
-                         : convertTiledInBands(name.c_str(), bytes, family, style, workers);
+  const TiledStyle style{options.decode.blend, options.decode.background};
+  return file != nullptr ? convertTiledInBands(name.c_str(), *file, family, style, options.workers)
+                         : convertTiledInBands(name.c_str(), bytes, family, style, options.workers);
 }
 
 }  // namespace
@@ -216,8 +217,8 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
 
   Route route;
   AlphaDecode straightDecode;
-  HeapOwner decoderOwner(chooseDecoder(probe, route, straightDecode));
-  auto* decoder = static_cast<SpiBase*>(decoderOwner.get());
+  Decoders decoders;
+  SpiBase* decoder = chooseDecoder(probe, decoders, route, straightDecode);
   switch (route) {
     case Route::Unknown:
       return ResultCode::UnknownFormat;
@@ -230,16 +231,13 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
     case Route::Decoder:
       break;
   }
-  if (decoder == nullptr) return ResultCode::OutOfMemory;
 
   // Plain and tiled pictures need no bitmap in memory: their rows go from the file to the BMP
   // file a slice or a band at a time.
   const PictureKind kind = identifyPicture(probe);
   if (options.pictureFormat == PictureFormat::Bmp && !options.temporarySource) {
-    if (kind == PictureKind::Plain) {
-      return convertPlainInSlices(basePath, &file, {}, options.workers);
-    }
-    if (isTiled(kind)) return convertTiledPicture(basePath, &file, {}, kind, options.workers);
+    if (kind == PictureKind::Plain) return convertPlainInSlices(basePath, &file, {}, options);
+    if (isTiled(kind)) return convertTiledPicture(basePath, &file, {}, kind, options);
   }
 
   MemoryBlock whole;
@@ -251,19 +249,19 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
   // Read whole (an archive member's temporary file), a plain or tiled picture still needs no
   // bitmap.
   if (options.pictureFormat == PictureFormat::Bmp && kind == PictureKind::Plain) {
-    return convertPlainInSlices(basePath, nullptr, ByteView(bytes, length), options.workers);
+    return convertPlainInSlices(basePath, nullptr, ByteView(bytes, length), options);
   }
   if (options.pictureFormat == PictureFormat::Bmp && isTiled(kind)) {
-    return convertTiledPicture(basePath, nullptr, ByteView(bytes, length), kind, options.workers);
+    return convertTiledPicture(basePath, nullptr, ByteView(bytes, length), kind, options);
   }
 
   MemHandle infoHandle = nullptr;
   MemHandle bitsHandle = nullptr;
   // A PNG of a picture with alpha carries it straight when the raw switch keeps it.
-  const bool straight = options.pictureFormat == PictureFormat::Png && gSettings.blend == 0;
+  const bool straight = options.pictureFormat == PictureFormat::Png && !options.decode.blend;
   result = straight && straightDecode != nullptr
                ? straightDecode(bytes, length, AlphaOutput::Straight, &infoHandle, &bitsHandle)
-               : decoder->getPicture(bytes, length, &infoHandle, &bitsHandle, nullptr, 0);
+               : decoder->getPicture(bytes, length, options.decode, &infoHandle, &bitsHandle);
   whole.free();
   if (result != ResultCode::Success) {
     MemoryBlock infoBlock;

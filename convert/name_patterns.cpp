@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/ascii_case.h"
 #include "platform/paths.h"
 
 namespace quorvel {
@@ -20,15 +21,11 @@ size_t nativeCharacterLength(const std::string& text, size_t at) {
 
 namespace {
 
-char foldCase(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 // Whether the characters at pattern[p] and name[n] are the same (ASCII letters in either case).
 bool sameCharacter(const std::string& pattern, size_t p, size_t pLength, const std::string& name,
                    size_t n, size_t nLength) {
   if (pLength != nLength) return false;
-  if (pLength == 1) return foldCase(pattern[p]) == foldCase(name[n]);
+  if (pLength == 1) return lowerAscii(pattern[p]) == lowerAscii(name[n]);
   return pattern.compare(p, pLength, name, n, nLength) == 0;
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "convert/picture_kind.h"
+#include "decoders/decode_options.h"
 #include "decoders/result_code.h"
 
 namespace quorvel {
@@ -20,7 +21,8 @@ struct PictureListing {
 
 // ReadError when the file cannot be read, UnknownFormat when it is no picture this program
 // knows or its header says nothing sound; UnknownFormat too, with the listing filled and damage
-// saying why, for a picture whose data are shorter than its header needs.
-ResultCode describePicture(const char* path, PictureListing& listing);
+// saying why, for a picture whose data are shorter than its header needs. The options decide the
+// depth of alpha pictures.
+ResultCode describePicture(const char* path, const DecodeOptions& options, PictureListing& listing);
 
 }  // namespace quorvel

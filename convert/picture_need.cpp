@@ -6,7 +6,6 @@
 #include "decoders/bytes.h"
 #include "decoders/dib.h"
 #include "decoders/run_stream.h"
-#include "decoders/settings.h"
 #include "decoders/spi_px.h"
 #include "platform/system.h"
 
@@ -102,7 +101,7 @@ bool convertsInSlices(PictureKind kind, const ConversionOptions& options) {
 bool probePictureNeed(const uint8_t* probe, uint64_t fileBytes, const ConversionOptions& options,
                       PictureNeed& need) {
   need = PictureNeed{};
-  const bool blend = gSettings.blend != 0;
+  const bool blend = options.decode.blend;
   HeaderSize size;
   if (!headerSize(probe, blend, size)) return false;
   // Sides outside what any decoder takes, and files too short for what they announce, are

@@ -50,13 +50,6 @@ constexpr int64_t kPngOverhead = 8 + 25 + 12 + 12;
 constexpr size_t kChunkHeadBytes = 8;  // length and type
 constexpr size_t kChunkCrcBytes = 4;
 
-bool isGreyRamp(const RgbQuad* palette) {
-  for (int i = 0; i < 256; ++i) {
-    if (palette[i].blue != i || palette[i].green != i || palette[i].red != i) return false;
-  }
-  return true;
-}
-
 int channelsOf(const DibView& picture) {
   switch (picture.header->biBitCount) {
     case 8:

@@ -11,7 +11,6 @@
 #include "convert/tiled_bands.h"
 #include "decoders/bytes.h"
 #include "decoders/dib.h"
-#include "decoders/settings.h"
 #include "decoders/spi_px0b.h"
 #include "decoders/spi_px0c.h"
 #include "decoders/tiled.h"
@@ -89,13 +88,14 @@ BitmapInfoHeader seriesInfoHeader(const TiledLayout& layout, int pixelBytes, siz
 // The name stem: the base path, or with subfolders the folder of that name (created here) and the
 // source's file name without its extension inside it. False when the base path does not fit a
 // path buffer (the files would land under a truncated name).
-bool formStem(const char* basePath, const char* sourcePath, std::string& stem) {
+bool formStem(const char* basePath, const char* sourcePath, bool keepSubfolders,
+              std::string& stem) {
   if (!pathFits(basePath)) return false;
   // Room for the base path, a separator and the source name: nothing here is truncated; the
   // finished names are checked against kPathCapacity.
   std::vector<char> buffer(2 * kPathBufferBytes + 2, '\0');
   copyTruncated(buffer.data(), basePath, buffer.size());
-  if (gSettings.keepSubfolders) {
+  if (keepSubfolders) {
     // An existing folder is fine; one that cannot be made shows at the first file.
     createDirectory(buffer.data());
     pathAppend(buffer.data(), pathFileName(sourcePath), buffer.size());
@@ -105,13 +105,11 @@ bool formStem(const char* basePath, const char* sourcePath, std::string& stem) {
   return true;
 }
 
-// The file name of image number: the stem, "_%04d" and the writer's extension; false when it does
-// not fit a path.
+// The file name of image number: the stem, its number suffix and the writer's extension; false
+// when it does not fit a path.
 bool imageName(const std::string& stem, int number, const PictureWriter& writer,
                std::string& name) {
-  char suffix[32];
-  std::snprintf(suffix, sizeof suffix, "_%04d", number);
-  name = stem + suffix;
+  name = stem + seriesNumberSuffix(number);
   return appendExtension(name, writer);
 }
 
@@ -147,17 +145,17 @@ ResultCode convertSeriesInBands(const Family& family, const char* basePath, cons
   }
   if (result == ResultCode::ReadError) return result;
   const int64_t imageCount = source.layout.imageCount;
-  const int bitCount = gSettings.blend ? 24 : 32;
+  const int bitCount = options.decode.blend ? 24 : 32;
   if (imageCount > 0 && (result != ResultCode::Success ||
                          !dibSizeAcceptable(source.layout.width, source.layout.height, bitCount))) {
     return ResultCode::UnknownFormat;
   }
 
   std::string stem;
-  if (!formStem(basePath, sourcePath, stem)) return ResultCode::WriteError;
+  if (!formStem(basePath, sourcePath, options.keepSubfolders, stem)) return ResultCode::WriteError;
   options.progress.print("\n");
   const PictureWriter writer = pictureWriterFor(options);
-  const TiledStyle style{gSettings.blend != 0, gSettings.bgColor};
+  const TiledStyle style{options.decode.blend, options.decode.background};
   uint64_t position = source.layout.firstIndex;
   BandWorkspace workspace;
   for (int i = 0; i < imageCount; ++i) {
@@ -183,14 +181,14 @@ ResultCode convertSeries(const Family& family, const char* basePath, const char*
   TiledLayout layout;
   bool sound = family.readLayout(file, layout);
   const int64_t imageCount = layout.imageCount;
-  const int pixelBytes = gSettings.blend ? 3 : 4;
+  const int pixelBytes = options.decode.blend ? 3 : 4;
   if (imageCount > 0 &&
       (!sound || !dibSizeAcceptable(layout.width, layout.height, pixelBytes * 8))) {
     return ResultCode::UnknownFormat;
   }
 
   std::string stem;
-  if (!formStem(basePath, sourcePath, stem)) return ResultCode::WriteError;
+  if (!formStem(basePath, sourcePath, options.keepSubfolders, stem)) return ResultCode::WriteError;
   options.progress.print("\n");
   if (imageCount <= 0) return ResultCode::Success;
 
@@ -204,8 +202,9 @@ ResultCode convertSeries(const Family& family, const char* basePath, const char*
   const PictureWriter writer = pictureWriterFor(options);
   ByteView records(file.at(static_cast<size_t>(layout.records)),
                    file.size() - static_cast<size_t>(layout.records));
-  const Renderer render = gSettings.blend ? family.blended : family.raw;
-  const TileBand band{pixels.bytes.get(), pixels.size, rowBytes, layout.width, layout.height};
+  const Renderer render = options.decode.blend ? family.blended : family.raw;
+  const TileBand band{pixels.bytes.get(), pixels.size,   rowBytes,
+                      layout.width,       layout.height, options.decode.background};
 
   uint64_t position = layout.firstIndex;
   // imageCount is at most 2^31 - 1 (signed 32 bits in type 0x0B, 16 bits in type 0x0C).
@@ -223,6 +222,12 @@ ResultCode convertSeries(const Family& family, const char* basePath, const char*
 }
 
 }  // namespace
+
+std::string seriesNumberSuffix(int number) {
+  char suffix[32];
+  std::snprintf(suffix, sizeof suffix, "_%04d", number);
+  return suffix;
+}
 
 ResultCode convertPx0BSeries(const char* basePath, const char* sourcePath,
                              const ConversionOptions& options) {

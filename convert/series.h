@@ -3,10 +3,15 @@
 // PNG), by default in a folder named after the base path.
 #pragma once
 
+#include <string>
+
 #include "convert/conversion_options.h"
 #include "decoders/result_code.h"
 
 namespace quorvel {
+
+// What follows the stem in the name of image number (from 0): "_" and at least four digits.
+std::string seriesNumberSuffix(int number);
 
 // Both take the output path without extension and the source path; they answer Success,
 // ReadError (the source cannot be read, or is shorter than its 32-byte header), WriteError (an

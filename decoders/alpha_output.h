@@ -1,11 +1,11 @@
 // How a decoder writes the pixels of a picture whose format carries alpha. getPicture writes what
-// the process-wide Settings ask for (Blended, or Raw with the raw switch); the decoding entries
-// beside it take the choice explicitly, Straight included.
+// its DecodeOptions ask for (Blended, or Raw with the raw switch); the decoding entries beside it
+// take the choice explicitly, Straight included.
 #pragma once
 
 #include <cstdint>
 
-#include "decoders/settings.h"
+#include "decoders/decode_options.h"
 
 namespace quorvel {
 
@@ -16,8 +16,8 @@ enum class AlphaOutput {
              // stored (not premultiplied) colours; pixels nothing covers are transparent
 };
 
-inline AlphaOutput alphaOutputOfSettings() {
-  return gSettings.blend != 0 ? AlphaOutput::Blended : AlphaOutput::Raw;
+inline AlphaOutput alphaOutputOf(const DecodeOptions& options) {
+  return options.blend ? AlphaOutput::Blended : AlphaOutput::Raw;
 }
 
 // The 7-bit alphas of layered and run-stream pictures scale colours by a / 128 toward black:

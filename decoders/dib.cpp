@@ -36,6 +36,13 @@ uint8_t scaleChannel(uint8_t value, uint8_t alpha) {
   return static_cast<uint8_t>((static_cast<unsigned>(value) * alpha) >> 7);
 }
 
+bool isGreyRamp(const RgbQuad* palette) {
+  for (int i = 0; i < 256; ++i) {
+    if (palette[i].blue != i || palette[i].green != i || palette[i].red != i) return false;
+  }
+  return true;
+}
+
 bool dibSizeAcceptable(int64_t width, int64_t height, int bitCount) {
   if (width < 1 || width > kMaxDimension || height < 1 || height > kMaxDimension) return false;
   uint64_t image = paddedRowBytes(width, bitCount / 8) * static_cast<uint64_t>(height);

@@ -65,6 +65,10 @@ struct DibOutput {
   }
 };
 
+// True when the 256 colours are the grey ramp: entry i is blue, green and red i (the reserved
+// bytes are not looked at).
+bool isGreyRamp(const RgbQuad* palette);
+
 // True when a picture of this size can be a BMP file: both sides in 1..kMaxDimension and the
 // whole file within 32 bits.
 bool dibSizeAcceptable(int64_t width, int64_t height, int bitCount);

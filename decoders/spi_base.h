@@ -1,10 +1,10 @@
-// The interface shared by every picture decoder and the archive reader: nine operations in a
-// fixed order, each answering a ResultCode. An operation a class does not provide answers
-// NotImplemented.
+// The interface shared by every picture decoder: what a picture file holds (its size and the depth
+// of the bitmap it gives) and the bitmap itself, each answering a ResultCode.
 #pragma once
 
 #include <cstdint>
 
+#include "decoders/decode_options.h"
 #include "decoders/result_code.h"
 #include "platform/memory.h"
 
@@ -23,28 +23,14 @@ struct PictureInfo {
 };
 #pragma pack(pop)
 
-// Numerator, denominator, user data; a non-zero answer asks the operation to stop.
-using ProgressCallback = int32_t (*)(int32_t, int32_t, intptr_t);
-
-struct FileEntry;
-
 class SpiBase {
  public:
-  virtual ResultCode getPictureInfo(const uint8_t* buffer, uint32_t length, PictureInfo* info);
+  virtual ResultCode getPictureInfo(const uint8_t* buffer, uint32_t length,
+                                    const DecodeOptions& options, PictureInfo* info) = 0;
   // The caller sets both outputs to null and owns whatever they hold afterwards.
-  virtual ResultCode getPicture(const uint8_t* buffer, uint32_t length, MemHandle* infoOut,
-                                MemHandle* bitsOut, ProgressCallback progress, intptr_t userData);
-  virtual ResultCode getPreview(const uint8_t* buffer, uint32_t length, MemHandle* infoOut,
-                                MemHandle* bitsOut, ProgressCallback progress, intptr_t userData);
-  virtual ResultCode getArchiveInfo(const char* archivePath, uint32_t archiveStart,
-                                    MemHandle* listOut);
-  virtual ResultCode getFileInfo(const char* archivePath, uint32_t archiveStart,
-                                 const char* memberName, uint32_t flags, FileEntry* entryOut);
-  virtual ResultCode getFile(const char* archivePath, uint32_t recordPosition, void* destination,
-                             uint32_t flags, ProgressCallback progress, intptr_t userData);
-  virtual ResultCode reserved1(uint32_t, uint32_t, uint32_t);
-  virtual ResultCode reserved2(uint32_t, uint32_t, uint32_t, uint32_t, uint32_t);
-  virtual ResultCode reserved3(uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t);
+  virtual ResultCode getPicture(const uint8_t* buffer, uint32_t length,
+                                const DecodeOptions& options, MemHandle* infoOut,
+                                MemHandle* bitsOut) = 0;
 
  protected:
   SpiBase() = default;

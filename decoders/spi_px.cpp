@@ -5,7 +5,6 @@
 #include "decoders/bytes.h"
 #include "decoders/dib.h"
 #include "decoders/pixel_rows.h"
-#include "decoders/settings.h"
 
 namespace quorvel {
 
@@ -54,18 +53,19 @@ const uint8_t* pxHeaderStart(const uint8_t* buffer) {
   return loadU16(buffer + 16) == kPxPrefixType ? buffer + 32 : buffer;
 }
 
-ResultCode SpiPX::getPictureInfo(const uint8_t* buffer, uint32_t length, PictureInfo* info) {
+ResultCode SpiPX::getPictureInfo(const uint8_t* buffer, uint32_t length,
+                                 const DecodeOptions& options, PictureInfo* info) {
   if (length < 64) return ResultCode::UnknownFormat;
   PxHeader h = readHeader(pxHeaderStart(buffer));
   *info = PictureInfo{};
   info->width = h.width;
   info->height = h.height;
-  info->bitDepth = static_cast<int16_t>(h.depth == 32 && gSettings.blend != 0 ? 24 : h.depth);
+  info->bitDepth = static_cast<int16_t>(h.depth == 32 && options.blend ? 24 : h.depth);
   return ResultCode::Success;
 }
 
 ResultCode preparePlainLayout(const uint8_t* head, uint32_t headLength, uint64_t fileLength,
-                              PlainRows& rows) {
+                              const DecodeOptions& options, PlainRows& rows) {
   rows = PlainRows{};
   ByteView file(head, headLength);
   if (!file.contains(0, 18)) return ResultCode::UnknownFormat;
@@ -73,7 +73,7 @@ ResultCode preparePlainLayout(const uint8_t* head, uint32_t headLength, uint64_t
   if (!file.contains(headerOffset, kPxHeaderBytes)) return ResultCode::UnknownFormat;
   const PxHeader h = readHeader(file.at(headerOffset));
   if (h.depth != 8 && h.depth != 16 && h.depth != 32) return ResultCode::UnknownFormat;
-  const int outputDepth = h.depth == 32 && gSettings.blend != 0 ? 24 : h.depth;
+  const int outputDepth = h.depth == 32 && options.blend ? 24 : h.depth;
   if (!dibSizeAcceptable(h.width, h.height, outputDepth)) return ResultCode::UnknownFormat;
 
   // Everything the rows need must be in the file before anything is allocated.
@@ -99,7 +99,7 @@ ResultCode preparePlainLayout(const uint8_t* head, uint32_t headLength, uint64_t
   rows.pixelsOffset = pixelsOffset;
   rows.sourceStride = static_cast<size_t>(rowStride);
   rows.palette = palette;
-  rows.background = backgroundPixel(gSettings.bgColor);
+  rows.background = backgroundPixel(options.background);
   return ResultCode::Success;
 }
 
@@ -116,8 +116,9 @@ uint64_t plainPictureBytes(const uint8_t* head, uint32_t headLength) {
          sourceRowBytes(h) * static_cast<uint64_t>(h.height);
 }
 
-ResultCode preparePlainRows(const uint8_t* buffer, uint32_t length, PlainRows& rows) {
-  ResultCode result = preparePlainLayout(buffer, length, length, rows);
+ResultCode preparePlainRows(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
+                            PlainRows& rows) {
+  ResultCode result = preparePlainLayout(buffer, length, length, options, rows);
   if (result == ResultCode::Success) rows.pixels = buffer + rows.pixelsOffset;
   return result;
 }
@@ -156,13 +157,10 @@ void makePlainRow(const PlainRows& rows, size_t t, uint8_t* out) {
   makePlainRowFrom(rows, rows.pixels + t * rows.sourceStride, out);
 }
 
-ResultCode SpiPX::getPicture(const uint8_t* buffer, uint32_t length, MemHandle* infoOut,
-                             MemHandle* bitsOut, ProgressCallback progress, intptr_t userData) {
-  if (progress != nullptr && progress(0, 1, userData) != 0) {
-    return ResultCode::Cancelled;
-  }
+ResultCode SpiPX::getPicture(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
+                             MemHandle* infoOut, MemHandle* bitsOut) {
   PlainRows rows;
-  ResultCode result = preparePlainRows(buffer, length, rows);
+  ResultCode result = preparePlainRows(buffer, length, options, rows);
   if (result != ResultCode::Success) return result;
   DibOutput dib;
   result = allocateDib(rows.width, rows.height, rows.outputDepth, dib);
@@ -172,10 +170,6 @@ ResultCode SpiPX::getPicture(const uint8_t* buffer, uint32_t length, MemHandle* 
     makePlainRow(rows, t, dib.rowFromTop(t));
   }
   handOverDib(dib, infoOut, bitsOut);
-
-  if (progress != nullptr && progress(1, 1, userData) != 0) {
-    return ResultCode::Cancelled;
-  }
   return ResultCode::Success;
 }
 

@@ -31,18 +31,19 @@ struct PlainRows {
   const uint8_t* pixels = nullptr;  // the top row, when the whole file is in memory
   size_t sourceStride = 0;
   const uint8_t* palette = nullptr;  // the file's colour table; null for a grey ramp or none
-  uint32_t background = 0;           // as backgroundPixel() of the Settings
+  uint32_t background = 0;           // as backgroundPixel() of the options' background
 };
 
-// The checks of getPicture, with the Settings as they are now, for the whole file in memory.
+// The checks of getPicture, with the options given, for the whole file in memory.
 // UnknownFormat for a header that no BMP can hold or that asks for more bytes than the file has.
-ResultCode preparePlainRows(const uint8_t* buffer, uint32_t length, PlainRows& rows);
+ResultCode preparePlainRows(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
+                            PlainRows& rows);
 // The same checks from the first headLength bytes of a file of fileLength bytes (the header and
 // colour table must be among them; 1088 bytes hold them in every variant). pixels stays null:
 // the caller reads the rows from pixelsOffset on.
 constexpr uint32_t kPlainHeadBytes = 2 * kPxHeaderBytes + 1024;
 ResultCode preparePlainLayout(const uint8_t* head, uint32_t headLength, uint64_t fileLength,
-                              PlainRows& rows);
+                              const DecodeOptions& options, PlainRows& rows);
 // The bytes the file must hold by the plain picture header among the first headLength bytes
 // (prefix, header, colour table and pixels); 0 when the header is missing or gives no size or
 // depth a BMP can hold.
@@ -56,10 +57,11 @@ void makePlainRowFrom(const PlainRows& rows, const uint8_t* source, uint8_t* out
 
 class SpiPX : public SpiBase {
  public:
-  ResultCode getPictureInfo(const uint8_t* buffer, uint32_t length, PictureInfo* info) override;
+  ResultCode getPictureInfo(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
+                            PictureInfo* info) override;
   // UnknownFormat for a header that no BMP can hold or that asks for more bytes than the file has.
-  ResultCode getPicture(const uint8_t* buffer, uint32_t length, MemHandle* infoOut,
-                        MemHandle* bitsOut, ProgressCallback progress, intptr_t userData) override;
+  ResultCode getPicture(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
+                        MemHandle* infoOut, MemHandle* bitsOut) override;
 };
 
 }  // namespace quorvel

@@ -3,7 +3,6 @@
 #include "decoders/bytes.h"
 #include "decoders/dib.h"
 #include "decoders/run_stream.h"
-#include "decoders/settings.h"
 
 namespace quorvel {
 
@@ -15,14 +14,15 @@ constexpr size_t kHeaderBytes = 32;
 
 }  // namespace
 
-ResultCode SpiPx04::getPictureInfo(const uint8_t* buffer, uint32_t length, PictureInfo* info) {
+ResultCode SpiPx04::getPictureInfo(const uint8_t* buffer, uint32_t length,
+                                   const DecodeOptions& options, PictureInfo* info) {
   ByteView file(buffer, length);
   if (!file.contains(0, kHeaderBytes)) return ResultCode::UnknownFormat;
   uint16_t depth = file.u16(18);
   *info = PictureInfo{};
   info->width = file.i32(0);
   info->height = file.i32(4);
-  info->bitDepth = static_cast<int16_t>(depth == 32 && gSettings.blend != 0 ? 24 : depth);
+  info->bitDepth = static_cast<int16_t>(depth == 32 && options.blend ? 24 : depth);
   return ResultCode::Success;
 }
 
@@ -51,14 +51,9 @@ ResultCode decodeRunStreamPicture(const uint8_t* buffer, uint32_t length, AlphaO
   return ResultCode::Success;
 }
 
-ResultCode SpiPx04::getPicture(const uint8_t* buffer, uint32_t length, MemHandle* infoOut,
-                               MemHandle* bitsOut, ProgressCallback progress, intptr_t userData) {
-  if (progress != nullptr && progress(0, 1, userData) != 0) return ResultCode::Cancelled;
-  ResultCode result =
-      decodeRunStreamPicture(buffer, length, alphaOutputOfSettings(), infoOut, bitsOut);
-  if (result != ResultCode::Success) return result;
-  if (progress != nullptr && progress(1, 1, userData) != 0) return ResultCode::Cancelled;
-  return ResultCode::Success;
+ResultCode SpiPx04::getPicture(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
+                               MemHandle* infoOut, MemHandle* bitsOut) {
+  return decodeRunStreamPicture(buffer, length, alphaOutputOf(options), infoOut, bitsOut);
 }
 
 }  // namespace quorvel

@@ -9,12 +9,13 @@ namespace quorvel {
 
 class SpiPx04 : public SpiBase {
  public:
-  ResultCode getPictureInfo(const uint8_t* buffer, uint32_t length, PictureInfo* info) override;
-  ResultCode getPicture(const uint8_t* buffer, uint32_t length, MemHandle* infoOut,
-                        MemHandle* bitsOut, ProgressCallback progress, intptr_t userData) override;
+  ResultCode getPictureInfo(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
+                            PictureInfo* info) override;
+  ResultCode getPicture(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
+                        MemHandle* infoOut, MemHandle* bitsOut) override;
 };
 
-// getPicture's decoding with the alpha output given (no progress calls): the caller owns what
+// getPicture's decoding with the alpha output given (Straight included): the caller owns what
 // infoOut and bitsOut hold afterwards. Straight output makes 32-bit pixels whose alpha is the
 // opacity, covered pixels of 7-bit alpha 0 opaque, pixels no run covers transparent.
 ResultCode decodeRunStreamPicture(const uint8_t* buffer, uint32_t length, AlphaOutput alpha,

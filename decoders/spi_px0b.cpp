@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "decoders/dib.h"
-#include "decoders/settings.h"
 
 namespace quorvel {
 
@@ -78,14 +77,15 @@ uint64_t renderPx0B(const TileBand& band, ByteView records, ByteView file, uint6
   if (!readPx0BLayout(file, layout) || !band.fits(layout, kPixelBytes)) return kBadTiles;
   const int64_t edge = layout.tileEdge;
   if (!file.contains(position, 2 * layout.entriesPerImage())) return kBadTiles;
+  const uint8_t* background = band.background;
   const WholeRecords whole{records, layout.recordBytes};
   const uint8_t* colours = file.at(kHeaderBytes);
 
   for (int64_t row = 0, y = 0; row < layout.tilesDown; ++row, y += edge) {
     const int64_t cellHeight = row + 1 == layout.tilesDown ? layout.lastRowHeight() : edge;
     const ByteView entries(file.at(static_cast<size_t>(position)), file.size() - position);
-    const int64_t taken = drawPx0BRow<kBlended>(
-        band.rowsFrom(y, cellHeight), layout, whole.lookup(), colours, entries, gSettings.bgColor);
+    const int64_t taken = drawPx0BRow<kBlended>(band.rowsFrom(y, cellHeight), layout,
+                                                whole.lookup(), colours, entries, background);
     if (taken < 0) return kBadTiles;
     position += 2 * static_cast<uint64_t>(taken);
   }
@@ -133,7 +133,8 @@ uint64_t renderPx0BBlended(const TileBand& band, ByteView records, ByteView file
   return renderPx0B<true>(band, records, file, indexPosition);
 }
 
-ResultCode SpiPx0B::getPictureInfo(const uint8_t* buffer, uint32_t length, PictureInfo* info) {
+ResultCode SpiPx0B::getPictureInfo(const uint8_t* buffer, uint32_t length,
+                                   const DecodeOptions& options, PictureInfo* info) {
   if (length < kHeaderBytes) return ResultCode::UnknownFormat;
   ByteView file(buffer, length);
   int16_t depth = file.i16(0x12);
@@ -142,18 +143,18 @@ ResultCode SpiPx0B::getPictureInfo(const uint8_t* buffer, uint32_t length, Pictu
   // Header values as stored, unchecked; the product wraps like the 32-bit field it fills.
   int64_t height = int64_t{file.i32(0x18)} * stackedImageCount(file.i32(0x00));
   info->height = static_cast<int32_t>(static_cast<uint32_t>(height));
-  info->bitDepth = static_cast<int16_t>(depth == 32 && gSettings.blend ? 24 : depth);
+  info->bitDepth = static_cast<int16_t>(depth == 32 && options.blend ? 24 : depth);
   return ResultCode::Success;
 }
 
-ResultCode SpiPx0B::getPicture(const uint8_t* buffer, uint32_t length, MemHandle* infoOut,
-                               MemHandle* bitsOut, ProgressCallback, intptr_t) {
+ResultCode SpiPx0B::getPicture(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
+                               MemHandle* infoOut, MemHandle* bitsOut) {
   ByteView file(buffer, length);
   TiledLayout layout;
   if (buffer == nullptr || !readPx0BLayout(file, layout)) return ResultCode::UnknownFormat;
-  const bool blended = gSettings.blend != 0;
+  const bool blended = options.blend;
   return decodeStackedImages(file, layout, blended ? renderPx0BBlended : renderPx0BRaw,
-                             blended ? 24 : 32, infoOut, bitsOut);
+                             blended ? 24 : 32, options.background, infoOut, bitsOut);
 }
 
 }  // namespace quorvel

@@ -17,10 +17,11 @@ namespace quorvel {
 
 class SpiPx0B : public SpiBase {
  public:
-  ResultCode getPictureInfo(const uint8_t* buffer, uint32_t length, PictureInfo* info) override;
+  ResultCode getPictureInfo(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
+                            PictureInfo* info) override;
   // Stacks up to 8 images, image 0 in the bottom band.
-  ResultCode getPicture(const uint8_t* buffer, uint32_t length, MemHandle* infoOut,
-                        MemHandle* bitsOut, ProgressCallback progress, intptr_t userData) override;
+  ResultCode getPicture(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
+                        MemHandle* infoOut, MemHandle* bitsOut) override;
 };
 
 // Reads and checks the header of a type 0x0B file. imageCount is filled even when the answer is
@@ -29,9 +30,9 @@ bool readPx0BLayout(ByteView file, TiledLayout& layout);
 // The same from the file's first 32 bytes (head) and its size.
 bool readPx0BHeader(ByteView head, uint64_t fileSize, TiledLayout& layout);
 
-// Draw one image (32-bit raw, or 24-bit blended over Settings.bgColor) into band, with the tile
-// records from records, the header (and colour table and index table) from file, starting at the
-// index entry at indexPosition. Answer the position of the entry after the last one taken, or
+// Draw one image (32-bit raw, or 24-bit blended over the band's background) into band, with the
+// tile records from records, the header (and colour table and index table) from file, starting at
+// the index entry at indexPosition. Answer the position of the entry after the last one taken, or
 // kBadTiles for a file they cannot draw; what they wrote so far then stays in the band.
 // Draws one tile row of an image into row (the row's height in pixels, the image's width), from
 // its index entries onward (at least tilesAcross of them), the colour table (colourCount entries)

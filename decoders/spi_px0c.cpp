@@ -1,7 +1,6 @@
 #include "decoders/spi_px0c.h"
 
 #include "decoders/dib.h"
-#include "decoders/settings.h"
 
 namespace quorvel {
 
@@ -62,13 +61,14 @@ uint64_t renderPx0C(const TileBand& band, ByteView records, ByteView file, uint6
   const int64_t edge = layout.tileEdge;
   if (!file.contains(position, 2 * layout.entriesPerImage())) return kBadTiles;
   position += 2 * static_cast<uint64_t>(layout.indexPrefix);
+  const uint8_t* background = band.background;
   const WholeRecords whole{records, layout.recordBytes};
 
   for (int64_t row = 0, y = 0; row < layout.tilesDown; ++row, y += edge) {
     const int64_t cellHeight = row + 1 == layout.tilesDown ? layout.lastRowHeight() : edge;
     const ByteView entries(file.at(static_cast<size_t>(position)), file.size() - position);
     if (!drawPx0CRow<kBlended>(band.rowsFrom(y, cellHeight), layout, whole.lookup(), entries,
-                               gSettings.bgColor)) {
+                               background)) {
       return kBadTiles;
     }
     position += 2 * static_cast<uint64_t>(layout.tilesAcross);
@@ -116,25 +116,26 @@ uint64_t renderPx0CBlended(const TileBand& band, ByteView records, ByteView file
   return renderPx0C<true>(band, records, file, indexPosition);
 }
 
-ResultCode SpiPx0C::getPictureInfo(const uint8_t* buffer, uint32_t length, PictureInfo* info) {
+ResultCode SpiPx0C::getPictureInfo(const uint8_t* buffer, uint32_t length,
+                                   const DecodeOptions& options, PictureInfo* info) {
   if (length < kHeaderBytes) return ResultCode::UnknownFormat;
   ByteView file(buffer, length);
   int16_t depth = file.i16(0x12);
   *info = PictureInfo{};
   info->width = file.i16(0x14);
   info->height = static_cast<int32_t>(file.i16(0x16) * stackedImageCount(file.u16(0x00)));
-  info->bitDepth = static_cast<int16_t>(depth == 32 && gSettings.blend ? 24 : depth);
+  info->bitDepth = static_cast<int16_t>(depth == 32 && options.blend ? 24 : depth);
   return ResultCode::Success;
 }
 
-ResultCode SpiPx0C::getPicture(const uint8_t* buffer, uint32_t length, MemHandle* infoOut,
-                               MemHandle* bitsOut, ProgressCallback, intptr_t) {
+ResultCode SpiPx0C::getPicture(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
+                               MemHandle* infoOut, MemHandle* bitsOut) {
   ByteView file(buffer, length);
   TiledLayout layout;
   if (buffer == nullptr || !readPx0CLayout(file, layout)) return ResultCode::UnknownFormat;
-  const bool blended = gSettings.blend != 0;
+  const bool blended = options.blend;
   return decodeStackedImages(file, layout, blended ? renderPx0CBlended : renderPx0CRaw,
-                             blended ? 24 : 32, infoOut, bitsOut);
+                             blended ? 24 : 32, options.background, infoOut, bitsOut);
 }
 
 }  // namespace quorvel

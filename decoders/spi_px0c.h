@@ -17,10 +17,11 @@ namespace quorvel {
 
 class SpiPx0C : public SpiBase {
  public:
-  ResultCode getPictureInfo(const uint8_t* buffer, uint32_t length, PictureInfo* info) override;
+  ResultCode getPictureInfo(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
+                            PictureInfo* info) override;
   // Stacks up to 8 images, image 0 in the bottom band.
-  ResultCode getPicture(const uint8_t* buffer, uint32_t length, MemHandle* infoOut,
-                        MemHandle* bitsOut, ProgressCallback progress, intptr_t userData) override;
+  ResultCode getPicture(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
+                        MemHandle* infoOut, MemHandle* bitsOut) override;
 };
 
 // Reads and checks the header of a type 0x0C file. imageCount is filled even when the answer is
@@ -29,8 +30,8 @@ bool readPx0CLayout(ByteView file, TiledLayout& layout);
 // The same from the file's first 32 bytes (head) and its size.
 bool readPx0CHeader(ByteView head, uint64_t fileSize, TiledLayout& layout);
 
-// Draw one image (32-bit raw, or 24-bit blended over Settings.bgColor) into band, with the tile
-// records from records, the header and index table from file, starting at the image's first
+// Draw one image (32-bit raw, or 24-bit blended over the band's background) into band, with the
+// tile records from records, the header and index table from file, starting at the image's first
 // index entry (its skipped one, if any) at indexPosition. Both place every tile in its own cell.
 // Answer the position of the entry after the image's last one, or kBadTiles for a file they
 // cannot draw; what they wrote so far then stays in the band.

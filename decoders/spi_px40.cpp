@@ -7,7 +7,6 @@
 #include "decoders/dib.h"
 #include "decoders/indexed_runs.h"
 #include "decoders/run_stream.h"
-#include "decoders/settings.h"
 
 namespace quorvel {
 
@@ -244,10 +243,11 @@ ResultCode drawPicture(ByteView file, const LayeredHeader& picture, AlphaOutput 
 
 }  // namespace
 
-ResultCode SpiPx40::getPictureInfo(const uint8_t* buffer, uint32_t length, PictureInfo* info) {
+ResultCode SpiPx40::getPictureInfo(const uint8_t* buffer, uint32_t length,
+                                   const DecodeOptions& options, PictureInfo* info) {
   ByteView file(buffer, length);
   if (!file.contains(0, kFileHeaderBytes)) return ResultCode::UnknownFormat;
-  bool blend = gSettings.blend != 0;
+  bool blend = options.blend;
   *info = PictureInfo{};
   info->width = file.i32(20);
   info->height = file.i32(24);
@@ -283,18 +283,9 @@ ResultCode decodeLayeredPicture(const uint8_t* buffer, uint32_t length, AlphaOut
   return ResultCode::Success;
 }
 
-ResultCode SpiPx40::getPicture(const uint8_t* buffer, uint32_t length, MemHandle* infoOut,
-                               MemHandle* bitsOut, ProgressCallback progress, intptr_t userData) {
-  if (progress != nullptr && progress(0, 1, userData) != 0) {
-    return ResultCode::Cancelled;
-  }
-  ResultCode result =
-      decodeLayeredPicture(buffer, length, alphaOutputOfSettings(), infoOut, bitsOut);
-  if (result != ResultCode::Success) return result;
-  if (progress != nullptr && progress(1, 1, userData) != 0) {
-    return ResultCode::Cancelled;
-  }
-  return ResultCode::Success;
+ResultCode SpiPx40::getPicture(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
+                               MemHandle* infoOut, MemHandle* bitsOut) {
+  return decodeLayeredPicture(buffer, length, alphaOutputOf(options), infoOut, bitsOut);
 }
 
 }  // namespace quorvel

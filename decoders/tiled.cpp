@@ -75,7 +75,8 @@ void copyTileBlended(const TileBand& band, int64_t x, int64_t y, int64_t w, int6
 }
 
 ResultCode decodeStackedImages(ByteView file, const TiledLayout& layout, TileRenderer render,
-                               int bitsPerPixel, MemHandle* infoOut, MemHandle* bitsOut) {
+                               int bitsPerPixel, const uint8_t* background, MemHandle* infoOut,
+                               MemHandle* bitsOut) {
   const int64_t stacked = stackedImageCount(layout.imageCount);
   DibOutput out;
   ResultCode result = allocateDib(layout.width, layout.height * stacked, bitsPerPixel, out);
@@ -86,8 +87,12 @@ ResultCode decodeStackedImages(ByteView file, const TiledLayout& layout, TileRen
   const size_t bandBytes = out.rowBytes * static_cast<size_t>(layout.height);
   uint64_t position = layout.firstIndex;
   for (int64_t i = 0; i < stacked; ++i) {
-    TileBand band{out.bits + static_cast<size_t>(i) * bandBytes, bandBytes, out.rowBytes,
-                  layout.width, layout.height};
+    TileBand band{out.bits + static_cast<size_t>(i) * bandBytes,
+                  bandBytes,
+                  out.rowBytes,
+                  layout.width,
+                  layout.height,
+                  background};
     position = render(band, records, file, position);
     if (position == kBadTiles) {
       discardDib(out);

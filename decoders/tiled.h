@@ -54,11 +54,13 @@ struct TileBand {
   size_t rowBytes = 0;
   int64_t width = 0;
   int64_t height = 0;
+  const uint8_t* background = nullptr;  // blue, green, red: what blended output is drawn over
 
   // The rows y to y + rows - 1 (from the top) as a band of their own.
   TileBand rowsFrom(int64_t y, int64_t rows) const {
     const size_t below = static_cast<size_t>(height - y - rows) * rowBytes;
-    return TileBand{bottom + below, static_cast<size_t>(rows) * rowBytes, rowBytes, width, rows};
+    return TileBand{bottom + below, static_cast<size_t>(rows) * rowBytes, rowBytes, width, rows,
+                    background};
   }
   uint8_t* pixel(int64_t x, int64_t yFromTop, int bytesPerPixel) const {
     return bottom + static_cast<size_t>(height - 1 - yFromTop) * rowBytes +
@@ -132,8 +134,10 @@ using TileRenderer = uint64_t (*)(const TileBand& band, ByteView records, ByteVi
                                   uint64_t position);
 
 // getPicture of both families: the first stackedImageCount images of the file drawn one above
-// the other (the first at the bottom of the DIB) into a DIB of bitsPerPixel bits.
+// the other (the first at the bottom of the DIB) into a DIB of bitsPerPixel bits, blended output
+// over background.
 ResultCode decodeStackedImages(ByteView file, const TiledLayout& layout, TileRenderer render,
-                               int bitsPerPixel, MemHandle* infoOut, MemHandle* bitsOut);
+                               int bitsPerPixel, const uint8_t* background, MemHandle* infoOut,
+                               MemHandle* bitsOut);
 
 }  // namespace quorvel

@@ -40,7 +40,7 @@ void readEveryMember(SpiA& reader, const char* path) {
     const uint8_t* entry = entries + at;
     if (entry[0] == 0) break;
     MemHandle member = nullptr;
-    result = reader.getFile(path, loadU32(entry + 8), &member, 1, nullptr, 0);
+    result = reader.getFile(path, loadU32(entry + 8), &member, 1);
     if (result == ResultCode::Success) {
       if (member == nullptr) fuzz::fail("getFile succeeded without a block");
       MemoryBlock memberBlock;
@@ -75,7 +75,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // nameless members, each a failed extraction: legal, covered by the end-to-end test, and
   // slow enough here to starve everything else.
   if (size >= 4 && loadU16(data + 2) > 64 && 4 + 32 * uint64_t{loadU16(data + 2)} > size) return 0;
-  gSettings = Settings{};
   const fs::path& scratch = fuzz::scratchFolder();
   fs::path input = scratch / "input.a";
   fs::path out = scratch / "out";

@@ -22,23 +22,23 @@ using namespace quorvel;
 namespace {
 
 template <typename Decoder>
-bool largeFor(const uint8_t* file, size_t length) {
+bool largeFor(const uint8_t* file, size_t length, const DecodeOptions& options) {
   Decoder decoder;
   PictureInfo info{};
-  return decoder.getPictureInfo(file, static_cast<uint32_t>(length), &info) ==
+  return decoder.getPictureInfo(file, static_cast<uint32_t>(length), options, &info) ==
              ResultCode::Success &&
          fuzz::isLarge(info);
 }
 
 // The same gate as the decoder targets, through the decoder that detection would choose.
-bool isLargePicture(const uint8_t* file, size_t length) {
+bool isLargePicture(const uint8_t* file, size_t length, const DecodeOptions& options) {
   uint8_t probe[kProbeBytes] = {};
   std::memcpy(probe, file, length < kProbeBytes ? length : kProbeBytes);
-  if (isPxHeader(probe)) return largeFor<SpiPX>(file, length);
-  if (isPx40Header(probe)) return largeFor<SpiPx40>(file, length);
-  if (isPx04Header(probe)) return largeFor<SpiPx04>(file, length);
-  if (isPx0BHeader(probe)) return largeFor<SpiPx0B>(file, length);
-  if (isPx0CHeader(probe)) return largeFor<SpiPx0C>(file, length);
+  if (isPxHeader(probe)) return largeFor<SpiPX>(file, length, options);
+  if (isPx40Header(probe)) return largeFor<SpiPx40>(file, length, options);
+  if (isPx04Header(probe)) return largeFor<SpiPx04>(file, length, options);
+  if (isPx0BHeader(probe)) return largeFor<SpiPx0B>(file, length, options);
+  if (isPx0CHeader(probe)) return largeFor<SpiPx0C>(file, length, options);
   return false;
 }
 
@@ -46,8 +46,8 @@ bool isLargePicture(const uint8_t* file, size_t length) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
-  fuzz::applySettingsByte(data[0]);
-  if (isLargePicture(data + 1, size - 1)) return 0;
+  ConversionOptions options = fuzz::optionsOfSettingsByte(data[0]);
+  if (isLargePicture(data + 1, size - 1, options.decode)) return 0;
   const fs::path& scratch = fuzz::scratchFolder();
   fs::path input = scratch / "input.px";
   fs::path out = scratch / "out";
@@ -56,11 +56,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!writer::saveFile(input.c_str(), writer::Bytes(data + 1, data + size))) {
     fuzz::fail("cannot write the input file");
   }
-  ConversionOptions options;
   if ((data[0] & 0x20) != 0) options.pictureFormat = PictureFormat::Png;
   // The listing of a picture the conversion writes must tell a size a BMP can have.
   PictureListing listing;
-  ResultCode described = describePicture(input.c_str(), listing);
+  ResultCode described = describePicture(input.c_str(), options.decode, listing);
   ResultCode converted = convertPictureFile((out / "picture").c_str(), input.c_str(), options);
   if (described == ResultCode::Success && listing.imageCount == 1 &&
       converted == ResultCode::Success &&

@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <string>
 
+#include "convert/conversion_options.h"
 #include "decoders/dib.h"
-#include "decoders/settings.h"
 #include "decoders/spi_base.h"
 #include "platform/memory.h"
 
@@ -19,13 +19,15 @@ namespace quorvel::fuzz {
 
 // Bit 0: blending; bit 1: series in a folder of their own; bits 2-4: the background's blue,
 // green and red.
-inline void applySettingsByte(uint8_t byte) {
-  gSettings.blend = byte & 1;
-  gSettings.keepSubfolders = (byte >> 1) & 1;
-  gSettings.bgColor[0] = (byte & 0x04) != 0 ? 0xFF : 0x00;
-  gSettings.bgColor[1] = (byte & 0x08) != 0 ? 0xFF : 0x00;
-  gSettings.bgColor[2] = (byte & 0x10) != 0 ? 0xFF : 0x00;
-  gSettings.bgColor[3] = 0;
+inline ConversionOptions optionsOfSettingsByte(uint8_t byte) {
+  ConversionOptions options;
+  options.decode.blend = (byte & 1) != 0;
+  options.keepSubfolders = ((byte >> 1) & 1) != 0;
+  options.decode.background[0] = (byte & 0x04) != 0 ? 0xFF : 0x00;
+  options.decode.background[1] = (byte & 0x08) != 0 ? 0xFF : 0x00;
+  options.decode.background[2] = (byte & 0x10) != 0 ? 0xFF : 0x00;
+  options.decode.background[3] = 0;
+  return options;
 }
 
 // Pictures whose header announces more pixels than this are legal (a BMP may reach 4 GiB) but
@@ -98,15 +100,15 @@ inline void discardPair(MemHandle infoHandle, MemHandle bitsHandle) {
 template <typename Decoder>
 int fuzzDecoder(const uint8_t* data, size_t size, bool infoDepthExact = false) {
   if (size < 1) return 0;
-  applySettingsByte(data[0]);
+  const DecodeOptions options = optionsOfSettingsByte(data[0]).decode;
   // The file in a block of its own size, so that ASan catches any read past its end.
   size_t length = size - 1;
   auto* file = static_cast<uint8_t*>(std::malloc(length == 0 ? 1 : length));
   if (length > 0) std::memcpy(file, data + 1, length);
   Decoder decoder;
   PictureInfo info{};
-  bool infoRead =
-      decoder.getPictureInfo(file, static_cast<uint32_t>(length), &info) == ResultCode::Success;
+  bool infoRead = decoder.getPictureInfo(file, static_cast<uint32_t>(length), options, &info) ==
+                  ResultCode::Success;
   if (infoRead && isLarge(info)) {
     std::free(file);
     return 0;
@@ -114,7 +116,7 @@ int fuzzDecoder(const uint8_t* data, size_t size, bool infoDepthExact = false) {
   MemHandle infoHandle = nullptr;
   MemHandle bitsHandle = nullptr;
   ResultCode result =
-      decoder.getPicture(file, static_cast<uint32_t>(length), &infoHandle, &bitsHandle, nullptr, 0);
+      decoder.getPicture(file, static_cast<uint32_t>(length), options, &infoHandle, &bitsHandle);
   if (result == ResultCode::Success) {
     if (infoDepthExact) checkReportedDepth(infoHandle, infoRead ? info.bitDepth : -1);
     checkDibPair(infoHandle, bitsHandle);

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "archive/wave_header.h"
+#include "decoders/decode_options.h"
 #include "decoders/dib.h"
-#include "decoders/settings.h"
 #include "decoders/spi_px.h"
 #include "decoders/spi_px40.h"
 #include "fuzz/fuzz_support.h"
@@ -29,11 +29,12 @@ void checkPictureFile(const Raster& raster) {
   SpiPX plain;
   SpiPx40 layered;
   SpiBase& decoder = raster.bitsPerPixel == 24 ? static_cast<SpiBase&>(layered) : plain;
-  gSettings.blend = 0;
+  DecodeOptions raw;
+  raw.blend = false;
   MemHandle infoHandle = nullptr;
   MemHandle bitsHandle = nullptr;
-  if (decoder.getPicture(file.data(), static_cast<uint32_t>(file.size()), &infoHandle, &bitsHandle,
-                         nullptr, 0) != ResultCode::Success) {
+  if (decoder.getPicture(file.data(), static_cast<uint32_t>(file.size()), raw, &infoHandle,
+                         &bitsHandle) != ResultCode::Success) {
     fuzz::fail("the decoders refuse a packed picture");
   }
   MemoryBlock infoBlock;

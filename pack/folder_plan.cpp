@@ -6,6 +6,7 @@
 
 #include "archive/directory_record.h"
 #include "archive/member_name.h"
+#include "platform/ascii_case.h"
 #include "platform/folder_listing.h"
 #include "platform/paths.h"
 #include "platform/system.h"
@@ -51,8 +52,8 @@ std::string foldCase(const std::string& cp932Name) {
     auto c = static_cast<unsigned char>(folded[i]);
     if (isSjisLeadByte(c)) {
       ++i;
-    } else if (c >= 'A' && c <= 'Z') {
-      folded[i] = static_cast<char>(c + 32);
+    } else {
+      folded[i] = lowerAscii(folded[i]);
     }
   }
   return folded;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "decoders/bytes.h"
+#include "decoders/dib.h"
 #include "decoders/run_stream.h"
 
 namespace quorvel {
@@ -16,12 +17,14 @@ constexpr uint16_t kPaletteKind = 7;
 constexpr uint16_t kWordKind = 0;
 constexpr uint16_t kDirectLayersKind = 64;
 
-bool isGreyRamp(const std::vector<uint8_t>& palette) {
+// The colours a plain picture without a colour table stands for: the grey ramp with every
+// reserved byte 0.
+bool isStoredGreyRamp(const std::vector<uint8_t>& palette) {
+  const auto* colours = reinterpret_cast<const RgbQuad*>(palette.data());
   for (int i = 0; i < 256; ++i) {
-    const uint8_t* entry = palette.data() + 4 * i;
-    if (entry[0] != i || entry[1] != i || entry[2] != i || entry[3] != 0) return false;
+    if (colours[i].reserved != 0) return false;
   }
-  return true;
+  return isGreyRamp(colours);
 }
 
 // A plain picture: width, height, kind and depth, then copies of width and height (which
@@ -75,7 +78,7 @@ std::vector<uint8_t> encodeLayered24(const Raster& raster) {
 std::vector<uint8_t> encodePicture(const Raster& raster) {
   switch (raster.bitsPerPixel) {
     case 8:
-      return encodePlain(raster, isGreyRamp(raster.palette) ? kBasicKind : kPaletteKind);
+      return encodePlain(raster, isStoredGreyRamp(raster.palette) ? kBasicKind : kPaletteKind);
     case 16:
       return encodePlain(raster, kWordKind);
     case 24:

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/ascii_case.h"
 #include "platform/system.h"
 
 namespace quorvel {
@@ -100,10 +101,8 @@ void pathAppend(char* buffer, const char* name, size_t capacity, const PathFlavo
 }
 
 bool equalsIgnoreCase(const char* a, const char* b) {
-  auto lower = [](unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; };
   for (;; ++a, ++b) {
-    if (lower(static_cast<unsigned char>(*a)) != lower(static_cast<unsigned char>(*b)))
-      return false;
+    if (lowerAscii(*a) != lowerAscii(*b)) return false;
     if (*a == '\0') return true;
   }
 }

@@ -18,7 +18,8 @@ struct PathFlavour {
   bool slashSplits;  // the splitting helpers take '/' for a separator too
 };
 
-// The original tool's flavour: '/' is an ordinary byte except at the end of pathAddSeparator.
+// Windows paths as the program forms them: '/' is an ordinary byte except at the end of
+// pathAddSeparator.
 constexpr PathFlavour kWindowsPaths{'\\', true, true, false};
 // Paths a Windows user gives may use '/' anywhere.
 constexpr PathFlavour kWindowsUserPaths{'\\', true, true, true};
@@ -50,7 +51,8 @@ void pathStripExtension(char* path);
 size_t pathAddSeparator(char* path, const PathFlavour& flavour = kNativePaths);
 void pathAppend(char* buffer, const char* name, size_t capacity,
                 const PathFlavour& flavour = kNativePaths);
-// lstrcpynA: copies at most count - 1 bytes and always terminates (count > 0).
+// Copies at most count - 1 bytes and always terminates (count > 0): a source that does not fit
+// is cut short.
 void copyTruncated(char* destination, const char* source, size_t count);
 bool equalsIgnoreCase(const char* a, const char* b);
 

@@ -9,7 +9,7 @@
 #include <map>
 
 #include "archive/convert_archive.h"
-#include "decoders/settings.h"
+#include "decoders/decode_options.h"
 #include "platform/system.h"
 #include "tests/support/test_support.h"
 #include "tools/writer/archive_writer.h"
@@ -80,12 +80,11 @@ class ArchiveConversion : public ::testing::Test {
 
   // The same with the members on four threads, into a fresh output folder.
   ResultCode convertSideBySide(const std::string& archive, std::string* err = nullptr,
-                               std::string* out = nullptr) {
+                               std::string* out = nullptr, ConversionOptions sideBySide = {}) {
     std::string remove = "rm -rf '";
     remove += scratch_.file("data") + "'";
     EXPECT_EQ(std::system(remove.c_str()), 0);
     WorkerBudget workers(4);
-    ConversionOptions sideBySide;
     sideBySide.workers = &workers;
     return convert(archive, err, sideBySide, out);
   }
@@ -225,15 +224,14 @@ TEST_F(ArchiveConversion, StrippedSeriesAndMembersOfTheirNamesKeepTheirOrder) {
     members.push_back(plainMember(stem + "_0002.bmp", text("a member, not a picture")));
   }
   std::string path = writeArchive(members);
-  const uint8_t saved = gSettings.keepSubfolders;
-  gSettings.keepSubfolders = 0;
-  ASSERT_EQ(convert(path), ResultCode::Success);
+  ConversionOptions stripped;
+  stripped.keepSubfolders = false;
+  ASSERT_EQ(convert(path, nullptr, stripped), ResultCode::Success);
   FileMap oneByOne = test::filesBelow(scratch_.file("data"));
   for (int round = 0; round < 3; ++round) {
-    ASSERT_EQ(convertSideBySide(path), ResultCode::Success);
+    ASSERT_EQ(convertSideBySide(path, nullptr, nullptr, stripped), ResultCode::Success);
     EXPECT_TRUE(test::filesBelow(scratch_.file("data")) == oneByOne) << "round " << round;
   }
-  gSettings.keepSubfolders = saved;
   EXPECT_EQ(oneByOne["s0_0002.bmp"], text("a member, not a picture"));
   EXPECT_EQ(oneByOne.size(), 6u * 3u);
 }

@@ -48,7 +48,7 @@ class ArchiveReader : public ::testing::Test {
 
   ResultCode extract(const std::string& path, uint32_t position, Bytes& out) {
     MemHandle handle = nullptr;
-    ResultCode result = reader_.getFile(path.c_str(), position, &handle, 1, nullptr, 0);
+    ResultCode result = reader_.getFile(path.c_str(), position, &handle, 1);
     if (result != ResultCode::Success) {
       EXPECT_EQ(handle, nullptr);
       return result;
@@ -204,14 +204,12 @@ TEST_F(ArchiveReader, ArchiveStartShiftsEveryPosition) {
 
 TEST_F(ArchiveReader, WritesAMemberIntoAFolder) {
   std::string path = write(buildArchive({waveMember("a.w", {}, {5, 6}), plainMember("..", {1})}));
-  ASSERT_EQ(
-      reader_.getFile(path.c_str(), 4, const_cast<char*>(scratch_.path().c_str()), 0, nullptr, 0),
-      ResultCode::Success);
+  ASSERT_EQ(reader_.getFile(path.c_str(), 4, const_cast<char*>(scratch_.path().c_str()), 0),
+            ResultCode::Success);
   EXPECT_EQ(test::readFile(scratch_.file("a.wav")), waveFile({}, {5, 6}));
   // A name that leaves the folder is never written.
-  EXPECT_EQ(
-      reader_.getFile(path.c_str(), 36, const_cast<char*>(scratch_.path().c_str()), 0, nullptr, 0),
-      ResultCode::WriteError);
+  EXPECT_EQ(reader_.getFile(path.c_str(), 36, const_cast<char*>(scratch_.path().c_str()), 0),
+            ResultCode::WriteError);
 }
 
 TEST_F(ArchiveReader, DamagedMembersFailWithReadErrorAndNothingElse) {

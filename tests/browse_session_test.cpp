@@ -10,7 +10,6 @@
 
 #include "archive/convert_archive.h"
 #include "convert/convert_picture.h"
-#include "decoders/settings.h"
 #include "tests/support/test_support.h"
 #include "tools/writer/archive_writer.h"
 #include "tools/writer/px04_writer.h"
@@ -54,24 +53,21 @@ TEST(BrowseSession, ArchiveEntriesConvertToTheFilesOfAWholeConversion) {
     choice.background[0] = 0x33;  // red, green, blue
     choice.background[1] = 0x66;
     choice.background[2] = 0x99;
-    const Settings before = gSettings;
-    gSettings.blend = raw ? 0 : 1;
-    gSettings.bgColor[0] = 0x99;  // blue, green, red
-    gSettings.bgColor[1] = 0x66;
-    gSettings.bgColor[2] = 0x33;
+    ConversionOptions options = pngOptions();
+    options.decode.blend = !raw;
+    options.decode.background[0] = 0x99;  // blue, green, red
+    options.decode.background[1] = 0x66;
+    options.decode.background[2] = 0x33;
     std::string folder = scratch.file(raw ? "raw" : "blended");
     std::string path = scratch.file("sample.a");
     ASSERT_TRUE(test::writeFile(path, archive));
-    ASSERT_EQ(convertArchive(folder.c_str(), path.c_str(), pngOptions()), ResultCode::Success);
-    gSettings = before;
+    ASSERT_EQ(convertArchive(folder.c_str(), path.c_str(), options), ResultCode::Success);
 
     BrowseSession session;
     ASSERT_EQ(session.open(archive.data(), archive.size(), "games/sample.a"), ResultCode::Success);
     EXPECT_TRUE(session.isArchive());
     EXPECT_EQ(session.outputName(), "sample");
     EXPECT_EQ(convertEveryEntry(session, choice), test::filesBelow(folder)) << raw;
-    // The choice of one call is not left behind for the next conversion.
-    EXPECT_EQ(std::memcmp(&gSettings, &before, sizeof before), 0);
   }
 }
 

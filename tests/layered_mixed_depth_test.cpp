@@ -14,7 +14,7 @@
 namespace quorvel {
 namespace {
 
-using test::BlendSetting;
+using test::blendOptions;
 using test::DecodedPicture;
 using test::ImageLayer;
 using writer::Bytes;
@@ -57,15 +57,15 @@ Bytes expectedBits(int width, int height, const std::vector<ImageLayer>& layers,
   return bits;
 }
 
-DecodedPicture decode(const Bytes& file) {
+DecodedPicture decode(const Bytes& file, const DecodeOptions& options = {}) {
   SpiPx40 decoder;
-  return test::decodePicture(decoder, file);
+  return test::decodePicture(decoder, file, options);
 }
 
-int reportedDepth(const Bytes& file) {
+int reportedDepth(const Bytes& file, const DecodeOptions& options) {
   SpiPx40 decoder;
   PictureInfo info{};
-  EXPECT_EQ(decoder.getPictureInfo(file.data(), static_cast<uint32_t>(file.size()), &info),
+  EXPECT_EQ(decoder.getPictureInfo(file.data(), static_cast<uint32_t>(file.size()), options, &info),
             ResultCode::Success);
   return info.bitDepth;
 }
@@ -74,15 +74,15 @@ int reportedDepth(const Bytes& file) {
 void expectPainted(int width, int height, const std::vector<ImageLayer>& layers, int rawBits) {
   Bytes file = buildPicture(width, height, layers);
   for (bool blend : {true, false}) {
-    BlendSetting setting(blend);
+    const DecodeOptions setting = blendOptions(blend);
     int bitCount = blend ? 24 : rawBits;
-    DecodedPicture out = decode(file);
+    DecodedPicture out = decode(file, setting);
     ASSERT_EQ(out.result, ResultCode::Success) << (blend ? "blended" : "raw");
     EXPECT_EQ(out.header.biBitCount, bitCount) << (blend ? "blended" : "raw");
     EXPECT_EQ(out.infoBytes, 40u);
     EXPECT_EQ(out.bits, expectedBits(width, height, layers, bitCount / 8))
         << (blend ? "blended" : "raw");
-    EXPECT_EQ(reportedDepth(file), bitCount) << (blend ? "blended" : "raw");
+    EXPECT_EQ(reportedDepth(file, setting), bitCount) << (blend ? "blended" : "raw");
   }
 }
 
@@ -103,12 +103,12 @@ TEST(LayeredMixedDepths, WorkedBytesForBothOrders) {
   p.layers = {opaque, alpha};
   Bytes file = writer::buildPx40(p);
   {
-    BlendSetting blend(true);
-    EXPECT_EQ(decode(file).bits, (Bytes{10, 20, 30, 100, 50, 25, 0, 0}));
+    const DecodeOptions blend = blendOptions(true);
+    EXPECT_EQ(decode(file, blend).bits, (Bytes{10, 20, 30, 100, 50, 25, 0, 0}));
   }
   {
-    BlendSetting raw(false);
-    EXPECT_EQ(decode(file).bits, (Bytes{10, 20, 30, 255, 200, 100, 50, 128}));
+    const DecodeOptions raw = blendOptions(false);
+    EXPECT_EQ(decode(file, raw).bits, (Bytes{10, 20, 30, 255, 200, 100, 50, 128}));
   }
   // 32-bit first, then a 24-bit layer whose covered black pixel stays opaque and whose uncovered
   // pixel erases what was under it.
@@ -121,11 +121,11 @@ TEST(LayeredMixedDepths, WorkedBytesForBothOrders) {
   p.layers = {alpha, opaque};
   file = writer::buildPx40(p);
   {
-    BlendSetting blend(true);
-    EXPECT_EQ(decode(file).bits, (Bytes{1, 2, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    const DecodeOptions blend = blendOptions(true);
+    EXPECT_EQ(decode(file, blend).bits, (Bytes{1, 2, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
   }
-  BlendSetting raw(false);
-  EXPECT_EQ(decode(file).bits, (Bytes{1, 2, 3, 255, 0, 0, 0, 255, 0, 0, 0, 0}));
+  const DecodeOptions raw = blendOptions(false);
+  EXPECT_EQ(decode(file, raw).bits, (Bytes{1, 2, 3, 255, 0, 0, 0, 255, 0, 0, 0, 0}));
 }
 
 TEST(LayeredMixedDepths, OpaqueBackgroundUnderAlphaLayers) {
@@ -153,8 +153,8 @@ TEST(LayeredMixedDepths, AlphaLayerAfterSeveralOpaqueOnesStillGivesAlpha) {
     layer.runs[1].fillersBefore = 2;
     layer.runs.push_back(writer::directRun(0, 0, {}));
   }
-  BlendSetting raw(false);
-  DecodedPicture out = decode(writer::buildPx40(p));
+  const DecodeOptions raw = blendOptions(false);
+  DecodedPicture out = decode(writer::buildPx40(p), raw);
   ASSERT_EQ(out.result, ResultCode::Success);
   EXPECT_EQ(out.header.biBitCount, 32);
   EXPECT_EQ(out.bits, expectedBits(5, 4, layers, 4));
@@ -197,8 +197,8 @@ TEST(LayeredMixedDepths, OtherMixturesAreRefusedWithBothOutputsNull) {
   };
   auto refused = [](const Bytes& file, const char* what) {
     for (bool blend : {true, false}) {
-      BlendSetting setting(blend);
-      DecodedPicture out = decode(file);
+      const DecodeOptions setting = blendOptions(blend);
+      DecodedPicture out = decode(file, setting);
       EXPECT_EQ(out.result, ResultCode::UnknownFormat) << what << (blend ? " blended" : " raw");
       EXPECT_FALSE(out.infoHanded || out.bitsHanded) << what;
     }
@@ -231,8 +231,8 @@ TEST(LayeredMixedDepths, DamageBeforeTheAlphaLayerIsStillRefused) {
       bad.layers[1].runs[0].columnAdvance = -100;  // walks, but the run starts before the layer
     }
     for (bool blend : {true, false}) {
-      BlendSetting setting(blend);
-      DecodedPicture out = decode(writer::buildPx40(bad));
+      const DecodeOptions setting = blendOptions(blend);
+      DecodedPicture out = decode(writer::buildPx40(bad), setting);
       EXPECT_EQ(out.result, ResultCode::UnknownFormat) << damage << blend;
       EXPECT_FALSE(out.infoHanded || out.bitsHanded) << damage << blend;
     }

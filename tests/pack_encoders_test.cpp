@@ -7,7 +7,6 @@
 #include "archive/directory_record.h"
 #include "archive/spi_a.h"
 #include "decoders/bytes.h"
-#include "decoders/settings.h"
 #include "decoders/spi_px.h"
 #include "decoders/spi_px0b.h"
 #include "decoders/spi_px40.h"
@@ -50,8 +49,8 @@ Bytes bottomUp(const Raster& raster) {
 }
 
 void expectDecodesTo(SpiBase& decoder, const Bytes& file, const Raster& raster) {
-  test::BlendSetting raw(false);
-  test::DecodedPicture picture = test::decodePicture(decoder, file);
+  const DecodeOptions raw = test::blendOptions(false);
+  test::DecodedPicture picture = test::decodePicture(decoder, file, raw);
   ASSERT_EQ(picture.result, ResultCode::Success);
   EXPECT_EQ(picture.header.biBitCount, raster.bitsPerPixel);
   EXPECT_EQ(picture.header.biWidth, raster.width);
@@ -125,9 +124,9 @@ TEST(TiledEncoder, ImagesShareColoursAndIdenticalTiles) {
   // The second image adds its index entries only: 4 x 2 cells of 2 bytes.
   EXPECT_EQ(twice.size(), once.size() + 16);
   // Stacked by the decoder (at most 8 images), image 0 at the bottom.
-  test::BlendSetting raw(false);
+  const DecodeOptions raw = test::blendOptions(false);
   SpiPx0B tiled;
-  test::DecodedPicture stacked = test::decodePicture(tiled, twice);
+  test::DecodedPicture stacked = test::decodePicture(tiled, twice, raw);
   ASSERT_EQ(stacked.result, ResultCode::Success);
   const Bytes band = bottomUp(first);
   Bytes bands = band;
@@ -161,21 +160,18 @@ TEST(TiledEncoder, TheSamePictureAsThePlainFormInEveryMode) {
   const uint8_t backgrounds[][3] = {{0, 255, 0}, {0, 0, 0}, {255, 255, 255}, {90, 12, 200}};
   SpiPX plainDecoder;
   SpiPx0B tiledDecoder;
-  const uint8_t saved[3] = {gSettings.bgColor[0], gSettings.bgColor[1], gSettings.bgColor[2]};
   for (const Raster& raster : pictures) {
     const Bytes plain = encodePicture(raster);
     for (int edge : {16, 32}) {
       const Bytes tiled = encodeTiled(std::vector{raster}, edge).value();
-      {
-        test::BlendSetting raw(false);
-        EXPECT_EQ(test::decodePicture(tiledDecoder, tiled).bits,
-                  test::decodePicture(plainDecoder, plain).bits);
-      }
-      test::BlendSetting blended(true);
+      const DecodeOptions raw = test::blendOptions(false);
+      EXPECT_EQ(test::decodePicture(tiledDecoder, tiled, raw).bits,
+                test::decodePicture(plainDecoder, plain, raw).bits);
       for (const auto& background : backgrounds) {
-        std::copy_n(background, 3, gSettings.bgColor);
-        test::DecodedPicture fromTiles = test::decodePicture(tiledDecoder, tiled);
-        test::DecodedPicture fromPlain = test::decodePicture(plainDecoder, plain);
+        DecodeOptions blended = test::blendOptions(true);
+        std::copy_n(background, 3, blended.background);
+        test::DecodedPicture fromTiles = test::decodePicture(tiledDecoder, tiled, blended);
+        test::DecodedPicture fromPlain = test::decodePicture(plainDecoder, plain, blended);
         ASSERT_EQ(fromPlain.result, ResultCode::Success);
         EXPECT_EQ(fromTiles.bits, fromPlain.bits)
             << raster.width << " x " << raster.height << ", tiles of " << edge << ", background "
@@ -183,7 +179,6 @@ TEST(TiledEncoder, TheSamePictureAsThePlainFormInEveryMode) {
       }
     }
   }
-  std::copy_n(saved, 3, gSettings.bgColor);
 }
 
 TEST(TiledEncoder, WhatTheFormatCannotHoldIsNotEncoded) {
@@ -206,7 +201,7 @@ Bytes delivered(const StoredMember& member) {
   test::writeFile(path, buildArchive({member}));
   SpiA reader;
   MemHandle handle = nullptr;
-  EXPECT_EQ(reader.getFile(path.c_str(), 4, &handle, 1, nullptr, 0), ResultCode::Success);
+  EXPECT_EQ(reader.getFile(path.c_str(), 4, &handle, 1), ResultCode::Success);
   MemoryBlock block;
   auto* bytes = static_cast<const uint8_t*>(block.attach(handle));
   return bytes == nullptr ? Bytes() : Bytes(bytes, bytes + localSize(handle));

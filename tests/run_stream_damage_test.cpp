@@ -73,8 +73,8 @@ TEST(RunStreamDamage, DamagedFilesDecodeOrAreRefusedButNeverOverrun) {
   for (size_t f = 0; f < files.size(); ++f) {
     SpiBase& decoder = f == 0 ? static_cast<SpiBase&>(runDecoder) : layerDecoder;
     for (bool blend : {true, false}) {
-      test::BlendSetting setting(blend);
-      ASSERT_EQ(test::decodePicture(decoder, files[f]).result, ResultCode::Success) << f;
+      const DecodeOptions setting = test::blendOptions(blend);
+      ASSERT_EQ(test::decodePicture(decoder, files[f], setting).result, ResultCode::Success) << f;
       for (int round = 0; round < 1500; ++round) {
         Bytes damaged = files[f];
         int changes = 1 + static_cast<int>(random() % 4);
@@ -87,7 +87,7 @@ TEST(RunStreamDamage, DamagedFilesDecodeOrAreRefusedButNeverOverrun) {
         size_t sizeAt = f == 0 ? 0 : 20;
         std::copy_n(files[f].begin() + sizeAt, 8, damaged.begin() + sizeAt);
         if (random() % 4 == 0) damaged.resize(random() % damaged.size());
-        test::DecodedPicture out = test::decodePicture(decoder, damaged);
+        test::DecodedPicture out = test::decodePicture(decoder, damaged, setting);
         ASSERT_TRUE(out.result == ResultCode::Success || out.result == ResultCode::UnknownFormat ||
                     out.result == ResultCode::OutOfMemory)
             << static_cast<int>(out.result);

@@ -49,36 +49,36 @@ std::string itemsDone(int i) {
 }
 
 TEST(Series, WritesNumberedFilesInAFolderNamedAfterTheBasePath) {
-  SettingsGuard guard;
+  ConversionOptions options;
   ScratchDir dir;
   std::vector<Picture> pictures = threePictures();
   ASSERT_TRUE(test::writeFile(
       dir.file("x.px"), writer::writeTiled(writer::tilePictures(TiledFamily::Px0B, 16, pictures))));
   testing::internal::CaptureStdout();
-  ResultCode result = convertPx0BSeries(dir.file("x").c_str(), dir.file("x.px").c_str());
+  ResultCode result = convertPx0BSeries(dir.file("x").c_str(), dir.file("x.px").c_str(), options);
   std::string console = testing::internal::GetCapturedStdout();
   ASSERT_EQ(result, ResultCode::Success);
   EXPECT_EQ(listFolder(dir.file("x")),
             (std::vector<std::string>{"x_0000.bmp", "x_0001.bmp", "x_0002.bmp"}));
   for (int i = 0; i < 3; ++i) {
     std::string name = dir.file(std::string("x/x_000").append(std::to_string(i)).append(".bmp"));
-    EXPECT_EQ(readFile(name), seriesBmp(pictures[i], true, gSettings.bgColor)) << i;
+    EXPECT_EQ(readFile(name), seriesBmp(pictures[i], true, options.decode.background)) << i;
   }
   EXPECT_EQ(console,
             std::string("\n").append(itemsDone(0)).append(itemsDone(1)).append(itemsDone(2)));
 }
 
 TEST(Series, WithoutSubfoldersWritesBesideTheBasePathAndKeepsAlpha) {
-  SettingsGuard guard;
-  gSettings.keepSubfolders = 0;
-  gSettings.blend = 0;
+  ConversionOptions options;
+  options.keepSubfolders = false;
+  options.decode.blend = false;
   ScratchDir dir;
   std::vector<Picture> pictures = threePictures();
   TiledFile tiled = writer::tilePictures(TiledFamily::Px0C, 16, pictures);
   tiled.indexPrefix = 1;
   ASSERT_TRUE(test::writeFile(dir.file("x.px"), writer::writeTiled(tiled)));
   testing::internal::CaptureStdout();
-  ResultCode result = convertPx0CSeries(dir.file("x").c_str(), dir.file("x.px").c_str());
+  ResultCode result = convertPx0CSeries(dir.file("x").c_str(), dir.file("x.px").c_str(), options);
   testing::internal::GetCapturedStdout();
   ASSERT_EQ(result, ResultCode::Success);
   EXPECT_EQ(listFolder(dir.path()),
@@ -92,7 +92,7 @@ TEST(Series, WithoutSubfoldersWritesBesideTheBasePathAndKeepsAlpha) {
 // Every image is drawn as into a fresh block: where image 1's first tile row ends early (a
 // record of width 0) or has an empty tile, nothing of image 0 shows, in either mode.
 TEST(Series, NothingOfThePreviousImageSurvives) {
-  SettingsGuard guard;
+  ConversionOptions options;
   ScratchDir dir;
   Picture first = patternPicture(32, 16, 9);
   TiledFile tiled = writer::tilePictures(TiledFamily::Px0B, 16, {first});
@@ -108,28 +108,29 @@ TEST(Series, NothingOfThePreviousImageSurvives) {
   for (int y = 0; y < 16; ++y)
     std::copy(&first.pixels[y * 128], &first.pixels[y * 128 + 64], &half.pixels[y * 128]);
   for (bool blended : {true, false}) {
-    gSettings.blend = blended;
+    options.decode.blend = blended;
     testing::internal::CaptureStdout();
-    ASSERT_EQ(convertPx0BSeries(dir.file("x").c_str(), dir.file("x.px").c_str()),
+    ASSERT_EQ(convertPx0BSeries(dir.file("x").c_str(), dir.file("x.px").c_str(), options),
               ResultCode::Success);
     testing::internal::GetCapturedStdout();
-    Bytes blackRows = seriesBmp(blank, blended, gSettings.bgColor);
+    Bytes blackRows = seriesBmp(blank, blended, options.decode.background);
     std::fill(blackRows.begin() + 54, blackRows.end(), 0);  // width 0: nothing written at all
     EXPECT_EQ(readFile(dir.file("x/x_0001.bmp")), blackRows) << blended;
-    EXPECT_EQ(readFile(dir.file("x/x_0002.bmp")), seriesBmp(half, blended, gSettings.bgColor))
+    EXPECT_EQ(readFile(dir.file("x/x_0002.bmp")),
+              seriesBmp(half, blended, options.decode.background))
         << blended;
   }
 }
 
 TEST(Series, NoImagesStillMakesTheFolder) {
-  SettingsGuard guard;
+  ConversionOptions options;
   ScratchDir dir;
   TiledFile tiled = writer::tilePictures(TiledFamily::Px0B, 16, threePictures());
   for (int64_t count : {0, -3}) {
     tiled.imageCount = count;
     ASSERT_TRUE(test::writeFile(dir.file("x.px"), writer::writeTiled(tiled)));
     testing::internal::CaptureStdout();
-    EXPECT_EQ(convertPx0BSeries(dir.file("x").c_str(), dir.file("x.px").c_str()),
+    EXPECT_EQ(convertPx0BSeries(dir.file("x").c_str(), dir.file("x.px").c_str(), options),
               ResultCode::Success);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "\n");
     EXPECT_TRUE(listFolder(dir.file("x")).empty());
@@ -137,71 +138,56 @@ TEST(Series, NoImagesStillMakesTheFolder) {
 }
 
 // Image number 10000 gets five digits. Tiles of one pixel keep the 10001 images tiny.
+// Image numbers take four digits and more from 10000 on, so that names sort by number up to
+// 9999 and stay distinct beyond.
 TEST(Series, NumbersFromTenThousandHaveFiveDigits) {
-  SettingsGuard guard;
-  gSettings.blend = 0;
-  ScratchDir dir;
-  TiledFile tiled;
-  tiled.family = TiledFamily::Px0C;
-  tiled.tileEdge = 1;
-  tiled.width = 1;
-  tiled.height = 1;
-  tiled.tilesAcross = 1;
-  tiled.tilesDown = 1;
-  tiled.images.assign(10001, {1});
-  tiled.records = {TileRecord{1, 1, {1, 2, 3, 4}}};
-  ASSERT_TRUE(test::writeFile(dir.file("n.px"), writer::writeTiled(tiled)));
-  testing::internal::CaptureStdout();
-  ASSERT_EQ(convertPx0CSeries(dir.file("n").c_str(), dir.file("n.px").c_str()),
-            ResultCode::Success);
-  std::string console = testing::internal::GetCapturedStdout();
-  std::vector<std::string> names = listFolder(dir.file("n"));
-  ASSERT_EQ(names.size(), 10001u);
-  EXPECT_EQ(names[1001], "n_10000.bmp");  // sorted by name: after n_1000.bmp
-  EXPECT_TRUE(fileExists(dir.file("n/n_9999.bmp")));
-  EXPECT_EQ(readFile(dir.file("n/n_10000.bmp")).size(), 58u);
-  EXPECT_NE(console.find(itemsDone(10000)), std::string::npos);
+  EXPECT_EQ(seriesNumberSuffix(0), "_0000");
+  EXPECT_EQ(seriesNumberSuffix(9999), "_9999");
+  EXPECT_EQ(seriesNumberSuffix(10000), "_10000");
+  EXPECT_EQ(seriesNumberSuffix(2147483647), "_2147483647");
 }
 
 TEST(Series, ReadAndWriteFailures) {
-  SettingsGuard guard;
-  gSettings.keepSubfolders = 0;
+  ConversionOptions options;
+  options.keepSubfolders = false;
   ScratchDir dir;
   Bytes file = writer::writeTiled(writer::tilePictures(TiledFamily::Px0B, 16, threePictures()));
   ASSERT_TRUE(test::writeFile(dir.file("x.px"), file));
   ASSERT_TRUE(test::writeFile(dir.file("short.px"), Bytes(file.begin(), file.begin() + 31)));
   testing::internal::CaptureStdout();
-  EXPECT_EQ(convertPx0BSeries(dir.file("s").c_str(), dir.file("short.px").c_str()),
+  EXPECT_EQ(convertPx0BSeries(dir.file("s").c_str(), dir.file("short.px").c_str(), options),
             ResultCode::ReadError);
-  EXPECT_EQ(convertPx0CSeries(dir.file("s").c_str(), dir.file("missing.px").c_str()),
+  EXPECT_EQ(convertPx0CSeries(dir.file("s").c_str(), dir.file("missing.px").c_str(), options),
             ResultCode::ReadError);
   // A folder that does not exist: the first file cannot be created, and none is left behind.
-  EXPECT_EQ(convertPx0BSeries(dir.file("none/x").c_str(), dir.file("x.px").c_str()),
+  EXPECT_EQ(convertPx0BSeries(dir.file("none/x").c_str(), dir.file("x.px").c_str(), options),
             ResultCode::WriteError);
   // A stem that leaves no room for its suffix, and one longer than a path buffer.
   std::string longBase = dir.path() + "/" + std::string(kPathCapacity - dir.path().size() - 6, 'a');
-  EXPECT_EQ(convertPx0BSeries(longBase.c_str(), dir.file("x.px").c_str()), ResultCode::WriteError);
+  EXPECT_EQ(convertPx0BSeries(longBase.c_str(), dir.file("x.px").c_str(), options),
+            ResultCode::WriteError);
   std::string tooLong(kPathCapacity + 10, 'b');
-  EXPECT_EQ(convertPx0BSeries(tooLong.c_str(), dir.file("x.px").c_str()), ResultCode::WriteError);
+  EXPECT_EQ(convertPx0BSeries(tooLong.c_str(), dir.file("x.px").c_str(), options),
+            ResultCode::WriteError);
   testing::internal::GetCapturedStdout();
   EXPECT_EQ(listFolder(dir.path()), (std::vector<std::string>{"short.px", "x.px"}));
 }
 
 TEST(Series, MalformedFilesAreRefused) {
-  SettingsGuard guard;
+  ConversionOptions options;
   ScratchDir dir;
   TiledFile tiled = writer::tilePictures(TiledFamily::Px0B, 16, threePictures());
   tiled.imageCount = 20000;  // an index table far beyond the file: refused before any folder
   ASSERT_TRUE(test::writeFile(dir.file("x.px"), writer::writeTiled(tiled)));
   testing::internal::CaptureStdout();
-  EXPECT_EQ(convertPx0BSeries(dir.file("x").c_str(), dir.file("x.px").c_str()),
+  EXPECT_EQ(convertPx0BSeries(dir.file("x").c_str(), dir.file("x.px").c_str(), options),
             ResultCode::UnknownFormat);
   EXPECT_FALSE(fileExists(dir.file("x")));
   // A bad tile in image 1: image 0 is written, the series stops there.
   tiled.imageCount.reset();
   tiled.images[1][0] = 999;
   ASSERT_TRUE(test::writeFile(dir.file("x.px"), writer::writeTiled(tiled)));
-  EXPECT_EQ(convertPx0BSeries(dir.file("x").c_str(), dir.file("x.px").c_str()),
+  EXPECT_EQ(convertPx0BSeries(dir.file("x").c_str(), dir.file("x.px").c_str(), options),
             ResultCode::UnknownFormat);
   testing::internal::GetCapturedStdout();
   EXPECT_EQ(listFolder(dir.file("x")), (std::vector<std::string>{"x_0000.bmp"}));

@@ -156,9 +156,9 @@ TEST(SlicedBmp, PlainPicturesConvertToTheDecodersBitmap) {
     for (bool blend : {true, false}) {
       SCOPED_TRACE(testing::Message() << "kind " << v.kind << " depth " << v.depth << " width "
                                       << v.width << (blend ? " blended" : " raw"));
-      test::BlendSetting setting(blend);
+      const DecodeOptions setting = test::blendOptions(blend);
       SpiPX decoder;
-      test::DecodedPicture decoded = test::decodePicture(decoder, file);
+      test::DecodedPicture decoded = test::decodePicture(decoder, file, setting);
       ASSERT_EQ(decoded.result, ResultCode::Success);
       DibView view{&decoded.header,
                    decoded.palette.empty()
@@ -171,6 +171,7 @@ TEST(SlicedBmp, PlainPicturesConvertToTheDecodersBitmap) {
       for (bool temporarySource : {false, true}) {
         WorkerBudget workers(2);
         ConversionOptions options;
+        options.decode = setting;
         options.workers = &workers;
         options.temporarySource = temporarySource;
         ASSERT_EQ(convertPictureFile(scratch.file("plain").c_str(), source.c_str(), options),

@@ -2,14 +2,15 @@
 
 #include <gtest/gtest.h>
 
-#include "decoders/settings.h"
+#include "decoders/alpha_output.h"
+#include "decoders/decode_options.h"
 #include "tests/support/decoded_picture.h"
 #include "tools/writer/px04_writer.h"
 
 namespace quorvel {
 namespace {
 
-using test::BlendSetting;
+using test::blendOptions;
 using test::DecodedPicture;
 using test::decodePicture;
 using writer::buildPx04;
@@ -21,9 +22,9 @@ DirectRun run(int rows, int columns, Bytes pixels) {
   return writer::directRun(rows, columns, std::move(pixels));
 }
 
-DecodedPicture decode(const Bytes& file) {
+DecodedPicture decode(const Bytes& file, const DecodeOptions& options = {}) {
   SpiPx04 decoder;
-  return decodePicture(decoder, file);
+  return decodePicture(decoder, file, options);
 }
 
 Px04Picture picture(int width, int height, std::vector<DirectRun> runs) {
@@ -35,11 +36,11 @@ Px04Picture picture(int width, int height, std::vector<DirectRun> runs) {
 }
 
 TEST(SpiPx04, UncoveredPixelsAreBlackAndTransparentNeverTheBackground) {
-  ASSERT_NE(gSettings.bgColor[1], 0);  // green by default: must not show
+  ASSERT_NE(DecodeOptions{}.background[1], 0);  // green by default: must not show
   Bytes file = buildPx04(picture(2, 2, {run(1, 1, {10, 20, 30, 0})}));
   {
-    BlendSetting blend(true);
-    DecodedPicture out = decode(file);
+    const DecodeOptions blend = blendOptions(true);
+    DecodedPicture out = decode(file, blend);
     ASSERT_EQ(out.result, ResultCode::Success);
     EXPECT_EQ(out.header.biBitCount, 24);
     EXPECT_EQ(out.infoBytes, 40u);
@@ -48,8 +49,8 @@ TEST(SpiPx04, UncoveredPixelsAreBlackAndTransparentNeverTheBackground) {
     EXPECT_EQ(out.pixelBytes(0, 1), (Bytes{0, 0, 0}));
     EXPECT_EQ(out.pixelBytes(1, 1), (Bytes{10, 20, 30}));
   }
-  BlendSetting raw(false);
-  DecodedPicture out = decode(file);
+  const DecodeOptions raw = blendOptions(false);
+  DecodedPicture out = decode(file, raw);
   ASSERT_EQ(out.result, ResultCode::Success);
   EXPECT_EQ(out.header.biBitCount, 32);
   EXPECT_EQ(out.pixelBytes(0, 1), (Bytes{0, 0, 0, 0}));
@@ -63,8 +64,8 @@ TEST(SpiPx04, BlendingScalesTowardBlackAndRawRewritesTheAlpha) {
   for (uint8_t a : alphas) pixels.insert(pixels.end(), {200, 101, 255, a});
   Bytes file = buildPx04(picture(7, 1, {run(0, 0, pixels)}));
   {
-    BlendSetting blend(true);
-    DecodedPicture out = decode(file);
+    const DecodeOptions blend = blendOptions(true);
+    DecodedPicture out = decode(file, blend);
     ASSERT_EQ(out.result, ResultCode::Success);
     EXPECT_EQ(out.pixelBytes(0, 0), (Bytes{200, 101, 255}));
     EXPECT_EQ(out.pixelBytes(1, 0), (Bytes{200, 101, 255}));
@@ -76,8 +77,8 @@ TEST(SpiPx04, BlendingScalesTowardBlackAndRawRewritesTheAlpha) {
                 (Bytes{scaleChannel(200, a), scaleChannel(101, a), scaleChannel(255, a)}));
     }
   }
-  BlendSetting raw(false);
-  DecodedPicture out = decode(file);
+  const DecodeOptions raw = blendOptions(false);
+  DecodedPicture out = decode(file, raw);
   ASSERT_EQ(out.result, ResultCode::Success);
   const uint8_t expected[] = {255, 0, 64, 64, 2, 128, 254};
   for (int x = 0; x < 7; ++x) {
@@ -86,7 +87,7 @@ TEST(SpiPx04, BlendingScalesTowardBlackAndRawRewritesTheAlpha) {
 }
 
 TEST(SpiPx04, RunsPlaceRelativelyWrapRowsAndMayMoveBackward) {
-  BlendSetting blend(false);
+  const DecodeOptions blend = blendOptions(false);
   const Bytes a = {1, 1, 1, 0}, b = {2, 2, 2, 0}, c = {3, 3, 3, 0}, d = {4, 4, 4, 0};
   Bytes ab = a;
   ab.insert(ab.end(), b.begin(), b.end());
@@ -94,7 +95,7 @@ TEST(SpiPx04, RunsPlaceRelativelyWrapRowsAndMayMoveBackward) {
   // of two that starts at the end of row 1 and wraps to row 2; then back to (0,2) over b.
   std::vector<DirectRun> runs = {run(0, 2, a), run(1, -3, c), run(0, 2, ab), run(0, -1, d)};
   Px04Picture plain = picture(4, 3, runs);
-  DecodedPicture out = decode(buildPx04(plain));
+  DecodedPicture out = decode(buildPx04(plain), blend);
   ASSERT_EQ(out.result, ResultCode::Success);
   EXPECT_EQ(out.pixelBytes(2, 0), (Bytes{1, 1, 1, 255}));
   EXPECT_EQ(out.pixelBytes(0, 1), (Bytes{3, 3, 3, 255}));
@@ -108,16 +109,16 @@ TEST(SpiPx04, RunsPlaceRelativelyWrapRowsAndMayMoveBackward) {
   filled.signature = true;
   filled.runs[0].fillersBefore = 1;
   filled.runs[2].fillersBefore = 3;
-  DecodedPicture same = decode(buildPx04(filled));
+  DecodedPicture same = decode(buildPx04(filled), blend);
   ASSERT_EQ(same.result, ResultCode::Success);
   EXPECT_EQ(same.bits, out.bits);
 }
 
 TEST(SpiPx04, RowsArePaddedAndStoredBottomUp) {
-  BlendSetting blend(true);
+  const DecodeOptions blend = blendOptions(true);
   Bytes top = {1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0};
   Bytes bottom = {9, 8, 7, 0, 6, 5, 4, 0, 3, 2, 1, 0};
-  DecodedPicture out = decode(buildPx04(picture(3, 2, {run(0, 0, top), run(0, 0, bottom)})));
+  DecodedPicture out = decode(buildPx04(picture(3, 2, {run(0, 0, top), run(0, 0, bottom)})), blend);
   ASSERT_EQ(out.result, ResultCode::Success);
   EXPECT_EQ(out.header.biSizeImage, 24u);
   EXPECT_EQ(out.bits, (Bytes{9, 8, 7, 6, 5, 4, 3, 2, 1, 0, 0, 0,  // bottom row first
@@ -169,10 +170,10 @@ TEST(SpiPx04, MalformedStreamsAreRefusedWithoutTouchingAnythingOutside) {
 }
 
 TEST(SpiPx04, PositionsMayWanderBetweenRunsAsLongAsPixelsLandInside) {
-  BlendSetting blend(false);
+  const DecodeOptions blend = blendOptions(false);
   // Far out with an empty run, then back: nothing is written outside, the pixel lands at (1,0).
   Px04Picture p = picture(2, 2, {run(30000, 0, {}), run(-30000, 1, {1, 2, 3, 4})});
-  DecodedPicture out = decode(buildPx04(p));
+  DecodedPicture out = decode(buildPx04(p), blend);
   ASSERT_EQ(out.result, ResultCode::Success);
   EXPECT_EQ(out.pixelBytes(1, 0), (Bytes{1, 2, 3, 8}));
 }
@@ -181,10 +182,11 @@ TEST(SpiPx04, PictureInfoComesFromTheHeader) {
   SpiPx04 decoder;
   PictureInfo info{};
   Bytes file = buildPx04(picture(300, 200, {}));
-  EXPECT_EQ(decoder.getPictureInfo(file.data(), 31, &info), ResultCode::UnknownFormat);
+  EXPECT_EQ(decoder.getPictureInfo(file.data(), 31, DecodeOptions{}, &info),
+            ResultCode::UnknownFormat);
   {
-    BlendSetting blend(true);
-    ASSERT_EQ(decoder.getPictureInfo(file.data(), 32, &info), ResultCode::Success);
+    const DecodeOptions blend = blendOptions(true);
+    ASSERT_EQ(decoder.getPictureInfo(file.data(), 32, blend, &info), ResultCode::Success);
     EXPECT_EQ(info.width, 300);
     EXPECT_EQ(info.height, 200);
     EXPECT_EQ(info.bitDepth, 24);
@@ -192,27 +194,34 @@ TEST(SpiPx04, PictureInfoComesFromTheHeader) {
     MemHandle text = info.textInfo;  // packed field: no reference to it
     EXPECT_EQ(text, nullptr);
   }
-  BlendSetting raw(false);
-  ASSERT_EQ(decoder.getPictureInfo(file.data(), 32, &info), ResultCode::Success);
+  const DecodeOptions raw = blendOptions(false);
+  ASSERT_EQ(decoder.getPictureInfo(file.data(), 32, raw, &info), ResultCode::Success);
   EXPECT_EQ(info.bitDepth, 32);
 }
 
-// Answers "stop" at the call whose numerator equals the user data; checks the denominator.
-int32_t cancelWhen(int32_t numerator, int32_t denominator, intptr_t cancelAt) {
-  EXPECT_EQ(denominator, 1);
-  return numerator == cancelAt ? 1 : 0;
-}
+}  // namespace
+}  // namespace quorvel
 
-TEST(SpiPx04, ProgressCanCancelBeforeAnythingOrAfterTheBitmapIsDone) {
-  Bytes file = buildPx04(picture(2, 2, {run(0, 0, {1, 2, 3, 4})}));
-  SpiPx04 decoder;
-  DecodedPicture out = decodePicture(decoder, file, cancelWhen, 0);
-  EXPECT_EQ(out.result, ResultCode::Cancelled);
-  EXPECT_FALSE(out.infoHanded || out.bitsHanded);
-  out = decodePicture(decoder, file, cancelWhen, 1);
-  EXPECT_EQ(out.result, ResultCode::Cancelled);
-  EXPECT_TRUE(out.infoHanded && out.bitsHanded);  // finished blocks belong to the caller
-  EXPECT_EQ(decodePicture(decoder, file, cancelWhen, 7).result, ResultCode::Success);
+namespace quorvel {
+namespace {
+
+// Straight output (a PNG with -raw) turns the 7-bit alphas into opacities to the nearest 8-bit
+// value: a / 128 of 255, so 127 is 253 (not 254) and 64 exactly half; 0 is opaque, and a pixel
+// no run covers is transparent.
+TEST(SpiPx04, StraightAlphaIsTheNearestEightBitOpacity) {
+  Bytes file =
+      buildPx04(picture(5, 1, {run(0, 0, {9, 9, 9, 1, 9, 9, 9, 64, 9, 9, 9, 127, 9, 9, 9, 0})}));
+  MemHandle infoHandle = nullptr;
+  MemHandle bitsHandle = nullptr;
+  ASSERT_EQ(decodeRunStreamPicture(file.data(), static_cast<uint32_t>(file.size()),
+                                   AlphaOutput::Straight, &infoHandle, &bitsHandle),
+            ResultCode::Success);
+  MemoryBlock info;
+  MemoryBlock bits;
+  info.attach(infoHandle);
+  const auto* pixels = static_cast<const uint8_t*>(bits.attach(bitsHandle));
+  const uint8_t expected[5] = {2, 128, 253, 255, 0};
+  for (int x = 0; x < 5; ++x) EXPECT_EQ(pixels[4 * x + 3], expected[x]) << x;
 }
 
 }  // namespace

@@ -26,8 +26,8 @@ Picture mixedPicture(int seed) {
 }
 
 TEST(SpiPx0B, RawKeepsEveryPixelIncludingPartialLastTiles) {
-  SettingsGuard guard;
-  gSettings.blend = 0;
+  DecodeOptions options;
+  options.blend = false;
   Picture picture = mixedPicture(1);
   TiledFile tiled = writer::tilePictures(TiledFamily::Px0B, 16, {picture});
   ASSERT_EQ(tiled.records.size(), 3u);  // the solid and empty cells took no records
@@ -35,7 +35,7 @@ TEST(SpiPx0B, RawKeepsEveryPixelIncludingPartialLastTiles) {
   Bytes file = writer::writeTiled(tiled);
 
   SpiPx0B decoder;
-  Decoded d = decode(decoder, file);
+  Decoded d = decode(decoder, file, options);
   ASSERT_EQ(d.code, ResultCode::Success);
   EXPECT_EQ(d.header.biWidth, 40);
   EXPECT_EQ(d.header.biHeight, 24);
@@ -44,33 +44,34 @@ TEST(SpiPx0B, RawKeepsEveryPixelIncludingPartialLastTiles) {
   EXPECT_EQ(d.bits, expectedRows({picture}, false, nullptr));
 
   PictureInfo info{};
-  ASSERT_EQ(decoder.getPictureInfo(file.data(), uint32_t(file.size()), &info), ResultCode::Success);
+  ASSERT_EQ(decoder.getPictureInfo(file.data(), uint32_t(file.size()), options, &info),
+            ResultCode::Success);
   EXPECT_EQ(info.width, 40);
   EXPECT_EQ(info.height, 24);
   EXPECT_EQ(info.bitDepth, 32);
 }
 
 TEST(SpiPx0B, BlendedFillsEmptyTilesWithTheBackgroundAndBlendsTheRest) {
-  SettingsGuard guard;
+  DecodeOptions options;
   const uint8_t background[3] = {10, 20, 30};
-  std::copy(background, background + 3, gSettings.bgColor);
+  std::copy(background, background + 3, options.background);
   Picture picture = mixedPicture(2);
   Bytes file = writer::writeTiled(writer::tilePictures(TiledFamily::Px0B, 16, {picture}));
 
   SpiPx0B decoder;
-  Decoded d = decode(decoder, file);
+  Decoded d = decode(decoder, file, options);
   ASSERT_EQ(d.code, ResultCode::Success);
   EXPECT_EQ(d.header.biBitCount, 24);
   EXPECT_EQ(d.bits, expectedRows({picture}, true, background));
   PictureInfo info{};
-  decoder.getPictureInfo(file.data(), uint32_t(file.size()), &info);
+  decoder.getPictureInfo(file.data(), uint32_t(file.size()), options, &info);
   EXPECT_EQ(info.bitDepth, 24);
 }
 
 // Solid tiles blend each channel with blendChannel even at alpha 0 and 255, so a transparent
 // solid colour comes out as the background, one less where its channel is below it.
 TEST(SpiPx0B, BlendedSolidTileUsesBlendChannelForEveryAlpha) {
-  SettingsGuard guard;
+  DecodeOptions options;
   TiledFile tiled;
   tiled.tileEdge = 16;
   tiled.width = 20;
@@ -80,7 +81,7 @@ TEST(SpiPx0B, BlendedSolidTileUsesBlendChannelForEveryAlpha) {
   tiled.colours = {0x00FF0000u, 0xFF332211u};  // red 255 alpha 0; opaque (0x11, 0x22, 0x33)
   tiled.images = {{-1, -2}};
   SpiPx0B decoder;
-  Decoded d = decode(decoder, writer::writeTiled(tiled));
+  Decoded d = decode(decoder, writer::writeTiled(tiled), options);
   ASSERT_EQ(d.code, ResultCode::Success);
   const size_t rowBytes = 60;
   for (int y = 0; y < 16; ++y) {
@@ -101,8 +102,8 @@ TEST(SpiPx0B, BlendedSolidTileUsesBlendChannelForEveryAlpha) {
 // A stored tile whose width byte is 0 ends its tile row: the next row starts with the entry
 // behind it, and the renderer answers the position after the entries it took.
 TEST(SpiPx0B, WidthZeroRecordEndsTheTileRow) {
-  SettingsGuard guard;
-  gSettings.blend = 0;
+  DecodeOptions options;
+  options.blend = false;
   TiledFile tiled;
   tiled.tileEdge = 16;
   tiled.width = 48;
@@ -115,7 +116,7 @@ TEST(SpiPx0B, WidthZeroRecordEndsTheTileRow) {
   Bytes file = writer::writeTiled(tiled);
 
   SpiPx0B decoder;
-  Decoded d = decode(decoder, file);
+  Decoded d = decode(decoder, file, options);
   ASSERT_EQ(d.code, ResultCode::Success);
   Picture expected{48, 32, Bytes(48 * 32 * 4, 0)};
   fillRect(expected, 0, 16, 16, 16, 0xFF0000AAu);  // entries 1, 2, 3 form the second row
@@ -132,27 +133,27 @@ TEST(SpiPx0B, WidthZeroRecordEndsTheTileRow) {
 }
 
 TEST(SpiPx0B, StacksTheFirstEightImagesWithRecordsBehindTheWholeTable) {
-  SettingsGuard guard;
-  gSettings.blend = 0;
+  DecodeOptions options;
+  options.blend = false;
   std::vector<Picture> pictures;
   for (int i = 0; i < 9; ++i) pictures.push_back(patternPicture(20, 18, i + 1));
   Bytes file = writer::writeTiled(writer::tilePictures(TiledFamily::Px0B, 16, pictures));
 
   SpiPx0B decoder;
-  Decoded d = decode(decoder, file);
+  Decoded d = decode(decoder, file, options);
   ASSERT_EQ(d.code, ResultCode::Success);
   EXPECT_EQ(d.header.biHeight, 8 * 18);
   pictures.pop_back();
   EXPECT_EQ(d.bits, expectedRows(pictures, false, nullptr));  // image 0 in the bottom band
   PictureInfo info{};
-  decoder.getPictureInfo(file.data(), uint32_t(file.size()), &info);
+  decoder.getPictureInfo(file.data(), uint32_t(file.size()), options, &info);
   EXPECT_EQ(info.height, 8 * 18);
 }
 
 // Stored tiles at the right and bottom edges padded to the full tile are cut at the picture.
 TEST(SpiPx0B, PaddedEdgeTileIsClippedToThePicture) {
-  SettingsGuard guard;
-  gSettings.blend = 0;
+  DecodeOptions options;
+  options.blend = false;
   Picture full = patternPicture(16, 16, 5);
   TiledFile tiled;
   tiled.tileEdge = 16;
@@ -163,7 +164,7 @@ TEST(SpiPx0B, PaddedEdgeTileIsClippedToThePicture) {
   tiled.images = {{1}};
   tiled.records = {TileRecord{16, 16, full.pixels}};
   SpiPx0B decoder;
-  Decoded d = decode(decoder, writer::writeTiled(tiled));
+  Decoded d = decode(decoder, writer::writeTiled(tiled), options);
   ASSERT_EQ(d.code, ResultCode::Success);
   Picture expected{10, 12, Bytes(10 * 12 * 4)};
   for (int y = 0; y < 12; ++y)
@@ -187,7 +188,7 @@ TiledFile smallFile() {
 }
 
 TEST(SpiPx0B, RefusesMalformedFilesWithoutOutput) {
-  SettingsGuard guard;
+  DecodeOptions options;
   struct Case {
     const char* name;
     void (*spoil)(TiledFile&);
@@ -209,11 +210,11 @@ TEST(SpiPx0B, RefusesMalformedFilesWithoutOutput) {
   };
   SpiPx0B decoder;
   for (bool blended : {true, false}) {
-    gSettings.blend = blended;
+    options.blend = blended;
     for (const Case& c : cases) {
       TiledFile tiled = smallFile();
       c.spoil(tiled);
-      Decoded d = decode(decoder, writer::writeTiled(tiled));
+      Decoded d = decode(decoder, writer::writeTiled(tiled), options);
       EXPECT_EQ(d.code, ResultCode::UnknownFormat) << c.name;
       EXPECT_TRUE(d.infoNull && d.bitsNull) << c.name;
     }
@@ -221,22 +222,21 @@ TEST(SpiPx0B, RefusesMalformedFilesWithoutOutput) {
     // Cut inside the record's pixels, inside the index table, and inside the header.
     for (size_t size : {file.size() - 100, size_t{36}, size_t{31}}) {
       Bytes cut(file.begin(), file.begin() + size);
-      EXPECT_EQ(decode(decoder, cut).code, ResultCode::UnknownFormat) << size;
+      EXPECT_EQ(decode(decoder, cut, options).code, ResultCode::UnknownFormat) << size;
     }
     Bytes colourCount = file;
     colourCount[6] = 0xFF;  // a colour table far beyond the file
     colourCount[7] = 0xFF;
-    EXPECT_EQ(decode(decoder, colourCount).code, ResultCode::UnknownFormat);
+    EXPECT_EQ(decode(decoder, colourCount, options).code, ResultCode::UnknownFormat);
   }
   PictureInfo info{};
   Bytes file = writer::writeTiled(smallFile());
-  EXPECT_EQ(decoder.getPictureInfo(file.data(), 31, &info), ResultCode::UnknownFormat);
+  EXPECT_EQ(decoder.getPictureInfo(file.data(), 31, options, &info), ResultCode::UnknownFormat);
 }
 
 // Damaged copies of a sound file decode or are refused, never read or write out of bounds
 // (the sanitizer build checks).
 TEST(SpiPx0B, SurvivesDamagedFiles) {
-  SettingsGuard guard;
   Bytes sound = writer::writeTiled(writer::tilePictures(TiledFamily::Px0B, 16, {mixedPicture(3)}));
   SpiPx0B decoder;
   int decoded = decodeDamagedCopies(decoder, sound, 42);

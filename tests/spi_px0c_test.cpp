@@ -22,15 +22,15 @@ Picture mixedPicture(int seed) {
 }
 
 TEST(SpiPx0C, RawKeepsEveryPixelWithAndWithoutIndexPrefix) {
-  SettingsGuard guard;
-  gSettings.blend = 0;
+  DecodeOptions options;
+  options.blend = false;
   Picture picture = mixedPicture(1);
   for (uint16_t prefix : {0, 1}) {
     TiledFile tiled = writer::tilePictures(TiledFamily::Px0C, 16, {picture});
     tiled.indexPrefix = prefix;  // the skipped entry holds filler, not a usable index
     Bytes file = writer::writeTiled(tiled);
     SpiPx0C decoder;
-    Decoded d = decode(decoder, file);
+    Decoded d = decode(decoder, file, options);
     ASSERT_EQ(d.code, ResultCode::Success) << prefix;
     EXPECT_EQ(d.header.biBitCount, 32);
     EXPECT_EQ(d.header.biHeight, 24);
@@ -43,20 +43,21 @@ TEST(SpiPx0C, RawKeepsEveryPixelWithAndWithoutIndexPrefix) {
 }
 
 TEST(SpiPx0C, BlendedFillsEmptyTilesWithTheBackgroundClippedAtTheEdges) {
-  SettingsGuard guard;
+  DecodeOptions options;
   const uint8_t background[3] = {40, 50, 60};
-  std::copy(background, background + 3, gSettings.bgColor);
+  std::copy(background, background + 3, options.background);
   Picture picture = mixedPicture(2);
   TiledFile tiled = writer::tilePictures(TiledFamily::Px0C, 16, {picture});
   tiled.indexPrefix = 1;
   Bytes file = writer::writeTiled(tiled);
   SpiPx0C decoder;
-  Decoded d = decode(decoder, file);
+  Decoded d = decode(decoder, file, options);
   ASSERT_EQ(d.code, ResultCode::Success);
   EXPECT_EQ(d.header.biBitCount, 24);
   EXPECT_EQ(d.bits, expectedRows({picture}, true, background));
   PictureInfo info{};
-  ASSERT_EQ(decoder.getPictureInfo(file.data(), uint32_t(file.size()), &info), ResultCode::Success);
+  ASSERT_EQ(decoder.getPictureInfo(file.data(), uint32_t(file.size()), options, &info),
+            ResultCode::Success);
   EXPECT_EQ(info.width, 40);
   EXPECT_EQ(info.height, 24);
   EXPECT_EQ(info.bitDepth, 24);
@@ -66,7 +67,7 @@ TEST(SpiPx0C, BlendedFillsEmptyTilesWithTheBackgroundClippedAtTheEdges) {
 // two extra columns and rows never shows. Both renderers put every tile in its own cell, also
 // after a tile narrower than the edge.
 TEST(SpiPx0C, StoredTilesDropTheExtraColumnsAndStayInTheirCells) {
-  SettingsGuard guard;
+  DecodeOptions options;
   Picture a = patternPicture(16, 16, 3);
   Picture b = patternPicture(16, 16, 4);
   Bytes narrow;  // 10 x 16 taken from a
@@ -96,25 +97,25 @@ TEST(SpiPx0C, StoredTilesDropTheExtraColumnsAndStayInTheirCells) {
     }
   }
   SpiPx0C decoder;
-  gSettings.blend = 0;
-  EXPECT_EQ(decode(decoder, file).bits, expectedRows({expected}, false, nullptr));
-  gSettings.blend = 1;
-  Bytes blended = expectedRows({expected}, true, gSettings.bgColor);
+  options.blend = false;
+  EXPECT_EQ(decode(decoder, file, options).bits, expectedRows({expected}, false, nullptr));
+  options.blend = true;
+  Bytes blended = expectedRows({expected}, true, options.background);
   for (int y = 0; y < 16; ++y)  // the six pixels the narrow tile leaves stay black
     std::fill(&blended[y * 96 + 30], &blended[y * 96 + 48], 0);
-  EXPECT_EQ(decode(decoder, file).bits, blended);
+  EXPECT_EQ(decode(decoder, file, options).bits, blended);
 }
 
 TEST(SpiPx0C, StacksTheFirstEightImagesWithRecordsBehindTheWholeTable) {
-  SettingsGuard guard;
-  gSettings.blend = 0;
+  DecodeOptions options;
+  options.blend = false;
   std::vector<Picture> pictures;
   for (int i = 0; i < 9; ++i) pictures.push_back(patternPicture(20, 18, i + 1));
   TiledFile tiled = writer::tilePictures(TiledFamily::Px0C, 16, pictures);
   tiled.indexPrefix = 1;
   Bytes file = writer::writeTiled(tiled);
   SpiPx0C decoder;
-  Decoded d = decode(decoder, file);
+  Decoded d = decode(decoder, file, options);
   ASSERT_EQ(d.code, ResultCode::Success);
   EXPECT_EQ(d.header.biHeight, 8 * 18);
   pictures.pop_back();
@@ -135,7 +136,7 @@ TiledFile smallFile() {
 }
 
 TEST(SpiPx0C, RefusesMalformedFilesWithoutOutput) {
-  SettingsGuard guard;
+  DecodeOptions options;
   struct Case {
     const char* name;
     void (*spoil)(TiledFile&);
@@ -164,32 +165,32 @@ TEST(SpiPx0C, RefusesMalformedFilesWithoutOutput) {
   };
   SpiPx0C decoder;
   for (bool blended : {true, false}) {
-    gSettings.blend = blended;
+    options.blend = blended;
     for (const Case& c : cases) {
       TiledFile tiled = smallFile();
       c.spoil(tiled);
-      Decoded d = decode(decoder, writer::writeTiled(tiled));
+      Decoded d = decode(decoder, writer::writeTiled(tiled), options);
       EXPECT_EQ(d.code, ResultCode::UnknownFormat) << c.name;
       EXPECT_TRUE(d.infoNull && d.bitsNull) << c.name;
     }
     Bytes file = writer::writeTiled(smallFile());
     // The last stored row used ends 2 + 15 * 72 + 64 bytes into the record.
     const size_t end = 0x24 + 2 + 15 * 72 + 64;
-    EXPECT_EQ(decode(decoder, Bytes(file.begin(), file.begin() + end)).code, ResultCode::Success);
-    EXPECT_EQ(decode(decoder, Bytes(file.begin(), file.begin() + end - 1)).code,
+    EXPECT_EQ(decode(decoder, Bytes(file.begin(), file.begin() + end), options).code,
+              ResultCode::Success);
+    EXPECT_EQ(decode(decoder, Bytes(file.begin(), file.begin() + end - 1), options).code,
               ResultCode::UnknownFormat);
-    EXPECT_EQ(decode(decoder, Bytes(file.begin(), file.begin() + 34)).code,
+    EXPECT_EQ(decode(decoder, Bytes(file.begin(), file.begin() + 34), options).code,
               ResultCode::UnknownFormat);
   }
   // The byte after tilesDown is not part of it (the writer fills it): a sound file.
   Bytes file = writer::writeTiled(smallFile());
   EXPECT_NE(file[0x1F], 0);
   PictureInfo info{};
-  EXPECT_EQ(decoder.getPictureInfo(file.data(), 31, &info), ResultCode::UnknownFormat);
+  EXPECT_EQ(decoder.getPictureInfo(file.data(), 31, options, &info), ResultCode::UnknownFormat);
 }
 
 TEST(SpiPx0C, SurvivesDamagedFiles) {
-  SettingsGuard guard;
   TiledFile tiled = writer::tilePictures(TiledFamily::Px0C, 16, {mixedPicture(3)});
   tiled.indexPrefix = 1;
   Bytes sound = writer::writeTiled(tiled);

@@ -11,7 +11,7 @@
 namespace quorvel {
 namespace {
 
-using test::BlendSetting;
+using test::blendOptions;
 using test::DecodedPicture;
 using test::decodePicture;
 using writer::buildPx40;
@@ -55,24 +55,24 @@ Px40Layer solidLayer(int width, int height, int x, int y, const Bytes& pixel) {
                writer::runsFromImage(image, width, height, static_cast<int>(pixel.size())));
 }
 
-DecodedPicture decode(const Bytes& file) {
+DecodedPicture decode(const Bytes& file, const DecodeOptions& options = {}) {
   SpiPx40 decoder;
-  return decodePicture(decoder, file);
+  return decodePicture(decoder, file, options);
 }
 
 TEST(SpiPx40, DirectColourLayerBlendsTowardBlackOrRewritesTheAlpha) {
   Bytes pixels = {200, 100, 50, 0, 200, 100, 50, 64, 200, 100, 50, 1, 200, 100, 50, 128};
   Bytes file = buildPx40(picture(4, 1, {layer(4, 1, 0, 0, {run(0, 0, pixels)})}));
   {
-    BlendSetting blend(true);
-    DecodedPicture out = decode(file);
+    const DecodeOptions blend = blendOptions(true);
+    DecodedPicture out = decode(file, blend);
     ASSERT_EQ(out.result, ResultCode::Success);
     EXPECT_EQ(out.header.biBitCount, 24);
     EXPECT_EQ(out.infoBytes, 40u);
     EXPECT_EQ(out.bits, (Bytes{200, 100, 50, 100, 50, 25, 1, 0, 0, 200, 100, 50}));
   }
-  BlendSetting raw(false);
-  DecodedPicture out = decode(file);
+  const DecodeOptions raw = blendOptions(false);
+  DecodedPicture out = decode(file, raw);
   ASSERT_EQ(out.result, ResultCode::Success);
   EXPECT_EQ(out.header.biBitCount, 32);
   EXPECT_EQ(out.bits,
@@ -80,11 +80,11 @@ TEST(SpiPx40, DirectColourLayerBlendsTowardBlackOrRewritesTheAlpha) {
 }
 
 TEST(SpiPx40, NegativeColumnAdvanceMovesBackWithinTheLayer) {
-  BlendSetting raw(false);
+  const DecodeOptions raw = blendOptions(false);
   // (1,0), then one row down and two columns back: the start of the next row.
   Bytes file = buildPx40(
       picture(3, 3, {layer(3, 3, 0, 0, {run(0, 1, {1, 1, 1, 1}), run(1, -2, {2, 2, 2, 2})})}));
-  DecodedPicture out = decode(file);
+  DecodedPicture out = decode(file, raw);
   ASSERT_EQ(out.result, ResultCode::Success);
   EXPECT_EQ(out.pixelBytes(1, 0), (Bytes{1, 1, 1, 2}));
   EXPECT_EQ(out.pixelBytes(0, 1), (Bytes{2, 2, 2, 4}));
@@ -92,12 +92,12 @@ TEST(SpiPx40, NegativeColumnAdvanceMovesBackWithinTheLayer) {
 }
 
 TEST(SpiPx40, LaterLayersReplaceTheirWholeRectangle) {
-  BlendSetting blend(true);
+  const DecodeOptions blend = blendOptions(true);
   const Bytes x = {9, 9, 9, 0}, p = {5, 6, 7, 0};
   // An opaque 4x4 layer, then a 2x2 layer at (1,1) whose only pixel is its bottom right.
   Bytes file =
       buildPx40(picture(4, 4, {solidLayer(4, 4, 0, 0, x), layer(2, 2, 1, 1, {run(1, 1, p)})}));
-  DecodedPicture out = decode(file);
+  DecodedPicture out = decode(file, blend);
   ASSERT_EQ(out.result, ResultCode::Success);
   EXPECT_EQ(out.pixelBytes(2, 2), (Bytes{5, 6, 7}));
   for (auto [c, r] : {std::pair{1, 1}, {2, 1}, {1, 2}}) {
@@ -109,12 +109,12 @@ TEST(SpiPx40, LaterLayersReplaceTheirWholeRectangle) {
 }
 
 TEST(SpiPx40, LargerSecondLayerDecodesFullyFromAClearedBuffer) {
-  BlendSetting blend(true);
+  const DecodeOptions blend = blendOptions(true);
   const Bytes x = {9, 9, 9, 0}, p = {5, 6, 7, 0};
   Bytes file = buildPx40(picture(4, 4,
                                  {solidLayer(2, 2, 0, 0, x), layer(4, 4, 0, 0, {run(3, 3, p)}),
                                   solidLayer(1, 1, 3, 0, x), layer(3, 3, 0, 0, {})}));
-  DecodedPicture out = decode(file);
+  DecodedPicture out = decode(file, blend);
   ASSERT_EQ(out.result, ResultCode::Success);
   EXPECT_EQ(out.pixelBytes(3, 3), (Bytes{5, 6, 7}));
   EXPECT_EQ(out.pixelBytes(3, 0), (Bytes{9, 9, 9}));
@@ -124,21 +124,21 @@ TEST(SpiPx40, LargerSecondLayerDecodesFullyFromAClearedBuffer) {
 }
 
 TEST(SpiPx40, LayersLeavingTheCanvasAreClipped) {
-  BlendSetting raw(false);
+  const DecodeOptions raw = blendOptions(false);
   Bytes image;
   for (uint8_t i = 1; i <= 9; ++i) image.insert(image.end(), {i, i, i, 0});
   Px40Layer nine = layer(3, 3, -1, -1, writer::runsFromImage(image, 3, 3, 4));
   Px40Layer outside = solidLayer(2, 2, 7, -40, {1, 1, 1, 1});
-  DecodedPicture out = decode(buildPx40(picture(2, 2, {outside, nine})));
+  DecodedPicture out = decode(buildPx40(picture(2, 2, {outside, nine})), raw);
   ASSERT_EQ(out.result, ResultCode::Success);
   EXPECT_EQ(out.bits, (Bytes{8, 8, 8, 255, 9, 9, 9, 255, 5, 5, 5, 255, 6, 6, 6, 255}));
   // Whole rows of the layer fall off above and below the canvas.
   Px40Layer tall = layer(2, 4, 0, -1, writer::runsFromImage(image, 2, 4, 4));
-  out = decode(buildPx40(picture(2, 2, {tall})));
+  out = decode(buildPx40(picture(2, 2, {tall})), raw);
   ASSERT_EQ(out.result, ResultCode::Success);
   EXPECT_EQ(out.bits, (Bytes{5, 5, 5, 255, 6, 6, 6, 255, 3, 3, 3, 255, 4, 4, 4, 255}));
   nine.x = nine.y = 1;
-  out = decode(buildPx40(picture(2, 2, {nine})));
+  out = decode(buildPx40(picture(2, 2, {nine})), raw);
   ASSERT_EQ(out.result, ResultCode::Success);
   EXPECT_EQ(out.bits, (Bytes{0, 0, 0, 0, 1, 1, 1, 255, 0, 0, 0, 0, 0, 0, 0, 0}));
 }
@@ -233,8 +233,8 @@ Px40Picture indexedAlphaPicture() {
 TEST(SpiPx40, IndexedAlphaLayersToggleBetweenTheirPixelModes) {
   Bytes file = buildPx40(indexedAlphaPicture());
   {
-    BlendSetting blend(true);
-    DecodedPicture out = decode(file);
+    const DecodeOptions blend = blendOptions(true);
+    DecodedPicture out = decode(file, blend);
     ASSERT_EQ(out.result, ResultCode::Success);
     EXPECT_EQ(out.header.biBitCount, 24);
     EXPECT_EQ(out.infoBytes, 40u);
@@ -250,8 +250,8 @@ TEST(SpiPx40, IndexedAlphaLayersToggleBetweenTheirPixelModes) {
     EXPECT_EQ(out.pixelBytes(7, 0), (Bytes{2, 5, 7}));
     EXPECT_EQ(out.pixelBytes(4, 11), (Bytes{0, 0, 0}));
   }
-  BlendSetting raw(false);
-  DecodedPicture out = decode(file);
+  const DecodeOptions raw = blendOptions(false);
+  DecodedPicture out = decode(file, raw);
   ASSERT_EQ(out.result, ResultCode::Success);
   EXPECT_EQ(out.header.biBitCount, 32);
   EXPECT_EQ(out.pixelBytes(0, 0), (Bytes{40, 80, 120, 128}));
@@ -282,8 +282,8 @@ TEST(SpiPx40, WideIndexedLayersReachFarPixelsThroughRunsWithoutPixels) {
   l.depth = 9;
   l.indexedRuns = writer::indexedRunsFromImage(image, w, h);
   p.layers = {l};
-  BlendSetting raw(false);
-  DecodedPicture out = decode(buildPx40(p));
+  const DecodeOptions raw = blendOptions(false);
+  DecodedPicture out = decode(buildPx40(p), raw);
   ASSERT_EQ(out.result, ResultCode::Success);
   EXPECT_EQ(out.pixelBytes(2500, 0), (Bytes{9, 8, 7, 255}));
   EXPECT_EQ(out.pixelBytes(10, 1), (Bytes{9, 8, 7, 254}));
@@ -296,8 +296,8 @@ TEST(SpiPx40, WideIndexedLayersReachFarPixelsThroughRunsWithoutPixels) {
 TEST(SpiPx40, IndexesBeyondTheStoredColoursReadAsBlack) {
   Px40Picture p = indexedAlphaPicture();
   p.colours.resize(8);  // colours 0 and 1 only
-  BlendSetting raw(false);
-  DecodedPicture out = decode(buildPx40(p));
+  const DecodeOptions raw = blendOptions(false);
+  DecodedPicture out = decode(buildPx40(p), raw);
   ASSERT_EQ(out.result, ResultCode::Success);
   EXPECT_EQ(out.pixelBytes(0, 0), (Bytes{40, 80, 120, 128}));
   EXPECT_EQ(out.pixelBytes(1, 3), (Bytes{0, 0, 0, 255}));
@@ -366,48 +366,33 @@ TEST(SpiPx40, MalformedFilesAreRefusedWithBothOutputsNull) {
 TEST(SpiPx40, PictureInfoReportsTheDepthOfTheBitmapMade) {
   SpiPx40 decoder;
   PictureInfo info{};
-  auto depthOf = [&](const Px40Picture& p) {
+  auto depthOf = [&](const Px40Picture& p, const DecodeOptions& options) {
     Bytes file = buildPx40(p);
-    EXPECT_EQ(decoder.getPictureInfo(file.data(), static_cast<uint32_t>(file.size()), &info),
-              ResultCode::Success);
+    EXPECT_EQ(
+        decoder.getPictureInfo(file.data(), static_cast<uint32_t>(file.size()), options, &info),
+        ResultCode::Success);
     return info.bitDepth;
   };
   Px40Picture direct = picture(640, 480, {layer(1, 1, 0, 0, {})});
   Bytes file = buildPx40(direct);
-  EXPECT_EQ(decoder.getPictureInfo(file.data(), 31, &info), ResultCode::UnknownFormat);
+  EXPECT_EQ(decoder.getPictureInfo(file.data(), 31, DecodeOptions{}, &info),
+            ResultCode::UnknownFormat);
   Px40Picture indexed = indexedAlphaPicture();
   {
-    BlendSetting blend(true);
-    EXPECT_EQ(depthOf(direct), 24);
+    const DecodeOptions blend = blendOptions(true);
+    EXPECT_EQ(depthOf(direct, blend), 24);
     EXPECT_EQ(info.width, 640);
     EXPECT_EQ(info.height, 480);
-    EXPECT_EQ(depthOf(indexed), 24);
+    EXPECT_EQ(depthOf(indexed, blend), 24);
   }
-  BlendSetting raw(false);
-  EXPECT_EQ(depthOf(direct), 32);
-  EXPECT_EQ(depthOf(indexed), 32);
-  EXPECT_EQ(depthOf(picture(2, 2, {layer(1, 1, 0, 0, {}, 16)})), 16);
-  EXPECT_EQ(depthOf(picture(2, 2, {layer(1, 1, 0, 0, {}, 8)}, 68)), 8);
+  const DecodeOptions raw = blendOptions(false);
+  EXPECT_EQ(depthOf(direct, raw), 32);
+  EXPECT_EQ(depthOf(indexed, raw), 32);
+  EXPECT_EQ(depthOf(picture(2, 2, {layer(1, 1, 0, 0, {}, 16)}), raw), 16);
+  EXPECT_EQ(depthOf(picture(2, 2, {layer(1, 1, 0, 0, {}, 8)}, 68), raw), 8);
   // Without a readable first layer, the kind decides.
-  EXPECT_EQ(decoder.getPictureInfo(file.data(), 32, &info), ResultCode::Success);
+  EXPECT_EQ(decoder.getPictureInfo(file.data(), 32, raw, &info), ResultCode::Success);
   EXPECT_EQ(info.bitDepth, 32);
-}
-
-int32_t cancelWhen(int32_t numerator, int32_t, intptr_t cancelAt) {
-  return numerator == cancelAt ? 1 : 0;
-}
-
-TEST(SpiPx40, ProgressCanCancelBeforeAnythingOrAfterTheBitmapIsDone) {
-  Bytes file = buildPx40(picture(2, 2, {layer(1, 1, 0, 0, {})}));
-  SpiPx40 decoder;
-  DecodedPicture out = decodePicture(decoder, file, cancelWhen, 0);
-  EXPECT_EQ(out.result, ResultCode::Cancelled);
-  EXPECT_FALSE(out.infoHanded || out.bitsHanded);
-  out = decodePicture(decoder, file, cancelWhen, 1);
-  EXPECT_EQ(out.result, ResultCode::Cancelled);
-  EXPECT_TRUE(out.infoHanded && out.bitsHanded);
-  out = decodePicture(decoder, file, cancelWhen, 7);
-  EXPECT_EQ(out.result, ResultCode::Success);
 }
 
 }  // namespace

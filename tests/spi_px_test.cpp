@@ -5,8 +5,8 @@
 #include <cstring>
 #include <random>
 
+#include "decoders/decode_options.h"
 #include "decoders/dib.h"
-#include "decoders/settings.h"
 #include "tools/writer/px_writer.h"
 
 namespace quorvel {
@@ -24,11 +24,11 @@ struct Decoded {
   Bytes bits;
 };
 
-Decoded decode(const Bytes& file, ProgressCallback progress = nullptr, intptr_t userData = 0) {
+Decoded decodeWith(const Bytes& file, const DecodeOptions& options) {
   Decoded d;
   SpiPX decoder;
-  d.result = decoder.getPicture(file.data(), static_cast<uint32_t>(file.size()), &d.infoHandle,
-                                &d.bitsHandle, progress, userData);
+  d.result = decoder.getPicture(file.data(), static_cast<uint32_t>(file.size()), options,
+                                &d.infoHandle, &d.bitsHandle);
   MemoryBlock info, bits;
   auto* header = static_cast<const uint8_t*>(info.attach(d.infoHandle));
   auto* pixels = static_cast<const uint8_t*>(bits.attach(d.bitsHandle));
@@ -54,9 +54,8 @@ PlainPicture picture(int32_t width, int32_t height, uint16_t kind, uint16_t dept
 
 class SpiPXTest : public ::testing::Test {
  protected:
-  void SetUp() override { saved_ = gSettings; }
-  void TearDown() override { gSettings = saved_; }
-  Settings saved_;
+  Decoded decode(const Bytes& file) { return decodeWith(file, options); }
+  DecodeOptions options;
 };
 
 TEST_F(SpiPXTest, GreyEightBitPictureGetsARampAndPaddedBottomUpRows) {
@@ -121,7 +120,7 @@ TEST_F(SpiPXTest, KindThreeStoresPairsAndLeavesAnOddLastPixelZero) {
 }
 
 TEST_F(SpiPXTest, ThirtyTwoBitRawKeepsAllFourBytes) {
-  gSettings.blend = 0;
+  options.blend = false;
   PlainPicture p = picture(2, 2, 10, 32);
   Decoded d = decode(writePlainPicture(p));
   ASSERT_EQ(d.result, ResultCode::Success);
@@ -138,7 +137,7 @@ TEST_F(SpiPXTest, BlendedRowsMatchBlendPixelForEveryAlpha) {
   const uint8_t backgrounds[][3] = {{0, 255, 0}, {255, 255, 255}, {0, 0, 0}, {17, 128, 240}};
   for (const auto& bg : backgrounds) {
     for (int32_t width : {1, 2, 3, 256}) {
-      std::memcpy(gSettings.bgColor, bg, 3);
+      std::memcpy(options.background, bg, 3);
       PlainPicture p = picture(width, 300 / width + 1, 1, 32);
       for (size_t i = 0; i < p.rows.size(); ++i) p.rows[i] = static_cast<uint8_t>(random());
       for (size_t i = 3; i < p.rows.size(); i += 4) p.rows[i] = static_cast<uint8_t>(i / 4);
@@ -162,8 +161,8 @@ TEST_F(SpiPXTest, TransparentPixelsBecomeTheBackgroundExactly) {
   PlainPicture p = picture(1, 1, 1, 32);
   p.rows = {10, 20, 30, 0};
   EXPECT_EQ(decode(writePlainPicture(p)).bits, (Bytes{0, 255, 0, 0}));
-  gSettings.bgColor[0] = 200;
-  gSettings.bgColor[2] = 100;
+  options.background[0] = 200;
+  options.background[2] = 100;
   EXPECT_EQ(decode(writePlainPicture(p)).bits, (Bytes{200, 255, 100, 0}));
 }
 
@@ -183,50 +182,27 @@ TEST_F(SpiPXTest, PictureInfoNeedsSixtyFourBytesAndReportsTheOutputDepth) {
   SpiPX decoder;
   PictureInfo info{};
   Bytes file = writePlainPicture(picture(5, 4, 1, 32));
-  EXPECT_EQ(decoder.getPictureInfo(file.data(), 63, &info), ResultCode::UnknownFormat);
-  ASSERT_EQ(decoder.getPictureInfo(file.data(), 64, &info), ResultCode::Success);
+  EXPECT_EQ(decoder.getPictureInfo(file.data(), 63, options, &info), ResultCode::UnknownFormat);
+  ASSERT_EQ(decoder.getPictureInfo(file.data(), 64, options, &info), ResultCode::Success);
   EXPECT_EQ(info.width, 5);
   EXPECT_EQ(info.height, 4);
   EXPECT_EQ(info.bitDepth, 24);
   EXPECT_EQ(info.left, 0);
   MemHandle text = info.textInfo;  // a packed field: read by value
   EXPECT_EQ(text, nullptr);
-  gSettings.blend = 0;
-  decoder.getPictureInfo(file.data(), 64, &info);
+  options.blend = false;
+  decoder.getPictureInfo(file.data(), 64, options, &info);
   EXPECT_EQ(info.bitDepth, 32);
   PlainPicture prefixed = picture(9, 2, 0, 16);
   prefixed.prefixed = true;
   Bytes second = writePlainPicture(prefixed);
-  ASSERT_EQ(decoder.getPictureInfo(second.data(), 64, &info), ResultCode::Success);
+  ASSERT_EQ(decoder.getPictureInfo(second.data(), 64, options, &info), ResultCode::Success);
   EXPECT_EQ(info.width, 9);
   EXPECT_EQ(info.bitDepth, 16);
 }
 
-int32_t gCalls = 0;
-int32_t cancelAt(int32_t numerator, int32_t, intptr_t userData) {
-  ++gCalls;
-  return numerator == userData ? 1 : 0;
-}
-
-TEST_F(SpiPXTest, ProgressCallsCanCancelBeforeOrAfterTheWork) {
-  Bytes file = writePlainPicture(picture(2, 2, 1, 8));
-  gCalls = 0;
-  Decoded early = decode(file, cancelAt, 0);
-  EXPECT_EQ(early.result, ResultCode::Cancelled);
-  EXPECT_EQ(early.infoHandle, nullptr);
-  EXPECT_EQ(early.bitsHandle, nullptr);
-  EXPECT_EQ(gCalls, 1);
-  gCalls = 0;
-  Decoded late = decode(file, cancelAt, 1);
-  EXPECT_EQ(late.result, ResultCode::Cancelled);
-  EXPECT_NE(late.infoHandle, nullptr);  // the finished blocks belong to the caller
-  EXPECT_EQ(late.bits.size(), 8u);
-  EXPECT_EQ(gCalls, 2);
-  EXPECT_EQ(decode(file, cancelAt, 5).result, ResultCode::Success);
-}
-
 TEST_F(SpiPXTest, HostileHeadersAnswerUnknownFormatWithoutOutputs) {
-  auto expectRefused = [](const Bytes& file, const char* what) {
+  auto expectRefused = [this](const Bytes& file, const char* what) {
     Decoded d = decode(file);
     EXPECT_EQ(d.result, ResultCode::UnknownFormat) << what;
     EXPECT_EQ(d.infoHandle, nullptr) << what;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/run_options.h"
-#include "decoders/settings.h"
+#include "decoders/decode_options.h"
 #include "tests/support/parsed_arguments.h"
 
 namespace quorvel {
@@ -35,7 +35,7 @@ TEST(SwitchWarnings, KnownSwitchesWithUsableValuesGetNone) {
 
 TEST(SwitchWarnings, UnknownSwitchesAreNamedOnceWithTheSpellingMeant) {
   EXPECT_EQ(warningsFor({"-RAW", "-strippath", "--raw", "-bgcolour:ff0000", "-foo", "-foo:2",
-                         "-stripPth", "-r", "-", "--HELP", "-outt:x"}),
+                         "-stripPth", "-r", "-", "--HELP", "-outt:x", "-strpPth", "-bxtcx"}),
             (Lines{
                 "quorvel: unknown switch -RAW ignored (switches are case-sensitive: -raw)",
                 "quorvel: unknown switch -strippath ignored (switches are case-sensitive: "
@@ -48,6 +48,9 @@ TEST(SwitchWarnings, UnknownSwitchesAreNamedOnceWithTheSpellingMeant) {
                 "quorvel: unknown switch - ignored",
                 "quorvel: unknown switch --HELP ignored (switches are case-sensitive: -help)",
                 "quorvel: unknown switch -outt ignored (did you mean -out?)",
+                // Two slips in a long name still get their hint, in a short one they do not.
+                "quorvel: unknown switch -strpPth ignored (did you mean -stripPath?)",
+                "quorvel: unknown switch -bxtcx ignored",
             }));
   EXPECT_EQ(warningsFor({"/Out:x", "//raw"}, '/'),
             (Lines{"quorvel: unknown switch /Out ignored (switches are case-sensitive: /out)",
@@ -75,17 +78,15 @@ TEST(SwitchWarnings, ColoursThatAreNotRrggbbSayWhichColourIsUsed) {
        "-bgcolor:12345678 is not rrggbb (six hexadecimal digits); using 345678"},
       {"-bgcolor:ff80g0", "-bgcolor:ff80g0 is not rrggbb (six hexadecimal digits); using 00ff80"},
   };
-  const Settings saved = gSettings;
   for (const Case& c : cases) {
     OptionParser parser = parsed({c.argument, "x.px"});
     EXPECT_EQ(switchWarnings(parser), Lines{std::string("quorvel: ") + c.warning}) << c.argument;
-    applySettings(parser);
+    const RunOptions options = readRunOptions(parser);
+    const uint8_t* background = options.conversion.decode.background;
     char used[8];
-    std::snprintf(used, sizeof used, "%02x%02x%02x", gSettings.bgColor[2], gSettings.bgColor[1],
-                  gSettings.bgColor[0]);
+    std::snprintf(used, sizeof used, "%02x%02x%02x", background[2], background[1], background[0]);
     EXPECT_NE(std::string(c.warning).find(std::string("using ") + used), std::string::npos)
         << c.argument;
-    gSettings = saved;
   }
 }
 

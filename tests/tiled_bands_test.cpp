@@ -22,16 +22,16 @@ namespace quorvel {
 namespace {
 
 using tiledtest::Decoded;
-using tiledtest::SettingsGuard;
 using writer::Bytes;
 using writer::TiledFile;
 
 // The decoder's bitmap as a BMP file, or its answer when it refuses the file.
-ResultCode wholeBmp(const test::ScratchDir& scratch, const Bytes& file, bool px0b, Bytes& bmp) {
+ResultCode wholeBmp(const test::ScratchDir& scratch, const Bytes& file, bool px0b,
+                    const DecodeOptions& options, Bytes& bmp) {
   SpiPx0B px0bDecoder;
   SpiPx0C px0cDecoder;
   SpiBase& decoder = px0b ? static_cast<SpiBase&>(px0bDecoder) : px0cDecoder;
-  Decoded d = tiledtest::decode(decoder, file);
+  Decoded d = tiledtest::decode(decoder, file, options);
   if (d.code != ResultCode::Success) return d.code;
   const std::string path = scratch.file("whole.bmp");
   EXPECT_EQ(writeBmpFile(path.c_str(), DibView{&d.header, nullptr, d.bits.data(), d.bits.size()}),
@@ -43,12 +43,13 @@ ResultCode wholeBmp(const test::ScratchDir& scratch, const Bytes& file, bool px0
 
 // The picture written in bands, read from its file or from memory.
 ResultCode bandedBmp(const test::ScratchDir& scratch, const Bytes& file, bool px0b, bool inMemory,
-                     WorkerBudget* workers, const BandLimits& limits, Bytes& bmp) {
+                     const DecodeOptions& options, WorkerBudget* workers, const BandLimits& limits,
+                     Bytes& bmp) {
   const std::string source = scratch.file("source.px");
   EXPECT_TRUE(test::writeFile(source, file));
   const std::string path = scratch.file("banded.bmp");
   const TiledFamily family = px0b ? TiledFamily::Px0B : TiledFamily::Px0C;
-  const TiledStyle style{gSettings.blend != 0, gSettings.bgColor};
+  const TiledStyle style{options.blend, options.background};
   ResultCode result;
   if (inMemory) {
     result = convertTiledInBands(path.c_str(), ByteView(file.data(), file.size()), family, style,
@@ -76,21 +77,23 @@ TiledFile tiledPicture(writer::TiledFamily family, uint32_t edge, int width, int
 
 // Every band size from one tile row to the whole picture, one to three threads, spare threads
 // from the first byte on.
-void expectSameForEveryBanding(const test::ScratchDir& scratch, const Bytes& file, bool px0b) {
-  for (uint8_t blend : {1, 0}) {
-    gSettings.blend = blend;
+void expectSameForEveryBanding(const test::ScratchDir& scratch, const Bytes& file, bool px0b,
+                               const DecodeOptions& base = {}) {
+  for (bool blend : {true, false}) {
+    DecodeOptions options = base;
+    options.blend = blend;
     Bytes expected;
-    const ResultCode whole = wholeBmp(scratch, file, px0b, expected);
+    const ResultCode whole = wholeBmp(scratch, file, px0b, options, expected);
     for (size_t bandBytes : {size_t{1}, size_t{5000}, size_t{40000}, size_t{1} << 30}) {
       for (int threads : {1, 2, 3}) {
         const bool inMemory = threads == 2;
-        SCOPED_TRACE(testing::Message() << "blend " << int{blend} << " band bytes " << bandBytes
+        SCOPED_TRACE(testing::Message() << "blend " << blend << " band bytes " << bandBytes
                                         << " threads " << threads << " in memory " << inMemory);
         WorkerBudget workers(threads);
         Bytes banded;
-        EXPECT_EQ(
-            bandedBmp(scratch, file, px0b, inMemory, &workers, BandLimits{bandBytes, 0}, banded),
-            whole);
+        EXPECT_EQ(bandedBmp(scratch, file, px0b, inMemory, options, &workers,
+                            BandLimits{bandBytes, 0}, banded),
+                  whole);
         EXPECT_EQ(banded, expected);
         EXPECT_TRUE(test::listFolder(scratch.path()).empty());
         EXPECT_TRUE(workers.takeSpare() || threads == 1);  // every helper gave its thread back
@@ -100,8 +103,8 @@ void expectSameForEveryBanding(const test::ScratchDir& scratch, const Bytes& fil
 }
 
 TEST(TiledBands, SameBytesAsTheWholeBitmapForOddSizesBandsAndThreads) {
-  SettingsGuard guard;
-  gSettings.bgColor[0] = 0x12;
+  DecodeOptions background;
+  background.background[0] = 0x12;
   test::ScratchDir scratch;
   struct Case {
     writer::TiledFamily family;
@@ -117,14 +120,13 @@ TEST(TiledBands, SameBytesAsTheWholeBitmapForOddSizesBandsAndThreads) {
     TiledFile tiled = tiledPicture(c.family, c.edge, c.width, c.height);
     tiled.indexPrefix = c.prefix;
     expectSameForEveryBanding(scratch, writer::writeTiled(tiled),
-                              c.family == writer::TiledFamily::Px0B);
+                              c.family == writer::TiledFamily::Px0B, background);
   }
 }
 
 // Records numbered against the order of their use are read one by one; rows that a record of
 // width 0 ends early shift where the rows below them start.
 TEST(TiledBands, RecordsOutOfOrderAndRowsThatEndEarly) {
-  SettingsGuard guard;
   test::ScratchDir scratch;
   for (auto family : {writer::TiledFamily::Px0B, writer::TiledFamily::Px0C}) {
     TiledFile tiled = tiledPicture(family, 16, 150, 140);
@@ -151,7 +153,6 @@ TEST(TiledBands, RecordsOutOfOrderAndRowsThatEndEarly) {
 // A file cut anywhere in its records: the same picture where the decoder draws one, else the same
 // refusal and no file.
 TEST(TiledBands, FilesCutShortOrRefusedLeaveNoFile) {
-  SettingsGuard guard;
   test::ScratchDir scratch;
   for (auto family : {writer::TiledFamily::Px0B, writer::TiledFamily::Px0C}) {
     const bool px0b = family == writer::TiledFamily::Px0B;
@@ -165,7 +166,8 @@ TEST(TiledBands, FilesCutShortOrRefusedLeaveNoFile) {
     tiled.images[0][4] = -300;  // beyond the colour table, or negative in type 0x0C
     Bytes refused = writer::writeTiled(tiled);
     Bytes expected;
-    ASSERT_EQ(wholeBmp(scratch, refused, px0b, expected), ResultCode::UnknownFormat);
+    ASSERT_EQ(wholeBmp(scratch, refused, px0b, DecodeOptions{}, expected),
+              ResultCode::UnknownFormat);
     expectSameForEveryBanding(scratch, refused, px0b);
   }
 }

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "decoders/dib.h"
-#include "decoders/settings.h"
 #include "decoders/spi_base.h"
 #include "tools/writer/tiled_writer.h"
 
@@ -17,16 +16,6 @@ namespace quorvel::tiledtest {
 
 using writer::Bytes;
 using writer::Picture;
-
-// Restores the process-wide settings after a test.
-class SettingsGuard {
- public:
-  SettingsGuard() : saved_(gSettings) {}
-  ~SettingsGuard() { gSettings = saved_; }
-
- private:
-  Settings saved_;
-};
 
 inline void setPixel(Picture& p, int x, int y, uint32_t bgra) {
   for (int k = 0; k < 4; ++k)
@@ -61,11 +50,11 @@ struct Decoded {
   bool bitsNull = true;
 };
 
-inline Decoded decode(SpiBase& decoder, const Bytes& file) {
+inline Decoded decode(SpiBase& decoder, const Bytes& file, const DecodeOptions& options = {}) {
   Decoded d;
   MemHandle info = nullptr;
   MemHandle bits = nullptr;
-  d.code = decoder.getPicture(file.data(), uint32_t(file.size()), &info, &bits, nullptr, 0);
+  d.code = decoder.getPicture(file.data(), uint32_t(file.size()), options, &info, &bits);
   d.infoNull = info == nullptr;
   d.bitsNull = bits == nullptr;
   MemoryBlock infoBlock;
@@ -117,8 +106,9 @@ inline int decodeDamagedCopies(SpiBase& decoder, const Bytes& sound, unsigned se
     int flips = 1 + round % 4;
     for (int i = 0; i < flips; ++i) file[random() % file.size()] = uint8_t(random());
     file.resize(file.size() - random() % 64);
-    gSettings.blend = round & 1;
-    ResultCode code = decode(decoder, file).code;
+    DecodeOptions options;
+    options.blend = (round & 1) != 0;
+    ResultCode code = decode(decoder, file, options).code;
     bool answered = code == ResultCode::Success || code == ResultCode::UnknownFormat ||
                     code == ResultCode::OutOfMemory;
     EXPECT_TRUE(answered) << "round " << round;

@@ -8,6 +8,7 @@
 #include <initializer_list>
 #include <string>
 
+#include "platform/ascii_case.h"
 #include "platform/paths.h"
 #include "platform/system.h"
 #include "platform/win32/wide_text.h"
@@ -158,7 +159,7 @@ namespace {
 bool isDeviceName(const std::string& name) {
   std::string base = name.substr(0, name.find('.'));
   while (!base.empty() && base.back() == ' ') base.pop_back();
-  for (char& c : base) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+  lowerAsciiInPlace(base);
   for (const char* device : {"con", "prn", "aux", "nul", "conin$", "conout$"}) {
     if (base == device) return true;
   }

@@ -2,20 +2,17 @@
 
 #include <cstring>
 
-#include "decoders/settings.h"
-
 namespace quorvel::test {
 
 DecodedPicture decodePicture(SpiBase& decoder, const std::vector<uint8_t>& file,
-                             ProgressCallback progress, intptr_t userData) {
+                             const DecodeOptions& options) {
   DecodedPicture out;
   // An exact-size copy, so that reading past the file's end shows up under AddressSanitizer.
   std::vector<uint8_t> input(file);
   MemHandle info = nullptr;
   MemHandle bits = nullptr;
-  out.result =
-      decoder.getPicture(input.empty() ? nullptr : input.data(),
-                         static_cast<uint32_t>(input.size()), &info, &bits, progress, userData);
+  out.result = decoder.getPicture(input.empty() ? nullptr : input.data(),
+                                  static_cast<uint32_t>(input.size()), options, &info, &bits);
   out.infoHanded = info != nullptr;
   out.bitsHanded = bits != nullptr;
   if (info != nullptr) {
@@ -33,13 +30,6 @@ DecodedPicture decodePicture(SpiBase& decoder, const std::vector<uint8_t>& file,
     localFree(bits);
   }
   return out;
-}
-
-BlendSetting::BlendSetting(bool blend) : saved_(gSettings.blend) {
-  gSettings.blend = blend ? 1 : 0;
-}
-BlendSetting::~BlendSetting() {
-  gSettings.blend = saved_;
 }
 
 }  // namespace quorvel::test

@@ -29,18 +29,13 @@ struct DecodedPicture {
 };
 
 DecodedPicture decodePicture(SpiBase& decoder, const std::vector<uint8_t>& file,
-                             ProgressCallback progress = nullptr, intptr_t userData = 0);
+                             const DecodeOptions& options = {});
 
-// Sets the blending switch for one test and restores it afterwards.
-class BlendSetting {
- public:
-  explicit BlendSetting(bool blend);
-  ~BlendSetting();
-  BlendSetting(const BlendSetting&) = delete;
-  BlendSetting& operator=(const BlendSetting&) = delete;
-
- private:
-  uint8_t saved_;
-};
+// The default options with blending on (the default) or off (the raw switch).
+inline DecodeOptions blendOptions(bool blend) {
+  DecodeOptions options;
+  options.blend = blend;
+  return options;
+}
 
 }  // namespace quorvel::test

@@ -1,7 +1,0 @@
-#include "decoders/settings.h"
-
-namespace quorvel {
-
-Settings gSettings;
-
-}  // namespace quorvel
