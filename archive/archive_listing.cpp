@@ -1,8 +1,8 @@
 #include "archive/archive_listing.h"
 
+#include "archive/archive_reader.h"
 #include "archive/member_list.h"
 #include "archive/member_name.h"
-#include "archive/spi_a.h"
 #include "platform/system.h"
 
 namespace quorvel {

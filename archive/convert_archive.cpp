@@ -6,10 +6,10 @@
 #include <unordered_map>
 #include <vector>
 
+#include "archive/archive_reader.h"
 #include "archive/file_entry.h"
 #include "archive/member_list.h"
 #include "archive/member_name.h"
-#include "archive/spi_a.h"
 #include "convert/convert_picture.h"
 #include "convert/input_kind.h"
 #include "convert/ordered_work.h"

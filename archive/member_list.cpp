@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "archive/archive_reader.h"
 #include "archive/directory_record.h"
-#include "archive/spi_a.h"
 #include "platform/file_handle.h"
 
 namespace quorvel {
@@ -31,7 +31,7 @@ ResultCode probeArchive(const char* archivePath) {
 ResultCode MemberList::read(const char* archivePath) {
   ResultCode probed = probeArchive(archivePath);
   if (probed != ResultCode::Success) return probed;
-  SpiA reader;
+  ArchiveReader reader;
   MemHandle handle = nullptr;
   ResultCode listed = reader.getArchiveInfo(archivePath, 0, &handle);
   if (listed != ResultCode::Success) return listed;
@@ -45,7 +45,7 @@ ResultCode MemberList::read(const char* archivePath) {
 ResultCode readMember(const char* archivePath, const FileEntry& entry, MemberBytes& bytes) {
   bytes.data = nullptr;
   bytes.size = 0;
-  SpiA reader;
+  ArchiveReader reader;
   MemHandle handle = nullptr;
   ResultCode result = reader.getFile(archivePath, entry.position, &handle, 1);
   auto* data = static_cast<const uint8_t*>(bytes.block.attach(handle));

@@ -9,8 +9,8 @@
 
 #include "decoders/decode_options.h"
 #include "decoders/dib.h"
-#include "decoders/spi_px04.h"
-#include "decoders/spi_px40.h"
+#include "decoders/layered_picture.h"
+#include "decoders/run_stream_picture.h"
 #include "tools/writer/layered_samples.h"
 #include "tools/writer/px04_writer.h"
 #include "tools/writer/px40_writer.h"
@@ -101,7 +101,8 @@ size_t outputBytes(bool blend, int rawPixelBytes = 4) {
   return static_cast<size_t>(kSide) * kSide * (blend ? 3 : rawPixelBytes);
 }
 
-void decode(benchmark::State& state, SpiBase& decoder, const Bytes& file, int rawPixelBytes = 4) {
+void decode(benchmark::State& state, PictureDecoder& decoder, const Bytes& file,
+            int rawPixelBytes = 4) {
   bool blend = state.range(0) != 0;
   DecodeOptions options;
   options.blend = blend;
@@ -119,23 +120,23 @@ void decode(benchmark::State& state, SpiBase& decoder, const Bytes& file, int ra
 }
 
 void BM_RunStream(benchmark::State& state) {
-  SpiPx04 decoder;
+  RunStreamPictureDecoder decoder;
   decode(state, decoder, runStreamFile());
 }
 void BM_Layered(benchmark::State& state) {
-  SpiPx40 decoder;
+  LayeredPictureDecoder decoder;
   decode(state, decoder, layeredFile());
 }
 void BM_Layered24(benchmark::State& state) {
-  SpiPx40 decoder;
+  LayeredPictureDecoder decoder;
   decode(state, decoder, layered24File(), 3);
 }
 void BM_LayeredMixed(benchmark::State& state) {
-  SpiPx40 decoder;
+  LayeredPictureDecoder decoder;
   decode(state, decoder, layeredMixedFile());
 }
 void BM_LayeredIndexed(benchmark::State& state) {
-  SpiPx40 decoder;
+  LayeredPictureDecoder decoder;
   decode(state, decoder, indexedFile());
 }
 

@@ -9,8 +9,9 @@
 #include <vector>
 
 #include "decoders/decode_options.h"
-#include "decoders/spi_px0b.h"
-#include "decoders/spi_px0c.h"
+#include "decoders/tiled_bordered.h"
+#include "decoders/tiled_picture_decoder.h"
+#include "decoders/tiled_with_colours.h"
 #include "platform/memory.h"
 #include "tools/writer/tiled_writer.h"
 
@@ -28,7 +29,7 @@ constexpr int kEdge = 32;
 // Three pixels in four are opaque, the rest partly transparent.
 const Bytes& pictureFile(TiledFamily family) {
   static Bytes files[2];
-  Bytes& file = files[family == TiledFamily::Px0B ? 0 : 1];
+  Bytes& file = files[family == TiledFamily::WithColours ? 0 : 1];
   if (!file.empty()) return file;
   TiledFile tiled;
   tiled.family = family;
@@ -44,7 +45,7 @@ const Bytes& pictureFile(TiledFamily family) {
   for (int cell = 0; cell < (kSide / kEdge) * (kSide / kEdge); ++cell) {
     if (cell % 8 == 3) {
       entries.push_back(0);
-    } else if (cell % 8 == 5 && family == TiledFamily::Px0B) {
+    } else if (cell % 8 == 5 && family == TiledFamily::WithColours) {
       entries.push_back(int16_t(-1 - cell % 2));
     } else if (tiled.records.size() < 32767) {
       tiled.records.push_back(TileRecord{kEdge, kEdge, pixels});
@@ -84,8 +85,8 @@ void renderWarm(benchmark::State& state, TiledFamily family, bool blended) {
   std::vector<uint8_t> band(size_t(kSide) * kSide * pixelBytes, 0);
   quorvel::ByteView file(bytes.data(), bytes.size());
   quorvel::TiledLayout layout;
-  bool read = family == TiledFamily::Px0B ? quorvel::readPx0BLayout(file, layout)
-                                          : quorvel::readPx0CLayout(file, layout);
+  bool read = family == TiledFamily::WithColours ? quorvel::readTiledWithColoursLayout(file, layout)
+                                                 : quorvel::readTiledBorderedLayout(file, layout);
   if (!read) state.SkipWithError("bad layout");
   quorvel::ByteView records(bytes.data() + layout.records, bytes.size() - layout.records);
   const quorvel::DecodeOptions options;
@@ -93,9 +94,10 @@ void renderWarm(benchmark::State& state, TiledFamily family, bool blended) {
                          kSide,       kSide,       options.background};
   using Renderer =
       uint64_t (*)(const quorvel::TileBand&, quorvel::ByteView, quorvel::ByteView, uint64_t);
-  Renderer render = family == TiledFamily::Px0B
-                        ? (blended ? quorvel::renderPx0BBlended : quorvel::renderPx0BRaw)
-                        : (blended ? quorvel::renderPx0CBlended : quorvel::renderPx0CRaw);
+  Renderer render =
+      family == TiledFamily::WithColours
+          ? (blended ? quorvel::renderTiledWithColoursBlended : quorvel::renderTiledWithColoursRaw)
+          : (blended ? quorvel::renderTiledBorderedBlended : quorvel::renderTiledBorderedRaw);
   for (auto _ : state) {
     if (render(view, records, file, layout.firstIndex) == quorvel::kBadTiles) {
       state.SkipWithError("render failed");
@@ -132,17 +134,17 @@ void copyIntoFreshBlock(benchmark::State& state, int bytesPerPixel) {
   state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(from.size()));
 }
 
-void Px0BRaw(benchmark::State& s) {
-  decodePicture<quorvel::SpiPx0B>(s, TiledFamily::Px0B, false);
+void TiledWithColoursRaw(benchmark::State& s) {
+  decodePicture<quorvel::TiledWithColoursDecoder>(s, TiledFamily::WithColours, false);
 }
-void Px0BBlended(benchmark::State& s) {
-  decodePicture<quorvel::SpiPx0B>(s, TiledFamily::Px0B, true);
+void TiledWithColoursBlended(benchmark::State& s) {
+  decodePicture<quorvel::TiledWithColoursDecoder>(s, TiledFamily::WithColours, true);
 }
-void Px0CRaw(benchmark::State& s) {
-  decodePicture<quorvel::SpiPx0C>(s, TiledFamily::Px0C, false);
+void TiledBorderedRaw(benchmark::State& s) {
+  decodePicture<quorvel::TiledBorderedDecoder>(s, TiledFamily::Bordered, false);
 }
-void Px0CBlended(benchmark::State& s) {
-  decodePicture<quorvel::SpiPx0C>(s, TiledFamily::Px0C, true);
+void TiledBorderedBlended(benchmark::State& s) {
+  decodePicture<quorvel::TiledBorderedDecoder>(s, TiledFamily::Bordered, true);
 }
 void MemcpyRawSize(benchmark::State& s) {
   copyOutputSize(s, 4);
@@ -157,31 +159,31 @@ void MemcpyFreshBlendedSize(benchmark::State& s) {
   copyIntoFreshBlock(s, 3);
 }
 
-void Px0BRenderRawWarm(benchmark::State& s) {
-  renderWarm(s, TiledFamily::Px0B, false);
+void TiledWithColoursRenderRawWarm(benchmark::State& s) {
+  renderWarm(s, TiledFamily::WithColours, false);
 }
-void Px0CRenderRawWarm(benchmark::State& s) {
-  renderWarm(s, TiledFamily::Px0C, false);
+void TiledBorderedRenderRawWarm(benchmark::State& s) {
+  renderWarm(s, TiledFamily::Bordered, false);
 }
-void Px0BRenderBlendedWarm(benchmark::State& s) {
-  renderWarm(s, TiledFamily::Px0B, true);
+void TiledWithColoursRenderBlendedWarm(benchmark::State& s) {
+  renderWarm(s, TiledFamily::WithColours, true);
 }
-void Px0CRenderBlendedWarm(benchmark::State& s) {
-  renderWarm(s, TiledFamily::Px0C, true);
+void TiledBorderedRenderBlendedWarm(benchmark::State& s) {
+  renderWarm(s, TiledFamily::Bordered, true);
 }
 
 BENCHMARK(MemcpyRawSize)->Unit(benchmark::kMillisecond);
 BENCHMARK(MemcpyFreshRawSize)->Unit(benchmark::kMillisecond);
-BENCHMARK(Px0BRaw)->Unit(benchmark::kMillisecond);
-BENCHMARK(Px0CRaw)->Unit(benchmark::kMillisecond);
-BENCHMARK(Px0BRenderRawWarm)->Unit(benchmark::kMillisecond);
-BENCHMARK(Px0CRenderRawWarm)->Unit(benchmark::kMillisecond);
+BENCHMARK(TiledWithColoursRaw)->Unit(benchmark::kMillisecond);
+BENCHMARK(TiledBorderedRaw)->Unit(benchmark::kMillisecond);
+BENCHMARK(TiledWithColoursRenderRawWarm)->Unit(benchmark::kMillisecond);
+BENCHMARK(TiledBorderedRenderRawWarm)->Unit(benchmark::kMillisecond);
 BENCHMARK(MemcpyBlendedSize)->Unit(benchmark::kMillisecond);
 BENCHMARK(MemcpyFreshBlendedSize)->Unit(benchmark::kMillisecond);
-BENCHMARK(Px0BBlended)->Unit(benchmark::kMillisecond);
-BENCHMARK(Px0CBlended)->Unit(benchmark::kMillisecond);
-BENCHMARK(Px0BRenderBlendedWarm)->Unit(benchmark::kMillisecond);
-BENCHMARK(Px0CRenderBlendedWarm)->Unit(benchmark::kMillisecond);
+BENCHMARK(TiledWithColoursBlended)->Unit(benchmark::kMillisecond);
+BENCHMARK(TiledBorderedBlended)->Unit(benchmark::kMillisecond);
+BENCHMARK(TiledWithColoursRenderBlendedWarm)->Unit(benchmark::kMillisecond);
+BENCHMARK(TiledBorderedRenderBlendedWarm)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -13,11 +13,12 @@
 #include "convert/tiled_bands.h"
 #include "decoders/bytes.h"
 #include "decoders/dib.h"
-#include "decoders/spi_px.h"
-#include "decoders/spi_px04.h"
-#include "decoders/spi_px0b.h"
-#include "decoders/spi_px0c.h"
-#include "decoders/spi_px40.h"
+#include "decoders/layered_picture.h"
+#include "decoders/plain_picture.h"
+#include "decoders/run_stream_picture.h"
+#include "decoders/tiled_bordered.h"
+#include "decoders/tiled_picture_decoder.h"
+#include "decoders/tiled_with_colours.h"
 #include "platform/file_handle.h"
 #include "platform/paths.h"
 #include "platform/system.h"
@@ -27,15 +28,15 @@ namespace quorvel {
 
 namespace {
 
-enum class Route { Decoder, Px0BSeries, Px0CSeries, Unknown };
+enum class Route { Decoder, TiledWithColoursSeries, TiledBorderedSeries, Unknown };
 
 // One decoder of each class that a single picture may need; the caller holds them.
 struct Decoders {
-  SpiPX plain;
-  SpiPx40 layered;
-  SpiPx04 runStream;
-  SpiPx0B tiledWithColours;
-  SpiPx0C tiled;
+  PlainPictureDecoder plain;
+  LayeredPictureDecoder layered;
+  RunStreamPictureDecoder runStream;
+  TiledWithColoursDecoder tiledWithColours;
+  TiledBorderedDecoder tiled;
 };
 
 // The decoding entry beside getPicture that takes the alpha output explicitly.
@@ -45,8 +46,8 @@ using AlphaDecode = ResultCode (*)(const uint8_t* buffer, uint32_t length, Alpha
 // Picks the decoder by the first probe that matches; null with the route to take otherwise.
 // straightDecode is the class's entry for straight alpha where its raw output is something else
 // (layered and run-stream pictures); the other classes' raw output already is straight alpha.
-SpiBase* chooseDecoder(const uint8_t* probe, Decoders& decoders, Route& route,
-                       AlphaDecode& straightDecode) {
+PictureDecoder* chooseDecoder(const uint8_t* probe, Decoders& decoders, Route& route,
+                              AlphaDecode& straightDecode) {
   route = Route::Decoder;
   straightDecode = nullptr;
   switch (identifyPicture(probe)) {
@@ -60,11 +61,11 @@ SpiBase* chooseDecoder(const uint8_t* probe, Decoders& decoders, Route& route,
       return &decoders.runStream;
     case PictureKind::TiledWithColours:
       if (!isSeries(probe)) return &decoders.tiledWithColours;
-      route = Route::Px0BSeries;
+      route = Route::TiledWithColoursSeries;
       return nullptr;
     case PictureKind::Tiled:
       if (!isSeries(probe)) return &decoders.tiled;
-      route = Route::Px0CSeries;
+      route = Route::TiledBorderedSeries;
       return nullptr;
     case PictureKind::Unknown:
       break;
@@ -180,7 +181,7 @@ ResultCode convertTiledPicture(const char* basePath, FileHandle* file, ByteView 
   std::string name;
   if (!bmpPathFor(basePath, name)) return ResultCode::WriteError;
   const TiledFamily family =
-      kind == PictureKind::TiledWithColours ? TiledFamily::Px0B : TiledFamily::Px0C;
+      kind == PictureKind::TiledWithColours ? TiledFamily::WithColours : TiledFamily::Bordered;
   const TiledStyle style{options.decode.blend, options.decode.background};
   return file != nullptr ? convertTiledInBands(name.c_str(), *file, family, style, options.workers)
                          : convertTiledInBands(name.c_str(), bytes, family, style, options.workers);
@@ -218,16 +219,16 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
   Route route;
   AlphaDecode straightDecode;
   Decoders decoders;
-  SpiBase* decoder = chooseDecoder(probe, decoders, route, straightDecode);
+  PictureDecoder* decoder = chooseDecoder(probe, decoders, route, straightDecode);
   switch (route) {
     case Route::Unknown:
       return ResultCode::UnknownFormat;
-    case Route::Px0BSeries:
+    case Route::TiledWithColoursSeries:
       file.close();
-      return convertPx0BSeries(basePath, sourcePath, options);
-    case Route::Px0CSeries:
+      return convertTiledWithColoursSeries(basePath, sourcePath, options);
+    case Route::TiledBorderedSeries:
       file.close();
-      return convertPx0CSeries(basePath, sourcePath, options);
+      return convertTiledBorderedSeries(basePath, sourcePath, options);
     case Route::Decoder:
       break;
   }

@@ -5,7 +5,7 @@
 
 #include "convert/picture_kind.h"
 #include "convert/picture_probe.h"
-#include "decoders/spi_px.h"
+#include "decoders/plain_picture.h"
 #include "platform/file_handle.h"
 #include "platform/system.h"
 #include "platform/whole_file.h"

@@ -7,10 +7,10 @@ namespace quorvel {
 
 PictureKind identifyPicture(const uint8_t* probe) {
   if (isPxHeader(probe)) return PictureKind::Plain;
-  if (isPx40Header(probe)) return PictureKind::Layered;
-  if (isPx04Header(probe)) return PictureKind::RunStream;
-  if (isPx0BHeader(probe)) return PictureKind::TiledWithColours;
-  if (isPx0CHeader(probe)) return PictureKind::Tiled;
+  if (isLayeredHeader(probe)) return PictureKind::Layered;
+  if (isRunStreamHeader(probe)) return PictureKind::RunStream;
+  if (isTiledWithColoursHeader(probe)) return PictureKind::TiledWithColours;
+  if (isTiledBorderedHeader(probe)) return PictureKind::Tiled;
   return PictureKind::Unknown;
 }
 

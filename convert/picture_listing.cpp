@@ -7,12 +7,12 @@
 #include "convert/picture_probe.h"
 #include "decoders/bytes.h"
 #include "decoders/dib.h"
-#include "decoders/spi_px.h"
-#include "decoders/spi_px04.h"
-#include "decoders/spi_px0b.h"
-#include "decoders/spi_px0c.h"
-#include "decoders/spi_px40.h"
-#include "decoders/tiled.h"
+#include "decoders/layered_picture.h"
+#include "decoders/plain_picture.h"
+#include "decoders/run_stream_picture.h"
+#include "decoders/tiled_bordered.h"
+#include "decoders/tiled_family.h"
+#include "decoders/tiled_with_colours.h"
 #include "platform/whole_file.h"
 
 namespace quorvel {
@@ -33,7 +33,7 @@ ResultCode describeTiled(ByteView file, bool (*readLayout)(ByteView, TiledLayout
 }
 
 // The other kinds hold one image; their decoder tells its size and depth.
-ResultCode describeSingle(SpiBase& decoder, const std::vector<uint8_t>& bytes,
+ResultCode describeSingle(PictureDecoder& decoder, const std::vector<uint8_t>& bytes,
                           const DecodeOptions& options, PictureListing& listing) {
   PictureInfo info{};
   ResultCode result =
@@ -62,7 +62,7 @@ ResultCode describePicture(const char* path, const DecodeOptions& options,
   ByteView file(bytes.data(), bytes.size());
   switch (listing.kind) {
     case PictureKind::Plain: {
-      SpiPX decoder;
+      PlainPictureDecoder decoder;
       ResultCode result = describeSingle(decoder, bytes, options, listing);
       if (result != ResultCode::Success) return result;
       listing.damage =
@@ -70,17 +70,17 @@ ResultCode describePicture(const char* path, const DecodeOptions& options,
       return listing.damage.empty() ? ResultCode::Success : ResultCode::UnknownFormat;
     }
     case PictureKind::Layered: {
-      SpiPx40 decoder;
+      LayeredPictureDecoder decoder;
       return describeSingle(decoder, bytes, options, listing);
     }
     case PictureKind::RunStream: {
-      SpiPx04 decoder;
+      RunStreamPictureDecoder decoder;
       return describeSingle(decoder, bytes, options, listing);
     }
     case PictureKind::TiledWithColours:
-      return describeTiled(file, readPx0BLayout, options, listing);
+      return describeTiled(file, readTiledWithColoursLayout, options, listing);
     case PictureKind::Tiled:
-      return describeTiled(file, readPx0CLayout, options, listing);
+      return describeTiled(file, readTiledBorderedLayout, options, listing);
     case PictureKind::Unknown:
       break;
   }

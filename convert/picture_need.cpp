@@ -5,8 +5,8 @@
 #include "convert/png_writer.h"
 #include "decoders/bytes.h"
 #include "decoders/dib.h"
+#include "decoders/plain_picture.h"
 #include "decoders/run_stream.h"
-#include "decoders/spi_px.h"
 #include "platform/system.h"
 
 namespace quorvel {

@@ -32,22 +32,22 @@ bool isPxHeader(const uint8_t* p) {
   return loadI16(p + 0x12) == 16 && loadI16(p + 0x10) < 4;
 }
 
-bool isPx40Header(const uint8_t* p) {
+bool isLayeredHeader(const uint8_t* p) {
   uint16_t kind = kindOf(p);
   return (kind == 0x0040 && loadU32(p) != 0) || (kind == 0x0044 && loadU32(p) > 1);
 }
 
-bool isPx04Header(const uint8_t* p) {
+bool isRunStreamHeader(const uint8_t* p) {
   return typeWordOf(p) == 0x00200004 &&
          (copiesAt14(p) || matchesSignature(p + 0x14, kRunStreamSignature));
 }
 
-bool isPx0BHeader(const uint8_t* p) {
+bool isTiledWithColoursHeader(const uint8_t* p) {
   int16_t edge = loadI16(p + 4);
   return typeWordOf(p) == 0x0020000B && (edge == 16 || edge == 32);
 }
 
-bool isPx0CHeader(const uint8_t* p) {
+bool isTiledBorderedHeader(const uint8_t* p) {
   int16_t flag = loadI16(p + 2);
   return typeWordOf(p) == 0x0020000C && (flag == 0 || flag == 1);
 }

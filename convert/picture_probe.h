@@ -9,9 +9,9 @@ namespace quorvel {
 constexpr uint32_t kProbeBytes = 256;
 
 bool isPxHeader(const uint8_t* probe);
-bool isPx40Header(const uint8_t* probe);
-bool isPx04Header(const uint8_t* probe);
-bool isPx0BHeader(const uint8_t* probe);
-bool isPx0CHeader(const uint8_t* probe);
+bool isLayeredHeader(const uint8_t* probe);
+bool isRunStreamHeader(const uint8_t* probe);
+bool isTiledWithColoursHeader(const uint8_t* probe);
+bool isTiledBorderedHeader(const uint8_t* probe);
 
 }  // namespace quorvel

@@ -11,9 +11,8 @@
 #include "convert/tiled_bands.h"
 #include "decoders/bytes.h"
 #include "decoders/dib.h"
-#include "decoders/spi_px0b.h"
-#include "decoders/spi_px0c.h"
-#include "decoders/tiled.h"
+#include "decoders/tiled_family.h"
+#include "decoders/tiled_picture_decoder.h"
 #include "platform/file_handle.h"
 #include "platform/paths.h"
 #include "platform/system.h"
@@ -23,19 +22,6 @@ namespace quorvel {
 namespace {
 
 constexpr uint32_t kHeaderBytes = 32;
-
-using Renderer = uint64_t (*)(const TileBand&, ByteView, ByteView, uint64_t);
-
-// What tells the two families apart; the procedure is the same.
-struct Family {
-  bool (*readLayout)(ByteView, TiledLayout&);
-  Renderer raw;
-  Renderer blended;
-  TiledFamily inBands;
-};
-
-constexpr Family kPx0B{readPx0BLayout, renderPx0BRaw, renderPx0BBlended, TiledFamily::Px0B};
-constexpr Family kPx0C{readPx0CLayout, renderPx0CRaw, renderPx0CBlended, TiledFamily::Px0C};
 
 // A zero-filled byte buffer that reports a failed allocation instead of throwing.
 struct Buffer {
@@ -123,7 +109,7 @@ ResultCode writeImage(const std::string& stem, int number, const PictureWriter& 
 // The series as BMP files, each image read from the file and written one band of tile rows at a
 // time: neither the file nor an image is ever whole in memory.
 // An archive member's temporary file (options.temporarySource) is read whole and closed first.
-ResultCode convertSeriesInBands(const Family& family, const char* basePath, const char* sourcePath,
+ResultCode convertSeriesInBands(TiledFamily family, const char* basePath, const char* sourcePath,
                                 const ConversionOptions& options) {
   FileHandle file;
   Buffer whole;
@@ -133,7 +119,7 @@ ResultCode convertSeriesInBands(const Family& family, const char* basePath, cons
   if (options.temporarySource) {
     result = readSource(sourcePath, whole);
     if (result != ResultCode::Success) return result;
-    result = openTiledSource(ByteView(whole.bytes.get(), whole.size), family.inBands, source);
+    result = openTiledSource(ByteView(whole.bytes.get(), whole.size), family, source);
   } else {
     if (file.openRead(sourcePath, kFileShareRead | kFileShareDelete, kOpenExisting,
                       kFileAttributeNormal) == kInvalidFile) {
@@ -141,7 +127,7 @@ ResultCode convertSeriesInBands(const Family& family, const char* basePath, cons
     }
     const uint32_t size = file.size(nullptr);
     if (size == 0xFFFFFFFFu || size < kHeaderBytes) return ResultCode::ReadError;
-    result = openTiledSource(file, family.inBands, source, colours);
+    result = openTiledSource(file, family, source, colours);
   }
   if (result == ResultCode::ReadError) return result;
   const int64_t imageCount = source.layout.imageCount;
@@ -169,7 +155,7 @@ ResultCode convertSeriesInBands(const Family& family, const char* basePath, cons
   return ResultCode::Success;
 }
 
-ResultCode convertSeries(const Family& family, const char* basePath, const char* sourcePath,
+ResultCode convertSeries(TiledFamily family, const char* basePath, const char* sourcePath,
                          const ConversionOptions& options) {
   if (options.pictureFormat == PictureFormat::Bmp) {
     return convertSeriesInBands(family, basePath, sourcePath, options);
@@ -179,7 +165,7 @@ ResultCode convertSeries(const Family& family, const char* basePath, const char*
   if (result != ResultCode::Success) return result;
   ByteView file(source.bytes.get(), source.size);
   TiledLayout layout;
-  bool sound = family.readLayout(file, layout);
+  bool sound = tiledRoutines(family).readLayout(file, layout);
   const int64_t imageCount = layout.imageCount;
   const int pixelBytes = options.decode.blend ? 3 : 4;
   if (imageCount > 0 &&
@@ -202,7 +188,8 @@ ResultCode convertSeries(const Family& family, const char* basePath, const char*
   const PictureWriter writer = pictureWriterFor(options);
   ByteView records(file.at(static_cast<size_t>(layout.records)),
                    file.size() - static_cast<size_t>(layout.records));
-  const Renderer render = options.decode.blend ? family.blended : family.raw;
+  const TiledRoutines& routines = tiledRoutines(family);
+  const TileRenderer render = options.decode.blend ? routines.blended : routines.raw;
   const TileBand band{pixels.bytes.get(), pixels.size,   rowBytes,
                       layout.width,       layout.height, options.decode.background};
 
@@ -229,14 +216,14 @@ std::string seriesNumberSuffix(int number) {
   return suffix;
 }
 
-ResultCode convertPx0BSeries(const char* basePath, const char* sourcePath,
-                             const ConversionOptions& options) {
-  return convertSeries(kPx0B, basePath, sourcePath, options);
+ResultCode convertTiledWithColoursSeries(const char* basePath, const char* sourcePath,
+                                         const ConversionOptions& options) {
+  return convertSeries(TiledFamily::WithColours, basePath, sourcePath, options);
 }
 
-ResultCode convertPx0CSeries(const char* basePath, const char* sourcePath,
-                             const ConversionOptions& options) {
-  return convertSeries(kPx0C, basePath, sourcePath, options);
+ResultCode convertTiledBorderedSeries(const char* basePath, const char* sourcePath,
+                                      const ConversionOptions& options) {
+  return convertSeries(TiledFamily::Bordered, basePath, sourcePath, options);
 }
 
 }  // namespace quorvel

@@ -17,9 +17,9 @@ std::string seriesNumberSuffix(int number);
 // ReadError (the source cannot be read, or is shorter than its 32-byte header), WriteError (an
 // output name too long, or a file that cannot be written: the series stops there),
 // UnknownFormat (a header or tile the decoder refuses) or OutOfMemory.
-ResultCode convertPx0BSeries(const char* basePath, const char* sourcePath,
-                             const ConversionOptions& options = {});
-ResultCode convertPx0CSeries(const char* basePath, const char* sourcePath,
-                             const ConversionOptions& options = {});
+ResultCode convertTiledWithColoursSeries(const char* basePath, const char* sourcePath,
+                                         const ConversionOptions& options = {});
+ResultCode convertTiledBorderedSeries(const char* basePath, const char* sourcePath,
+                                      const ConversionOptions& options = {});
 
 }  // namespace quorvel

@@ -12,8 +12,8 @@
 #include "convert/bmp_writer.h"
 #include "convert/ordered_work.h"
 #include "decoders/dib.h"
-#include "decoders/spi_px0b.h"
-#include "decoders/spi_px0c.h"
+#include "decoders/tiled_bordered.h"
+#include "decoders/tiled_with_colours.h"
 #include "platform/file_handle.h"
 #include "platform/output_file.h"
 #include "platform/whole_file.h"
@@ -228,7 +228,7 @@ class BandRun {
     if (!readBand(start, entryBytes, buffers, entries, inMemory, records)) {
       return fail(ResultCode::ReadError);
     }
-    const bool ordered = source_.family == TiledFamily::Px0B;
+    const bool ordered = source_.family == TiledFamily::WithColours;
     if (!ordered) passTurn(start + entryBytes);
 
     const int64_t top = firstRow * layout_.tileEdge;
@@ -273,11 +273,12 @@ class BandRun {
   }
 
   int64_t drawRow(const TileBand& cells, ByteView entries, const TileRecords& records) const {
-    if (source_.family == TiledFamily::Px0B) {
-      return drawPx0BTileRow(cells, layout_, records, source_.colours, entries, style_.blended,
-                             style_.background);
+    if (source_.family == TiledFamily::WithColours) {
+      return drawTiledWithColoursTileRow(cells, layout_, records, source_.colours, entries,
+                                         style_.blended, style_.background);
     }
-    return drawPx0CTileRow(cells, layout_, records, entries, style_.blended, style_.background)
+    return drawTiledBorderedTileRow(cells, layout_, records, entries, style_.blended,
+                                    style_.background)
                ? layout_.tilesAcross
                : -1;
   }
@@ -347,10 +348,9 @@ ResultCode readTiledHeader(TiledFamily family, TiledSource& source, std::vector<
   const auto headBytes = static_cast<uint32_t>(std::min<uint64_t>(source.fileSize, kHeaderBytes));
   if (!source.read(0, head, headBytes)) return ResultCode::ReadError;
   const ByteView header(head, headBytes);
-  const bool read = family == TiledFamily::Px0B
-                        ? readPx0BHeader(header, source.fileSize, source.layout)
-                        : readPx0CHeader(header, source.fileSize, source.layout);
-  if (!read) return ResultCode::UnknownFormat;
+  if (!tiledRoutines(family).readHeader(header, source.fileSize, source.layout)) {
+    return ResultCode::UnknownFormat;
+  }
   colours.assign(static_cast<size_t>(4 * source.layout.colourCount), 0);
   if (!colours.empty() &&
       !source.read(kHeaderBytes, colours.data(), static_cast<uint32_t>(colours.size()))) {

@@ -15,20 +15,19 @@
 #include "convert/worker_budget.h"
 #include "decoders/bytes.h"
 #include "decoders/result_code.h"
-#include "decoders/tiled.h"
+#include "decoders/tiled_family.h"
+#include "decoders/tiled_picture_decoder.h"
 
 namespace quorvel {
 
 class FileHandle;
-
-enum class TiledFamily { Px0B, Px0C };
 
 // One tiled file open for reading, or whole in memory, its layout checked against its size.
 struct TiledSource {
   FileHandle* file = nullptr;
   ByteView bytes;  // the whole file, when it is in memory (file is null then)
   uint64_t fileSize = 0;
-  TiledFamily family = TiledFamily::Px0B;
+  TiledFamily family = TiledFamily::WithColours;
   TiledLayout layout;
   ByteView colours;  // type 0x0B: the colour table, colourCount entries
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "archive/archive_listing.h"
+#include "archive/archive_reader.h"
 #include "archive/convert_archive.h"
-#include "archive/spi_a.h"
 #include "decoders/bytes.h"
 #include "fuzz/fuzz_support.h"
 #include "tools/writer/byte_writer.h"
@@ -22,7 +22,7 @@ namespace {
 // 8, fileSize at 16. Read by offset, as every consumer of the list does.
 constexpr size_t kEntryBytes = 428;
 
-void readEveryMember(SpiA& reader, const char* path) {
+void readEveryMember(ArchiveReader& reader, const char* path) {
   MemHandle list = nullptr;
   ResultCode result = reader.getArchiveInfo(path, 0, &list);
   if (result != ResultCode::Success) {
@@ -81,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!writer::saveFile(input.c_str(), writer::Bytes(data, data + size))) {
     fuzz::fail("cannot write the input file");
   }
-  SpiA reader;
+  ArchiveReader reader;
   readEveryMember(reader, input.c_str());
   std::vector<MemberListing> listed;
   if (listArchive(input.c_str(), NamePatterns("*.px;?*"), listed) == ResultCode::Success &&

@@ -8,11 +8,12 @@
 #include "convert/picture_listing.h"
 #include "convert/picture_probe.h"
 #include "decoders/dib.h"
-#include "decoders/spi_px.h"
-#include "decoders/spi_px04.h"
-#include "decoders/spi_px0b.h"
-#include "decoders/spi_px0c.h"
-#include "decoders/spi_px40.h"
+#include "decoders/layered_picture.h"
+#include "decoders/plain_picture.h"
+#include "decoders/run_stream_picture.h"
+#include "decoders/tiled_bordered.h"
+#include "decoders/tiled_picture_decoder.h"
+#include "decoders/tiled_with_colours.h"
 #include "fuzz/fuzz_support.h"
 #include "tools/writer/byte_writer.h"
 
@@ -34,11 +35,12 @@ bool largeFor(const uint8_t* file, size_t length, const DecodeOptions& options) 
 bool isLargePicture(const uint8_t* file, size_t length, const DecodeOptions& options) {
   uint8_t probe[kProbeBytes] = {};
   std::memcpy(probe, file, length < kProbeBytes ? length : kProbeBytes);
-  if (isPxHeader(probe)) return largeFor<SpiPX>(file, length, options);
-  if (isPx40Header(probe)) return largeFor<SpiPx40>(file, length, options);
-  if (isPx04Header(probe)) return largeFor<SpiPx04>(file, length, options);
-  if (isPx0BHeader(probe)) return largeFor<SpiPx0B>(file, length, options);
-  if (isPx0CHeader(probe)) return largeFor<SpiPx0C>(file, length, options);
+  if (isPxHeader(probe)) return largeFor<PlainPictureDecoder>(file, length, options);
+  if (isLayeredHeader(probe)) return largeFor<LayeredPictureDecoder>(file, length, options);
+  if (isRunStreamHeader(probe)) return largeFor<RunStreamPictureDecoder>(file, length, options);
+  if (isTiledWithColoursHeader(probe))
+    return largeFor<TiledWithColoursDecoder>(file, length, options);
+  if (isTiledBorderedHeader(probe)) return largeFor<TiledBorderedDecoder>(file, length, options);
   return false;
 }
 

@@ -12,7 +12,7 @@
 
 #include "convert/conversion_options.h"
 #include "decoders/dib.h"
-#include "decoders/spi_base.h"
+#include "decoders/picture_decoder.h"
 #include "platform/memory.h"
 
 namespace quorvel::fuzz {

@@ -1,7 +1,8 @@
 // Writes the seed corpora of the fuzz targets: quorvel-fuzz-seeds <folder> makes one subfolder
-// per target (px, px40, px04, px0b, px0c, convert, archive, lzss, options, pack_readers) holding
-// small well-formed inputs made by the test-input writer (and a few archives with damaged names);
-// with --malformed it writes the malformed-file corpus of the end-to-end test instead.
+// per target (plain_picture, layered_picture, run_stream_picture, tiled_with_colours,
+// tiled_bordered, convert, archive, lzss, options, pack_readers) holding small well-formed inputs
+// made by the test-input writer (and a few archives with damaged names); with --malformed it writes
+// the malformed-file corpus of the end-to-end test instead.
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -41,11 +42,11 @@ Bytes withSettings(uint8_t settings, const Bytes& file) {
 }
 
 std::string decoderTarget(const std::string& stem) {
-  if (stem.rfind("px40", 0) == 0) return "px40";
-  if (stem.rfind("px04", 0) == 0) return "px04";
-  if (stem.rfind("px0b", 0) == 0) return "px0b";
-  if (stem.rfind("px0c", 0) == 0) return "px0c";
-  return "px";
+  if (stem.rfind("px40", 0) == 0) return "layered_picture";
+  if (stem.rfind("px04", 0) == 0) return "run_stream_picture";
+  if (stem.rfind("px0b", 0) == 0) return "tiled_with_colours";
+  if (stem.rfind("px0c", 0) == 0) return "tiled_bordered";
+  return "plain_picture";
 }
 
 Bytes sized(uint32_t size, const Bytes& stream) {
@@ -154,8 +155,8 @@ int main(int argc, char** argv) {
   for (auto [name, file] : {std::pair{"mixed-24-32-24", layeredOfDepths({24, 32, 24})},
                             std::pair{"mixed-32-24-24", layeredOfDepths({32, 24, 24})},
                             std::pair{"mixed-24-24-16", layeredOfDepths({24, 24, 16})}}) {
-    save(root / "px40", std::string(name) + "-blend", withSettings(0x03, file));
-    save(root / "px40", std::string(name) + "-raw", withSettings(0x00, file));
+    save(root / "layered_picture", std::string(name) + "-blend", withSettings(0x03, file));
+    save(root / "layered_picture", std::string(name) + "-raw", withSettings(0x00, file));
   }
 
   // Member names that are no valid code page 932 text, between good members.

@@ -11,8 +11,8 @@
 #include "archive/wave_header.h"
 #include "decoders/decode_options.h"
 #include "decoders/dib.h"
-#include "decoders/spi_px.h"
-#include "decoders/spi_px40.h"
+#include "decoders/layered_picture.h"
+#include "decoders/plain_picture.h"
 #include "fuzz/fuzz_support.h"
 #include "pack/bmp_reader.h"
 #include "pack/picture_encoder.h"
@@ -26,9 +26,10 @@ namespace {
 // Decodes the raster's picture file with -raw and compares the rows.
 void checkPictureFile(const Raster& raster) {
   std::vector<uint8_t> file = encodePicture(raster);
-  SpiPX plain;
-  SpiPx40 layered;
-  SpiBase& decoder = raster.bitsPerPixel == 24 ? static_cast<SpiBase&>(layered) : plain;
+  PlainPictureDecoder plain;
+  LayeredPictureDecoder layered;
+  PictureDecoder& decoder =
+      raster.bitsPerPixel == 24 ? static_cast<PictureDecoder&>(layered) : plain;
   DecodeOptions raw;
   raw.blend = false;
   MemHandle infoHandle = nullptr;

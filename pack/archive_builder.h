@@ -1,6 +1,6 @@
-// The archive file as the reader (archive/spi_a.h) lists it: magic 0xAF1E, the member count, one
-// 32-byte directory record per member (name, flags, stored size, data offset), then the members'
-// stored bytes back to back in directory order, the first at data offset 0.
+// The archive file as the reader (archive/archive_reader.h) lists it: magic 0xAF1E, the member
+// count, one 32-byte directory record per member (name, flags, stored size, data offset), then the
+// members' stored bytes back to back in directory order, the first at data offset 0.
 #pragma once
 
 #include <cstdint>

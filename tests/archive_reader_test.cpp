@@ -1,10 +1,11 @@
+#include "archive/archive_reader.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <random>
 
 #include "archive/member_list.h"
-#include "archive/spi_a.h"
 #include "platform/memory.h"
 #include "tests/support/test_support.h"
 #include "tools/writer/archive_writer.h"
@@ -26,7 +27,7 @@ void putU32(Bytes& bytes, size_t at, uint32_t value) {
   for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
-class ArchiveReader : public ::testing::Test {
+class ArchiveReaderTest : public ::testing::Test {
  protected:
   std::string write(const Bytes& archive) {
     std::string path = scratch_.file("data.a");
@@ -60,10 +61,10 @@ class ArchiveReader : public ::testing::Test {
   }
 
   test::ScratchDir scratch_;
-  SpiA reader_;
+  ArchiveReader reader_;
 };
 
-TEST_F(ArchiveReader, ListsEveryKindAndDeliversEachByteForByte) {
+TEST_F(ArchiveReaderTest, ListsEveryKindAndDeliversEachByteForByte) {
   Bytes plain = patterned(5000, 1);
   Bytes text = patterned(70000, 2);
   Bytes picture = plainPicture32(64, 40, patterned(64 * 40 * 4, 3));
@@ -117,7 +118,7 @@ TEST_F(ArchiveReader, ListsEveryKindAndDeliversEachByteForByte) {
   }
 }
 
-TEST_F(ArchiveReader, MembersFoundByDataOffsetWhenNotBackToBack) {
+TEST_F(ArchiveReaderTest, MembersFoundByDataOffsetWhenNotBackToBack) {
   Bytes first = patterned(900, 20);
   Bytes second = patterned(4000, 21);
   std::vector<ArchiveMember> members = {compressedMember("first", first),
@@ -142,7 +143,7 @@ TEST_F(ArchiveReader, MembersFoundByDataOffsetWhenNotBackToBack) {
   EXPECT_EQ(out, second);
 }
 
-TEST_F(ArchiveReader, LargeCompressedMembersAreReadInPieces) {
+TEST_F(ArchiveReaderTest, LargeCompressedMembersAreReadInPieces) {
   std::mt19937 random(30);
   Bytes noise(1536 * 1024);
   for (auto& b : noise) b = static_cast<uint8_t>(random());
@@ -159,7 +160,7 @@ TEST_F(ArchiveReader, LargeCompressedMembersAreReadInPieces) {
   EXPECT_EQ(out, opaqueAfterDelta(picture));
 }
 
-TEST_F(ArchiveReader, OneMemberListIsTwoRecordsTheSecondAllZero) {
+TEST_F(ArchiveReaderTest, OneMemberListIsTwoRecordsTheSecondAllZero) {
   std::string path = write(buildArchive({plainMember("a", {1, 2, 3})}));
   MemHandle handle = nullptr;
   ASSERT_EQ(reader_.getArchiveInfo(path.c_str(), 0, &handle), ResultCode::Success);
@@ -169,7 +170,7 @@ TEST_F(ArchiveReader, OneMemberListIsTwoRecordsTheSecondAllZero) {
   EXPECT_EQ(Bytes(bytes + 428, bytes + 856), Bytes(428, 0));
 }
 
-TEST_F(ArchiveReader, FindsMembersByNameWithAndWithoutCaseFolding) {
+TEST_F(ArchiveReaderTest, FindsMembersByNameWithAndWithoutCaseFolding) {
   std::string path =
       write(buildArchive({plainMember("x.txt", {1}), compressedMember("a.px", Bytes(300, 9)),
                           plainMember("a.px", {2, 2}), waveMember("t.w", {}, {})}));
@@ -189,7 +190,7 @@ TEST_F(ArchiveReader, FindsMembersByNameWithAndWithoutCaseFolding) {
             ResultCode::ReadError);
 }
 
-TEST_F(ArchiveReader, ArchiveStartShiftsEveryPosition) {
+TEST_F(ArchiveReaderTest, ArchiveStartShiftsEveryPosition) {
   Bytes archive = buildArchive({plainMember("a", {1}), compressedMember("b", Bytes(50, 3))});
   Bytes shifted(100 + archive.size(), 0xEE);
   std::memcpy(shifted.data() + 100, archive.data(), archive.size());
@@ -202,7 +203,7 @@ TEST_F(ArchiveReader, ArchiveStartShiftsEveryPosition) {
   EXPECT_EQ(entries[1].fileSize, 50u);
 }
 
-TEST_F(ArchiveReader, WritesAMemberIntoAFolder) {
+TEST_F(ArchiveReaderTest, WritesAMemberIntoAFolder) {
   std::string path = write(buildArchive({waveMember("a.w", {}, {5, 6}), plainMember("..", {1})}));
   ASSERT_EQ(reader_.getFile(path.c_str(), 4, const_cast<char*>(scratch_.path().c_str()), 0),
             ResultCode::Success);
@@ -212,7 +213,7 @@ TEST_F(ArchiveReader, WritesAMemberIntoAFolder) {
             ResultCode::WriteError);
 }
 
-TEST_F(ArchiveReader, DamagedMembersFailWithReadErrorAndNothingElse) {
+TEST_F(ArchiveReaderTest, DamagedMembersFailWithReadErrorAndNothingElse) {
   Bytes good = patterned(2000, 5);
   std::vector<ArchiveMember> members = {
       plainMember("empty", {}),                 // 0: size 0 is never handed out
@@ -254,7 +255,7 @@ TEST_F(ArchiveReader, DamagedMembersFailWithReadErrorAndNothingElse) {
 
 // The member read that the conversion and the browse session share: the reader's bytes of each
 // listed member, its failures as the reader reports them, and nothing left of an earlier read.
-TEST_F(ArchiveReader, ReadMemberGivesTheListedBytesOrTheReadersFailure) {
+TEST_F(ArchiveReaderTest, ReadMemberGivesTheListedBytesOrTheReadersFailure) {
   Bytes text = patterned(3000, 6);
   Bytes picture = plainPicture32(8, 8, patterned(8 * 8 * 4, 7));
   Bytes samples = patterned(300, 8);
@@ -288,7 +289,7 @@ TEST_F(ArchiveReader, ReadMemberGivesTheListedBytesOrTheReadersFailure) {
   EXPECT_EQ(readMember(scratch_.file("missing.a").c_str(), list[0], bytes), ResultCode::ReadError);
 }
 
-TEST_F(ArchiveReader, HostileDirectoryValuesStayInsideTheFile) {
+TEST_F(ArchiveReaderTest, HostileDirectoryValuesStayInsideTheFile) {
   Bytes archive = buildArchive({plainMember("a.bin", patterned(100, 7)),
                                 plainMember("b.bin", patterned(100, 8)),
                                 compressedMember("c.bin", patterned(100, 9))});
@@ -306,7 +307,7 @@ TEST_F(ArchiveReader, HostileDirectoryValuesStayInsideTheFile) {
   EXPECT_EQ(extract(scratch_.file("none.a"), 4, out), ResultCode::ReadError);
 }
 
-TEST_F(ArchiveReader, ShortDirectoryListsAllMembersAndTheMissingOnesFail) {
+TEST_F(ArchiveReaderTest, ShortDirectoryListsAllMembersAndTheMissingOnesFail) {
   Bytes archive = buildArchive({plainMember("a.bin", {1, 2, 3})});
   archive[2] = 3;  // claims three members; the second record is cut, the third missing
   archive.resize(4 + 32 + 3 + 10);
@@ -325,7 +326,7 @@ TEST_F(ArchiveReader, ShortDirectoryListsAllMembersAndTheMissingOnesFail) {
             ResultCode::ReadError);
 }
 
-TEST_F(ArchiveReader, RandomlyDamagedArchivesNeverReadOrWriteOutOfBounds) {
+TEST_F(ArchiveReaderTest, RandomlyDamagedArchivesNeverReadOrWriteOutOfBounds) {
   Bytes picture = plainPicture32(16, 16, patterned(1024, 10));
   Bytes archive =
       buildArchive({compressedMember("a.txt", patterned(3000, 11)), deltaMember("b.px", picture, 2),

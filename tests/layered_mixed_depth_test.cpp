@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "decoders/spi_px40.h"
+#include "decoders/layered_picture.h"
 #include "tests/support/decoded_picture.h"
 #include "tests/support/layered_model.h"
 #include "tools/writer/px40_writer.h"
@@ -58,12 +58,12 @@ Bytes expectedBits(int width, int height, const std::vector<ImageLayer>& layers,
 }
 
 DecodedPicture decode(const Bytes& file, const DecodeOptions& options = {}) {
-  SpiPx40 decoder;
+  LayeredPictureDecoder decoder;
   return test::decodePicture(decoder, file, options);
 }
 
 int reportedDepth(const Bytes& file, const DecodeOptions& options) {
-  SpiPx40 decoder;
+  LayeredPictureDecoder decoder;
   PictureInfo info{};
   EXPECT_EQ(decoder.getPictureInfo(file.data(), static_cast<uint32_t>(file.size()), options, &info),
             ResultCode::Success);

@@ -130,10 +130,10 @@ std::string probedFamily(const Bytes& file) {
   uint8_t probe[kProbeBytes] = {};
   std::copy_n(file.begin(), std::min<size_t>(file.size(), kProbeBytes), probe);
   if (isPxHeader(probe)) return "px";
-  if (isPx40Header(probe)) return "px40";
-  if (isPx04Header(probe)) return "px04";
-  if (isPx0BHeader(probe)) return "px0b";
-  if (isPx0CHeader(probe)) return "px0c";
+  if (isLayeredHeader(probe)) return "px40";
+  if (isRunStreamHeader(probe)) return "px04";
+  if (isTiledWithColoursHeader(probe)) return "px0b";
+  if (isTiledBorderedHeader(probe)) return "px0c";
   return "none";
 }
 

@@ -4,12 +4,13 @@
 
 #include <random>
 
+#include "archive/archive_reader.h"
 #include "archive/directory_record.h"
-#include "archive/spi_a.h"
 #include "decoders/bytes.h"
-#include "decoders/spi_px.h"
-#include "decoders/spi_px0b.h"
-#include "decoders/spi_px40.h"
+#include "decoders/layered_picture.h"
+#include "decoders/plain_picture.h"
+#include "decoders/tiled_picture_decoder.h"
+#include "decoders/tiled_with_colours.h"
 #include "pack/member_forms.h"
 #include "pack/picture_encoder.h"
 #include "pack/pixel_delta_encoder.h"
@@ -48,7 +49,7 @@ Bytes bottomUp(const Raster& raster) {
   return bits;
 }
 
-void expectDecodesTo(SpiBase& decoder, const Bytes& file, const Raster& raster) {
+void expectDecodesTo(PictureDecoder& decoder, const Bytes& file, const Raster& raster) {
   const DecodeOptions raw = test::blendOptions(false);
   test::DecodedPicture picture = test::decodePicture(decoder, file, raw);
   ASSERT_EQ(picture.result, ResultCode::Success);
@@ -63,8 +64,8 @@ void expectDecodesTo(SpiBase& decoder, const Bytes& file, const Raster& raster) 
 
 TEST(PictureEncoder, EveryDepthDecodesToTheSamePixels) {
   for (int64_t width : {1, 3, 8, 17}) {
-    SpiPX plain;
-    SpiPx40 layered;
+    PlainPictureDecoder plain;
+    LayeredPictureDecoder layered;
     for (int bits : {8, 16, 32}) {
       Raster raster = rasterOf(width, 5, bits, static_cast<uint32_t>(width * bits));
       expectDecodesTo(plain, encodePicture(raster), raster);
@@ -82,7 +83,7 @@ TEST(PictureEncoder, TheGreyRampNeedsNoColourTable) {
   }
   Bytes file = encodePicture(grey);
   EXPECT_EQ(file.size(), 32u + 12u);
-  SpiPX plain;
+  PlainPictureDecoder plain;
   expectDecodesTo(plain, file, grey);
   // A ramp whose fourth bytes are not 0 keeps its table.
   grey.palette[7] = 1;
@@ -105,7 +106,7 @@ Raster cells(int64_t width, int64_t height, int edge, uint32_t seed) {
 }
 
 TEST(TiledEncoder, OneImageDecodesToTheSamePixels) {
-  SpiPx0B tiled;
+  TiledWithColoursDecoder tiled;
   for (int edge : {16, 32}) {
     for (auto [width, height] : {std::pair{16, 16}, std::pair{40, 24}, std::pair{97, 65}}) {
       Raster raster = cells(width, height, edge, static_cast<uint32_t>(width + edge));
@@ -125,7 +126,7 @@ TEST(TiledEncoder, ImagesShareColoursAndIdenticalTiles) {
   EXPECT_EQ(twice.size(), once.size() + 16);
   // Stacked by the decoder (at most 8 images), image 0 at the bottom.
   const DecodeOptions raw = test::blendOptions(false);
-  SpiPx0B tiled;
+  TiledWithColoursDecoder tiled;
   test::DecodedPicture stacked = test::decodePicture(tiled, twice, raw);
   ASSERT_EQ(stacked.result, ResultCode::Success);
   const Bytes band = bottomUp(first);
@@ -158,8 +159,8 @@ TEST(TiledEncoder, TheSamePictureAsThePlainFormInEveryMode) {
   pictures.push_back(solids);
   pictures.push_back(cells(97, 65, 16, 4));
   const uint8_t backgrounds[][3] = {{0, 255, 0}, {0, 0, 0}, {255, 255, 255}, {90, 12, 200}};
-  SpiPX plainDecoder;
-  SpiPx0B tiledDecoder;
+  PlainPictureDecoder plainDecoder;
+  TiledWithColoursDecoder tiledDecoder;
   for (const Raster& raster : pictures) {
     const Bytes plain = encodePicture(raster);
     for (int edge : {16, 32}) {
@@ -199,7 +200,7 @@ Bytes delivered(const StoredMember& member) {
   test::ScratchDir scratch;
   std::string path = scratch.file("one.a");
   test::writeFile(path, buildArchive({member}));
-  SpiA reader;
+  ArchiveReader reader;
   MemHandle handle = nullptr;
   EXPECT_EQ(reader.getFile(path.c_str(), 4, &handle, 1), ResultCode::Success);
   MemoryBlock block;

@@ -84,7 +84,7 @@ TEST_F(PackPng, AnArchiveExtractedAsPngPacksIntoTheSamePictures) {
           writer::plainMember("layered.px", writer::layeredSample32()),
           writer::plainMember("runs.px", writer::runStreamSample32()),
           writer::plainMember("walk.px", writer::writeTiled(writer::tilePictures(
-                                             writer::TiledFamily::Px0C, 16, frames))),
+                                             writer::TiledFamily::Bordered, 16, frames))),
       })));
   run({"-png", "-raw", "data.a"});
   test::FileMap first = contents("data");

@@ -6,8 +6,8 @@
 
 #include <random>
 
+#include "archive/archive_reader.h"
 #include "archive/directory_record.h"
-#include "archive/spi_a.h"
 #include "decoders/bytes.h"
 #include "pack/member_forms.h"
 #include "platform/memory.h"
@@ -138,12 +138,13 @@ std::vector<ArchiveMember> everyKind() {
       plainMember("indexed9.px", layeredIndexedSample()),
       compressedMember("runs.px", buildPx04(runs)),
       plainMember("tiles0b.px",
-                  writeTiled(tilePictures(TiledFamily::Px0B, 16, {discPicture(40, 24, 1)}))),
+                  writeTiled(tilePictures(TiledFamily::WithColours, 16, {discPicture(40, 24, 1)}))),
       plainMember("tiles0c.px",
-                  writeTiled(tilePictures(TiledFamily::Px0C, 32, {discPicture(33, 9, 2)}))),
+                  writeTiled(tilePictures(TiledFamily::Bordered, 32, {discPicture(33, 9, 2)}))),
       plainMember("walk.px",
-                  writeTiled(tilePictures(TiledFamily::Px0B, 16, discFrames(3, 35, 17)))),
-      plainMember("fly.px", writeTiled(tilePictures(TiledFamily::Px0C, 16, discFrames(4, 20, 20)))),
+                  writeTiled(tilePictures(TiledFamily::WithColours, 16, discFrames(3, 35, 17)))),
+      plainMember("fly.px",
+                  writeTiled(tilePictures(TiledFamily::Bordered, 16, discFrames(4, 20, 20)))),
   };
 }
 
@@ -201,7 +202,7 @@ TEST_F(PackRoundTrip, MembersTakeTheirForms) {
   extract("data.a", "data");
   ASSERT_EQ(run({"-pack", "-force", "data"}).exitCode, 0);
 
-  SpiA reader;
+  ArchiveReader reader;
   MemHandle handle = nullptr;
   ASSERT_EQ(reader.getArchiveInfo(scratch_.file("data.a").c_str(), 0, &handle),
             ResultCode::Success);

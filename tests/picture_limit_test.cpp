@@ -75,9 +75,9 @@ std::vector<HugeFile> hugeFiles() {
   return {
       {"layered.px", sparseLayered(20000, 20000)},
       {"runs.px", sparseRunStream(20000, 20000)},
-      {"tiles0b.px", emptyTiles(TiledFamily::Px0B, 32, 20000, 20000, 1)},
-      {"tiles0c.px", emptyTiles(TiledFamily::Px0C, 253, 25300, 25300, 1)},
-      {"series0c.px", emptyTiles(TiledFamily::Px0C, 253, 25300, 25300, 3)},
+      {"tiles0b.px", emptyTiles(TiledFamily::WithColours, 32, 20000, 20000, 1)},
+      {"tiles0c.px", emptyTiles(TiledFamily::Bordered, 253, 25300, 25300, 1)},
+      {"series0c.px", emptyTiles(TiledFamily::Bordered, 253, 25300, 25300, 3)},
   };
 }
 
@@ -91,7 +91,7 @@ PictureNeed needOf(const Bytes& file) {
 
 TEST(PictureNeed, UnaddressableBlocksAreRefusedEvenWithoutLimitAndDamagedHeadersAreNotJudged) {
   // 32637 x 32637 blended pixels: about 3.2 GB in one block.
-  PictureNeed need = needOf(emptyTiles(TiledFamily::Px0C, 253, 32637, 32637, 1));
+  PictureNeed need = needOf(emptyTiles(TiledFamily::Bordered, 253, 32637, 32637, 1));
   EXPECT_FALSE(need.addressable);
   EXPECT_NE(pictureRefusal(need, 0).find("a picture can have at most"), std::string::npos);
 
@@ -108,7 +108,7 @@ TEST(PictureNeed, UnaddressableBlocksAreRefusedEvenWithoutLimitAndDamagedHeaders
   Bytes wide = sparseRunStream(0x1000000, 1);
   std::memcpy(probe, wide.data(), std::min<size_t>(wide.size(), kProbeBytes));
   EXPECT_FALSE(probePictureNeed(probe, wide.size(), {}, cut));
-  Bytes none = emptyTiles(TiledFamily::Px0B, 16, 20000, 20000, 1);
+  Bytes none = emptyTiles(TiledFamily::WithColours, 16, 20000, 20000, 1);
   std::memset(none.data(), 0, 4);  // image count 0
   std::memcpy(probe, none.data(), kProbeBytes);
   EXPECT_FALSE(probePictureNeed(probe, none.size(), {}, cut));

@@ -54,36 +54,36 @@ TEST(IsPxHeader, SignaturePrefixNeedsTypeDwordAndSignature) {
   EXPECT_FALSE(isPxHeader(Probe(0, 1, 0x00000091).signature14(kPrefixSignature).bytes));
 }
 
-TEST(IsPx40Header, KindAndFirstDword) {
-  EXPECT_TRUE(isPx40Header(Probe(1, 0, 0x0040).bytes));
-  EXPECT_TRUE(isPx40Header(Probe(0xFFFFFFFF, 0, 0x00200040).bytes));
-  EXPECT_FALSE(isPx40Header(Probe(0, 0, 0x0040).bytes));
-  EXPECT_TRUE(isPx40Header(Probe(2, 0, 0x0044).bytes));
-  EXPECT_FALSE(isPx40Header(Probe(1, 0, 0x0044).bytes));
-  EXPECT_TRUE(isPx40Header(Probe(0x80000000, 0, 0x0044).bytes));  // unsigned comparison
+TEST(IsLayeredHeader, KindAndFirstDword) {
+  EXPECT_TRUE(isLayeredHeader(Probe(1, 0, 0x0040).bytes));
+  EXPECT_TRUE(isLayeredHeader(Probe(0xFFFFFFFF, 0, 0x00200040).bytes));
+  EXPECT_FALSE(isLayeredHeader(Probe(0, 0, 0x0040).bytes));
+  EXPECT_TRUE(isLayeredHeader(Probe(2, 0, 0x0044).bytes));
+  EXPECT_FALSE(isLayeredHeader(Probe(1, 0, 0x0044).bytes));
+  EXPECT_TRUE(isLayeredHeader(Probe(0x80000000, 0, 0x0044).bytes));  // unsigned comparison
 }
 
-TEST(IsPx04Header, CopyOrSignature) {
-  EXPECT_TRUE(isPx04Header(Probe(9, 0, 0x00200004, 9).bytes));
-  EXPECT_FALSE(isPx04Header(Probe(9, 0, 0x00200004, 8).bytes));
-  EXPECT_TRUE(isPx04Header(Probe(9, 0, 0x00200004).signature14(kRunStreamSignature).bytes));
-  EXPECT_FALSE(isPx04Header(Probe(9, 0, 0x00200004).signature14(kPrefixSignature).bytes));
-  EXPECT_FALSE(isPx04Header(Probe(9, 0, 0x00100004, 9).bytes));
+TEST(IsRunStreamHeader, CopyOrSignature) {
+  EXPECT_TRUE(isRunStreamHeader(Probe(9, 0, 0x00200004, 9).bytes));
+  EXPECT_FALSE(isRunStreamHeader(Probe(9, 0, 0x00200004, 8).bytes));
+  EXPECT_TRUE(isRunStreamHeader(Probe(9, 0, 0x00200004).signature14(kRunStreamSignature).bytes));
+  EXPECT_FALSE(isRunStreamHeader(Probe(9, 0, 0x00200004).signature14(kPrefixSignature).bytes));
+  EXPECT_FALSE(isRunStreamHeader(Probe(9, 0, 0x00100004, 9).bytes));
 }
 
-TEST(IsPx0BHeader, TileEdgeSixteenOrThirtyTwo) {
-  EXPECT_TRUE(isPx0BHeader(Probe(1, 16, 0x0020000B).bytes));
-  EXPECT_TRUE(isPx0BHeader(Probe(3, 0xFFFF0020, 0x0020000B).bytes));  // word at 4 only
-  EXPECT_FALSE(isPx0BHeader(Probe(1, 8, 0x0020000B).bytes));
-  EXPECT_FALSE(isPx0BHeader(Probe(1, 16, 0x0010000B).bytes));
+TEST(IsTiledWithColoursHeader, TileEdgeSixteenOrThirtyTwo) {
+  EXPECT_TRUE(isTiledWithColoursHeader(Probe(1, 16, 0x0020000B).bytes));
+  EXPECT_TRUE(isTiledWithColoursHeader(Probe(3, 0xFFFF0020, 0x0020000B).bytes));  // word at 4 only
+  EXPECT_FALSE(isTiledWithColoursHeader(Probe(1, 8, 0x0020000B).bytes));
+  EXPECT_FALSE(isTiledWithColoursHeader(Probe(1, 16, 0x0010000B).bytes));
 }
 
-TEST(IsPx0CHeader, TileIndexFlagZeroOrOne) {
-  EXPECT_TRUE(isPx0CHeader(Probe(0x00000001, 0, 0x0020000C).bytes));
-  EXPECT_TRUE(isPx0CHeader(Probe(0x00010005, 0, 0x0020000C).bytes));
-  EXPECT_FALSE(isPx0CHeader(Probe(0x00020001, 0, 0x0020000C).bytes));
-  EXPECT_FALSE(isPx0CHeader(Probe(0xFFFF0001, 0, 0x0020000C).bytes));
-  EXPECT_FALSE(isPx0CHeader(Probe(0x00000001, 0, 0x0008000C).bytes));
+TEST(IsTiledBorderedHeader, TileIndexFlagZeroOrOne) {
+  EXPECT_TRUE(isTiledBorderedHeader(Probe(0x00000001, 0, 0x0020000C).bytes));
+  EXPECT_TRUE(isTiledBorderedHeader(Probe(0x00010005, 0, 0x0020000C).bytes));
+  EXPECT_FALSE(isTiledBorderedHeader(Probe(0x00020001, 0, 0x0020000C).bytes));
+  EXPECT_FALSE(isTiledBorderedHeader(Probe(0xFFFF0001, 0, 0x0020000C).bytes));
+  EXPECT_FALSE(isTiledBorderedHeader(Probe(0x00000001, 0, 0x0008000C).bytes));
 }
 
 }  // namespace

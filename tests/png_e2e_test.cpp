@@ -124,7 +124,7 @@ Bytes tiled(TiledFamily family, int images) {
     for (int y = 0; y < 16; ++y) {
       for (int x = 16; x < 48; ++x) {
         uint32_t solid = n == 0 ? 0x64C08040u : 0x00C08040u;
-        uint32_t colour = x < 32 || family == TiledFamily::Px0C ? 0 : solid;
+        uint32_t colour = x < 32 || family == TiledFamily::Bordered ? 0 : solid;
         for (int k = 0; k < 4; ++k) picture.pixels[(y * 64 + x) * 4 + k] = uint8_t(colour >> 8 * k);
       }
     }
@@ -199,10 +199,10 @@ INSTANTIATE_TEST_SUITE_P(
         Sample{"layered", [] { return layered(32); }, false, {"pic"}},
         Sample{"layeredMixedDepths", [] { return layered(24); }, false, {"pic"}},
         Sample{"layeredIndexed", layeredIndexed, false, {"pic"}},
-        Sample{"tiled0B", [] { return tiled(TiledFamily::Px0B, 1); }, true, {"pic"}},
-        Sample{"tiled0C", [] { return tiled(TiledFamily::Px0C, 1); }, true, {"pic"}},
+        Sample{"tiled0B", [] { return tiled(TiledFamily::WithColours, 1); }, true, {"pic"}},
+        Sample{"tiled0C", [] { return tiled(TiledFamily::Bordered, 1); }, true, {"pic"}},
         Sample{"series0B",
-               [] { return tiled(TiledFamily::Px0B, 2); },
+               [] { return tiled(TiledFamily::WithColours, 2); },
                true,
                {"pic/pic_0000", "pic/pic_0001"}}),
     [](const auto& info) { return info.param.name; });

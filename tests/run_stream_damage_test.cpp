@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <random>
 
-#include "decoders/spi_px04.h"
-#include "decoders/spi_px40.h"
+#include "decoders/layered_picture.h"
+#include "decoders/run_stream_picture.h"
 #include "tests/support/decoded_picture.h"
 #include "tools/writer/px04_writer.h"
 #include "tools/writer/px40_writer.h"
@@ -68,10 +68,10 @@ std::vector<Bytes> soundFiles() {
 TEST(RunStreamDamage, DamagedFilesDecodeOrAreRefusedButNeverOverrun) {
   std::mt19937 random(20261207);
   std::vector<Bytes> files = soundFiles();
-  SpiPx04 runDecoder;
-  SpiPx40 layerDecoder;
+  RunStreamPictureDecoder runDecoder;
+  LayeredPictureDecoder layerDecoder;
   for (size_t f = 0; f < files.size(); ++f) {
-    SpiBase& decoder = f == 0 ? static_cast<SpiBase&>(runDecoder) : layerDecoder;
+    PictureDecoder& decoder = f == 0 ? static_cast<PictureDecoder&>(runDecoder) : layerDecoder;
     for (bool blend : {true, false}) {
       const DecodeOptions setting = test::blendOptions(blend);
       ASSERT_EQ(test::decodePicture(decoder, files[f], setting).result, ResultCode::Success) << f;

@@ -52,10 +52,11 @@ TEST(Series, WritesNumberedFilesInAFolderNamedAfterTheBasePath) {
   ConversionOptions options;
   ScratchDir dir;
   std::vector<Picture> pictures = threePictures();
-  ASSERT_TRUE(test::writeFile(
-      dir.file("x.px"), writer::writeTiled(writer::tilePictures(TiledFamily::Px0B, 16, pictures))));
+  ASSERT_TRUE(test::writeFile(dir.file("x.px"), writer::writeTiled(writer::tilePictures(
+                                                    TiledFamily::WithColours, 16, pictures))));
   testing::internal::CaptureStdout();
-  ResultCode result = convertPx0BSeries(dir.file("x").c_str(), dir.file("x.px").c_str(), options);
+  ResultCode result =
+      convertTiledWithColoursSeries(dir.file("x").c_str(), dir.file("x.px").c_str(), options);
   std::string console = testing::internal::GetCapturedStdout();
   ASSERT_EQ(result, ResultCode::Success);
   EXPECT_EQ(listFolder(dir.file("x")),
@@ -74,11 +75,12 @@ TEST(Series, WithoutSubfoldersWritesBesideTheBasePathAndKeepsAlpha) {
   options.decode.blend = false;
   ScratchDir dir;
   std::vector<Picture> pictures = threePictures();
-  TiledFile tiled = writer::tilePictures(TiledFamily::Px0C, 16, pictures);
+  TiledFile tiled = writer::tilePictures(TiledFamily::Bordered, 16, pictures);
   tiled.indexPrefix = 1;
   ASSERT_TRUE(test::writeFile(dir.file("x.px"), writer::writeTiled(tiled)));
   testing::internal::CaptureStdout();
-  ResultCode result = convertPx0CSeries(dir.file("x").c_str(), dir.file("x.px").c_str(), options);
+  ResultCode result =
+      convertTiledBorderedSeries(dir.file("x").c_str(), dir.file("x.px").c_str(), options);
   testing::internal::GetCapturedStdout();
   ASSERT_EQ(result, ResultCode::Success);
   EXPECT_EQ(listFolder(dir.path()),
@@ -95,7 +97,7 @@ TEST(Series, NothingOfThePreviousImageSurvives) {
   ConversionOptions options;
   ScratchDir dir;
   Picture first = patternPicture(32, 16, 9);
-  TiledFile tiled = writer::tilePictures(TiledFamily::Px0B, 16, {first});
+  TiledFile tiled = writer::tilePictures(TiledFamily::WithColours, 16, {first});
   tiled.records.push_back(TileRecord{0, 0, {}});
   tiled.images.push_back({int16_t(tiled.records.size()), 1});  // ends its row after one entry
   tiled.images.push_back({0, 1});
@@ -110,8 +112,9 @@ TEST(Series, NothingOfThePreviousImageSurvives) {
   for (bool blended : {true, false}) {
     options.decode.blend = blended;
     testing::internal::CaptureStdout();
-    ASSERT_EQ(convertPx0BSeries(dir.file("x").c_str(), dir.file("x.px").c_str(), options),
-              ResultCode::Success);
+    ASSERT_EQ(
+        convertTiledWithColoursSeries(dir.file("x").c_str(), dir.file("x.px").c_str(), options),
+        ResultCode::Success);
     testing::internal::GetCapturedStdout();
     Bytes blackRows = seriesBmp(blank, blended, options.decode.background);
     std::fill(blackRows.begin() + 54, blackRows.end(), 0);  // width 0: nothing written at all
@@ -125,13 +128,14 @@ TEST(Series, NothingOfThePreviousImageSurvives) {
 TEST(Series, NoImagesStillMakesTheFolder) {
   ConversionOptions options;
   ScratchDir dir;
-  TiledFile tiled = writer::tilePictures(TiledFamily::Px0B, 16, threePictures());
+  TiledFile tiled = writer::tilePictures(TiledFamily::WithColours, 16, threePictures());
   for (int64_t count : {0, -3}) {
     tiled.imageCount = count;
     ASSERT_TRUE(test::writeFile(dir.file("x.px"), writer::writeTiled(tiled)));
     testing::internal::CaptureStdout();
-    EXPECT_EQ(convertPx0BSeries(dir.file("x").c_str(), dir.file("x.px").c_str(), options),
-              ResultCode::Success);
+    EXPECT_EQ(
+        convertTiledWithColoursSeries(dir.file("x").c_str(), dir.file("x.px").c_str(), options),
+        ResultCode::Success);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "\n");
     EXPECT_TRUE(listFolder(dir.file("x")).empty());
   }
@@ -151,23 +155,27 @@ TEST(Series, ReadAndWriteFailures) {
   ConversionOptions options;
   options.keepSubfolders = false;
   ScratchDir dir;
-  Bytes file = writer::writeTiled(writer::tilePictures(TiledFamily::Px0B, 16, threePictures()));
+  Bytes file =
+      writer::writeTiled(writer::tilePictures(TiledFamily::WithColours, 16, threePictures()));
   ASSERT_TRUE(test::writeFile(dir.file("x.px"), file));
   ASSERT_TRUE(test::writeFile(dir.file("short.px"), Bytes(file.begin(), file.begin() + 31)));
   testing::internal::CaptureStdout();
-  EXPECT_EQ(convertPx0BSeries(dir.file("s").c_str(), dir.file("short.px").c_str(), options),
-            ResultCode::ReadError);
-  EXPECT_EQ(convertPx0CSeries(dir.file("s").c_str(), dir.file("missing.px").c_str(), options),
-            ResultCode::ReadError);
+  EXPECT_EQ(
+      convertTiledWithColoursSeries(dir.file("s").c_str(), dir.file("short.px").c_str(), options),
+      ResultCode::ReadError);
+  EXPECT_EQ(
+      convertTiledBorderedSeries(dir.file("s").c_str(), dir.file("missing.px").c_str(), options),
+      ResultCode::ReadError);
   // A folder that does not exist: the first file cannot be created, and none is left behind.
-  EXPECT_EQ(convertPx0BSeries(dir.file("none/x").c_str(), dir.file("x.px").c_str(), options),
-            ResultCode::WriteError);
+  EXPECT_EQ(
+      convertTiledWithColoursSeries(dir.file("none/x").c_str(), dir.file("x.px").c_str(), options),
+      ResultCode::WriteError);
   // A stem that leaves no room for its suffix, and one longer than a path buffer.
   std::string longBase = dir.path() + "/" + std::string(kPathCapacity - dir.path().size() - 6, 'a');
-  EXPECT_EQ(convertPx0BSeries(longBase.c_str(), dir.file("x.px").c_str(), options),
+  EXPECT_EQ(convertTiledWithColoursSeries(longBase.c_str(), dir.file("x.px").c_str(), options),
             ResultCode::WriteError);
   std::string tooLong(kPathCapacity + 10, 'b');
-  EXPECT_EQ(convertPx0BSeries(tooLong.c_str(), dir.file("x.px").c_str(), options),
+  EXPECT_EQ(convertTiledWithColoursSeries(tooLong.c_str(), dir.file("x.px").c_str(), options),
             ResultCode::WriteError);
   testing::internal::GetCapturedStdout();
   EXPECT_EQ(listFolder(dir.path()), (std::vector<std::string>{"short.px", "x.px"}));
@@ -176,18 +184,18 @@ TEST(Series, ReadAndWriteFailures) {
 TEST(Series, MalformedFilesAreRefused) {
   ConversionOptions options;
   ScratchDir dir;
-  TiledFile tiled = writer::tilePictures(TiledFamily::Px0B, 16, threePictures());
+  TiledFile tiled = writer::tilePictures(TiledFamily::WithColours, 16, threePictures());
   tiled.imageCount = 20000;  // an index table far beyond the file: refused before any folder
   ASSERT_TRUE(test::writeFile(dir.file("x.px"), writer::writeTiled(tiled)));
   testing::internal::CaptureStdout();
-  EXPECT_EQ(convertPx0BSeries(dir.file("x").c_str(), dir.file("x.px").c_str(), options),
+  EXPECT_EQ(convertTiledWithColoursSeries(dir.file("x").c_str(), dir.file("x.px").c_str(), options),
             ResultCode::UnknownFormat);
   EXPECT_FALSE(fileExists(dir.file("x")));
   // A bad tile in image 1: image 0 is written, the series stops there.
   tiled.imageCount.reset();
   tiled.images[1][0] = 999;
   ASSERT_TRUE(test::writeFile(dir.file("x.px"), writer::writeTiled(tiled)));
-  EXPECT_EQ(convertPx0BSeries(dir.file("x").c_str(), dir.file("x.px").c_str(), options),
+  EXPECT_EQ(convertTiledWithColoursSeries(dir.file("x").c_str(), dir.file("x.px").c_str(), options),
             ResultCode::UnknownFormat);
   testing::internal::GetCapturedStdout();
   EXPECT_EQ(listFolder(dir.file("x")), (std::vector<std::string>{"x_0000.bmp"}));
@@ -208,8 +216,8 @@ Picture mixed0B(int seed) {
 TEST(TiledEndToEnd, SingleImagesOfBothFamiliesWithAndWithoutRaw) {
   ScratchDir dir;
   Picture picture = mixed0B(1);
-  TiledFile tiled0B = writer::tilePictures(TiledFamily::Px0B, 16, {picture});
-  TiledFile tiled0C = writer::tilePictures(TiledFamily::Px0C, 16, {picture});
+  TiledFile tiled0B = writer::tilePictures(TiledFamily::WithColours, 16, {picture});
+  TiledFile tiled0C = writer::tilePictures(TiledFamily::Bordered, 16, {picture});
   tiled0C.indexPrefix = 1;
   ASSERT_TRUE(test::writeFile(dir.file("b.px"), writer::writeTiled(tiled0B)));
   ASSERT_TRUE(test::writeFile(dir.file("c.px"), writer::writeTiled(tiled0C)));
@@ -228,8 +236,8 @@ TEST(TiledEndToEnd, SingleImagesOfBothFamiliesWithAndWithoutRaw) {
 TEST(TiledEndToEnd, SeriesWithAndWithoutStripPath) {
   ScratchDir dir;
   std::vector<Picture> pictures = {mixed0B(1), mixed0B(2), mixed0B(3)};
-  ASSERT_TRUE(test::writeFile(
-      dir.file("s.px"), writer::writeTiled(writer::tilePictures(TiledFamily::Px0B, 16, pictures))));
+  ASSERT_TRUE(test::writeFile(dir.file("s.px"), writer::writeTiled(writer::tilePictures(
+                                                    TiledFamily::WithColours, 16, pictures))));
   std::string counts =
       std::string("\n").append(itemsDone(0)).append(itemsDone(1)).append(itemsDone(2));
   test::RunResult run = test::runQuorvel({"s.px"}, dir.path());
@@ -245,7 +253,7 @@ TEST(TiledEndToEnd, SeriesWithAndWithoutStripPath) {
 
 TEST(TiledEndToEnd, DamagedFilesGiveTheirStatusLine) {
   ScratchDir dir;
-  TiledFile tiled = writer::tilePictures(TiledFamily::Px0C, 16, {mixed0B(4), mixed0B(5)});
+  TiledFile tiled = writer::tilePictures(TiledFamily::Bordered, 16, {mixed0B(4), mixed0B(5)});
   tiled.images[1][2] = -4;  // a negative entry in image 1
   ASSERT_TRUE(test::writeFile(dir.file("bad.px"), writer::writeTiled(tiled)));
   test::RunResult run = test::runQuorvel({"bad.px"}, dir.path());

@@ -15,7 +15,7 @@
 
 #include "convert/bmp_writer.h"
 #include "convert/convert_picture.h"
-#include "decoders/spi_px.h"
+#include "decoders/plain_picture.h"
 #include "tests/support/decoded_picture.h"
 #include "tests/support/test_support.h"
 #include "tools/writer/px_writer.h"
@@ -157,7 +157,7 @@ TEST(SlicedBmp, PlainPicturesConvertToTheDecodersBitmap) {
       SCOPED_TRACE(testing::Message() << "kind " << v.kind << " depth " << v.depth << " width "
                                       << v.width << (blend ? " blended" : " raw"));
       const DecodeOptions setting = test::blendOptions(blend);
-      SpiPX decoder;
+      PlainPictureDecoder decoder;
       test::DecodedPicture decoded = test::decodePicture(decoder, file, setting);
       ASSERT_EQ(decoded.result, ResultCode::Success);
       DibView view{&decoded.header,

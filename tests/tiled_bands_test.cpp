@@ -12,8 +12,9 @@
 #include <vector>
 
 #include "convert/bmp_writer.h"
-#include "decoders/spi_px0b.h"
-#include "decoders/spi_px0c.h"
+#include "decoders/tiled_bordered.h"
+#include "decoders/tiled_picture_decoder.h"
+#include "decoders/tiled_with_colours.h"
 #include "platform/file_handle.h"
 #include "tests/support/test_support.h"
 #include "tests/tiled_test_util.h"
@@ -28,9 +29,9 @@ using writer::TiledFile;
 // The decoder's bitmap as a BMP file, or its answer when it refuses the file.
 ResultCode wholeBmp(const test::ScratchDir& scratch, const Bytes& file, bool px0b,
                     const DecodeOptions& options, Bytes& bmp) {
-  SpiPx0B px0bDecoder;
-  SpiPx0C px0cDecoder;
-  SpiBase& decoder = px0b ? static_cast<SpiBase&>(px0bDecoder) : px0cDecoder;
+  TiledWithColoursDecoder px0bDecoder;
+  TiledBorderedDecoder px0cDecoder;
+  PictureDecoder& decoder = px0b ? static_cast<PictureDecoder&>(px0bDecoder) : px0cDecoder;
   Decoded d = tiledtest::decode(decoder, file, options);
   if (d.code != ResultCode::Success) return d.code;
   const std::string path = scratch.file("whole.bmp");
@@ -48,7 +49,7 @@ ResultCode bandedBmp(const test::ScratchDir& scratch, const Bytes& file, bool px
   const std::string source = scratch.file("source.px");
   EXPECT_TRUE(test::writeFile(source, file));
   const std::string path = scratch.file("banded.bmp");
-  const TiledFamily family = px0b ? TiledFamily::Px0B : TiledFamily::Px0C;
+  const TiledFamily family = px0b ? TiledFamily::WithColours : TiledFamily::Bordered;
   const TiledStyle style{options.blend, options.background};
   ResultCode result;
   if (inMemory) {
@@ -112,15 +113,15 @@ TEST(TiledBands, SameBytesAsTheWholeBitmapForOddSizesBandsAndThreads) {
     int width, height;
     uint16_t prefix;
   };
-  for (Case c : {Case{writer::TiledFamily::Px0B, 16, 61, 45, 0},
-                 Case{writer::TiledFamily::Px0B, 32, 97, 130, 0},
-                 Case{writer::TiledFamily::Px0C, 16, 59, 83, 1},
-                 Case{writer::TiledFamily::Px0C, 7, 30, 29, 0}}) {
+  for (Case c : {Case{writer::TiledFamily::WithColours, 16, 61, 45, 0},
+                 Case{writer::TiledFamily::WithColours, 32, 97, 130, 0},
+                 Case{writer::TiledFamily::Bordered, 16, 59, 83, 1},
+                 Case{writer::TiledFamily::Bordered, 7, 30, 29, 0}}) {
     SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " edge " << c.edge);
     TiledFile tiled = tiledPicture(c.family, c.edge, c.width, c.height);
     tiled.indexPrefix = c.prefix;
     expectSameForEveryBanding(scratch, writer::writeTiled(tiled),
-                              c.family == writer::TiledFamily::Px0B, background);
+                              c.family == writer::TiledFamily::WithColours, background);
   }
 }
 
@@ -128,7 +129,7 @@ TEST(TiledBands, SameBytesAsTheWholeBitmapForOddSizesBandsAndThreads) {
 // width 0 ends early shift where the rows below them start.
 TEST(TiledBands, RecordsOutOfOrderAndRowsThatEndEarly) {
   test::ScratchDir scratch;
-  for (auto family : {writer::TiledFamily::Px0B, writer::TiledFamily::Px0C}) {
+  for (auto family : {writer::TiledFamily::WithColours, writer::TiledFamily::Bordered}) {
     TiledFile tiled = tiledPicture(family, 16, 150, 140);
     // Record i becomes record number[i]: neighbouring cells name records far apart.
     std::vector<int16_t> number(tiled.records.size());
@@ -141,9 +142,9 @@ TEST(TiledBands, RecordsOutOfOrderAndRowsThatEndEarly) {
       if (v > 0) v = number[v - 1];
     }
     expectSameForEveryBanding(scratch, writer::writeTiled(tiled),
-                              family == writer::TiledFamily::Px0B);
+                              family == writer::TiledFamily::WithColours);
   }
-  TiledFile ending = tiledPicture(writer::TiledFamily::Px0B, 16, 100, 90);
+  TiledFile ending = tiledPicture(writer::TiledFamily::WithColours, 16, 100, 90);
   ending.records.push_back(writer::TileRecord{0, 16, {}});
   const auto stop = static_cast<int16_t>(ending.records.size());
   for (size_t cell : {size_t{3}, size_t{9}, size_t{20}, size_t{21}}) ending.images[0][cell] = stop;
@@ -154,8 +155,8 @@ TEST(TiledBands, RecordsOutOfOrderAndRowsThatEndEarly) {
 // refusal and no file.
 TEST(TiledBands, FilesCutShortOrRefusedLeaveNoFile) {
   test::ScratchDir scratch;
-  for (auto family : {writer::TiledFamily::Px0B, writer::TiledFamily::Px0C}) {
-    const bool px0b = family == writer::TiledFamily::Px0B;
+  for (auto family : {writer::TiledFamily::WithColours, writer::TiledFamily::Bordered}) {
+    const bool px0b = family == writer::TiledFamily::WithColours;
     TiledFile tiled = tiledPicture(family, 16, 70, 50);
     Bytes file = writer::writeTiled(tiled);
     for (size_t cut : {file.size() - 1, file.size() - 700, file.size() - 5000, size_t{40}}) {

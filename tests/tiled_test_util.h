@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "decoders/dib.h"
-#include "decoders/spi_base.h"
+#include "decoders/picture_decoder.h"
 #include "tools/writer/tiled_writer.h"
 
 namespace quorvel::tiledtest {
@@ -50,7 +50,8 @@ struct Decoded {
   bool bitsNull = true;
 };
 
-inline Decoded decode(SpiBase& decoder, const Bytes& file, const DecodeOptions& options = {}) {
+inline Decoded decode(PictureDecoder& decoder, const Bytes& file,
+                      const DecodeOptions& options = {}) {
   Decoded d;
   MemHandle info = nullptr;
   MemHandle bits = nullptr;
@@ -98,7 +99,7 @@ inline Bytes expectedRows(const std::vector<Picture>& pictures, bool blended,
 // Decodes 3000 randomly damaged copies of a sound file (a few bytes changed, the end cut off),
 // blended and raw in turn, and answers how many still decoded. Each must decode or be refused;
 // the sanitizer build checks that nothing is read or written out of bounds.
-inline int decodeDamagedCopies(SpiBase& decoder, const Bytes& sound, unsigned seed) {
+inline int decodeDamagedCopies(PictureDecoder& decoder, const Bytes& sound, unsigned seed) {
   std::mt19937 random(seed);
   int decoded = 0;
   for (int round = 0; round < 3000; ++round) {

@@ -179,9 +179,9 @@ Bytes bigPicture(const std::string& kind, int width, int height) {
   }
   if (kind == "--layered32") return bigLayered(width, height);
   if (kind == "--runs32") return bigRunStream(width, height);
-  if (kind == "--tiles0b") return bigTiled(TiledFamily::Px0B, width, height);
-  if (kind == "--tiles0c") return bigTiled(TiledFamily::Px0C, width, height);
-  if (kind == "--series0b") return tiledSeries(TiledFamily::Px0B, width, height);
+  if (kind == "--tiles0b") return bigTiled(TiledFamily::WithColours, width, height);
+  if (kind == "--tiles0c") return bigTiled(TiledFamily::Bordered, width, height);
+  if (kind == "--series0b") return tiledSeries(TiledFamily::WithColours, width, height);
   return {};
 }
 

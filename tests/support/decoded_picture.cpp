@@ -4,7 +4,7 @@
 
 namespace quorvel::test {
 
-DecodedPicture decodePicture(SpiBase& decoder, const std::vector<uint8_t>& file,
+DecodedPicture decodePicture(PictureDecoder& decoder, const std::vector<uint8_t>& file,
                              const DecodeOptions& options) {
   DecodedPicture out;
   // An exact-size copy, so that reading past the file's end shows up under AddressSanitizer.

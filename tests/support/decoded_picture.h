@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "decoders/dib.h"
-#include "decoders/spi_base.h"
+#include "decoders/picture_decoder.h"
 
 namespace quorvel::test {
 
@@ -28,7 +28,7 @@ struct DecodedPicture {
   }
 };
 
-DecodedPicture decodePicture(SpiBase& decoder, const std::vector<uint8_t>& file,
+DecodedPicture decodePicture(PictureDecoder& decoder, const std::vector<uint8_t>& file,
                              const DecodeOptions& options = {});
 
 // The default options with blending on (the default) or off (the raw switch).

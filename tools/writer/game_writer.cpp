@@ -56,7 +56,7 @@ Bytes tiledSheet(int images, int seed) {
     Bytes pixels = discImage32(256, 192, seed + i);
     pictures.push_back({256, 192, pixels});
   }
-  return writeTiled(tilePictures(seed % 2 ? TiledFamily::Px0B : TiledFamily::Px0C, 32, pictures));
+  return writeTiled(tilePictures(seed % 2 ? TiledFamily::WithColours : TiledFamily::Bordered, 32, pictures));
 }
 
 Bytes textBytes(int lines, int seed) {

@@ -10,12 +10,12 @@ namespace {
 constexpr uint8_t kFiller = 0xA5;  // unused header bytes, skipped entries, extra tile pixels
 
 uint64_t recordBytes(const TiledFile& file) {
-  uint64_t stored = file.family == TiledFamily::Px0B ? file.tileEdge : file.tileEdge + 2;
+  uint64_t stored = file.family == TiledFamily::WithColours ? file.tileEdge : file.tileEdge + 2;
   return stored * stored * 4 + 2;
 }
 
 void writeHeader(ByteWriter& out, const TiledFile& file, uint32_t count) {
-  if (file.family == TiledFamily::Px0B) {
+  if (file.family == TiledFamily::WithColours) {
     out.u32(count).u16(file.tileEdge).u16(static_cast<uint32_t>(file.colours.size()));
     out.raw(Bytes(8, kFiller)).u16(0x0B).u16(32);
     out.u32(static_cast<uint32_t>(file.width)).u32(static_cast<uint32_t>(file.height));
@@ -30,7 +30,7 @@ void writeHeader(ByteWriter& out, const TiledFile& file, uint32_t count) {
 
 void writeRecord(ByteWriter& out, const TiledFile& file, const TileRecord& record) {
   size_t start = out.size();
-  if (file.family == TiledFamily::Px0B) {
+  if (file.family == TiledFamily::WithColours) {
     out.u8(record.width).u8(record.height).raw(record.pixels);
   } else {
     size_t rowBytes = size_t{record.width} * 4;
@@ -65,7 +65,7 @@ Bytes writeTiled(const TiledFile& file) {
   uint32_t count =
       static_cast<uint32_t>(file.imageCount.value_or(static_cast<int64_t>(file.images.size())));
   writeHeader(out, file, count);
-  if (file.family == TiledFamily::Px0B) {
+  if (file.family == TiledFamily::WithColours) {
     for (uint32_t colour : file.colours) out.u32(colour);
   }
   for (const auto& image : file.images) {
@@ -101,7 +101,7 @@ TiledFile tilePictures(TiledFamily family, uint32_t tileEdge,
         for (size_t i = 4; i < cell.size() && oneColour; i += 4) {
           oneColour = std::memcmp(cell.data(), cell.data() + i, 4) == 0;
         }
-        if (family == TiledFamily::Px0B && oneColour) {
+        if (family == TiledFamily::WithColours && oneColour) {
           uint32_t colour = cell[0] | cell[1] << 8 | cell[2] << 16 | uint32_t(cell[3]) << 24;
           auto found = std::find(file.colours.begin(), file.colours.end(), colour);
           if (found == file.colours.end()) found = file.colours.insert(found, colour);
@@ -159,13 +159,13 @@ Bytes sampleTiles0B() {
   paint(p, 48, 16, 8, 16, 0xFF20B040u);  // opaque green, the narrow last column
   paint(p, 0, 32, 16, 8, 0x40FFFFFFu);   // faint white, the low last row
   paintDisc(p, 12, 24, 11, 40);          // stored tiles across two rows
-  return writeTiled(tilePictures(TiledFamily::Px0B, 16, {p}));
+  return writeTiled(tilePictures(TiledFamily::WithColours, 16, {p}));
 }
 
 Bytes sampleTiles0C() {
   Picture p = blank(40, 24);
   paintDisc(p, 20, 12, 12, 90);
-  TiledFile file = tilePictures(TiledFamily::Px0C, 16, {p});
+  TiledFile file = tilePictures(TiledFamily::Bordered, 16, {p});
   file.indexPrefix = 1;
   return writeTiled(file);
 }
@@ -178,7 +178,7 @@ Bytes sampleSeries0B() {
     paintDisc(p, 6 + 2 * i, 8, 7, 60 * i);
     frames.push_back(p);
   }
-  return writeTiled(tilePictures(TiledFamily::Px0B, 16, frames));
+  return writeTiled(tilePictures(TiledFamily::WithColours, 16, frames));
 }
 
 }  // namespace quorvel::writer

@@ -11,7 +11,7 @@
 
 namespace quorvel::writer {
 
-enum class TiledFamily { Px0B, Px0C };
+enum class TiledFamily { WithColours, Bordered };
 
 // One tile record: the tile's width and height and its width x height pixels (blue, green, red,
 // alpha), top row first. Type 0x0C stores width + 2 and height + 2 and two extra pixels per row
@@ -23,7 +23,7 @@ struct TileRecord {
 };
 
 struct TiledFile {
-  TiledFamily family = TiledFamily::Px0B;
+  TiledFamily family = TiledFamily::WithColours;
   std::optional<int64_t> imageCount;  // written as is; by default images.size()
   uint32_t tileEdge = 16;
   int32_t width = 0;

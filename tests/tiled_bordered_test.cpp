@@ -1,7 +1,8 @@
-#include "decoders/spi_px0c.h"
+#include "decoders/tiled_bordered.h"
 
 #include <gtest/gtest.h>
 
+#include "decoders/tiled_picture_decoder.h"
 #include "tests/tiled_test_util.h"
 
 namespace quorvel {
@@ -21,15 +22,15 @@ Picture mixedPicture(int seed) {
   return p;
 }
 
-TEST(SpiPx0C, RawKeepsEveryPixelWithAndWithoutIndexPrefix) {
+TEST(TiledBorderedDecoder, RawKeepsEveryPixelWithAndWithoutIndexPrefix) {
   DecodeOptions options;
   options.blend = false;
   Picture picture = mixedPicture(1);
   for (uint16_t prefix : {0, 1}) {
-    TiledFile tiled = writer::tilePictures(TiledFamily::Px0C, 16, {picture});
+    TiledFile tiled = writer::tilePictures(TiledFamily::Bordered, 16, {picture});
     tiled.indexPrefix = prefix;  // the skipped entry holds filler, not a usable index
     Bytes file = writer::writeTiled(tiled);
-    SpiPx0C decoder;
+    TiledBorderedDecoder decoder;
     Decoded d = decode(decoder, file, options);
     ASSERT_EQ(d.code, ResultCode::Success) << prefix;
     EXPECT_EQ(d.header.biBitCount, 32);
@@ -37,20 +38,20 @@ TEST(SpiPx0C, RawKeepsEveryPixelWithAndWithoutIndexPrefix) {
     EXPECT_EQ(d.bits, expectedRows({picture}, false, nullptr)) << prefix;
 
     TiledLayout layout;
-    ASSERT_TRUE(readPx0CLayout(ByteView(file.data(), file.size()), layout));
+    ASSERT_TRUE(readTiledBorderedLayout(ByteView(file.data(), file.size()), layout));
     EXPECT_EQ(layout.records, 0x20u + 2 * (prefix + 6));
   }
 }
 
-TEST(SpiPx0C, BlendedFillsEmptyTilesWithTheBackgroundClippedAtTheEdges) {
+TEST(TiledBorderedDecoder, BlendedFillsEmptyTilesWithTheBackgroundClippedAtTheEdges) {
   DecodeOptions options;
   const uint8_t background[3] = {40, 50, 60};
   std::copy(background, background + 3, options.background);
   Picture picture = mixedPicture(2);
-  TiledFile tiled = writer::tilePictures(TiledFamily::Px0C, 16, {picture});
+  TiledFile tiled = writer::tilePictures(TiledFamily::Bordered, 16, {picture});
   tiled.indexPrefix = 1;
   Bytes file = writer::writeTiled(tiled);
-  SpiPx0C decoder;
+  TiledBorderedDecoder decoder;
   Decoded d = decode(decoder, file, options);
   ASSERT_EQ(d.code, ResultCode::Success);
   EXPECT_EQ(d.header.biBitCount, 24);
@@ -66,7 +67,7 @@ TEST(SpiPx0C, BlendedFillsEmptyTilesWithTheBackgroundClippedAtTheEdges) {
 // A record stored as 18 x 18 is a 16 x 16 tile read from rows of 18 pixels; the filler in the
 // two extra columns and rows never shows. Both renderers put every tile in its own cell, also
 // after a tile narrower than the edge.
-TEST(SpiPx0C, StoredTilesDropTheExtraColumnsAndStayInTheirCells) {
+TEST(TiledBorderedDecoder, StoredTilesDropTheExtraColumnsAndStayInTheirCells) {
   DecodeOptions options;
   Picture a = patternPicture(16, 16, 3);
   Picture b = patternPicture(16, 16, 4);
@@ -74,7 +75,7 @@ TEST(SpiPx0C, StoredTilesDropTheExtraColumnsAndStayInTheirCells) {
   for (int y = 0; y < 16; ++y)
     narrow.insert(narrow.end(), &a.pixels[y * 64], &a.pixels[y * 64 + 40]);
   TiledFile tiled;
-  tiled.family = TiledFamily::Px0C;
+  tiled.family = TiledFamily::Bordered;
   tiled.tileEdge = 16;
   tiled.width = 32;
   tiled.height = 16;
@@ -96,7 +97,7 @@ TEST(SpiPx0C, StoredTilesDropTheExtraColumnsAndStayInTheirCells) {
       }
     }
   }
-  SpiPx0C decoder;
+  TiledBorderedDecoder decoder;
   options.blend = false;
   EXPECT_EQ(decode(decoder, file, options).bits, expectedRows({expected}, false, nullptr));
   options.blend = true;
@@ -106,15 +107,15 @@ TEST(SpiPx0C, StoredTilesDropTheExtraColumnsAndStayInTheirCells) {
   EXPECT_EQ(decode(decoder, file, options).bits, blended);
 }
 
-TEST(SpiPx0C, StacksTheFirstEightImagesWithRecordsBehindTheWholeTable) {
+TEST(TiledBorderedDecoder, StacksTheFirstEightImagesWithRecordsBehindTheWholeTable) {
   DecodeOptions options;
   options.blend = false;
   std::vector<Picture> pictures;
   for (int i = 0; i < 9; ++i) pictures.push_back(patternPicture(20, 18, i + 1));
-  TiledFile tiled = writer::tilePictures(TiledFamily::Px0C, 16, pictures);
+  TiledFile tiled = writer::tilePictures(TiledFamily::Bordered, 16, pictures);
   tiled.indexPrefix = 1;
   Bytes file = writer::writeTiled(tiled);
-  SpiPx0C decoder;
+  TiledBorderedDecoder decoder;
   Decoded d = decode(decoder, file, options);
   ASSERT_EQ(d.code, ResultCode::Success);
   EXPECT_EQ(d.header.biHeight, 8 * 18);
@@ -124,7 +125,7 @@ TEST(SpiPx0C, StacksTheFirstEightImagesWithRecordsBehindTheWholeTable) {
 
 TiledFile smallFile() {
   TiledFile tiled;
-  tiled.family = TiledFamily::Px0C;
+  tiled.family = TiledFamily::Bordered;
   tiled.tileEdge = 16;
   tiled.width = 32;
   tiled.height = 16;
@@ -135,7 +136,7 @@ TiledFile smallFile() {
   return tiled;
 }
 
-TEST(SpiPx0C, RefusesMalformedFilesWithoutOutput) {
+TEST(TiledBorderedDecoder, RefusesMalformedFilesWithoutOutput) {
   DecodeOptions options;
   struct Case {
     const char* name;
@@ -163,7 +164,7 @@ TEST(SpiPx0C, RefusesMalformedFilesWithoutOutput) {
          t.images = {{0}};
        }},
   };
-  SpiPx0C decoder;
+  TiledBorderedDecoder decoder;
   for (bool blended : {true, false}) {
     options.blend = blended;
     for (const Case& c : cases) {
@@ -190,11 +191,11 @@ TEST(SpiPx0C, RefusesMalformedFilesWithoutOutput) {
   EXPECT_EQ(decoder.getPictureInfo(file.data(), 31, options, &info), ResultCode::UnknownFormat);
 }
 
-TEST(SpiPx0C, SurvivesDamagedFiles) {
-  TiledFile tiled = writer::tilePictures(TiledFamily::Px0C, 16, {mixedPicture(3)});
+TEST(TiledBorderedDecoder, SurvivesDamagedFiles) {
+  TiledFile tiled = writer::tilePictures(TiledFamily::Bordered, 16, {mixedPicture(3)});
   tiled.indexPrefix = 1;
   Bytes sound = writer::writeTiled(tiled);
-  SpiPx0C decoder;
+  TiledBorderedDecoder decoder;
   int decoded = decodeDamagedCopies(decoder, sound, 7);
   EXPECT_GT(decoded, 500);
 }

@@ -6,11 +6,11 @@
 #pragma once
 
 #include "decoders/alpha_output.h"
-#include "decoders/spi_base.h"
+#include "decoders/picture_decoder.h"
 
 namespace quorvel {
 
-class SpiPx40 : public SpiBase {
+class LayeredPictureDecoder : public PictureDecoder {
  public:
   ResultCode getPictureInfo(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
                             PictureInfo* info) override;

@@ -1,4 +1,4 @@
-#include "archive/spi_a.h"
+#include "archive/archive_reader.h"
 
 #include <algorithm>
 #include <cstring>
@@ -237,8 +237,8 @@ std::vector<std::string> memberLayoutProblems(const char* archivePath) {
   return problems;
 }
 
-ResultCode SpiA::getArchiveInfo(const char* archivePath, uint32_t archiveStart,
-                                MemHandle* listOut) {
+ResultCode ArchiveReader::getArchiveInfo(const char* archivePath, uint32_t archiveStart,
+                                         MemHandle* listOut) {
   FileHandle file;
   if (!openArchive(file, archivePath)) return ResultCode::ReadError;
   Directory directory;
@@ -263,8 +263,8 @@ ResultCode SpiA::getArchiveInfo(const char* archivePath, uint32_t archiveStart,
   return ResultCode::Success;
 }
 
-ResultCode SpiA::getFileInfo(const char* archivePath, uint32_t archiveStart, const char* memberName,
-                             uint32_t flags, FileEntry* entryOut) {
+ResultCode ArchiveReader::getFileInfo(const char* archivePath, uint32_t archiveStart,
+                                      const char* memberName, uint32_t flags, FileEntry* entryOut) {
   bool ignoreCase = static_cast<uint8_t>(flags) != 0;
   FileHandle file;
   if (!openArchive(file, archivePath)) return ResultCode::ReadError;
@@ -282,8 +282,8 @@ ResultCode SpiA::getFileInfo(const char* archivePath, uint32_t archiveStart, con
   return ResultCode::UnknownFormat;
 }
 
-ResultCode SpiA::getFile(const char* archivePath, uint32_t recordPosition, void* destination,
-                         uint32_t flags) {
+ResultCode ArchiveReader::getFile(const char* archivePath, uint32_t recordPosition,
+                                  void* destination, uint32_t flags) {
   bool toMemory = static_cast<uint8_t>(flags) != 0;
   FileHandle file;
   if (file.open(archivePath, 1) == kInvalidFile) return ResultCode::ReadError;

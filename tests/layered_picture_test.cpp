@@ -1,4 +1,4 @@
-#include "decoders/spi_px40.h"
+#include "decoders/layered_picture.h"
 
 #include <gtest/gtest.h>
 
@@ -56,11 +56,11 @@ Px40Layer solidLayer(int width, int height, int x, int y, const Bytes& pixel) {
 }
 
 DecodedPicture decode(const Bytes& file, const DecodeOptions& options = {}) {
-  SpiPx40 decoder;
+  LayeredPictureDecoder decoder;
   return decodePicture(decoder, file, options);
 }
 
-TEST(SpiPx40, DirectColourLayerBlendsTowardBlackOrRewritesTheAlpha) {
+TEST(LayeredPictureDecoder, DirectColourLayerBlendsTowardBlackOrRewritesTheAlpha) {
   Bytes pixels = {200, 100, 50, 0, 200, 100, 50, 64, 200, 100, 50, 1, 200, 100, 50, 128};
   Bytes file = buildPx40(picture(4, 1, {layer(4, 1, 0, 0, {run(0, 0, pixels)})}));
   {
@@ -79,7 +79,7 @@ TEST(SpiPx40, DirectColourLayerBlendsTowardBlackOrRewritesTheAlpha) {
             (Bytes{200, 100, 50, 255, 200, 100, 50, 128, 200, 100, 50, 2, 200, 100, 50, 0}));
 }
 
-TEST(SpiPx40, NegativeColumnAdvanceMovesBackWithinTheLayer) {
+TEST(LayeredPictureDecoder, NegativeColumnAdvanceMovesBackWithinTheLayer) {
   const DecodeOptions raw = blendOptions(false);
   // (1,0), then one row down and two columns back: the start of the next row.
   Bytes file = buildPx40(
@@ -91,7 +91,7 @@ TEST(SpiPx40, NegativeColumnAdvanceMovesBackWithinTheLayer) {
   EXPECT_EQ(out.pixelBytes(2, 0), (Bytes{0, 0, 0, 0}));
 }
 
-TEST(SpiPx40, LaterLayersReplaceTheirWholeRectangle) {
+TEST(LayeredPictureDecoder, LaterLayersReplaceTheirWholeRectangle) {
   const DecodeOptions blend = blendOptions(true);
   const Bytes x = {9, 9, 9, 0}, p = {5, 6, 7, 0};
   // An opaque 4x4 layer, then a 2x2 layer at (1,1) whose only pixel is its bottom right.
@@ -108,7 +108,7 @@ TEST(SpiPx40, LaterLayersReplaceTheirWholeRectangle) {
   }
 }
 
-TEST(SpiPx40, LargerSecondLayerDecodesFullyFromAClearedBuffer) {
+TEST(LayeredPictureDecoder, LargerSecondLayerDecodesFullyFromAClearedBuffer) {
   const DecodeOptions blend = blendOptions(true);
   const Bytes x = {9, 9, 9, 0}, p = {5, 6, 7, 0};
   Bytes file = buildPx40(picture(4, 4,
@@ -123,7 +123,7 @@ TEST(SpiPx40, LargerSecondLayerDecodesFullyFromAClearedBuffer) {
   }
 }
 
-TEST(SpiPx40, LayersLeavingTheCanvasAreClipped) {
+TEST(LayeredPictureDecoder, LayersLeavingTheCanvasAreClipped) {
   const DecodeOptions raw = blendOptions(false);
   Bytes image;
   for (uint8_t i = 1; i <= 9; ++i) image.insert(image.end(), {i, i, i, 0});
@@ -143,7 +143,7 @@ TEST(SpiPx40, LayersLeavingTheCanvasAreClipped) {
   EXPECT_EQ(out.bits, (Bytes{0, 0, 0, 0, 1, 1, 1, 255, 0, 0, 0, 0, 0, 0, 0, 0}));
 }
 
-TEST(SpiPx40, SixteenAndTwentyFourBitLayersAreCopiedIntoPaddedRows) {
+TEST(LayeredPictureDecoder, SixteenAndTwentyFourBitLayersAreCopiedIntoPaddedRows) {
   Bytes file =
       buildPx40(picture(3, 1, {layer(3, 1, 0, 0, {run(0, 0, {1, 2, 3, 4, 5, 6, 7, 8, 9})}, 24)}));
   DecodedPicture out = decode(file);
@@ -157,7 +157,7 @@ TEST(SpiPx40, SixteenAndTwentyFourBitLayersAreCopiedIntoPaddedRows) {
   EXPECT_EQ(out.bits, (Bytes{0, 0, 1, 2, 3, 4, 0, 0}));
 }
 
-TEST(SpiPx40, EightBitLayersUseTheFilesColourTable) {
+TEST(LayeredPictureDecoder, EightBitLayersUseTheFilesColourTable) {
   Px40Picture p = picture(2, 2, {layer(2, 2, 0, 0, {run(0, 0, {2, 0, 1})}, 8)}, 68);
   p.colours = {10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120};
   DecodedPicture out = decode(buildPx40(p));
@@ -170,7 +170,7 @@ TEST(SpiPx40, EightBitLayersUseTheFilesColourTable) {
   EXPECT_EQ(out.bits, (Bytes{1, 0, 0, 0, 2, 0, 0, 0}));
 }
 
-TEST(SpiPx40, ColourCountsAbove256AreClippedToWhatAByteCanIndex) {
+TEST(LayeredPictureDecoder, ColourCountsAbove256AreClippedToWhatAByteCanIndex) {
   Px40Picture p = picture(1, 1, {layer(1, 1, 0, 0, {run(0, 0, {255})}, 8)}, 68);
   for (int i = 0; i < 300; ++i) p.colours.insert(p.colours.end(), {uint8_t(i), 1, 2, 3});
   DecodedPicture out = decode(buildPx40(p));
@@ -179,7 +179,7 @@ TEST(SpiPx40, ColourCountsAbove256AreClippedToWhatAByteCanIndex) {
   EXPECT_EQ(out.bits, (Bytes{255, 0, 0, 0}));
 }
 
-TEST(SpiPx40, IndexedControlWordsSplitIntoTheirFields) {
+TEST(LayeredPictureDecoder, IndexedControlWordsSplitIntoTheirFields) {
   auto a = splitIndexedControl(0xFFC00603);
   EXPECT_EQ(a.rowAdvance, 3);
   EXPECT_EQ(a.columnAdvance, -2);
@@ -230,7 +230,7 @@ Px40Picture indexedAlphaPicture() {
   return p;
 }
 
-TEST(SpiPx40, IndexedAlphaLayersToggleBetweenTheirPixelModes) {
+TEST(LayeredPictureDecoder, IndexedAlphaLayersToggleBetweenTheirPixelModes) {
   Bytes file = buildPx40(indexedAlphaPicture());
   {
     const DecodeOptions blend = blendOptions(true);
@@ -263,7 +263,7 @@ TEST(SpiPx40, IndexedAlphaLayersToggleBetweenTheirPixelModes) {
   EXPECT_EQ(out.pixelBytes(6, 11), (Bytes{0, 0, 0, 0}));
 }
 
-TEST(SpiPx40, WideIndexedLayersReachFarPixelsThroughRunsWithoutPixels) {
+TEST(LayeredPictureDecoder, WideIndexedLayersReachFarPixelsThroughRunsWithoutPixels) {
   // Column distances beyond -1024..1023 and row distances beyond 255 need extra control words.
   const int w = 3000, h = 600;
   std::vector<writer::IndexedPixel> image(static_cast<size_t>(w) * h);
@@ -293,7 +293,7 @@ TEST(SpiPx40, WideIndexedLayersReachFarPixelsThroughRunsWithoutPixels) {
   EXPECT_EQ(lit, 3u);
 }
 
-TEST(SpiPx40, IndexesBeyondTheStoredColoursReadAsBlack) {
+TEST(LayeredPictureDecoder, IndexesBeyondTheStoredColoursReadAsBlack) {
   Px40Picture p = indexedAlphaPicture();
   p.colours.resize(8);  // colours 0 and 1 only
   const DecodeOptions raw = blendOptions(false);
@@ -304,7 +304,7 @@ TEST(SpiPx40, IndexesBeyondTheStoredColoursReadAsBlack) {
   EXPECT_EQ(out.pixelBytes(7, 0), (Bytes{0, 0, 0, 64}));
 }
 
-TEST(SpiPx40, RefusesCanvasSidesOutsideOneTo16777215) {
+TEST(LayeredPictureDecoder, RefusesCanvasSidesOutsideOneTo16777215) {
   for (auto [w, h] : {std::pair{0, 1}, {1, 0}, {16777216, 1}, {1, 16777216}, {-3, 2}}) {
     DecodedPicture out = decode(buildPx40(picture(w, h, {layer(1, 1, 0, 0, {})})));
     EXPECT_EQ(out.result, ResultCode::UnknownFormat) << w << " x " << h;
@@ -312,7 +312,7 @@ TEST(SpiPx40, RefusesCanvasSidesOutsideOneTo16777215) {
   }
 }
 
-TEST(SpiPx40, MalformedFilesAreRefusedWithBothOutputsNull) {
+TEST(LayeredPictureDecoder, MalformedFilesAreRefusedWithBothOutputsNull) {
   const Bytes pixel = {1, 2, 3, 4};
   auto refused = [](const Px40Picture& p, const char* what) {
     DecodedPicture out = decode(buildPx40(p));
@@ -363,8 +363,8 @@ TEST(SpiPx40, MalformedFilesAreRefusedWithBothOutputsNull) {
   EXPECT_EQ(decode(Bytes(31, 0)).result, ResultCode::UnknownFormat);
 }
 
-TEST(SpiPx40, PictureInfoReportsTheDepthOfTheBitmapMade) {
-  SpiPx40 decoder;
+TEST(LayeredPictureDecoder, PictureInfoReportsTheDepthOfTheBitmapMade) {
+  LayeredPictureDecoder decoder;
   PictureInfo info{};
   auto depthOf = [&](const Px40Picture& p, const DecodeOptions& options) {
     Bytes file = buildPx40(p);

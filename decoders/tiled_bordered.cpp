@@ -1,4 +1,4 @@
-#include "decoders/spi_px0c.h"
+#include "decoders/tiled_bordered.h"
 
 #include "decoders/dib.h"
 
@@ -13,8 +13,8 @@ constexpr int64_t kMaxTileEdge = 253;
 // One tile row, cells from the left, every tile in its own cell. Stored tiles are the first w
 // pixels of the first h rows of w + 2 stored pixels. False for a tile it cannot draw.
 template <bool kBlended>
-bool drawPx0CRow(const TileBand& row, const TiledLayout& layout, const TileRecords& records,
-                 ByteView entries, const uint8_t* background) {
+bool drawTiledBorderedRow(const TileBand& row, const TiledLayout& layout,
+                          const TileRecords& records, ByteView entries, const uint8_t* background) {
   constexpr int kPixelBytes = kBlended ? 3 : 4;
   const int64_t edge = layout.tileEdge;
   if (!entries.contains(0, 2 * static_cast<uint64_t>(layout.tilesAcross))) return false;
@@ -54,10 +54,11 @@ bool drawPx0CRow(const TileBand& row, const TiledLayout& layout, const TileRecor
 
 // The walk both renderers share: tile rows from the top.
 template <bool kBlended>
-uint64_t renderPx0C(const TileBand& band, ByteView records, ByteView file, uint64_t position) {
+uint64_t renderTiledBordered(const TileBand& band, ByteView records, ByteView file,
+                             uint64_t position) {
   constexpr int kPixelBytes = kBlended ? 3 : 4;
   TiledLayout layout;
-  if (!readPx0CLayout(file, layout) || !band.fits(layout, kPixelBytes)) return kBadTiles;
+  if (!readTiledBorderedLayout(file, layout) || !band.fits(layout, kPixelBytes)) return kBadTiles;
   const int64_t edge = layout.tileEdge;
   if (!file.contains(position, 2 * layout.entriesPerImage())) return kBadTiles;
   position += 2 * static_cast<uint64_t>(layout.indexPrefix);
@@ -67,8 +68,8 @@ uint64_t renderPx0C(const TileBand& band, ByteView records, ByteView file, uint6
   for (int64_t row = 0, y = 0; row < layout.tilesDown; ++row, y += edge) {
     const int64_t cellHeight = row + 1 == layout.tilesDown ? layout.lastRowHeight() : edge;
     const ByteView entries(file.at(static_cast<size_t>(position)), file.size() - position);
-    if (!drawPx0CRow<kBlended>(band.rowsFrom(y, cellHeight), layout, whole.lookup(), entries,
-                               background)) {
+    if (!drawTiledBorderedRow<kBlended>(band.rowsFrom(y, cellHeight), layout, whole.lookup(),
+                                        entries, background)) {
       return kBadTiles;
     }
     position += 2 * static_cast<uint64_t>(layout.tilesAcross);
@@ -78,11 +79,11 @@ uint64_t renderPx0C(const TileBand& band, ByteView records, ByteView file, uint6
 
 }  // namespace
 
-bool readPx0CLayout(ByteView file, TiledLayout& layout) {
-  return readPx0CHeader(file, file.size(), layout);
+bool readTiledBorderedLayout(ByteView file, TiledLayout& layout) {
+  return readTiledBorderedHeader(file, file.size(), layout);
 }
 
-bool readPx0CHeader(ByteView file, uint64_t fileSize, TiledLayout& layout) {
+bool readTiledBorderedHeader(ByteView file, uint64_t fileSize, TiledLayout& layout) {
   layout = TiledLayout{};
   if (file.size() < kHeaderBytes) return false;
   layout.imageCount = file.u16(0x00);
@@ -100,42 +101,26 @@ bool readPx0CHeader(ByteView file, uint64_t fileSize, TiledLayout& layout) {
   return finishTiledLayout(fileSize, layout);
 }
 
-bool drawPx0CTileRow(const TileBand& row, const TiledLayout& layout, const TileRecords& records,
-                     ByteView entries, bool blended, const uint8_t* background) {
-  return blended ? drawPx0CRow<true>(row, layout, records, entries, background)
-                 : drawPx0CRow<false>(row, layout, records, entries, background);
+bool drawTiledBorderedTileRow(const TileBand& row, const TiledLayout& layout,
+                              const TileRecords& records, ByteView entries, bool blended,
+                              const uint8_t* background) {
+  return blended ? drawTiledBorderedRow<true>(row, layout, records, entries, background)
+                 : drawTiledBorderedRow<false>(row, layout, records, entries, background);
 }
 
-uint64_t renderPx0CRaw(const TileBand& band, ByteView records, ByteView file,
-                       uint64_t indexPosition) {
-  return renderPx0C<false>(band, records, file, indexPosition);
+uint64_t renderTiledBorderedRaw(const TileBand& band, ByteView records, ByteView file,
+                                uint64_t indexPosition) {
+  return renderTiledBordered<false>(band, records, file, indexPosition);
 }
 
-uint64_t renderPx0CBlended(const TileBand& band, ByteView records, ByteView file,
-                           uint64_t indexPosition) {
-  return renderPx0C<true>(band, records, file, indexPosition);
+uint64_t renderTiledBorderedBlended(const TileBand& band, ByteView records, ByteView file,
+                                    uint64_t indexPosition) {
+  return renderTiledBordered<true>(band, records, file, indexPosition);
 }
 
-ResultCode SpiPx0C::getPictureInfo(const uint8_t* buffer, uint32_t length,
-                                   const DecodeOptions& options, PictureInfo* info) {
-  if (length < kHeaderBytes) return ResultCode::UnknownFormat;
-  ByteView file(buffer, length);
-  int16_t depth = file.i16(0x12);
-  *info = PictureInfo{};
-  info->width = file.i16(0x14);
-  info->height = static_cast<int32_t>(file.i16(0x16) * stackedImageCount(file.u16(0x00)));
-  info->bitDepth = static_cast<int16_t>(depth == 32 && options.blend ? 24 : depth);
-  return ResultCode::Success;
-}
-
-ResultCode SpiPx0C::getPicture(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
-                               MemHandle* infoOut, MemHandle* bitsOut) {
-  ByteView file(buffer, length);
-  TiledLayout layout;
-  if (buffer == nullptr || !readPx0CLayout(file, layout)) return ResultCode::UnknownFormat;
-  const bool blended = options.blend;
-  return decodeStackedImages(file, layout, blended ? renderPx0CBlended : renderPx0CRaw,
-                             blended ? 24 : 32, options.background, infoOut, bitsOut);
+void tiledBorderedStoredSize(ByteView head, int32_t& width, int32_t& stackedHeight) {
+  width = head.i16(0x14);
+  stackedHeight = static_cast<int32_t>(head.i16(0x16) * stackedImageCount(head.u16(0x00)));
 }
 
 }  // namespace quorvel

@@ -1,7 +1,8 @@
-#include "decoders/spi_px0b.h"
+#include "decoders/tiled_with_colours.h"
 
 #include <gtest/gtest.h>
 
+#include "decoders/tiled_picture_decoder.h"
 #include "tests/tiled_test_util.h"
 
 namespace quorvel {
@@ -25,16 +26,16 @@ Picture mixedPicture(int seed) {
   return p;
 }
 
-TEST(SpiPx0B, RawKeepsEveryPixelIncludingPartialLastTiles) {
+TEST(TiledWithColoursDecoder, RawKeepsEveryPixelIncludingPartialLastTiles) {
   DecodeOptions options;
   options.blend = false;
   Picture picture = mixedPicture(1);
-  TiledFile tiled = writer::tilePictures(TiledFamily::Px0B, 16, {picture});
+  TiledFile tiled = writer::tilePictures(TiledFamily::WithColours, 16, {picture});
   ASSERT_EQ(tiled.records.size(), 3u);  // the solid and empty cells took no records
   ASSERT_EQ(tiled.colours.size(), 2u);
   Bytes file = writer::writeTiled(tiled);
 
-  SpiPx0B decoder;
+  TiledWithColoursDecoder decoder;
   Decoded d = decode(decoder, file, options);
   ASSERT_EQ(d.code, ResultCode::Success);
   EXPECT_EQ(d.header.biWidth, 40);
@@ -51,14 +52,14 @@ TEST(SpiPx0B, RawKeepsEveryPixelIncludingPartialLastTiles) {
   EXPECT_EQ(info.bitDepth, 32);
 }
 
-TEST(SpiPx0B, BlendedFillsEmptyTilesWithTheBackgroundAndBlendsTheRest) {
+TEST(TiledWithColoursDecoder, BlendedFillsEmptyTilesWithTheBackgroundAndBlendsTheRest) {
   DecodeOptions options;
   const uint8_t background[3] = {10, 20, 30};
   std::copy(background, background + 3, options.background);
   Picture picture = mixedPicture(2);
-  Bytes file = writer::writeTiled(writer::tilePictures(TiledFamily::Px0B, 16, {picture}));
+  Bytes file = writer::writeTiled(writer::tilePictures(TiledFamily::WithColours, 16, {picture}));
 
-  SpiPx0B decoder;
+  TiledWithColoursDecoder decoder;
   Decoded d = decode(decoder, file, options);
   ASSERT_EQ(d.code, ResultCode::Success);
   EXPECT_EQ(d.header.biBitCount, 24);
@@ -70,7 +71,7 @@ TEST(SpiPx0B, BlendedFillsEmptyTilesWithTheBackgroundAndBlendsTheRest) {
 
 // Solid tiles blend each channel with blendChannel even at alpha 0 and 255, so a transparent
 // solid colour comes out as the background, one less where its channel is below it.
-TEST(SpiPx0B, BlendedSolidTileUsesBlendChannelForEveryAlpha) {
+TEST(TiledWithColoursDecoder, BlendedSolidTileUsesBlendChannelForEveryAlpha) {
   DecodeOptions options;
   TiledFile tiled;
   tiled.tileEdge = 16;
@@ -80,7 +81,7 @@ TEST(SpiPx0B, BlendedSolidTileUsesBlendChannelForEveryAlpha) {
   tiled.tilesDown = 1;
   tiled.colours = {0x00FF0000u, 0xFF332211u};  // red 255 alpha 0; opaque (0x11, 0x22, 0x33)
   tiled.images = {{-1, -2}};
-  SpiPx0B decoder;
+  TiledWithColoursDecoder decoder;
   Decoded d = decode(decoder, writer::writeTiled(tiled), options);
   ASSERT_EQ(d.code, ResultCode::Success);
   const size_t rowBytes = 60;
@@ -101,7 +102,7 @@ TEST(SpiPx0B, BlendedSolidTileUsesBlendChannelForEveryAlpha) {
 
 // A stored tile whose width byte is 0 ends its tile row: the next row starts with the entry
 // behind it, and the renderer answers the position after the entries it took.
-TEST(SpiPx0B, WidthZeroRecordEndsTheTileRow) {
+TEST(TiledWithColoursDecoder, WidthZeroRecordEndsTheTileRow) {
   DecodeOptions options;
   options.blend = false;
   TiledFile tiled;
@@ -115,7 +116,7 @@ TEST(SpiPx0B, WidthZeroRecordEndsTheTileRow) {
   tiled.records = {TileRecord{0, 16, {}}};
   Bytes file = writer::writeTiled(tiled);
 
-  SpiPx0B decoder;
+  TiledWithColoursDecoder decoder;
   Decoded d = decode(decoder, file, options);
   ASSERT_EQ(d.code, ResultCode::Success);
   Picture expected{48, 32, Bytes(48 * 32 * 4, 0)};
@@ -127,19 +128,20 @@ TEST(SpiPx0B, WidthZeroRecordEndsTheTileRow) {
   TileBand view{band.data(), band.size(), 48 * 4, 48, 32};
   ByteView whole(file.data(), file.size());
   TiledLayout layout;
-  ASSERT_TRUE(readPx0BLayout(whole, layout));
+  ASSERT_TRUE(readTiledWithColoursLayout(whole, layout));
   ByteView records(file.data() + layout.records, file.size() - layout.records);
-  EXPECT_EQ(renderPx0BRaw(view, records, whole, layout.firstIndex), layout.firstIndex + 8);
+  EXPECT_EQ(renderTiledWithColoursRaw(view, records, whole, layout.firstIndex),
+            layout.firstIndex + 8);
 }
 
-TEST(SpiPx0B, StacksTheFirstEightImagesWithRecordsBehindTheWholeTable) {
+TEST(TiledWithColoursDecoder, StacksTheFirstEightImagesWithRecordsBehindTheWholeTable) {
   DecodeOptions options;
   options.blend = false;
   std::vector<Picture> pictures;
   for (int i = 0; i < 9; ++i) pictures.push_back(patternPicture(20, 18, i + 1));
-  Bytes file = writer::writeTiled(writer::tilePictures(TiledFamily::Px0B, 16, pictures));
+  Bytes file = writer::writeTiled(writer::tilePictures(TiledFamily::WithColours, 16, pictures));
 
-  SpiPx0B decoder;
+  TiledWithColoursDecoder decoder;
   Decoded d = decode(decoder, file, options);
   ASSERT_EQ(d.code, ResultCode::Success);
   EXPECT_EQ(d.header.biHeight, 8 * 18);
@@ -151,7 +153,7 @@ TEST(SpiPx0B, StacksTheFirstEightImagesWithRecordsBehindTheWholeTable) {
 }
 
 // Stored tiles at the right and bottom edges padded to the full tile are cut at the picture.
-TEST(SpiPx0B, PaddedEdgeTileIsClippedToThePicture) {
+TEST(TiledWithColoursDecoder, PaddedEdgeTileIsClippedToThePicture) {
   DecodeOptions options;
   options.blend = false;
   Picture full = patternPicture(16, 16, 5);
@@ -163,7 +165,7 @@ TEST(SpiPx0B, PaddedEdgeTileIsClippedToThePicture) {
   tiled.tilesDown = 1;
   tiled.images = {{1}};
   tiled.records = {TileRecord{16, 16, full.pixels}};
-  SpiPx0B decoder;
+  TiledWithColoursDecoder decoder;
   Decoded d = decode(decoder, writer::writeTiled(tiled), options);
   ASSERT_EQ(d.code, ResultCode::Success);
   Picture expected{10, 12, Bytes(10 * 12 * 4)};
@@ -187,7 +189,7 @@ TiledFile smallFile() {
   return tiled;
 }
 
-TEST(SpiPx0B, RefusesMalformedFilesWithoutOutput) {
+TEST(TiledWithColoursDecoder, RefusesMalformedFilesWithoutOutput) {
   DecodeOptions options;
   struct Case {
     const char* name;
@@ -208,7 +210,7 @@ TEST(SpiPx0B, RefusesMalformedFilesWithoutOutput) {
       {"huge count", [](TiledFile& t) { t.imageCount = 0x7FFFFFFF; }},
       {"tile edge 24", [](TiledFile& t) { t.tileEdge = 24; }},
   };
-  SpiPx0B decoder;
+  TiledWithColoursDecoder decoder;
   for (bool blended : {true, false}) {
     options.blend = blended;
     for (const Case& c : cases) {
@@ -236,9 +238,10 @@ TEST(SpiPx0B, RefusesMalformedFilesWithoutOutput) {
 
 // Damaged copies of a sound file decode or are refused, never read or write out of bounds
 // (the sanitizer build checks).
-TEST(SpiPx0B, SurvivesDamagedFiles) {
-  Bytes sound = writer::writeTiled(writer::tilePictures(TiledFamily::Px0B, 16, {mixedPicture(3)}));
-  SpiPx0B decoder;
+TEST(TiledWithColoursDecoder, SurvivesDamagedFiles) {
+  Bytes sound =
+      writer::writeTiled(writer::tilePictures(TiledFamily::WithColours, 16, {mixedPicture(3)}));
+  TiledWithColoursDecoder decoder;
   int decoded = decodeDamagedCopies(decoder, sound, 42);
   EXPECT_GT(decoded, 500);  // most damage lands in pixels: the drawing paths ran
 }

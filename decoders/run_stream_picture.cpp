@@ -1,4 +1,4 @@
-#include "decoders/spi_px04.h"
+#include "decoders/run_stream_picture.h"
 
 #include "decoders/bytes.h"
 #include "decoders/dib.h"
@@ -14,8 +14,9 @@ constexpr size_t kHeaderBytes = 32;
 
 }  // namespace
 
-ResultCode SpiPx04::getPictureInfo(const uint8_t* buffer, uint32_t length,
-                                   const DecodeOptions& options, PictureInfo* info) {
+ResultCode RunStreamPictureDecoder::getPictureInfo(const uint8_t* buffer, uint32_t length,
+                                                   const DecodeOptions& options,
+                                                   PictureInfo* info) {
   ByteView file(buffer, length);
   if (!file.contains(0, kHeaderBytes)) return ResultCode::UnknownFormat;
   uint16_t depth = file.u16(18);
@@ -51,8 +52,9 @@ ResultCode decodeRunStreamPicture(const uint8_t* buffer, uint32_t length, AlphaO
   return ResultCode::Success;
 }
 
-ResultCode SpiPx04::getPicture(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
-                               MemHandle* infoOut, MemHandle* bitsOut) {
+ResultCode RunStreamPictureDecoder::getPicture(const uint8_t* buffer, uint32_t length,
+                                               const DecodeOptions& options, MemHandle* infoOut,
+                                               MemHandle* bitsOut) {
   return decodeRunStreamPicture(buffer, length, alphaOutputOf(options), infoOut, bitsOut);
 }
 

@@ -1,4 +1,4 @@
-#include "decoders/spi_px0b.h"
+#include "decoders/tiled_with_colours.h"
 
 #include <cstring>
 
@@ -19,8 +19,9 @@ void blendedSolid(const uint8_t* entry, const uint8_t* background, uint8_t* colo
 // width; a stored tile of width 0 ends the row, and the entries the row did not take belong to the
 // next row. Answers the entries taken, or -1 for a tile it cannot draw.
 template <bool kBlended>
-int64_t drawPx0BRow(const TileBand& row, const TiledLayout& layout, const TileRecords& records,
-                    const uint8_t* colours, ByteView entries, const uint8_t* background) {
+int64_t drawTiledWithColoursRow(const TileBand& row, const TiledLayout& layout,
+                                const TileRecords& records, const uint8_t* colours,
+                                ByteView entries, const uint8_t* background) {
   constexpr int kPixelBytes = kBlended ? 3 : 4;
   const int64_t edge = layout.tileEdge;
   if (!entries.contains(0, 2 * static_cast<uint64_t>(layout.tilesAcross))) return -1;
@@ -71,10 +72,12 @@ int64_t drawPx0BRow(const TileBand& row, const TiledLayout& layout, const TileRe
 // The walk both renderers share: tile rows from the top, each starting with the entry after the
 // last one the row above took.
 template <bool kBlended>
-uint64_t renderPx0B(const TileBand& band, ByteView records, ByteView file, uint64_t position) {
+uint64_t renderTiledWithColours(const TileBand& band, ByteView records, ByteView file,
+                                uint64_t position) {
   constexpr int kPixelBytes = kBlended ? 3 : 4;
   TiledLayout layout;
-  if (!readPx0BLayout(file, layout) || !band.fits(layout, kPixelBytes)) return kBadTiles;
+  if (!readTiledWithColoursLayout(file, layout) || !band.fits(layout, kPixelBytes))
+    return kBadTiles;
   const int64_t edge = layout.tileEdge;
   if (!file.contains(position, 2 * layout.entriesPerImage())) return kBadTiles;
   const uint8_t* background = band.background;
@@ -84,8 +87,8 @@ uint64_t renderPx0B(const TileBand& band, ByteView records, ByteView file, uint6
   for (int64_t row = 0, y = 0; row < layout.tilesDown; ++row, y += edge) {
     const int64_t cellHeight = row + 1 == layout.tilesDown ? layout.lastRowHeight() : edge;
     const ByteView entries(file.at(static_cast<size_t>(position)), file.size() - position);
-    const int64_t taken = drawPx0BRow<kBlended>(band.rowsFrom(y, cellHeight), layout,
-                                                whole.lookup(), colours, entries, background);
+    const int64_t taken = drawTiledWithColoursRow<kBlended>(
+        band.rowsFrom(y, cellHeight), layout, whole.lookup(), colours, entries, background);
     if (taken < 0) return kBadTiles;
     position += 2 * static_cast<uint64_t>(taken);
   }
@@ -94,11 +97,11 @@ uint64_t renderPx0B(const TileBand& band, ByteView records, ByteView file, uint6
 
 }  // namespace
 
-bool readPx0BLayout(ByteView file, TiledLayout& layout) {
-  return readPx0BHeader(file, file.size(), layout);
+bool readTiledWithColoursLayout(ByteView file, TiledLayout& layout) {
+  return readTiledWithColoursHeader(file, file.size(), layout);
 }
 
-bool readPx0BHeader(ByteView file, uint64_t fileSize, TiledLayout& layout) {
+bool readTiledWithColoursHeader(ByteView file, uint64_t fileSize, TiledLayout& layout) {
   layout = TiledLayout{};
   if (file.size() < kHeaderBytes) return false;
   layout.imageCount = file.i32(0x00);
@@ -115,46 +118,31 @@ bool readPx0BHeader(ByteView file, uint64_t fileSize, TiledLayout& layout) {
   return finishTiledLayout(fileSize, layout);
 }
 
-int64_t drawPx0BTileRow(const TileBand& row, const TiledLayout& layout, const TileRecords& records,
-                        ByteView colours, ByteView entries, bool blended,
-                        const uint8_t* background) {
+int64_t drawTiledWithColoursTileRow(const TileBand& row, const TiledLayout& layout,
+                                    const TileRecords& records, ByteView colours, ByteView entries,
+                                    bool blended, const uint8_t* background) {
   if (!colours.contains(0, 4 * static_cast<uint64_t>(layout.colourCount))) return -1;
-  return blended ? drawPx0BRow<true>(row, layout, records, colours.data(), entries, background)
-                 : drawPx0BRow<false>(row, layout, records, colours.data(), entries, background);
+  return blended ? drawTiledWithColoursRow<true>(row, layout, records, colours.data(), entries,
+                                                 background)
+                 : drawTiledWithColoursRow<false>(row, layout, records, colours.data(), entries,
+                                                  background);
 }
 
-uint64_t renderPx0BRaw(const TileBand& band, ByteView records, ByteView file,
-                       uint64_t indexPosition) {
-  return renderPx0B<false>(band, records, file, indexPosition);
+uint64_t renderTiledWithColoursRaw(const TileBand& band, ByteView records, ByteView file,
+                                   uint64_t indexPosition) {
+  return renderTiledWithColours<false>(band, records, file, indexPosition);
 }
 
-uint64_t renderPx0BBlended(const TileBand& band, ByteView records, ByteView file,
-                           uint64_t indexPosition) {
-  return renderPx0B<true>(band, records, file, indexPosition);
+uint64_t renderTiledWithColoursBlended(const TileBand& band, ByteView records, ByteView file,
+                                       uint64_t indexPosition) {
+  return renderTiledWithColours<true>(band, records, file, indexPosition);
 }
 
-ResultCode SpiPx0B::getPictureInfo(const uint8_t* buffer, uint32_t length,
-                                   const DecodeOptions& options, PictureInfo* info) {
-  if (length < kHeaderBytes) return ResultCode::UnknownFormat;
-  ByteView file(buffer, length);
-  int16_t depth = file.i16(0x12);
-  *info = PictureInfo{};
-  info->width = file.i32(0x14);
+void tiledWithColoursStoredSize(ByteView head, int32_t& width, int32_t& stackedHeight) {
+  width = head.i32(0x14);
   // Header values as stored, unchecked; the product wraps like the 32-bit field it fills.
-  int64_t height = int64_t{file.i32(0x18)} * stackedImageCount(file.i32(0x00));
-  info->height = static_cast<int32_t>(static_cast<uint32_t>(height));
-  info->bitDepth = static_cast<int16_t>(depth == 32 && options.blend ? 24 : depth);
-  return ResultCode::Success;
-}
-
-ResultCode SpiPx0B::getPicture(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
-                               MemHandle* infoOut, MemHandle* bitsOut) {
-  ByteView file(buffer, length);
-  TiledLayout layout;
-  if (buffer == nullptr || !readPx0BLayout(file, layout)) return ResultCode::UnknownFormat;
-  const bool blended = options.blend;
-  return decodeStackedImages(file, layout, blended ? renderPx0BBlended : renderPx0BRaw,
-                             blended ? 24 : 32, options.background, infoOut, bitsOut);
+  const int64_t height = int64_t{head.i32(0x18)} * stackedImageCount(head.i32(0x00));
+  stackedHeight = static_cast<int32_t>(static_cast<uint32_t>(height));
 }
 
 }  // namespace quorvel

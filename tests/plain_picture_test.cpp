@@ -1,4 +1,4 @@
-#include "decoders/spi_px.h"
+#include "decoders/plain_picture.h"
 
 #include <gtest/gtest.h>
 
@@ -26,7 +26,7 @@ struct Decoded {
 
 Decoded decodeWith(const Bytes& file, const DecodeOptions& options) {
   Decoded d;
-  SpiPX decoder;
+  PlainPictureDecoder decoder;
   d.result = decoder.getPicture(file.data(), static_cast<uint32_t>(file.size()), options,
                                 &d.infoHandle, &d.bitsHandle);
   MemoryBlock info, bits;
@@ -52,13 +52,13 @@ PlainPicture picture(int32_t width, int32_t height, uint16_t kind, uint16_t dept
   return p;
 }
 
-class SpiPXTest : public ::testing::Test {
+class PlainPictureDecoderTest : public ::testing::Test {
  protected:
   Decoded decode(const Bytes& file) { return decodeWith(file, options); }
   DecodeOptions options;
 };
 
-TEST_F(SpiPXTest, GreyEightBitPictureGetsARampAndPaddedBottomUpRows) {
+TEST_F(PlainPictureDecoderTest, GreyEightBitPictureGetsARampAndPaddedBottomUpRows) {
   PlainPicture p = picture(3, 2, 1, 8);
   p.rows = {1, 2, 3, 4, 5, 6};
   Decoded d = decode(writePlainPicture(p));
@@ -78,7 +78,7 @@ TEST_F(SpiPXTest, GreyEightBitPictureGetsARampAndPaddedBottomUpRows) {
   EXPECT_EQ(d.bits, (Bytes{4, 5, 6, 0, 1, 2, 3, 0}));  // top row last
 }
 
-TEST_F(SpiPXTest, IndexedEightBitPictureTakesItsColourTableFromTheFile) {
+TEST_F(PlainPictureDecoderTest, IndexedEightBitPictureTakesItsColourTableFromTheFile) {
   PlainPicture p = picture(2, 1, 7, 8);
   for (int i = 0; i < 1024; ++i) p.palette.push_back(static_cast<uint8_t>(i * 3 + 1));
   p.rows = {9, 200};
@@ -89,7 +89,7 @@ TEST_F(SpiPXTest, IndexedEightBitPictureTakesItsColourTableFromTheFile) {
   EXPECT_EQ(d.bits, (Bytes{9, 200, 0, 0}));
 }
 
-TEST_F(SpiPXTest, SixteenBitKindsCopyTheirPixels) {
+TEST_F(PlainPictureDecoderTest, SixteenBitKindsCopyTheirPixels) {
   for (uint16_t kind : {0, 1, 5, 0xFFFF}) {
     PlainPicture p = picture(3, 2, kind, 16);
     Decoded d = decode(writePlainPicture(p));
@@ -102,7 +102,7 @@ TEST_F(SpiPXTest, SixteenBitKindsCopyTheirPixels) {
   }
 }
 
-TEST_F(SpiPXTest, KindTwoKeepsTheFirstHalfOfEachFourByteGroup) {
+TEST_F(PlainPictureDecoderTest, KindTwoKeepsTheFirstHalfOfEachFourByteGroup) {
   PlainPicture p = picture(2, 1, 2, 16);
   p.rows = {1, 2, 3, 4, 5, 6, 7, 8};
   Decoded d = decode(writePlainPicture(p));
@@ -110,7 +110,7 @@ TEST_F(SpiPXTest, KindTwoKeepsTheFirstHalfOfEachFourByteGroup) {
   EXPECT_EQ(d.bits, (Bytes{1, 2, 5, 6}));
 }
 
-TEST_F(SpiPXTest, KindThreeStoresPairsAndLeavesAnOddLastPixelZero) {
+TEST_F(PlainPictureDecoderTest, KindThreeStoresPairsAndLeavesAnOddLastPixelZero) {
   PlainPicture p = picture(5, 1, 3, 16);
   ASSERT_EQ(p.rows.size(), 16u);
   for (int i = 0; i < 16; ++i) p.rows[i] = static_cast<uint8_t>(i + 1);
@@ -119,7 +119,7 @@ TEST_F(SpiPXTest, KindThreeStoresPairsAndLeavesAnOddLastPixelZero) {
   EXPECT_EQ(d.bits, (Bytes{5, 6, 7, 8, 13, 14, 15, 16, 0, 0, 0, 0}));
 }
 
-TEST_F(SpiPXTest, ThirtyTwoBitRawKeepsAllFourBytes) {
+TEST_F(PlainPictureDecoderTest, ThirtyTwoBitRawKeepsAllFourBytes) {
   options.blend = false;
   PlainPicture p = picture(2, 2, 10, 32);
   Decoded d = decode(writePlainPicture(p));
@@ -132,7 +132,7 @@ TEST_F(SpiPXTest, ThirtyTwoBitRawKeepsAllFourBytes) {
 
 // Every alpha over several backgrounds and widths (the row end is stored differently): the
 // decoder's rows equal blendPixel applied pixel by pixel.
-TEST_F(SpiPXTest, BlendedRowsMatchBlendPixelForEveryAlpha) {
+TEST_F(PlainPictureDecoderTest, BlendedRowsMatchBlendPixelForEveryAlpha) {
   std::mt19937 random(5);
   const uint8_t backgrounds[][3] = {{0, 255, 0}, {255, 255, 255}, {0, 0, 0}, {17, 128, 240}};
   for (const auto& bg : backgrounds) {
@@ -157,7 +157,7 @@ TEST_F(SpiPXTest, BlendedRowsMatchBlendPixelForEveryAlpha) {
   }
 }
 
-TEST_F(SpiPXTest, TransparentPixelsBecomeTheBackgroundExactly) {
+TEST_F(PlainPictureDecoderTest, TransparentPixelsBecomeTheBackgroundExactly) {
   PlainPicture p = picture(1, 1, 1, 32);
   p.rows = {10, 20, 30, 0};
   EXPECT_EQ(decode(writePlainPicture(p)).bits, (Bytes{0, 255, 0, 0}));
@@ -166,7 +166,7 @@ TEST_F(SpiPXTest, TransparentPixelsBecomeTheBackgroundExactly) {
   EXPECT_EQ(decode(writePlainPicture(p)).bits, (Bytes{200, 255, 100, 0}));
 }
 
-TEST_F(SpiPXTest, PrefixedPictureDecodesLikeThePlainOne) {
+TEST_F(PlainPictureDecoderTest, PrefixedPictureDecodesLikeThePlainOne) {
   PlainPicture p = picture(7, 3, 1, 32);
   Decoded plain = decode(writePlainPicture(p));
   p.prefixed = true;
@@ -178,8 +178,8 @@ TEST_F(SpiPXTest, PrefixedPictureDecodesLikeThePlainOne) {
   EXPECT_EQ(std::memcmp(&prefixed.header, &plain.header, 40), 0);
 }
 
-TEST_F(SpiPXTest, PictureInfoNeedsSixtyFourBytesAndReportsTheOutputDepth) {
-  SpiPX decoder;
+TEST_F(PlainPictureDecoderTest, PictureInfoNeedsSixtyFourBytesAndReportsTheOutputDepth) {
+  PlainPictureDecoder decoder;
   PictureInfo info{};
   Bytes file = writePlainPicture(picture(5, 4, 1, 32));
   EXPECT_EQ(decoder.getPictureInfo(file.data(), 63, options, &info), ResultCode::UnknownFormat);
@@ -201,7 +201,7 @@ TEST_F(SpiPXTest, PictureInfoNeedsSixtyFourBytesAndReportsTheOutputDepth) {
   EXPECT_EQ(info.bitDepth, 16);
 }
 
-TEST_F(SpiPXTest, HostileHeadersAnswerUnknownFormatWithoutOutputs) {
+TEST_F(PlainPictureDecoderTest, HostileHeadersAnswerUnknownFormatWithoutOutputs) {
   auto expectRefused = [this](const Bytes& file, const char* what) {
     Decoded d = decode(file);
     EXPECT_EQ(d.result, ResultCode::UnknownFormat) << what;
@@ -245,7 +245,7 @@ TEST_F(SpiPXTest, HostileHeadersAnswerUnknownFormatWithoutOutputs) {
   expectRefused(writePlainPicture(huge), "huge");
 }
 
-TEST_F(SpiPXTest, KindThreeOfWidthOneNeedsNoPixelBytes) {
+TEST_F(PlainPictureDecoderTest, KindThreeOfWidthOneNeedsNoPixelBytes) {
   PlainPicture p = picture(1, 4, 3, 16);
   EXPECT_TRUE(p.rows.empty());
   Decoded d = decode(writePlainPicture(p));

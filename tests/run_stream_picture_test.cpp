@@ -1,4 +1,4 @@
-#include "decoders/spi_px04.h"
+#include "decoders/run_stream_picture.h"
 
 #include <gtest/gtest.h>
 
@@ -23,7 +23,7 @@ DirectRun run(int rows, int columns, Bytes pixels) {
 }
 
 DecodedPicture decode(const Bytes& file, const DecodeOptions& options = {}) {
-  SpiPx04 decoder;
+  RunStreamPictureDecoder decoder;
   return decodePicture(decoder, file, options);
 }
 
@@ -35,7 +35,7 @@ Px04Picture picture(int width, int height, std::vector<DirectRun> runs) {
   return p;
 }
 
-TEST(SpiPx04, UncoveredPixelsAreBlackAndTransparentNeverTheBackground) {
+TEST(RunStreamPictureDecoder, UncoveredPixelsAreBlackAndTransparentNeverTheBackground) {
   ASSERT_NE(DecodeOptions{}.background[1], 0);  // green by default: must not show
   Bytes file = buildPx04(picture(2, 2, {run(1, 1, {10, 20, 30, 0})}));
   {
@@ -57,7 +57,7 @@ TEST(SpiPx04, UncoveredPixelsAreBlackAndTransparentNeverTheBackground) {
   EXPECT_EQ(out.pixelBytes(1, 1), (Bytes{10, 20, 30, 255}));
 }
 
-TEST(SpiPx04, BlendingScalesTowardBlackAndRawRewritesTheAlpha) {
+TEST(RunStreamPictureDecoder, BlendingScalesTowardBlackAndRawRewritesTheAlpha) {
   // Alpha bytes 0, 128, 32, 160 (32 with the top bit), 1, 64, 127.
   const uint8_t alphas[] = {0, 128, 32, 160, 1, 64, 127};
   Bytes pixels;
@@ -86,7 +86,7 @@ TEST(SpiPx04, BlendingScalesTowardBlackAndRawRewritesTheAlpha) {
   }
 }
 
-TEST(SpiPx04, RunsPlaceRelativelyWrapRowsAndMayMoveBackward) {
+TEST(RunStreamPictureDecoder, RunsPlaceRelativelyWrapRowsAndMayMoveBackward) {
   const DecodeOptions blend = blendOptions(false);
   const Bytes a = {1, 1, 1, 0}, b = {2, 2, 2, 0}, c = {3, 3, 3, 0}, d = {4, 4, 4, 0};
   Bytes ab = a;
@@ -114,7 +114,7 @@ TEST(SpiPx04, RunsPlaceRelativelyWrapRowsAndMayMoveBackward) {
   EXPECT_EQ(same.bits, out.bits);
 }
 
-TEST(SpiPx04, RowsArePaddedAndStoredBottomUp) {
+TEST(RunStreamPictureDecoder, RowsArePaddedAndStoredBottomUp) {
   const DecodeOptions blend = blendOptions(true);
   Bytes top = {1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0};
   Bytes bottom = {9, 8, 7, 0, 6, 5, 4, 0, 3, 2, 1, 0};
@@ -125,7 +125,7 @@ TEST(SpiPx04, RowsArePaddedAndStoredBottomUp) {
                              1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0}));
 }
 
-TEST(SpiPx04, OtherStoredDepthsAreCopied) {
+TEST(RunStreamPictureDecoder, OtherStoredDepthsAreCopied) {
   Px04Picture p = picture(2, 1, {run(0, 0, {1, 2, 3, 4, 5, 6})});
   p.depth = 24;
   DecodedPicture out = decode(buildPx04(p));
@@ -136,7 +136,7 @@ TEST(SpiPx04, OtherStoredDepthsAreCopied) {
   EXPECT_EQ(decode(buildPx04(p)).result, ResultCode::UnknownFormat);
 }
 
-TEST(SpiPx04, RefusesDimensionsOutsideOneTo16777215) {
+TEST(RunStreamPictureDecoder, RefusesDimensionsOutsideOneTo16777215) {
   for (auto [w, h] : {std::pair{0, 1}, {1, 0}, {-1, 1}, {1, -5}, {16777216, 1}, {1, 16777216}}) {
     DecodedPicture out = decode(buildPx04(picture(w, h, {})));
     EXPECT_EQ(out.result, ResultCode::UnknownFormat) << w << " x " << h;
@@ -145,7 +145,7 @@ TEST(SpiPx04, RefusesDimensionsOutsideOneTo16777215) {
   EXPECT_EQ(decode(buildPx04(picture(16777215, 1, {}))).result, ResultCode::Success);
 }
 
-TEST(SpiPx04, MalformedStreamsAreRefusedWithoutTouchingAnythingOutside) {
+TEST(RunStreamPictureDecoder, MalformedStreamsAreRefusedWithoutTouchingAnythingOutside) {
   const Bytes pixel = {1, 2, 3, 4};
   auto refused = [](const Px04Picture& p, const char* what) {
     DecodedPicture out = decode(buildPx04(p));
@@ -169,7 +169,7 @@ TEST(SpiPx04, MalformedStreamsAreRefusedWithoutTouchingAnythingOutside) {
   EXPECT_EQ(decode(Bytes(31, 0)).result, ResultCode::UnknownFormat);
 }
 
-TEST(SpiPx04, PositionsMayWanderBetweenRunsAsLongAsPixelsLandInside) {
+TEST(RunStreamPictureDecoder, PositionsMayWanderBetweenRunsAsLongAsPixelsLandInside) {
   const DecodeOptions blend = blendOptions(false);
   // Far out with an empty run, then back: nothing is written outside, the pixel lands at (1,0).
   Px04Picture p = picture(2, 2, {run(30000, 0, {}), run(-30000, 1, {1, 2, 3, 4})});
@@ -178,8 +178,8 @@ TEST(SpiPx04, PositionsMayWanderBetweenRunsAsLongAsPixelsLandInside) {
   EXPECT_EQ(out.pixelBytes(1, 0), (Bytes{1, 2, 3, 8}));
 }
 
-TEST(SpiPx04, PictureInfoComesFromTheHeader) {
-  SpiPx04 decoder;
+TEST(RunStreamPictureDecoder, PictureInfoComesFromTheHeader) {
+  RunStreamPictureDecoder decoder;
   PictureInfo info{};
   Bytes file = buildPx04(picture(300, 200, {}));
   EXPECT_EQ(decoder.getPictureInfo(file.data(), 31, DecodeOptions{}, &info),
@@ -208,7 +208,7 @@ namespace {
 // Straight output (a PNG with -raw) turns the 7-bit alphas into opacities to the nearest 8-bit
 // value: a / 128 of 255, so 127 is 253 (not 254) and 64 exactly half; 0 is opaque, and a pixel
 // no run covers is transparent.
-TEST(SpiPx04, StraightAlphaIsTheNearestEightBitOpacity) {
+TEST(RunStreamPictureDecoder, StraightAlphaIsTheNearestEightBitOpacity) {
   Bytes file =
       buildPx04(picture(5, 1, {run(0, 0, {9, 9, 9, 1, 9, 9, 9, 64, 9, 9, 9, 127, 9, 9, 9, 0})}));
   MemHandle infoHandle = nullptr;

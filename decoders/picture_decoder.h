@@ -23,7 +23,7 @@ struct PictureInfo {
 };
 #pragma pack(pop)
 
-class SpiBase {
+class PictureDecoder {
  public:
   virtual ResultCode getPictureInfo(const uint8_t* buffer, uint32_t length,
                                     const DecodeOptions& options, PictureInfo* info) = 0;
@@ -33,8 +33,8 @@ class SpiBase {
                                 MemHandle* bitsOut) = 0;
 
  protected:
-  SpiBase() = default;
-  ~SpiBase() = default;
+  PictureDecoder() = default;
+  ~PictureDecoder() = default;
 };
 
 }  // namespace quorvel

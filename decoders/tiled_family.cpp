@@ -1,4 +1,4 @@
-#include "decoders/tiled.h"
+#include "decoders/tiled_family.h"
 
 #include "decoders/dib.h"
 #include "decoders/pixel_rows.h"

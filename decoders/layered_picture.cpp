@@ -1,4 +1,4 @@
-#include "decoders/spi_px40.h"
+#include "decoders/layered_picture.h"
 
 #include <algorithm>
 #include <cstring>
@@ -243,8 +243,8 @@ ResultCode drawPicture(ByteView file, const LayeredHeader& picture, AlphaOutput 
 
 }  // namespace
 
-ResultCode SpiPx40::getPictureInfo(const uint8_t* buffer, uint32_t length,
-                                   const DecodeOptions& options, PictureInfo* info) {
+ResultCode LayeredPictureDecoder::getPictureInfo(const uint8_t* buffer, uint32_t length,
+                                                 const DecodeOptions& options, PictureInfo* info) {
   ByteView file(buffer, length);
   if (!file.contains(0, kFileHeaderBytes)) return ResultCode::UnknownFormat;
   bool blend = options.blend;
@@ -283,8 +283,9 @@ ResultCode decodeLayeredPicture(const uint8_t* buffer, uint32_t length, AlphaOut
   return ResultCode::Success;
 }
 
-ResultCode SpiPx40::getPicture(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
-                               MemHandle* infoOut, MemHandle* bitsOut) {
+ResultCode LayeredPictureDecoder::getPicture(const uint8_t* buffer, uint32_t length,
+                                             const DecodeOptions& options, MemHandle* infoOut,
+                                             MemHandle* bitsOut) {
   return decodeLayeredPicture(buffer, length, alphaOutputOf(options), infoOut, bitsOut);
 }
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "decoders/dib.h"
-#include "decoders/spi_base.h"
+#include "decoders/picture_decoder.h"
 
 namespace quorvel {
 
@@ -55,7 +55,7 @@ void makePlainRow(const PlainRows& rows, size_t t, uint8_t* out);
 // The same from a source row read elsewhere (sourceStride bytes).
 void makePlainRowFrom(const PlainRows& rows, const uint8_t* source, uint8_t* out);
 
-class SpiPX : public SpiBase {
+class PlainPictureDecoder : public PictureDecoder {
  public:
   ResultCode getPictureInfo(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
                             PictureInfo* info) override;

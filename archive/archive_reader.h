@@ -1,5 +1,5 @@
-// SpiA: the reader of archives (extension "a"). It lists the members, finds one by name and
-// delivers one member's bytes: stored as they are, LZSS-decompressed (optionally followed by
+// ArchiveReader: the reader of archives (extension "a"). It lists the members, finds one by name
+// and delivers one member's bytes: stored as they are, LZSS-decompressed (optionally followed by
 // the pixel delta step), or, for sounds, as a RIFF WAVE file built from the sound header.
 // Every call opens the archive by path and keeps nothing open or allocated afterwards.
 #pragma once
@@ -13,7 +13,7 @@
 
 namespace quorvel {
 
-class SpiA {
+class ArchiveReader {
  public:
   // A movable, zero-filled block of (memberCount + 1) entries; the last one is all zero.
   ResultCode getArchiveInfo(const char* archivePath, uint32_t archiveStart, MemHandle* listOut);

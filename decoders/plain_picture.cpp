@@ -1,4 +1,4 @@
-#include "decoders/spi_px.h"
+#include "decoders/plain_picture.h"
 
 #include <cstring>
 
@@ -53,8 +53,8 @@ const uint8_t* pxHeaderStart(const uint8_t* buffer) {
   return loadU16(buffer + 16) == kPxPrefixType ? buffer + 32 : buffer;
 }
 
-ResultCode SpiPX::getPictureInfo(const uint8_t* buffer, uint32_t length,
-                                 const DecodeOptions& options, PictureInfo* info) {
+ResultCode PlainPictureDecoder::getPictureInfo(const uint8_t* buffer, uint32_t length,
+                                               const DecodeOptions& options, PictureInfo* info) {
   if (length < 64) return ResultCode::UnknownFormat;
   PxHeader h = readHeader(pxHeaderStart(buffer));
   *info = PictureInfo{};
@@ -157,8 +157,9 @@ void makePlainRow(const PlainRows& rows, size_t t, uint8_t* out) {
   makePlainRowFrom(rows, rows.pixels + t * rows.sourceStride, out);
 }
 
-ResultCode SpiPX::getPicture(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
-                             MemHandle* infoOut, MemHandle* bitsOut) {
+ResultCode PlainPictureDecoder::getPicture(const uint8_t* buffer, uint32_t length,
+                                           const DecodeOptions& options, MemHandle* infoOut,
+                                           MemHandle* bitsOut) {
   PlainRows rows;
   ResultCode result = preparePlainRows(buffer, length, options, rows);
   if (result != ResultCode::Success) return result;

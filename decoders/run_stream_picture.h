@@ -3,11 +3,11 @@
 #pragma once
 
 #include "decoders/alpha_output.h"
-#include "decoders/spi_base.h"
+#include "decoders/picture_decoder.h"
 
 namespace quorvel {
 
-class SpiPx04 : public SpiBase {
+class RunStreamPictureDecoder : public PictureDecoder {
  public:
   ResultCode getPictureInfo(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
                             PictureInfo* info) override;

@@ -1,7 +1,0 @@
-// getPicture of SpiPx04 on hostile bytes; the first byte chooses blending and the background.
-#include "decoders/spi_px04.h"
-#include "fuzz/fuzz_support.h"
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  return quorvel::fuzz::fuzzDecoder<quorvel::SpiPx04>(data, size);
-}
