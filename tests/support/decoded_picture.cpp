@@ -4,15 +4,12 @@
 
 namespace quorvel::test {
 
-DecodedPicture decodePicture(PictureDecoder& decoder, const std::vector<uint8_t>& file,
-                             const DecodeOptions& options) {
+namespace {
+
+// Copies what the handles hold and frees them.
+DecodedPicture takeHandles(ResultCode result, MemHandle info, MemHandle bits) {
   DecodedPicture out;
-  // An exact-size copy, so that reading past the file's end shows up under AddressSanitizer.
-  std::vector<uint8_t> input(file);
-  MemHandle info = nullptr;
-  MemHandle bits = nullptr;
-  out.result = decoder.getPicture(input.empty() ? nullptr : input.data(),
-                                  static_cast<uint32_t>(input.size()), options, &info, &bits);
+  out.result = result;
   out.infoHanded = info != nullptr;
   out.bitsHanded = bits != nullptr;
   if (info != nullptr) {
@@ -30,6 +27,30 @@ DecodedPicture decodePicture(PictureDecoder& decoder, const std::vector<uint8_t>
     localFree(bits);
   }
   return out;
+}
+
+}  // namespace
+
+DecodedPicture decodePicture(PictureDecoder& decoder, const std::vector<uint8_t>& file,
+                             const DecodeOptions& options) {
+  // An exact-size copy, so that reading past the file's end shows up under AddressSanitizer.
+  std::vector<uint8_t> input(file);
+  MemHandle info = nullptr;
+  MemHandle bits = nullptr;
+  ResultCode result =
+      decoder.getPicture(input.empty() ? nullptr : input.data(),
+                         static_cast<uint32_t>(input.size()), options, &info, &bits);
+  return takeHandles(result, info, bits);
+}
+
+DecodedPicture decodePicture(AlphaDecode decode, const std::vector<uint8_t>& file,
+                             AlphaOutput alpha) {
+  std::vector<uint8_t> input(file);
+  MemHandle info = nullptr;
+  MemHandle bits = nullptr;
+  ResultCode result = decode(input.empty() ? nullptr : input.data(),
+                             static_cast<uint32_t>(input.size()), alpha, &info, &bits);
+  return takeHandles(result, info, bits);
 }
 
 }  // namespace quorvel::test
