@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Windows flavour of quorvel with mingw-w64 and tests it under Wine:
-#   1. the unit tests, quorvel_tests.exe, on a Japanese (code page 932) and a Western system;
+#   1. the unit tests, quorvel_tests.exe, on a Japanese (code page 932) system, and those that
+#      meet names, paths or texts again on a Western one;
 #   2. end-to-end runs of quorvel.exe with '/' switches, Windows paths ('\' and '/'), code page
 #      932 names, paths at and beyond 259 characters, an unwritable output folder, damaged and
 #      device member names, an interrupted run (Ctrl+C), and names in several languages on both
@@ -118,8 +119,20 @@ if (cd "$win" && timeout -k 5 900 "${wine_run[@]}" ./quorvel_tests.exe --gtest_b
 else
   fail "unit tests (log: build-win/unit-tests.log)"
 fi
+# The suites that turn bytes into bytes (decoders, encoders, compression, pixel routines, headers)
+# meet no name, path or text beyond ASCII: the code page cannot change them, and the run above has
+# passed them. On a Western system the rest runs again.
+bytes_only='PlainPictureDecoderTest.*:LayeredPictureDecoder.*:LayeredMixedDepths.*'
+bytes_only+=':RunStreamPictureDecoder.*:RunStreamDamage.*:TiledBorderedDecoder.*'
+bytes_only+=':TiledWithColoursDecoder.*:TiledBands.*:SlicedBmp.*:Lzss.*:LzssEncoder.*'
+bytes_only+=':ParallelDeflate.*:PictureEncoder.*:TiledEncoder.*:BmpReader.*:WaveReader.*'
+bytes_only+=':AllocateDib.*:BlendChannel.*:BlendPixel.*:BlendRowOver.*:DibRows.*:ScaleChannel.*'
+bytes_only+=':ScaleRowBySevenBitAlpha.*:PixelDelta.*:ArchiveHeader.*:DirectoryRecord.*'
+bytes_only+=':WaveHeader.*:IsPxHeader.*:IsLayeredHeader.*:IsRunStreamHeader.*'
+bytes_only+=':IsTiledBorderedHeader.*:IsTiledWithColoursHeader.*:PictureNeed.*:OrderedWork.*'
 if [ "$cp932" = yes ]; then  # the run above was on code page 932: once more on a Western one
-  if (cd "$win" && timeout -k 5 900 "${wine_western[@]}" ./quorvel_tests.exe --gtest_brief=1 2>&1 |
+  if (cd "$win" && timeout -k 5 900 "${wine_western[@]}" ./quorvel_tests.exe --gtest_brief=1 \
+    "--gtest_filter=-$bytes_only" 2>&1 |
     tr -d '\r' | tee "$win/unit-tests-western.log" | grep -E '^\[  (PASSED|FAILED) |Failure$' ;
     exit "${PIPESTATUS[0]}"); then
     pass "unit tests, Western code page (log: build-win/unit-tests-western.log)"
