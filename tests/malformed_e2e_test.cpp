@@ -260,6 +260,9 @@ void expectStatusLineAndExitCode(const test::RunResult& result) {
 TEST_P(MalformedFiles, EachEndsWithAStatusLineAndLeavesNothingBehind) {
   Workspace space;
   if (!driverAnswers(space)) GTEST_SKIP() << "the driver prints no status line yet";
+  // A run in this process that crashes (a sanitizer's report, SIGALRM) ends the test at once.
+  std::fprintf(stderr, "a crash leaves its input, .stdout and .stderr in %s\n",
+               space.root().c_str());
   int runs = 0;
   std::set<Outcome> outcomesSeen;
   for (const writer::MalformedFile& file : writer::malformedFiles()) {
