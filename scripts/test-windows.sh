@@ -35,7 +35,8 @@ have_tools() {
   command -v x86_64-w64-mingw32-g++ >/dev/null && find_wine &&
     command -v cmake >/dev/null && command -v ninja >/dev/null &&
     [ -f /usr/src/googletest/CMakeLists.txt ] && [ -f /usr/x86_64-w64-mingw32/include/zlib.h ] &&
-    command -v dpkg-source >/dev/null && [ -f /usr/include/spng.h ]
+    command -v dpkg-source >/dev/null && [ -f /usr/include/spng.h ] &&
+    [ -f /usr/include/libdeflate.h ]
 }
 if { ! have_tools || [ ! -f /usr/share/i18n/locales/ja_JP ]; } && [ "$(id -u)" = 0 ] &&
   command -v apt-get >/dev/null; then
@@ -43,7 +44,7 @@ if { ! have_tools || [ ! -f /usr/share/i18n/locales/ja_JP ]; } && [ "$(id -u)" =
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq >/dev/null &&
     apt-get install -y -qq g++-mingw-w64-x86-64 wine64 wine cmake ninja-build googletest \
-      locales libz-mingw-w64-dev libstb-dev dpkg-dev libspng-dev >/dev/null
+      locales libz-mingw-w64-dev libstb-dev dpkg-dev libspng-dev libdeflate-dev >/dev/null
 fi
 if ! have_tools; then
   note "SKIPPED: Windows tests need mingw-w64 (g++-mingw-w64-x86-64), Wine (wine64), cmake,"
@@ -57,9 +58,12 @@ case $wine_cmd in /usr/lib/wine/*) export WINELOADER=$wine_cmd WINESERVER=$wine_
 note "== Windows build (mingw-w64) =="
 # libspng (PNG input) from Debian's source of the version the Linux build links.
 "$here/scripts/debian-source.sh" libspng libspng-dev "$win-libspng" || exit 1
+# libdeflate (PNG output's deflate) likewise, so that the PNG files are the Linux build's bytes.
+"$here/scripts/debian-source.sh" libdeflate libdeflate-dev "$win-libdeflate" || exit 1
 cmake -S "$here" -B "$win" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-w64.cmake" \
   -DCMAKE_BUILD_TYPE=Release -DQUORVEL_TESTS=ON -DQUORVEL_WERROR=ON \
-  -DQUORVEL_SPNG_SOURCE="$win-libspng/source/spng" >/dev/null || exit 1
+  -DQUORVEL_SPNG_SOURCE="$win-libspng/source/spng" \
+  -DQUORVEL_LIBDEFLATE_SOURCE="$win-libdeflate/source" >/dev/null || exit 1
 cmake --build "$win" || exit 1
 note "== Linux build (for comparison and test inputs) =="
 if [ ! -f "$native/CMakeCache.txt" ]; then
