@@ -30,33 +30,36 @@ void addToFourthBytes(std::vector<uint8_t>& pixels, uint8_t step) {
 
 }  // namespace
 
-std::vector<uint8_t> compressedForm(const uint8_t* bytes, size_t size) {
-  std::vector<uint8_t> stream = lzssEncode(bytes, size);
+std::vector<uint8_t> compressedForm(const uint8_t* bytes, size_t size, WorkerBudget* budget) {
+  std::vector<uint8_t> stream = lzssEncode(bytes, size, budget);
   std::vector<uint8_t> stored(4 + stream.size());
   storeU32(stored.data(), static_cast<uint32_t>(size));
   if (!stream.empty()) std::memcpy(stored.data() + 4, stream.data(), stream.size());
   return stored;
 }
 
-StoredMember storeSmaller(const std::string& name, std::vector<uint8_t> bytes) {
-  std::vector<uint8_t> compressed = compressedForm(bytes.data(), bytes.size());
+StoredMember storeSmaller(const std::string& name, std::vector<uint8_t> bytes,
+                          WorkerBudget* budget) {
+  std::vector<uint8_t> compressed = compressedForm(bytes.data(), bytes.size(), budget);
   if (compressed.size() < bytes.size()) {
     return StoredMember{name, kFlagCompressed, std::move(compressed)};
   }
   return StoredMember{name, 0, std::move(bytes)};
 }
 
-StoredMember storeCompressed(const std::string& name, const std::vector<uint8_t>& bytes) {
-  return StoredMember{name, kFlagCompressed, compressedForm(bytes.data(), bytes.size())};
+StoredMember storeCompressed(const std::string& name, const std::vector<uint8_t>& bytes,
+                             WorkerBudget* budget) {
+  return StoredMember{name, kFlagCompressed, compressedForm(bytes.data(), bytes.size(), budget)};
 }
 
-PictureChoice::PictureChoice(std::string name) : name_(std::move(name)) {}
+PictureChoice::PictureChoice(std::string name, WorkerBudget* budget)
+    : name_(std::move(name)), budget_(budget) {}
 
 void PictureChoice::offer(std::vector<uint8_t> file) {
   // Stored as it is costs its size, nothing to encode.
   uint8_t flags = 0;
   FormCost cost{file.size(), {}};
-  FormCost compressed = estimateCompressed(file);
+  FormCost compressed = estimateCompressed(file, budget_);
   if (compressed.size < cost.size) {
     flags = kFlagCompressed;
     cost = std::move(compressed);
@@ -68,7 +71,7 @@ void PictureChoice::offer(std::vector<uint8_t> file) {
     uint8_t deltaBias = 0;
     for (uint8_t bias = 0; bias <= kFlagBiasMask; ++bias) {
       if (bias > 0) addToFourthBytes(pixels, 1);
-      FormCost withDelta = estimateCompressed(pixels);
+      FormCost withDelta = estimateCompressed(pixels, budget_);
       if (withDelta.size < cost.size) {
         flags = static_cast<uint8_t>(kFlagPixelDelta | bias);
         cost = std::move(withDelta);
@@ -92,14 +95,15 @@ void PictureChoice::consider(std::vector<uint8_t> bytes, uint8_t flags, FormCost
 
 StoredMember PictureChoice::store() {
   if (flags_ == 0) return StoredMember{name_, 0, std::move(bytes_)};
-  std::vector<uint8_t> stored =
-      cost_.stored.empty() ? compressedForm(bytes_.data(), bytes_.size()) : std::move(cost_.stored);
+  std::vector<uint8_t> stored = cost_.stored.empty()
+                                    ? compressedForm(bytes_.data(), bytes_.size(), budget_)
+                                    : std::move(cost_.stored);
   return StoredMember{name_, flags_, std::move(stored)};
 }
 
-FormCost estimateCompressed(const std::vector<uint8_t>& bytes) {
+FormCost estimateCompressed(const std::vector<uint8_t>& bytes, WorkerBudget* budget) {
   if (bytes.size() <= kExactBelow) {
-    std::vector<uint8_t> stored = compressedForm(bytes.data(), bytes.size());
+    std::vector<uint8_t> stored = compressedForm(bytes.data(), bytes.size(), budget);
     return FormCost{stored.size(), std::move(stored)};
   }
   uint64_t streamed = 0;
@@ -110,8 +114,9 @@ FormCost estimateCompressed(const std::vector<uint8_t>& bytes) {
   return FormCost{4 + streamed * bytes.size() / (kSamples * kSampleBytes), {}};
 }
 
-StoredMember storePicture(const std::string& name, std::vector<uint8_t> bytes) {
-  PictureChoice choice(name);
+StoredMember storePicture(const std::string& name, std::vector<uint8_t> bytes,
+                          WorkerBudget* budget) {
+  PictureChoice choice(name, budget);
   choice.offer(std::move(bytes));
   return choice.store();
 }
