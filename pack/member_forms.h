@@ -53,6 +53,10 @@ class PictureChoice {
   StoredMember store();
 
  private:
+  // The delta forms of a member whose groups the delta covers: judged whole when small, by
+  // slices when large; the member becomes the delta form when one is cheaper than cost.
+  void offerDeltaExactly(std::vector<uint8_t>& file, uint8_t& flags, FormCost& cost);
+  void offerDeltaBySlices(std::vector<uint8_t>& file, uint8_t& flags, FormCost& cost);
   void consider(std::vector<uint8_t> bytes, uint8_t flags, FormCost cost);
 
   std::string name_;

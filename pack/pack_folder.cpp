@@ -80,7 +80,7 @@ PackResult storeMember(const PlannedMember& planned, uint64_t maxPixels, WorkerB
     case MemberSource::Picture: {
       Raster raster;
       PackResult read = readPictureFile(planned.path, maxPixels, raster);
-      if (read.ok()) out = pictureMember(planned.name, raster, budget);
+      if (read.ok()) out = pictureMember(planned.name, std::move(raster), budget);
       return read;
     }
     case MemberSource::Series:

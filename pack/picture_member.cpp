@@ -87,8 +87,10 @@ std::vector<uint8_t> pictureFile(const Raster& raster) {
   return std::move(files[best]);
 }
 
-StoredMember pictureMember(const std::string& name, const Raster& raster, WorkerBudget* budget) {
-  return smallestMember(name, candidates(raster), budget);
+StoredMember pictureMember(const std::string& name, Raster raster, WorkerBudget* budget) {
+  std::vector<std::vector<uint8_t>> files = candidates(raster);
+  raster = Raster{};
+  return smallestMember(name, std::move(files), budget);
 }
 
 std::optional<StoredMember> seriesMember(const std::string& name, const std::vector<Raster>& images,

@@ -25,9 +25,8 @@ PackResult readPictureFile(const std::string& path, uint64_t maxPixels, Raster& 
 std::vector<uint8_t> pictureFile(const Raster& raster);
 
 // The archive member: the candidate whose stored form (storePicture) is smallest, compressed on
-// the budget's spare threads.
-StoredMember pictureMember(const std::string& name, const Raster& raster,
-                           WorkerBudget* budget = nullptr);
+// the budget's spare threads. The raster is let go as soon as the candidates are made.
+StoredMember pictureMember(const std::string& name, Raster raster, WorkerBudget* budget = nullptr);
 
 // A series of 32-bit images of one size as one tiled member. Nothing when neither tile edge can
 // hold them.
