@@ -18,7 +18,7 @@ constexpr uint32_t kMaxMatch = 18;
 // their first kChainKey bytes; shorter ones come from the latest position sharing 3 or 4 bytes
 // (every short match costs the same, so the nearest will do).
 constexpr uint32_t kChainKey = 8;
-constexpr int kChainCandidates = 8;
+constexpr int kChainCandidates = 10;
 constexpr int kHeadBits = 16;
 constexpr int kShortHeadBits = 14;
 // The parse works on blocks of this many positions; no match crosses a block's end.
