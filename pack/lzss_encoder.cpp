@@ -136,6 +136,7 @@ class MatchFinder {
     uint32_t back = static_cast<uint32_t>(t) - earlier;
     return back <= reach(t) ? back : 0;
   }
+
   // Takes the candidate when it is longer than the best so far.
   static void tryCandidate(const uint8_t* here, uint32_t distance, uint32_t limit, Match& best) {
     if (distance == 0) return;
