@@ -8,6 +8,7 @@
 #include "convert/picture_need.h"
 #include "convert/picture_probe.h"
 #include "convert/picture_writer.h"
+#include "convert/recorded_bmp.h"
 #include "convert/series.h"
 #include "convert/sliced_bmp.h"
 #include "convert/tiled_bands.h"
@@ -170,6 +171,32 @@ ResultCode convertPlainInSlices(const char* basePath, FileHandle* file, ByteView
   return writeBmpInSlices(name.c_str(), picture, options.workers);
 }
 
+// A run-stream or layered picture as a BMP file drawn a slice of rows at a time from its runs,
+// found first in the file read whole; `handled` false when the runs cannot be drawn so (they move
+// backwards, or indexed layers) and the whole-picture decoder must draw it.
+ResultCode convertRecordedPicture(const char* basePath, ByteView bytes, PictureKind kind,
+                                  const ConversionOptions& options, bool& handled) {
+  handled = false;
+  const AlphaOutput alpha = alphaOutputOf(options.decode);
+  const auto length = static_cast<uint32_t>(bytes.size());
+  RecordedPicture picture;
+  ResultCode result = kind == PictureKind::Layered
+                          ? recordLayeredPicture(bytes.data(), length, alpha, picture)
+                          : recordRunStreamPicture(bytes.data(), length, alpha, picture);
+  if (result != ResultCode::Success || !picture.drawable) {
+    handled = result != ResultCode::Success;
+    return result;
+  }
+  handled = true;
+  std::string name;
+  if (!bmpPathFor(basePath, name)) return ResultCode::WriteError;
+  return writeRecordedBmp(name.c_str(), picture, options.workers);
+}
+
+bool isRecorded(PictureKind kind) {
+  return kind == PictureKind::Layered || kind == PictureKind::RunStream;
+}
+
 bool isTiled(PictureKind kind) {
   return kind == PictureKind::TiledWithColours || kind == PictureKind::Tiled;
 }
@@ -254,6 +281,11 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
   }
   if (options.pictureFormat == PictureFormat::Bmp && isTiled(kind)) {
     return convertTiledPicture(basePath, nullptr, ByteView(bytes, length), kind, options);
+  }
+  if (options.pictureFormat == PictureFormat::Bmp && isRecorded(kind)) {
+    bool handled = false;
+    result = convertRecordedPicture(basePath, ByteView(bytes, length), kind, options, handled);
+    if (handled) return result;
   }
 
   MemHandle infoHandle = nullptr;

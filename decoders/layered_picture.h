@@ -7,6 +7,7 @@
 
 #include "decoders/alpha_output.h"
 #include "decoders/picture_decoder.h"
+#include "decoders/recorded_picture.h"
 
 namespace quorvel {
 
@@ -24,5 +25,11 @@ class LayeredPictureDecoder : public PictureDecoder {
 // opaque-mode indexed pixels opaque, pixels no layer covers transparent.
 ResultCode decodeLayeredPicture(const uint8_t* buffer, uint32_t length, AlphaOutput alpha,
                                 MemHandle* infoOut, MemHandle* bitsOut);
+
+// The picture's layers and runs found and checked, not drawn: the answers of
+// decodeLayeredPicture, and `out.drawable` false for indexed pictures (they are not recorded) and
+// when a layer's runs move backwards.
+ResultCode recordLayeredPicture(const uint8_t* buffer, uint32_t length, AlphaOutput alpha,
+                                RecordedPicture& out);
 
 }  // namespace quorvel

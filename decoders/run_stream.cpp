@@ -1,6 +1,8 @@
 #include "decoders/run_stream.h"
 
+#include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "decoders/pixel_rows.h"
 
@@ -95,7 +97,67 @@ ResultCode decodeWith(ByteCursor& cursor, const PixelTarget& target, int sourceB
                         });
 }
 
+// The recorded runs from the first that ends after `from` to the last that starts before `to`
+// (positions in pixels), each through convert at its place.
+template <typename Convert>
+void drawWith(const std::vector<RecordedRun>& runs, const PixelTarget& target, int sourceBytes,
+              Convert convert) {
+  const int64_t from = target.firstRow * target.width;
+  const int64_t to = target.endRow * target.width;
+  auto first = std::partition_point(runs.begin(), runs.end(), [&](const RecordedRun& run) {
+    return run.position + run.count <= from;
+  });
+  RunPosition position(target);
+  for (auto run = first; run != runs.end() && run->position < to; ++run) {
+    position.moveTo(run->position);
+    position.write(run->pixels, run->count, sourceBytes, convert);
+  }
+}
+
 }  // namespace
+
+ResultCode recordDirectRuns(ByteCursor& cursor, int64_t width, int64_t rows, int sourceBytes,
+                            std::vector<RecordedRun>& runs, bool& ordered) {
+  RunPosition position(PixelTarget::whole(nullptr, 0, width, rows, 0));
+  int64_t end = 0;  // where the previous run ended
+  bool outOfMemory = false;
+  ResultCode result = walkDirectRuns(
+      cursor, sourceBytes,
+      [&](int64_t rowAdvance, int64_t columns, int32_t count, const uint8_t* pixels) {
+        if (!position.advance(rowAdvance, columns)) return false;
+        if (count == 0) return true;
+        if (!position.fits(count)) return false;
+        const int64_t start = position.position();
+        if (start < end) ordered = false;
+        try {
+          runs.push_back(RecordedRun{start, count, pixels});
+        } catch (const std::bad_alloc&) {
+          outOfMemory = true;
+          return false;
+        }
+        end = start + count;
+        position.moveTo(end);
+        return true;
+      });
+  return outOfMemory ? ResultCode::OutOfMemory : result;
+}
+
+void drawRecordedRuns(const std::vector<RecordedRun>& runs, const PixelTarget& target,
+                      DirectPixels pixels) {
+  switch (pixels) {
+    case DirectPixels::ScaleAlpha:
+      return drawWith(runs, target, 4, ScaleAlphaPixels{});
+    case DirectPixels::RawAlpha:
+      return drawWith(runs, target, 4, KeptAlphaPixels{kRawAlpha});
+    case DirectPixels::StraightAlpha:
+      return drawWith(runs, target, 4, KeptAlphaPixels{kStraightAlpha});
+    case DirectPixels::AddOpaque:
+      return drawWith(runs, target, 3, AddOpaquePixels{});
+    case DirectPixels::Copy:
+      break;
+  }
+  drawWith(runs, target, target.pixelBytes, CopyPixels{static_cast<size_t>(target.pixelBytes)});
+}
 
 ResultCode skipDirectRuns(ByteCursor& cursor, int sourceBytes) {
   return walkDirectRuns(cursor, sourceBytes,

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "decoders/alpha_output.h"
 #include "decoders/bytes.h"
@@ -49,6 +50,9 @@ class RunPosition {
     position_ += rows * target_.width + columns;
     return position_ >= -kLimit && position_ <= kLimit;
   }
+  // Stands at `position` pixels from the top-left pixel (a position recorded earlier).
+  void moveTo(int64_t position) { position_ = position; }
+  int64_t position() const { return position_; }
   // True when `count` pixels from the current position lie inside the picture.
   bool fits(int64_t count) const { return position_ >= 0 && count <= total_ - position_; }
 
@@ -123,5 +127,26 @@ ResultCode skipDirectRuns(ByteCursor& cursor, int sourceBytes);
 // of the stored pixels. UnknownFormat as for skipDirectRuns, and when a run would leave the
 // picture.
 ResultCode decodeDirectRuns(ByteCursor& cursor, const PixelTarget& target, DirectPixels pixels);
+
+// A run found in a stream, kept for drawing later: `count` (at least 1) stored pixels at
+// `pixels`, starting `position` pixels from the picture's top-left pixel.
+struct RecordedRun {
+  int64_t position;
+  int64_t count;
+  const uint8_t* pixels;
+};
+
+// Walks one direct-colour run stream of a width x rows picture, as decodeDirectRuns does and
+// with its answers, and appends its runs (empty ones left out) to `runs` instead of drawing them.
+// `ordered` is cleared when a run starts before the previous one ended: then the runs cannot be
+// drawn a few rows at a time (drawRecordedRuns needs them ordered), only all of them in turn.
+ResultCode recordDirectRuns(ByteCursor& cursor, int64_t width, int64_t rows, int sourceBytes,
+                            std::vector<RecordedRun>& runs, bool& ordered);
+
+// Draws the ordered runs (from recordDirectRuns, its width and rows in the target) that touch the
+// target's window rows into the window, through `pixels` as decodeDirectRuns does; only the
+// runs that touch the window are visited.
+void drawRecordedRuns(const std::vector<RecordedRun>& runs, const PixelTarget& target,
+                      DirectPixels pixels);
 
 }  // namespace quorvel
