@@ -278,6 +278,7 @@ ResultCode recordLayeredPicture(const uint8_t* buffer, uint32_t length, AlphaOut
                                 RecordedPicture& out) {
   out = RecordedPicture{};
   ByteView file(buffer, length);
+  out.file = file;
   const bool blend = alpha == AlphaOutput::Blended;
   LayeredHeader picture;
   ResultCode result = readLayeredHeader(file, blend, picture);

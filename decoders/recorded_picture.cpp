@@ -52,7 +52,7 @@ void drawRecordedRows(const RecordedPicture& picture, size_t first, size_t count
     for (int64_t row = 0; row < target.endRow - target.firstRow; ++row) {
       std::memset(target.top + row * target.stride, 0, windowBytes);
     }
-    drawRecordedRuns(layer.runs, target, layer.pixels);
+    drawRecordedRuns(picture.file, layer.runs, target, layer.pixels);
   }
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "decoders/bytes.h"
 #include "decoders/dib.h"
 #include "decoders/run_stream.h"
 
@@ -16,10 +17,11 @@ struct RecordedLayer {
   int64_t x = 0, y = 0;           // the layer's top-left pixel on the canvas
   int64_t width = 0, height = 0;  // the layer's size; its runs are laid out over all of it
   DirectPixels pixels = DirectPixels::Copy;
-  std::vector<RecordedRun> runs;  // ordered
+  RecordedRuns runs;  // ordered
 };
 
 struct RecordedPicture {
+  ByteView file;                      // the picture file, read whole; the runs are drawn from it
   BitmapInfoHeader header{};          // of the bitmap the whole-picture decoder makes
   std::vector<RecordedLayer> layers;  // in drawing order: a layer replaces all it covers
   // False when the picture cannot be drawn by bands (a run stream moves backwards, or the kind

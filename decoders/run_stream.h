@@ -128,25 +128,34 @@ ResultCode skipDirectRuns(ByteCursor& cursor, int sourceBytes);
 // picture.
 ResultCode decodeDirectRuns(ByteCursor& cursor, const PixelTarget& target, DirectPixels pixels);
 
-// A run found in a stream, kept for drawing later: `count` (at least 1) stored pixels at
-// `pixels`, starting `position` pixels from the picture's top-left pixel.
-struct RecordedRun {
+// A place in a run stream where drawing may start: the record at `offset` in the file, with the
+// position as it stood before that record. `row` is the row of the last pixel of that record's run.
+struct RunCheckpoint {
+  int64_t row;
+  size_t offset;
   int64_t position;
-  int64_t count;
-  const uint8_t* pixels;
+};
+
+// A run stream found and checked, kept for drawing any rows later: where it starts in the file
+// and a checkpoint at the first run ending on each further row, so that drawing a few rows starts
+// near them instead of at the start. At most one checkpoint per run and per row.
+struct RecordedRuns {
+  size_t start = 0;  // offset of the stream's first record in the file
+  int sourceBytes = 0;
+  std::vector<RunCheckpoint> checkpoints;  // rows ascending
 };
 
 // Walks one direct-colour run stream of a width x rows picture, as decodeDirectRuns does and
-// with its answers, and appends its runs (empty ones left out) to `runs` instead of drawing them.
-// `ordered` is cleared when a run starts before the previous one ended: then the runs cannot be
-// drawn a few rows at a time (drawRecordedRuns needs them ordered), only all of them in turn.
+// with its answers, and records it instead of drawing it (OutOfMemory when the checkpoints cannot
+// be kept). `ordered` is cleared when a run starts before the previous one ended: such runs cannot
+// be drawn a few rows at a time (drawRecordedRuns needs them ordered), only all of them in turn.
 ResultCode recordDirectRuns(ByteCursor& cursor, int64_t width, int64_t rows, int sourceBytes,
-                            std::vector<RecordedRun>& runs, bool& ordered);
+                            RecordedRuns& runs, bool& ordered);
 
-// Draws the ordered runs (from recordDirectRuns, its width and rows in the target) that touch the
-// target's window rows into the window, through `pixels` as decodeDirectRuns does; only the
-// runs that touch the window are visited.
-void drawRecordedRuns(const std::vector<RecordedRun>& runs, const PixelTarget& target,
+// Draws the runs of the ordered stream recorded from `file` (its width and rows in the target)
+// that touch the target's window rows into the window, through `pixels` as decodeDirectRuns
+// does; the walk starts at the checkpoint before the window and stops at the first run past it.
+void drawRecordedRuns(ByteView file, const RecordedRuns& runs, const PixelTarget& target,
                       DirectPixels pixels);
 
 }  // namespace quorvel

@@ -58,6 +58,7 @@ ResultCode recordRunStreamPicture(const uint8_t* buffer, uint32_t length, AlphaO
                                   RecordedPicture& out) {
   out = RecordedPicture{};
   ByteView file(buffer, length);
+  out.file = file;
   if (!file.contains(0, kHeaderBytes)) return ResultCode::UnknownFormat;
   int depth = file.u16(18);
   int pixelBytes = directOutputBytes(depth, alpha == AlphaOutput::Blended);

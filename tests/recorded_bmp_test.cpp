@@ -129,10 +129,12 @@ TEST(RecordedBmp, RunStreamsOfOddSizesAndEveryDepthMatchTheWholeBitmap) {
     expectSameForEverySlicing(discRunStream(c.width, c.height, c.depth, c.width), Kind::RunStream);
   }
   // Runs longer than a row wrap through several slices; fillers between runs; a run that ends
-  // the picture exactly; empty runs anywhere.
+  // the picture exactly; empty runs anywhere, one moving past the picture's end and the next run
+  // back into it.
   std::vector<writer::DirectRun> runs{
       writer::directRun(0, 3, pixels(19, 4, 1)), writer::directRun(0, 0, {}),
-      writer::directRun(2, -10, pixels(2, 4, 90)), writer::directRun(1, 4, pixels(31, 4, 7))};
+      writer::directRun(2, -10, pixels(2, 4, 90)), writer::directRun(6, 0, {}),
+      writer::directRun(-5, 4, pixels(31, 4, 7))};
   runs[2].fillersBefore = 2;
   expectSameForEverySlicing(runStreamFile(7, 10, 32, runs), Kind::RunStream);
 }
