@@ -21,6 +21,7 @@
 #include "decoders/tiled_picture_decoder.h"
 #include "decoders/tiled_with_colours.h"
 #include "platform/file_handle.h"
+#include "platform/mapped_file.h"
 #include "platform/paths.h"
 #include "platform/system.h"
 #include "platform/whole_file.h"
@@ -266,6 +267,18 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
   if (options.pictureFormat == PictureFormat::Bmp && !options.temporarySource) {
     if (kind == PictureKind::Plain) return convertPlainInSlices(basePath, &file, {}, options);
     if (isTiled(kind)) return convertTiledPicture(basePath, &file, {}, kind, options);
+  }
+
+  if (options.pictureFormat == PictureFormat::Bmp && isRecorded(kind)) {
+    // Drawn from the file's bytes where the system keeps them, where it maps files.
+    MappedFile mapped;
+    const uint32_t size = file.size(nullptr);
+    if (size != 0xFFFFFFFFu && mapped.map(file, size)) {
+      bool handled = false;
+      ResultCode result = convertRecordedPicture(basePath, ByteView(mapped.data(), mapped.size()),
+                                                 kind, options, handled);
+      if (handled) return result;
+    }
   }
 
   MemoryBlock whole;
