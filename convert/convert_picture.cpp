@@ -1,5 +1,6 @@
 #include "convert/convert_picture.h"
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -215,6 +216,62 @@ ResultCode convertTiledPicture(const char* basePath, FileHandle* file, ByteView 
                          : convertTiledInBands(name.c_str(), bytes, family, style, options.workers);
 }
 
+// A picture over the pixel limit or the memory budget, judged from its header alone, gets its
+// one error line and true: it takes no pixel memory at all.
+bool refusedForSize(const uint8_t* probe, uint32_t size, const ConversionOptions& options,
+                    const char* name, PictureNeed& need) {
+  if (!probePictureNeed(probe, size, options, need)) return false;
+  const std::string refusal = pictureRefusal(need, options.maxPixels);
+  if (refusal.empty()) return false;
+  writeError("quorvel: " + std::string(name) + ": " + refusal + "\n");
+  return true;
+}
+
+// A single picture whose bytes are all in memory (bytes, owned by the caller; `whole`, when not
+// null, holds them and is freed once the bitmap is made).
+ResultCode convertWholePicture(const char* basePath, ByteView bytes, PictureKind kind,
+                               PictureDecoder* decoder, AlphaDecode straightDecode,
+                               const ConversionOptions& options, MemoryBlock* whole) {
+  // Read whole (an archive member), a plain or tiled picture still needs no bitmap.
+  if (options.pictureFormat == PictureFormat::Bmp && kind == PictureKind::Plain) {
+    return convertPlainInSlices(basePath, nullptr, bytes, options);
+  }
+  if (options.pictureFormat == PictureFormat::Bmp && isTiled(kind)) {
+    return convertTiledPicture(basePath, nullptr, bytes, kind, options);
+  }
+  if (options.pictureFormat == PictureFormat::Bmp && isRecorded(kind)) {
+    bool handled = false;
+    ResultCode result = convertRecordedPicture(basePath, bytes, kind, options, handled);
+    if (handled) return result;
+  }
+
+  MemHandle infoHandle = nullptr;
+  MemHandle bitsHandle = nullptr;
+  const auto length = static_cast<uint32_t>(bytes.size());
+  // A PNG of a picture with alpha carries it straight when the raw switch keeps it.
+  const bool straight = options.pictureFormat == PictureFormat::Png && !options.decode.blend;
+  ResultCode result =
+      straight && straightDecode != nullptr
+          ? straightDecode(bytes.data(), length, AlphaOutput::Straight, &infoHandle, &bitsHandle)
+          : decoder->getPicture(bytes.data(), length, options.decode, &infoHandle, &bitsHandle);
+  if (whole != nullptr) whole->free();
+  if (result != ResultCode::Success) {
+    MemoryBlock infoBlock;
+    MemoryBlock bitsBlock;
+    infoBlock.attach(infoHandle);
+    bitsBlock.attach(bitsHandle);
+    return result;
+  }
+  return writeDib(basePath, infoHandle, bitsHandle, pictureWriterFor(options));
+}
+
+// The first bytes of a picture in memory, zero beyond its end, as a read of the file gives them.
+void probeOf(ByteView bytes, uint8_t (&probe)[kProbeBytes]) {
+  std::memset(probe, 0, kProbeBytes);
+  if (bytes.size() > 0)
+    std::memcpy(probe, bytes.data(), std::min<size_t>(bytes.size(), kProbeBytes));
+}
+
 }  // namespace
 
 ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
@@ -233,14 +290,10 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
   // Judged from the header alone: a picture over the limit takes no pixel memory at all, and
   // the memory the conversion needs is reserved from the run's budget before it starts.
   PictureNeed need;
-  if (probePictureNeed(probe, file.size(nullptr), options, need)) {
-    const std::string refusal = pictureRefusal(need, options.maxPixels);
-    if (!refusal.empty()) {
-      // An archive member's temporary file is named by the member's name alone.
-      const char* name = options.temporarySource ? pathFileName(sourcePath) : sourcePath;
-      writeError("quorvel: " + std::string(name) + ": " + refusal + "\n");
-      return ResultCode::OutOfMemory;
-    }
+  // An archive member's temporary file is named by the member's name alone.
+  const char* name = options.temporarySource ? pathFileName(sourcePath) : sourcePath;
+  if (refusedForSize(probe, file.size(nullptr), options, name, need)) {
+    return ResultCode::OutOfMemory;
   }
   MemoryReservation reservation(options.memory, need.memoryBytes);
 
@@ -287,36 +340,37 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
   ResultCode result = readWholeFile(file, whole, bytes, length);
   if (result != ResultCode::Success) return result;
   file.close();
-  // Read whole (an archive member's temporary file), a plain or tiled picture still needs no
-  // bitmap.
-  if (options.pictureFormat == PictureFormat::Bmp && kind == PictureKind::Plain) {
-    return convertPlainInSlices(basePath, nullptr, ByteView(bytes, length), options);
-  }
-  if (options.pictureFormat == PictureFormat::Bmp && isTiled(kind)) {
-    return convertTiledPicture(basePath, nullptr, ByteView(bytes, length), kind, options);
-  }
-  if (options.pictureFormat == PictureFormat::Bmp && isRecorded(kind)) {
-    bool handled = false;
-    result = convertRecordedPicture(basePath, ByteView(bytes, length), kind, options, handled);
-    if (handled) return result;
-  }
+  return convertWholePicture(basePath, ByteView(bytes, length), kind, decoder, straightDecode,
+                             options, &whole);
+}
 
-  MemHandle infoHandle = nullptr;
-  MemHandle bitsHandle = nullptr;
-  // A PNG of a picture with alpha carries it straight when the raw switch keeps it.
-  const bool straight = options.pictureFormat == PictureFormat::Png && !options.decode.blend;
-  result = straight && straightDecode != nullptr
-               ? straightDecode(bytes, length, AlphaOutput::Straight, &infoHandle, &bitsHandle)
-               : decoder->getPicture(bytes, length, options.decode, &infoHandle, &bitsHandle);
-  whole.free();
-  if (result != ResultCode::Success) {
-    MemoryBlock infoBlock;
-    MemoryBlock bitsBlock;
-    infoBlock.attach(infoHandle);
-    bitsBlock.attach(bitsHandle);
-    return result;
+bool convertsInMemory(const uint8_t* bytes, size_t size) {
+  uint8_t probe[kProbeBytes];
+  probeOf(ByteView(bytes, size), probe);
+  Route route;
+  AlphaDecode straightDecode;
+  Decoders decoders;
+  chooseDecoder(probe, decoders, route, straightDecode);
+  return route == Route::Decoder && size <= 0xFFFFFFFFu;
+}
+
+ResultCode convertPictureBytes(const char* basePath, const char* name, const uint8_t* bytes,
+                               size_t size, const ConversionOptions& options) {
+  if (!convertsInMemory(bytes, size)) return ResultCode::UnknownFormat;
+  const ByteView view(bytes, size);
+  uint8_t probe[kProbeBytes];
+  probeOf(view, probe);
+  PictureNeed need;
+  if (refusedForSize(probe, static_cast<uint32_t>(size), options, name, need)) {
+    return ResultCode::OutOfMemory;
   }
-  return writeDib(basePath, infoHandle, bitsHandle, pictureWriterFor(options));
+  MemoryReservation reservation(options.memory, need.memoryBytes);
+  Route route;
+  AlphaDecode straightDecode;
+  Decoders decoders;
+  PictureDecoder* decoder = chooseDecoder(probe, decoders, route, straightDecode);
+  return convertWholePicture(basePath, view, identifyPicture(probe), decoder, straightDecode,
+                             options, nullptr);
 }
 
 }  // namespace quorvel
