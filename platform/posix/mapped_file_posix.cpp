@@ -8,6 +8,14 @@
 
 namespace quorvel {
 
+namespace {
+#ifdef MAP_POPULATE
+constexpr int kPopulate = MAP_POPULATE;
+#else
+constexpr int kPopulate = 0;
+#endif
+}  // namespace
+
 bool MappedFile::map(FileHandle& file, uint64_t size) {
   unmap();
   struct stat info;
@@ -17,7 +25,9 @@ bool MappedFile::map(FileHandle& file, uint64_t size) {
       static_cast<uint64_t>(info.st_size) < size) {
     return false;
   }
-  void* view = ::mmap(nullptr, static_cast<size_t>(size), PROT_READ, MAP_PRIVATE, fd, 0);
+  // Pages set up in one go where the system can: one call instead of a fault every few pages.
+  void* view =
+      ::mmap(nullptr, static_cast<size_t>(size), PROT_READ, MAP_PRIVATE | kPopulate, fd, 0);
   if (view == MAP_FAILED) return false;
   data_ = static_cast<const uint8_t*>(view);
   size_ = static_cast<size_t>(size);
