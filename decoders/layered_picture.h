@@ -27,8 +27,9 @@ ResultCode decodeLayeredPicture(const uint8_t* buffer, uint32_t length, AlphaOut
                                 MemHandle* infoOut, MemHandle* bitsOut);
 
 // The picture's layers and runs found and checked, not drawn: the answers of
-// decodeLayeredPicture, and `out.drawable` false for indexed pictures (they are not recorded) and
-// when a layer's runs move backwards.
+// decodeLayeredPicture, and `out.drawable` false when a layer's runs move backwards. Indexed
+// pictures are not recorded: Success with `out.drawable` false once the header is read, their
+// layers unchecked (the whole-picture decoder answers for them).
 ResultCode recordLayeredPicture(const uint8_t* buffer, uint32_t length, AlphaOutput alpha,
                                 RecordedPicture& out);
 
