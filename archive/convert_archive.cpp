@@ -181,9 +181,17 @@ std::string readFailureReason(const FileEntry& entry, ResultCode result) {
                               : "cannot read the archive";
 }
 
-// Extracts the member into memory and writes it to its temporary file.
+// Whether the member is a single picture converted from its bytes in memory: no temporary file
+// is written and read back for it (series go through their file).
+bool convertedInMemory(const MemberJob& job, const MemberBytes& member) {
+  return inputKindOf(job.entry->fileName) == InputKind::Picture &&
+         convertsInMemory(member.data, member.size);
+}
+
+// Extracts the member into memory and writes it to its temporary file, unless it is a picture
+// converted from memory (then its bytes stay in member).
 MemberOutcome extractMember(const char* archivePath, MemberJob& job, const Folders& folders,
-                            TemporaryMember& temporary) {
+                            TemporaryMember& temporary, MemberBytes& member) {
   if (!job.reason.empty()) return MemberOutcome::Failed;
   // Checked whole, for this platform, before anything is written: a name that cannot become a
   // file of its own fails alone instead of ending the run at its temporary file.
@@ -196,20 +204,23 @@ MemberOutcome extractMember(const char* archivePath, MemberJob& job, const Folde
     job.reason = "name refused: the path in the output folder is too long";
     return MemberOutcome::Failed;
   }
-  MemberBytes member;
   ResultCode read = readMember(archivePath, *job.entry, member);
   if (read != ResultCode::Success) {
     job.reason = readFailureReason(*job.entry, read);
     return MemberOutcome::Failed;
   }
-  return temporary.write(member.data, member.size) ? MemberOutcome::Delivered
-                                                   : MemberOutcome::TemporaryWriteFailed;
+  if (convertedInMemory(job, member)) return MemberOutcome::Delivered;
+  const bool written = temporary.write(member.data, member.size);
+  member.block.free();
+  member.data = nullptr;
+  return written ? MemberOutcome::Delivered : MemberOutcome::TemporaryWriteFailed;
 }
 
-// Moves the temporary file into the output folder, or converts it there when it is a picture.
+// Moves the temporary file into the output folder, or converts it there when it is a picture
+// (from the member's bytes when they were kept in memory).
 // Why it failed goes into the job.
-bool deliverMember(MemberJob& job, TemporaryMember& temporary, const std::string& folder,
-                   const ConversionOptions& options) {
+bool deliverMember(MemberJob& job, TemporaryMember& temporary, const MemberBytes& member,
+                   const std::string& folder, const ConversionOptions& options) {
   clearSystemError();
   if (inputKindOf(job.entry->fileName) != InputKind::Picture) {
     if (!moveFileReplacing(temporary.path().c_str(), (folder + job.nativeName).c_str())) {
@@ -226,6 +237,13 @@ bool deliverMember(MemberJob& job, TemporaryMember& temporary, const std::string
   base = folder + base.c_str();
   ConversionOptions memberOptions = options;
   memberOptions.temporarySource = true;
+  if (member.data != nullptr) {
+    ResultCode result = convertPictureBytes(base.c_str(), job.nativeName.c_str(), member.data,
+                                            member.size, memberOptions);
+    if (result == ResultCode::Success) return true;
+    job.reason = pictureFailureReason(member.data, member.size, result);
+    return false;
+  }
   ResultCode result = convertPictureFile(base.c_str(), temporary.path().c_str(), memberOptions);
   if (result == ResultCode::Success) return true;
   job.reason = pictureFailureReason(temporary.path().c_str(), result);
@@ -245,7 +263,8 @@ MemberOutcome convertMember(const char* archivePath, std::vector<MemberJob>& job
   } finished{order.finished, at};
 
   TemporaryMember temporary(folders.temporary + job.nativeName);
-  MemberOutcome outcome = extractMember(archivePath, job, folders, temporary);
+  MemberBytes member;
+  MemberOutcome outcome = extractMember(archivePath, job, folders, temporary, member);
   order.markExtracted(at, outcome == MemberOutcome::TemporaryWriteFailed);
   if (outcome != MemberOutcome::Delivered) return outcome;
   if (!order.waitEarlierExtracted(at)) {
@@ -257,8 +276,9 @@ MemberOutcome convertMember(const char* archivePath, std::vector<MemberJob>& job
   if (!options.progress.isSilent()) {
     memberOptions.progress = ProgressText::collectInto(job.progress);
   }
-  return deliverMember(job, temporary, folders.output, memberOptions) ? MemberOutcome::Delivered
-                                                                      : MemberOutcome::Failed;
+  return deliverMember(job, temporary, member, folders.output, memberOptions)
+             ? MemberOutcome::Delivered
+             : MemberOutcome::Failed;
 }
 
 // The member's name in the failure list; a member without a name by its place in the archive.

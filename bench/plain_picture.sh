@@ -12,6 +12,7 @@
 # Given a second quorvel (an earlier build), it runs in the same rounds beside the first, and the
 # medians of its ratios, of the per-round ratio new / old and its peak memory are shown too.
 # Usage: bench/plain_picture.sh [build folder] [rounds] [earlier quorvel binary]
+# QUORVEL_BENCH_KINDS (words out of the kinds below) times only those inputs.
 set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$here/build}
@@ -27,6 +28,8 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/tmp" "$work/game"
 export TMPDIR="$work/tmp"
 kinds=(plain32 layered32 runs32 tiles0b tiles0c series0b archive)
+# shellcheck disable=SC2206
+[ -z "${QUORVEL_BENCH_KINDS:-}" ] || kinds=(${QUORVEL_BENCH_KINDS})
 modes=(blended raw)
 declare -A input
 for kind in plain32 layered32 runs32 tiles0b tiles0c; do

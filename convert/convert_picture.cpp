@@ -1,5 +1,6 @@
 #include "convert/convert_picture.h"
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -8,6 +9,7 @@
 #include "convert/picture_need.h"
 #include "convert/picture_probe.h"
 #include "convert/picture_writer.h"
+#include "convert/recorded_bmp.h"
 #include "convert/series.h"
 #include "convert/sliced_bmp.h"
 #include "convert/tiled_bands.h"
@@ -20,6 +22,7 @@
 #include "decoders/tiled_picture_decoder.h"
 #include "decoders/tiled_with_colours.h"
 #include "platform/file_handle.h"
+#include "platform/mapped_file.h"
 #include "platform/paths.h"
 #include "platform/system.h"
 #include "platform/whole_file.h"
@@ -170,6 +173,32 @@ ResultCode convertPlainInSlices(const char* basePath, FileHandle* file, ByteView
   return writeBmpInSlices(name.c_str(), picture, options.workers);
 }
 
+// A run-stream or layered picture as a BMP file drawn a slice of rows at a time from its runs,
+// found first in the file read whole; `handled` false when the runs cannot be drawn so (they move
+// backwards, or indexed layers) and the whole-picture decoder must draw it.
+ResultCode convertRecordedPicture(const char* basePath, ByteView bytes, PictureKind kind,
+                                  const ConversionOptions& options, bool& handled) {
+  handled = false;
+  const AlphaOutput alpha = alphaOutputOf(options.decode);
+  const auto length = static_cast<uint32_t>(bytes.size());
+  RecordedPicture picture;
+  ResultCode result = kind == PictureKind::Layered
+                          ? recordLayeredPicture(bytes.data(), length, alpha, picture)
+                          : recordRunStreamPicture(bytes.data(), length, alpha, picture);
+  if (result != ResultCode::Success || !picture.drawable) {
+    handled = result != ResultCode::Success;
+    return result;
+  }
+  handled = true;
+  std::string name;
+  if (!bmpPathFor(basePath, name)) return ResultCode::WriteError;
+  return writeRecordedBmp(name.c_str(), picture, options.workers);
+}
+
+bool isRecorded(PictureKind kind) {
+  return kind == PictureKind::Layered || kind == PictureKind::RunStream;
+}
+
 bool isTiled(PictureKind kind) {
   return kind == PictureKind::TiledWithColours || kind == PictureKind::Tiled;
 }
@@ -185,6 +214,62 @@ ResultCode convertTiledPicture(const char* basePath, FileHandle* file, ByteView 
   const TiledStyle style{options.decode.blend, options.decode.background};
   return file != nullptr ? convertTiledInBands(name.c_str(), *file, family, style, options.workers)
                          : convertTiledInBands(name.c_str(), bytes, family, style, options.workers);
+}
+
+// A picture over the pixel limit or the memory budget, judged from its header alone, gets its
+// one error line and true: it takes no pixel memory at all.
+bool refusedForSize(const uint8_t* probe, uint32_t size, const ConversionOptions& options,
+                    const char* name, PictureNeed& need) {
+  if (!probePictureNeed(probe, size, options, need)) return false;
+  const std::string refusal = pictureRefusal(need, options.maxPixels);
+  if (refusal.empty()) return false;
+  writeError("quorvel: " + std::string(name) + ": " + refusal + "\n");
+  return true;
+}
+
+// A single picture whose bytes are all in memory (bytes, owned by the caller; `whole`, when not
+// null, holds them and is freed once the bitmap is made).
+ResultCode convertWholePicture(const char* basePath, ByteView bytes, PictureKind kind,
+                               PictureDecoder* decoder, AlphaDecode straightDecode,
+                               const ConversionOptions& options, MemoryBlock* whole) {
+  // Read whole (an archive member), a plain or tiled picture still needs no bitmap.
+  if (options.pictureFormat == PictureFormat::Bmp && kind == PictureKind::Plain) {
+    return convertPlainInSlices(basePath, nullptr, bytes, options);
+  }
+  if (options.pictureFormat == PictureFormat::Bmp && isTiled(kind)) {
+    return convertTiledPicture(basePath, nullptr, bytes, kind, options);
+  }
+  if (options.pictureFormat == PictureFormat::Bmp && isRecorded(kind)) {
+    bool handled = false;
+    ResultCode result = convertRecordedPicture(basePath, bytes, kind, options, handled);
+    if (handled) return result;
+  }
+
+  MemHandle infoHandle = nullptr;
+  MemHandle bitsHandle = nullptr;
+  const auto length = static_cast<uint32_t>(bytes.size());
+  // A PNG of a picture with alpha carries it straight when the raw switch keeps it.
+  const bool straight = options.pictureFormat == PictureFormat::Png && !options.decode.blend;
+  ResultCode result =
+      straight && straightDecode != nullptr
+          ? straightDecode(bytes.data(), length, AlphaOutput::Straight, &infoHandle, &bitsHandle)
+          : decoder->getPicture(bytes.data(), length, options.decode, &infoHandle, &bitsHandle);
+  if (whole != nullptr) whole->free();
+  if (result != ResultCode::Success) {
+    MemoryBlock infoBlock;
+    MemoryBlock bitsBlock;
+    infoBlock.attach(infoHandle);
+    bitsBlock.attach(bitsHandle);
+    return result;
+  }
+  return writeDib(basePath, infoHandle, bitsHandle, pictureWriterFor(options));
+}
+
+// The first bytes of a picture in memory, zero beyond its end, as a read of the file gives them.
+void probeOf(ByteView bytes, uint8_t (&probe)[kProbeBytes]) {
+  std::memset(probe, 0, kProbeBytes);
+  if (bytes.size() > 0)
+    std::memcpy(probe, bytes.data(), std::min<size_t>(bytes.size(), kProbeBytes));
 }
 
 }  // namespace
@@ -205,14 +290,10 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
   // Judged from the header alone: a picture over the limit takes no pixel memory at all, and
   // the memory the conversion needs is reserved from the run's budget before it starts.
   PictureNeed need;
-  if (probePictureNeed(probe, file.size(nullptr), options, need)) {
-    const std::string refusal = pictureRefusal(need, options.maxPixels);
-    if (!refusal.empty()) {
-      // An archive member's temporary file is named by the member's name alone.
-      const char* name = options.temporarySource ? pathFileName(sourcePath) : sourcePath;
-      writeError("quorvel: " + std::string(name) + ": " + refusal + "\n");
-      return ResultCode::OutOfMemory;
-    }
+  // An archive member's temporary file is named by the member's name alone.
+  const char* name = options.temporarySource ? pathFileName(sourcePath) : sourcePath;
+  if (refusedForSize(probe, file.size(nullptr), options, name, need)) {
+    return ResultCode::OutOfMemory;
   }
   MemoryReservation reservation(options.memory, need.memoryBytes);
 
@@ -241,37 +322,55 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
     if (isTiled(kind)) return convertTiledPicture(basePath, &file, {}, kind, options);
   }
 
+  if (options.pictureFormat == PictureFormat::Bmp && isRecorded(kind)) {
+    // Drawn from the file's bytes where the system keeps them, where it maps files.
+    MappedFile mapped;
+    const uint32_t size = file.size(nullptr);
+    if (size != 0xFFFFFFFFu && mapped.map(file, size)) {
+      bool handled = false;
+      ResultCode result = convertRecordedPicture(basePath, ByteView(mapped.data(), mapped.size()),
+                                                 kind, options, handled);
+      if (handled) return result;
+    }
+  }
+
   MemoryBlock whole;
   const uint8_t* bytes = nullptr;
   uint32_t length = 0;
   ResultCode result = readWholeFile(file, whole, bytes, length);
   if (result != ResultCode::Success) return result;
   file.close();
-  // Read whole (an archive member's temporary file), a plain or tiled picture still needs no
-  // bitmap.
-  if (options.pictureFormat == PictureFormat::Bmp && kind == PictureKind::Plain) {
-    return convertPlainInSlices(basePath, nullptr, ByteView(bytes, length), options);
-  }
-  if (options.pictureFormat == PictureFormat::Bmp && isTiled(kind)) {
-    return convertTiledPicture(basePath, nullptr, ByteView(bytes, length), kind, options);
-  }
+  return convertWholePicture(basePath, ByteView(bytes, length), kind, decoder, straightDecode,
+                             options, &whole);
+}
 
-  MemHandle infoHandle = nullptr;
-  MemHandle bitsHandle = nullptr;
-  // A PNG of a picture with alpha carries it straight when the raw switch keeps it.
-  const bool straight = options.pictureFormat == PictureFormat::Png && !options.decode.blend;
-  result = straight && straightDecode != nullptr
-               ? straightDecode(bytes, length, AlphaOutput::Straight, &infoHandle, &bitsHandle)
-               : decoder->getPicture(bytes, length, options.decode, &infoHandle, &bitsHandle);
-  whole.free();
-  if (result != ResultCode::Success) {
-    MemoryBlock infoBlock;
-    MemoryBlock bitsBlock;
-    infoBlock.attach(infoHandle);
-    bitsBlock.attach(bitsHandle);
-    return result;
+bool convertsInMemory(const uint8_t* bytes, size_t size) {
+  uint8_t probe[kProbeBytes];
+  probeOf(ByteView(bytes, size), probe);
+  Route route;
+  AlphaDecode straightDecode;
+  Decoders decoders;
+  chooseDecoder(probe, decoders, route, straightDecode);
+  return route == Route::Decoder && size <= 0xFFFFFFFFu;
+}
+
+ResultCode convertPictureBytes(const char* basePath, const char* name, const uint8_t* bytes,
+                               size_t size, const ConversionOptions& options) {
+  if (!convertsInMemory(bytes, size)) return ResultCode::UnknownFormat;
+  const ByteView view(bytes, size);
+  uint8_t probe[kProbeBytes];
+  probeOf(view, probe);
+  PictureNeed need;
+  if (refusedForSize(probe, static_cast<uint32_t>(size), options, name, need)) {
+    return ResultCode::OutOfMemory;
   }
-  return writeDib(basePath, infoHandle, bitsHandle, pictureWriterFor(options));
+  MemoryReservation reservation(options.memory, need.memoryBytes);
+  Route route;
+  AlphaDecode straightDecode;
+  Decoders decoders;
+  PictureDecoder* decoder = chooseDecoder(probe, decoders, route, straightDecode);
+  return convertWholePicture(basePath, view, identifyPicture(probe), decoder, straightDecode,
+                             options, nullptr);
 }
 
 }  // namespace quorvel

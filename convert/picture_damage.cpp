@@ -38,10 +38,11 @@ std::string pictureDamage(const uint8_t* head, uint32_t headLength, uint64_t fil
   return {};
 }
 
-std::string pictureFailureReason(const char* path, ResultCode result) {
+namespace {
+
+// The words for a result that says nothing about the picture's bytes; empty for the others.
+std::string reasonWithoutBytes(ResultCode result) {
   switch (result) {
-    case ResultCode::Success:
-      return {};
     case ResultCode::ReadError:
       return withSystemMessage("cannot read");
     case ResultCode::WriteError:
@@ -50,26 +51,49 @@ std::string pictureFailureReason(const char* path, ResultCode result) {
     case ResultCode::LockFailed:
       return "not enough memory";
     default:
-      break;
+      return {};
   }
-  std::string reason = "not a picture that converts";
+}
+
+constexpr const char* kNotConverted = "not a picture that converts";
+
+// What the checks find in the first bytes (head) of a picture of `length` bytes.
+std::string reasonFromHead(const uint8_t* head, uint32_t headLength, uint64_t length) {
+  const std::string reason = kNotConverted;
+  std::string damage = pictureDamage(head, headLength, length);
+  if (!damage.empty()) return reason + ": " + damage;
+  uint8_t probe[kProbeBytes] = {};
+  std::copy(head, head + std::min(headLength, kProbeBytes), probe);
+  return reason + ": a damaged " + pictureKindName(identifyPicture(probe)) + " picture";
+}
+
+}  // namespace
+
+std::string pictureFailureReason(const char* path, ResultCode result) {
+  if (result == ResultCode::Success) return {};
+  std::string words = reasonWithoutBytes(result);
+  if (!words.empty()) return words;
   FileHandle file;
   if (file.openRead(path, kFileShareRead, kOpenExisting, kFileAttributeNormal) == kInvalidFile) {
-    return reason;
+    return kNotConverted;
   }
   uint32_t high = 0xFFFFFFFFu;
   uint32_t low = file.size(&high);
-  if (low == 0xFFFFFFFFu && high == 0xFFFFFFFFu) return reason;
+  if (low == 0xFFFFFFFFu && high == 0xFFFFFFFFu) return kNotConverted;
   uint64_t length = (uint64_t{high} << 32) | low;
   std::vector<uint8_t> head(static_cast<size_t>(std::min<uint64_t>(length, kPlainHeadBytes)));
   if (!head.empty() && !readAt(file, 0, head.data(), static_cast<uint32_t>(head.size()))) {
-    return reason;
+    return kNotConverted;
   }
-  std::string damage = pictureDamage(head.data(), static_cast<uint32_t>(head.size()), length);
-  if (!damage.empty()) return reason + ": " + damage;
-  uint8_t probe[kProbeBytes] = {};
-  std::copy(head.begin(), head.begin() + std::min<size_t>(head.size(), kProbeBytes), probe);
-  return reason + ": a damaged " + pictureKindName(identifyPicture(probe)) + " picture";
+  return reasonFromHead(head.data(), static_cast<uint32_t>(head.size()), length);
+}
+
+std::string pictureFailureReason(const uint8_t* bytes, size_t size, ResultCode result) {
+  if (result == ResultCode::Success) return {};
+  std::string words = reasonWithoutBytes(result);
+  if (!words.empty()) return words;
+  return reasonFromHead(bytes, static_cast<uint32_t>(std::min<size_t>(size, kPlainHeadBytes)),
+                        size);
 }
 
 }  // namespace quorvel

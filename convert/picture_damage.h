@@ -4,6 +4,7 @@
 // output not written.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -19,5 +20,7 @@ std::string pictureDamage(const uint8_t* head, uint32_t headLength, uint64_t fil
 // ...", "not enough memory", or "not a picture that converts" with what the checks find. Asked
 // right after the conversion, on its thread (the system's message is that thread's last).
 std::string pictureFailureReason(const char* path, ResultCode result);
+// The same for a picture whose bytes are in memory.
+std::string pictureFailureReason(const uint8_t* bytes, size_t size, ResultCode result);
 
 }  // namespace quorvel

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
+#include <utility>
+#include <vector>
 
 #include "decoders/bytes.h"
 #include "decoders/dib.h"
@@ -241,7 +244,74 @@ ResultCode drawPicture(ByteView file, const LayeredHeader& picture, AlphaOutput 
   return result;
 }
 
+// Finds every layer's runs in turn; `needsAlphaCanvas` is set when a raw 24-bit picture holds a
+// 32-bit layer. UnknownFormat for any layer the canvas cannot take, as decodeLayers.
+ResultCode recordLayers(ByteView file, const LayeredHeader& picture, bool blend,
+                        RecordedPicture& out, std::vector<int>& depths, bool& needsAlphaCanvas) {
+  ByteCursor cursor(file, picture.firstLayer);
+  bool ordered = true;
+  for (uint64_t i = 0; i < picture.layerCount; ++i) {
+    LayerHeader header;
+    ResultCode result = readLayerHeader(cursor, header);
+    if (result != ResultCode::Success) return result;
+    LayerFit fit = layerFit(header.depth, picture, blend);
+    if (fit == LayerFit::Refused) return ResultCode::UnknownFormat;
+    if (fit == LayerFit::NeedsAlphaCanvas) needsAlphaCanvas = true;
+    RecordedLayer layer;
+    layer.x = header.x;
+    layer.y = header.y;
+    layer.width = header.width;
+    layer.height = header.height;
+    result = recordDirectRuns(cursor, header.width, header.height, header.depth / 8, layer.runs,
+                              ordered);
+    if (result != ResultCode::Success) return result;
+    out.layers.push_back(std::move(layer));
+    depths.push_back(header.depth);
+  }
+  out.drawable = ordered;
+  return ResultCode::Success;
+}
+
 }  // namespace
+
+ResultCode recordLayeredPicture(const uint8_t* buffer, uint32_t length, AlphaOutput alpha,
+                                RecordedPicture& out) {
+  out = RecordedPicture{};
+  ByteView file(buffer, length);
+  out.file = file;
+  const bool blend = alpha == AlphaOutput::Blended;
+  LayeredHeader picture;
+  ResultCode result = readLayeredHeader(file, blend, picture);
+  if (result != ResultCode::Success) return result;
+  if (!dibSizeAcceptable(picture.canvasWidth, picture.canvasHeight, 8 * picture.pixelBytes)) {
+    return ResultCode::UnknownFormat;
+  }
+  // Indexed layers are drawn by the whole-picture decoder.
+  if (picture.depth == kIndexedDepth || picture.depth == kIndexedAlphaDepth) return result;
+  std::vector<int> depths;
+  bool needsAlphaCanvas = false;
+  try {
+    result = recordLayers(file, picture, blend, out, depths, needsAlphaCanvas);
+  } catch (const std::bad_alloc&) {
+    result = ResultCode::OutOfMemory;
+  }
+  if (result != ResultCode::Success) {
+    out = RecordedPicture{};
+    return result;
+  }
+  if (needsAlphaCanvas) {
+    picture.pixelBytes = kMixedRawPixelBytes;
+    if (!dibSizeAcceptable(picture.canvasWidth, picture.canvasHeight, 8 * picture.pixelBytes)) {
+      out = RecordedPicture{};
+      return ResultCode::UnknownFormat;
+    }
+  }
+  out.header = dibHeader(picture.canvasWidth, picture.canvasHeight, 8 * picture.pixelBytes);
+  for (size_t i = 0; i < out.layers.size(); ++i) {
+    out.layers[i].pixels = layerPixels(depths[i], picture, alpha);
+  }
+  return ResultCode::Success;
+}
 
 ResultCode LayeredPictureDecoder::getPictureInfo(const uint8_t* buffer, uint32_t length,
                                                  const DecodeOptions& options, PictureInfo* info) {

@@ -7,6 +7,7 @@
 
 #include "decoders/alpha_output.h"
 #include "decoders/picture_decoder.h"
+#include "decoders/recorded_picture.h"
 
 namespace quorvel {
 
@@ -24,5 +25,12 @@ class LayeredPictureDecoder : public PictureDecoder {
 // opaque-mode indexed pixels opaque, pixels no layer covers transparent.
 ResultCode decodeLayeredPicture(const uint8_t* buffer, uint32_t length, AlphaOutput alpha,
                                 MemHandle* infoOut, MemHandle* bitsOut);
+
+// The picture's layers and runs found and checked, not drawn: the answers of
+// decodeLayeredPicture, and `out.drawable` false when a layer's runs move backwards. Indexed
+// pictures are not recorded: Success with `out.drawable` false once the header is read, their
+// layers unchecked (the whole-picture decoder answers for them).
+ResultCode recordLayeredPicture(const uint8_t* buffer, uint32_t length, AlphaOutput alpha,
+                                RecordedPicture& out);
 
 }  // namespace quorvel

@@ -1,6 +1,8 @@
 #include "decoders/run_stream.h"
 
+#include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "decoders/pixel_rows.h"
 
@@ -59,10 +61,14 @@ struct AddOpaquePixels {
   }
 };
 
+// Marker, row and column advance, pixel count.
+constexpr size_t kRunHeaderBytes = 12;
+
 // Reads the records of one direct-colour run stream from the cursor, up to and including its end
 // marker, with `sourceBytes` per stored pixel, and hands each run to
 // onRun(rowAdvance, columnAdvance, count, pixels), which answers false to refuse it. Every byte
 // read lies inside the cursor's view; the decoder and the skip share it.
+
 template <typename OnRun>
 ResultCode walkDirectRuns(ByteCursor& cursor, int sourceBytes, OnRun onRun) {
   for (;;) {
@@ -95,7 +101,88 @@ ResultCode decodeWith(ByteCursor& cursor, const PixelTarget& target, int sourceB
                         });
 }
 
+// The recorded stream from the checkpoint before the window's first row up to the first run that
+// starts below the window, each run through convert at its place. The stream was checked when it
+// was recorded: the walk cannot fail, and counted runs come in order (empty ones may wander).
+template <typename Convert>
+void drawWith(ByteView file, const RecordedRuns& runs, const PixelTarget& target, Convert convert) {
+  const auto& points = runs.checkpoints;
+  auto after = std::partition_point(points.begin(), points.end(), [&](const RunCheckpoint& point) {
+    return point.row < target.firstRow;
+  });
+  size_t offset = runs.start;
+  RunPosition position(target);
+  if (after != points.begin()) {
+    --after;
+    offset = after->offset;
+    position.moveTo(after->position);
+  }
+  const int64_t end = target.endRow * target.width;
+  ByteCursor cursor(file, offset);
+  const int sourceBytes = runs.sourceBytes;
+  walkDirectRuns(cursor, sourceBytes,
+                 [&](int64_t rows, int64_t columns, int32_t count, const uint8_t* pixels) {
+                   position.advance(rows, columns);
+                   if (count == 0) return true;
+                   if (position.position() >= end) return false;  // ends the walk
+                   position.write(pixels, count, sourceBytes, convert);
+                   return true;
+                 });
+}
+
 }  // namespace
+
+ResultCode recordDirectRuns(ByteCursor& cursor, int64_t width, int64_t rows, int sourceBytes,
+                            RecordedRuns& runs, bool& ordered) {
+  runs = RecordedRuns{cursor.position(), sourceBytes, {}};
+  RunPosition position(PixelTarget::whole(nullptr, 0, width, rows, 0));
+  int64_t end = 0;     // where the previous run ended
+  int64_t before = 0;  // the position before the current record
+  bool outOfMemory = false;
+  ResultCode result = walkDirectRuns(
+      cursor, sourceBytes, [&](int64_t rowAdvance, int64_t columns, int32_t count, const uint8_t*) {
+        const int64_t previous = before;
+        if (!position.advance(rowAdvance, columns)) return false;
+        before = position.position();
+        if (count == 0) return true;
+        if (!position.fits(count)) return false;
+        const int64_t start = position.position();
+        if (start < end) ordered = false;
+        end = start + count;
+        position.moveTo(end);
+        before = end;
+        const int64_t lastRow = (end - 1) / width;
+        if (runs.checkpoints.empty() || runs.checkpoints.back().row < lastRow) {
+          const size_t record =
+              cursor.position() - static_cast<size_t>(count) * sourceBytes - kRunHeaderBytes;
+          try {
+            runs.checkpoints.push_back(RunCheckpoint{lastRow, record, previous});
+          } catch (const std::bad_alloc&) {
+            outOfMemory = true;
+            return false;
+          }
+        }
+        return true;
+      });
+  return outOfMemory ? ResultCode::OutOfMemory : result;
+}
+
+void drawRecordedRuns(ByteView file, const RecordedRuns& runs, const PixelTarget& target,
+                      DirectPixels pixels) {
+  switch (pixels) {
+    case DirectPixels::ScaleAlpha:
+      return drawWith(file, runs, target, ScaleAlphaPixels{});
+    case DirectPixels::RawAlpha:
+      return drawWith(file, runs, target, KeptAlphaPixels{kRawAlpha});
+    case DirectPixels::StraightAlpha:
+      return drawWith(file, runs, target, KeptAlphaPixels{kStraightAlpha});
+    case DirectPixels::AddOpaque:
+      return drawWith(file, runs, target, AddOpaquePixels{});
+    case DirectPixels::Copy:
+      break;
+  }
+  drawWith(file, runs, target, CopyPixels{static_cast<size_t>(target.pixelBytes)});
+}
 
 ResultCode skipDirectRuns(ByteCursor& cursor, int sourceBytes) {
   return walkDirectRuns(cursor, sourceBytes,

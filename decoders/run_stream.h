@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "decoders/alpha_output.h"
 #include "decoders/bytes.h"
@@ -49,6 +50,9 @@ class RunPosition {
     position_ += rows * target_.width + columns;
     return position_ >= -kLimit && position_ <= kLimit;
   }
+  // Stands at `position` pixels from the top-left pixel (a position recorded earlier).
+  void moveTo(int64_t position) { position_ = position; }
+  int64_t position() const { return position_; }
   // True when `count` pixels from the current position lie inside the picture.
   bool fits(int64_t count) const { return position_ >= 0 && count <= total_ - position_; }
 
@@ -123,5 +127,35 @@ ResultCode skipDirectRuns(ByteCursor& cursor, int sourceBytes);
 // of the stored pixels. UnknownFormat as for skipDirectRuns, and when a run would leave the
 // picture.
 ResultCode decodeDirectRuns(ByteCursor& cursor, const PixelTarget& target, DirectPixels pixels);
+
+// A place in a run stream where drawing may start: the record at `offset` in the file, with the
+// position as it stood before that record. `row` is the row of the last pixel of that record's run.
+struct RunCheckpoint {
+  int64_t row;
+  size_t offset;
+  int64_t position;
+};
+
+// A run stream found and checked, kept for drawing any rows later: where it starts in the file
+// and a checkpoint at the first run ending on each further row, so that drawing a few rows starts
+// near them instead of at the start. At most one checkpoint per run and per row.
+struct RecordedRuns {
+  size_t start = 0;  // offset of the stream's first record in the file
+  int sourceBytes = 0;
+  std::vector<RunCheckpoint> checkpoints;  // rows ascending
+};
+
+// Walks one direct-colour run stream of a width x rows picture, as decodeDirectRuns does and
+// with its answers, and records it instead of drawing it (OutOfMemory when the checkpoints cannot
+// be kept). `ordered` is cleared when a run starts before the previous one ended: such runs cannot
+// be drawn a few rows at a time (drawRecordedRuns needs them ordered), only all of them in turn.
+ResultCode recordDirectRuns(ByteCursor& cursor, int64_t width, int64_t rows, int sourceBytes,
+                            RecordedRuns& runs, bool& ordered);
+
+// Draws the runs of the ordered stream recorded from `file` (its width and rows in the target)
+// that touch the target's window rows into the window, through `pixels` as decodeDirectRuns
+// does; the walk starts at the checkpoint before the window and stops at the first run past it.
+void drawRecordedRuns(ByteView file, const RecordedRuns& runs, const PixelTarget& target,
+                      DirectPixels pixels);
 
 }  // namespace quorvel

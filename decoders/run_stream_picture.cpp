@@ -1,5 +1,7 @@
 #include "decoders/run_stream_picture.h"
 
+#include <utility>
+
 #include "decoders/bytes.h"
 #include "decoders/dib.h"
 #include "decoders/run_stream.h"
@@ -49,6 +51,31 @@ ResultCode decodeRunStreamPicture(const uint8_t* buffer, uint32_t length, AlphaO
     return result;
   }
   handOverDib(dib, infoOut, bitsOut);
+  return ResultCode::Success;
+}
+
+ResultCode recordRunStreamPicture(const uint8_t* buffer, uint32_t length, AlphaOutput alpha,
+                                  RecordedPicture& out) {
+  out = RecordedPicture{};
+  ByteView file(buffer, length);
+  out.file = file;
+  if (!file.contains(0, kHeaderBytes)) return ResultCode::UnknownFormat;
+  int depth = file.u16(18);
+  int pixelBytes = directOutputBytes(depth, alpha == AlphaOutput::Blended);
+  if (pixelBytes == 0) return ResultCode::UnknownFormat;
+  const int64_t width = file.i32(0), height = file.i32(4);
+  if (!dibSizeAcceptable(width, height, 8 * pixelBytes)) return ResultCode::UnknownFormat;
+  out.header = dibHeader(width, height, 8 * pixelBytes);
+  RecordedLayer layer;
+  layer.width = width;
+  layer.height = height;
+  layer.pixels = directPixelsFor(depth, alpha);
+  ByteCursor cursor(file, kHeaderBytes);
+  bool ordered = true;
+  ResultCode result = recordDirectRuns(cursor, width, height, depth / 8, layer.runs, ordered);
+  if (result != ResultCode::Success) return result;
+  out.layers.push_back(std::move(layer));
+  out.drawable = ordered;
   return ResultCode::Success;
 }
 

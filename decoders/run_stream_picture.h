@@ -4,6 +4,7 @@
 
 #include "decoders/alpha_output.h"
 #include "decoders/picture_decoder.h"
+#include "decoders/recorded_picture.h"
 
 namespace quorvel {
 
@@ -20,5 +21,10 @@ class RunStreamPictureDecoder : public PictureDecoder {
 // opacity, covered pixels of 7-bit alpha 0 opaque, pixels no run covers transparent.
 ResultCode decodeRunStreamPicture(const uint8_t* buffer, uint32_t length, AlphaOutput alpha,
                                   MemHandle* infoOut, MemHandle* bitsOut);
+
+// The picture's runs found and checked, not drawn: the answers of decodeRunStreamPicture, and
+// `out.drawable` false when the runs move backwards.
+ResultCode recordRunStreamPicture(const uint8_t* buffer, uint32_t length, AlphaOutput alpha,
+                                  RecordedPicture& out);
 
 }  // namespace quorvel

@@ -1,8 +1,8 @@
 // Writes the seed corpora of the fuzz targets: quorvel-fuzz-seeds <folder> makes one subfolder
-// per target (plain_picture, layered_picture, run_stream_picture, tiled_with_colours,
-// tiled_bordered, convert, archive, lzss, options, pack_readers) holding small well-formed inputs
-// made by the test-input writer (and a few archives with damaged names); with --malformed it writes
-// the malformed-file corpus of the end-to-end test instead.
+// per target (plain_picture, layered_picture, run_stream_picture, recorded_picture,
+// tiled_with_colours, tiled_bordered, convert, archive, lzss, options, pack_readers) holding small
+// well-formed inputs made by the test-input writer (and a few archives with damaged names); with
+// --malformed it writes the malformed-file corpus of the end-to-end test instead.
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -137,6 +137,14 @@ int main(int argc, char** argv) {
     std::string target = decoderTarget(shaped.stem);
     save(root / target, shaped.stem + "-blend", withSettings(0x03, shaped.bytes));
     save(root / target, shaped.stem + "-raw", withSettings(0x00, shaped.bytes));
+    // The recorded-picture target: bit 1 the layered kind, bits 2-7 the band height less one.
+    if (target == "layered_picture" || target == "run_stream_picture") {
+      const uint8_t kind = target == "layered_picture" ? 0x02 : 0x00;
+      save(root / "recorded_picture", shaped.stem + "-blend-bands1",
+           withSettings(kind | 0x01, shaped.bytes));
+      save(root / "recorded_picture", shaped.stem + "-raw-bands3",
+           withSettings(kind | 0x08, shaped.bytes));
+    }
     save(root / "convert", shaped.stem + "-blend", withSettings(0x03, shaped.bytes));
     save(root / "convert", shaped.stem + "-raw-strip", withSettings(0x00, shaped.bytes));
   }

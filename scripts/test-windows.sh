@@ -472,9 +472,9 @@ make_big_archive() {
 }
 case_interrupt() {
   # Wine turns SIGINT into the console's Ctrl+C event. The run is stopped while it writes the
-  # picture member's BMP (its partial file in the output folder, the member's temporary file in
-  # the conversion's folder inside the shared temporary folder), interrupted, and let go: both
-  # files and that folder must be gone.
+  # picture member's BMP (its partial file in the output folder; a single picture is converted
+  # from the member's bytes in memory, without a temporary file), interrupted, and let go: the
+  # partial file and the conversion's folder inside the shared temporary folder must be gone.
   local d="$work/interrupt" pid watchdog code try caught=no temp_before
   mkdir -p "$d"
   make_big_archive "$d/big.a"
@@ -487,9 +487,7 @@ case_interrupt() {
     watchdog=$!
     until [ -e "$d/big/big.bmp.qvpart" ] || ! kill -0 "$pid" 2>/dev/null; do :; done
     kill -STOP "$pid" 2>/dev/null
-    # The member's temporary file sits in the conversion's own folder inside the shared one.
-    [ -e "$d/big/big.bmp.qvpart" ] && [ -n "$(find "$wintemp" -maxdepth 2 -name big.px)" ] &&
-      caught=yes
+    [ -e "$d/big/big.bmp.qvpart" ] && caught=yes
     kill -INT "$pid" 2>/dev/null
     kill -CONT "$pid" 2>/dev/null
     wait "$pid"

@@ -1,14 +1,19 @@
 // Archive runs of the built quorvel on generated archives, every output file checked.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <map>
 #include <random>
 
 #include "convert/convert_picture.h"
+#include "convert/picture_damage.h"
 #include "platform/system.h"
 #include "tests/support/test_support.h"
 #include "tools/writer/archive_writer.h"
+#include "tools/writer/layered_samples.h"
 #include "tools/writer/sample_archive.h"
+#include "tools/writer/tiled_writer.h"
 
 namespace quorvel {
 namespace {
@@ -178,6 +183,57 @@ TEST_F(ArchiveRun, WindowsDeviceNamesAreOrdinaryFiles) {
   test::RunResult result = run({"data.a"});
   EXPECT_EQ(filesBelow(scratch_.file("data")), expected);
   EXPECT_EQ(result.err, "");
+}
+
+// Single pictures of every kind are converted from the member's bytes in memory, series from
+// their temporary file: the same files as each picture converted on its own, blended and raw,
+// and a damaged picture fails with the reason its file would give.
+TEST_F(ArchiveRun, PictureMembersOfEveryKindMatchTheirLooseFiles) {
+  Bytes layered = layeredSample32();
+  Bytes cutLayered(layered.begin(), layered.end() - 40);
+  Bytes plain = plainPicture32(9, 7, patterned(9 * 7 * 4, 3));
+  Bytes cutPlain(plain.begin(), plain.end() - 5);
+  const std::vector<std::pair<std::string, Bytes>> pictures{{"layered", layered},
+                                                            {"indexed", layeredIndexedSample()},
+                                                            {"runs", runStreamSample32()},
+                                                            {"tiles0b", sampleTiles0B()},
+                                                            {"tiles0c", sampleTiles0C()},
+                                                            {"series", sampleSeries0B()},
+                                                            {"plain", plain},
+                                                            {"cutlayered", cutLayered},
+                                                            {"cutplain", cutPlain}};
+  std::vector<ArchiveMember> members;
+  for (const auto& [name, bytes] : pictures)
+    members.push_back(compressedMember(name + ".px", bytes));
+  writeArchive(members);
+  for (bool blend : {true, false}) {
+    SCOPED_TRACE(blend ? "blended" : "raw");
+    std::vector<std::string> args{"-jobs:2", "data.a"};
+    if (!blend) args.insert(args.begin(), "-raw");
+    test::RunResult result = run(args);
+    FileMap expected;
+    std::string failures;
+    for (const auto& [name, bytes] : pictures) {
+      test::ScratchDir alone;
+      const std::string source = alone.file(name + ".px");
+      ASSERT_TRUE(test::writeFile(source, bytes));
+      ConversionOptions options;
+      options.decode.blend = blend;
+      options.progress = ProgressText::silent();
+      const ResultCode converted =
+          convertPictureFile(alone.file(name).c_str(), source.c_str(), options);
+      if (converted != ResultCode::Success) {
+        failures += name + ".px: " + pictureFailureReason(source.c_str(), converted) + "\n";
+      }
+      std::remove(source.c_str());
+      FileMap files = filesBelow(alone.path());
+      expected.insert(files.begin(), files.end());
+    }
+    EXPECT_EQ(std::count(failures.begin(), failures.end(), '\n'), 2);  // the cut pictures
+    EXPECT_EQ(filesBelow(scratch_.file("data")), expected);
+    EXPECT_EQ(result.err, test::failureReport(failures, pictures.size()));
+    std::filesystem::remove_all(test::fileSystemPath(scratch_.file("data")));
+  }
 }
 
 TEST_F(ArchiveRun, DamagedMembersFailAndTheRunGoesOn) {

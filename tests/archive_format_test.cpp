@@ -41,6 +41,29 @@ TEST(PixelDelta, StaysInsideTheBytesAndLeavesAnIncompleteGroupAlone) {
   }
 }
 
+// Four pixels at a time where the processor allows, one at a time for the rest: every length
+// (blocks and tails), every stored byte (steps that wrap), against the delta taken one by one.
+TEST(PixelDelta, AnyBytesOfAnyLengthMatchThePixelByPixelSum) {
+  for (size_t length = 0; length < 60; ++length) {
+    for (uint8_t bias : {uint8_t{0}, uint8_t{3}, uint8_t{200}}) {
+      Bytes bytes(length);
+      for (size_t i = 0; i < length; ++i) bytes[i] = static_cast<uint8_t>(i * 97 + length * 13);
+      Bytes expected = bytes;
+      uint8_t previous[3] = {0, 0, 0};
+      for (size_t g = 0; g + 4 <= length; g += 4) {
+        const auto step = static_cast<uint8_t>(expected[g + 3] - bias);
+        for (int j = 0; j < 3; ++j) {
+          previous[j] = static_cast<uint8_t>(expected[g + j] + previous[j] + step);
+          expected[g + j] = previous[j];
+        }
+        expected[g + 3] = 255;
+      }
+      undoPixelDelta(bytes.data(), bytes.size(), bias);
+      EXPECT_EQ(bytes, expected) << "length " << length << " bias " << int{bias};
+    }
+  }
+}
+
 TEST(WaveHeader, CanonicalPcmHeaderFromTheSoundHeader) {
   const uint8_t sound[18] = {2, 4,    0x44, 0xAC, 16, 0, 0x10, 0xB1, 0x02,
                              0, 0xE8, 0x03, 0,    0,  9, 9,    9,    9};
