@@ -1,5 +1,6 @@
 #include "convert/convert_picture.h"
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -74,15 +75,20 @@ PictureDecoder* chooseDecoder(const uint8_t* probe, Decoders& decoders, Route& r
   return nullptr;
 }
 
-// The whole file in one zero-filled block (the decoders read it in place).
+// The whole file in one zero-filled block (the decoders read it in place). The decoders count a
+// file's bytes in 32 bits: a larger file is no picture they decode.
 ResultCode readWholeFile(FileHandle& file, MemoryBlock& block, const uint8_t*& bytes,
                          uint32_t& length) {
-  uint32_t size = file.size(nullptr);
-  if (size == 0xFFFFFFFFu) return ResultCode::ReadError;
-  void* buffer = block.allocate(size, kMemFixed | kMemZeroInit);
+  uint64_t size = 0;
+  if (!file.size(size)) return ResultCode::ReadError;
+  if (size > UINT32_MAX) return ResultCode::UnknownFormat;
+  void* buffer = block.allocate(static_cast<size_t>(size), kMemFixed | kMemZeroInit);
   if (buffer == nullptr) return ResultCode::OutOfMemory;
-  if (file.seek(0, kFileBegin, nullptr) == kInvalidSetFilePointer) return ResultCode::ReadError;
-  if (file.read(buffer, size, &length) == 0) return ResultCode::ReadError;
+  size_t done = 0;
+  if (!file.seek(0, SeekFrom::Start) || !file.read(buffer, static_cast<size_t>(size), done)) {
+    return ResultCode::ReadError;
+  }
+  length = static_cast<uint32_t>(done);
   bytes = static_cast<const uint8_t*>(buffer);
   return ResultCode::Success;
 }
@@ -96,10 +102,10 @@ ResultCode writeDib(const char* basePath, MemHandle infoHandle, MemHandle bitsHa
   if (info == nullptr || bits == nullptr) return ResultCode::OutOfMemory;
   const bool hasPalette = info->biBitCount < 16;
   size_t infoBytes = info->biSize + (hasPalette ? 1024 : 0);
-  int64_t pixelBytes = dibImageBytes(info);
+  const uint64_t pixelBytes = dibImageBytes(info);
   // Our decoders always agree with their blocks; refuse rather than read past one if not.
-  if (info->biSize != kInfoHeaderBytes || infoBytes > localSize(infoHandle) || pixelBytes < 0 ||
-      static_cast<uint64_t>(pixelBytes) > localSize(bitsHandle)) {
+  if (info->biSize != kInfoHeaderBytes || infoBytes > localSize(infoHandle) ||
+      pixelBytes > localSize(bitsHandle)) {
     return ResultCode::UnknownFormat;
   }
   std::string name(basePath);
@@ -122,10 +128,10 @@ bool bmpPathFor(const char* basePath, std::string& name) {
 // From the open file, or, when it is null, from the whole file in memory (bytes).
 ResultCode convertPlainInSlices(const char* basePath, FileHandle* file, ByteView bytes,
                                 const ConversionOptions& options) {
-  const uint32_t size = file != nullptr ? file->size(nullptr) : static_cast<uint32_t>(bytes.size());
-  if (size == 0xFFFFFFFFu) return ResultCode::ReadError;
+  uint64_t size = bytes.size();
+  if (file != nullptr && !file->size(size)) return ResultCode::ReadError;
   uint8_t head[kPlainHeadBytes] = {};
-  const uint32_t headLength = size < kPlainHeadBytes ? size : kPlainHeadBytes;
+  const auto headLength = static_cast<uint32_t>(std::min<uint64_t>(size, kPlainHeadBytes));
   if (file == nullptr) {
     if (headLength > 0) std::memcpy(head, bytes.data(), headLength);
   } else if (!readAt(*file, 0, head, headLength)) {
@@ -150,7 +156,7 @@ ResultCode convertPlainInSlices(const char* basePath, FileHandle* file, ByteView
     const size_t height = static_cast<size_t>(rows.height);
     const size_t top = height - first - count;
     const uint64_t offset = rows.pixelsOffset + uint64_t{top} * rows.sourceStride;
-    const auto sliceBytes = static_cast<uint32_t>(count * rows.sourceStride);
+    const size_t sliceBytes = count * rows.sourceStride;
     const uint8_t* sliceRows = scratch;
     if (file == nullptr) {
       if (!bytes.contains(offset, sliceBytes)) return false;
@@ -194,18 +200,16 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
   FileHandle file;
   // Delete sharing: the source may be an archive member's temporary file, which an interrupt
   // removes while it is open.
-  if (file.openRead(sourcePath, kFileShareRead | kFileShareDelete, kOpenExisting,
-                    kFileAttributeNormal) == kInvalidFile) {
-    return ResultCode::ReadError;
-  }
+  if (!file.openRead(sourcePath, kFileShareRead | kFileShareDelete)) return ResultCode::ReadError;
   uint8_t probe[kProbeBytes] = {};
-  uint32_t probed = 0;
-  if (file.read(probe, kProbeBytes, &probed) == 0) return ResultCode::ReadError;
+  size_t probed = 0;
+  uint64_t fileBytes = 0;
+  if (!file.read(probe, kProbeBytes, probed) || !file.size(fileBytes)) return ResultCode::ReadError;
 
   // Judged from the header alone: a picture over the limit takes no pixel memory at all, and
   // the memory the conversion needs is reserved from the run's budget before it starts.
   PictureNeed need;
-  if (probePictureNeed(probe, file.size(nullptr), options, need)) {
+  if (probePictureNeed(probe, fileBytes, options, need)) {
     const std::string refusal = pictureRefusal(need, options.maxPixels);
     if (!refusal.empty()) {
       // An archive member's temporary file is named by the member's name alone.

@@ -54,15 +54,10 @@ std::string pictureFailureReason(const char* path, ResultCode result) {
   }
   std::string reason = "not a picture that converts";
   FileHandle file;
-  if (file.openRead(path, kFileShareRead, kOpenExisting, kFileAttributeNormal) == kInvalidFile) {
-    return reason;
-  }
-  uint32_t high = 0xFFFFFFFFu;
-  uint32_t low = file.size(&high);
-  if (low == 0xFFFFFFFFu && high == 0xFFFFFFFFu) return reason;
-  uint64_t length = (uint64_t{high} << 32) | low;
+  uint64_t length = 0;
+  if (!file.openRead(path) || !file.size(length)) return reason;
   std::vector<uint8_t> head(static_cast<size_t>(std::min<uint64_t>(length, kPlainHeadBytes)));
-  if (!head.empty() && !readAt(file, 0, head.data(), static_cast<uint32_t>(head.size()))) {
+  if (!head.empty() && !readAt(file, 0, head.data(), head.size())) {
     return reason;
   }
   std::string damage = pictureDamage(head.data(), static_cast<uint32_t>(head.size()), length);

@@ -2,13 +2,22 @@
 
 namespace quorvel {
 
-int32_t dibRowBytes(const BitmapInfoHeader* info) {
-  int64_t bits = static_cast<int64_t>(info->biBitCount) * info->biWidth;
-  return static_cast<int32_t>(((bits / 8) + 3) & ~int64_t{3});
+namespace {
+
+uint64_t magnitude(int32_t value) {
+  return value < 0 ? uint64_t{0} - static_cast<uint64_t>(int64_t{value})
+                   : static_cast<uint64_t>(value);
 }
 
-int32_t dibImageBytes(const BitmapInfoHeader* info) {
-  return static_cast<int32_t>(static_cast<int64_t>(dibRowBytes(info)) * info->biHeight);
+}  // namespace
+
+uint64_t dibRowBytes(const BitmapInfoHeader* info) {
+  const uint64_t bits = uint64_t{info->biBitCount} * magnitude(info->biWidth);
+  return ((bits / 8) + 3) & ~uint64_t{3};
+}
+
+uint64_t dibImageBytes(const BitmapInfoHeader* info) {
+  return dibRowBytes(info) * magnitude(info->biHeight);
 }
 
 uint8_t blendChannel(uint8_t source, uint8_t background, uint8_t alpha) {

@@ -36,8 +36,10 @@ constexpr size_t kPaletteInfoBytes = 40 + 256 * 4;
 // Widths and heights outside 1..kMaxDimension are refused by every decoder.
 constexpr int64_t kMaxDimension = 0xFFFFFF;
 
-int32_t dibRowBytes(const BitmapInfoHeader* info);
-int32_t dibImageBytes(const BitmapInfoHeader* info);
+// Bytes of one padded row and of all rows: a bitmap may take up to 4 GiB, past what 32 signed
+// bits count. The height's sign (top-down rows) does not change them.
+uint64_t dibRowBytes(const BitmapInfoHeader* info);
+uint64_t dibImageBytes(const BitmapInfoHeader* info);
 
 uint8_t blendChannel(uint8_t source, uint8_t background, uint8_t alpha);
 // destination: blue, green, red; source: blue, green, red, alpha; background: blue, green, red.

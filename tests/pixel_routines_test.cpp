@@ -50,8 +50,16 @@ TEST(DibRows, PadToFourBytes) {
   h.biWidth = 3;
   h.biHeight = 2;
   h.biBitCount = 24;
-  EXPECT_EQ(dibRowBytes(&h), 12);
-  EXPECT_EQ(dibImageBytes(&h), 24);
+  EXPECT_EQ(dibRowBytes(&h), 12u);
+  EXPECT_EQ(dibImageBytes(&h), 24u);
+  h.biHeight = -2;  // top-down rows take as many bytes
+  EXPECT_EQ(dibImageBytes(&h), 24u);
+  // A bitmap of 3 GiB, which a BMP file holds, is past what 32 signed bits count.
+  h.biWidth = 0x6000;
+  h.biHeight = 0x8000;
+  h.biBitCount = 32;
+  EXPECT_EQ(dibRowBytes(&h), 0x18000u);
+  EXPECT_EQ(dibImageBytes(&h), 0xC0000000u);
 }
 
 TEST(AllocateDib, RefusesSizesNoBmpCanHold) {
