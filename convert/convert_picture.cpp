@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <new>
 #include <string>
 
 #include "convert/picture_kind.h"
@@ -21,6 +22,7 @@
 #include "decoders/tiled_picture_decoder.h"
 #include "decoders/tiled_with_colours.h"
 #include "platform/file_handle.h"
+#include "platform/owned_bytes.h"
 #include "platform/paths.h"
 #include "platform/system.h"
 #include "platform/whole_file.h"
@@ -42,7 +44,7 @@ struct Decoders {
 
 // The decoding entry beside getPicture that takes the alpha output explicitly.
 using AlphaDecode = ResultCode (*)(const uint8_t* buffer, uint32_t length, AlphaOutput alpha,
-                                   MemHandle* infoOut, MemHandle* bitsOut);
+                                   DecodedBitmap& bitmap);
 
 // Picks the decoder by the first probe that matches; null with the route to take otherwise.
 // straightDecode is the class's entry for straight alpha where its raw output is something else
@@ -75,43 +77,57 @@ PictureDecoder* chooseDecoder(const uint8_t* probe, Decoders& decoders, Route& r
   return nullptr;
 }
 
-// The whole file in one zero-filled block (the decoders read it in place). The decoders count a
-// file's bytes in 32 bits: a larger file is no picture they decode.
-ResultCode readWholeFile(FileHandle& file, MemoryBlock& block, const uint8_t*& bytes,
-                         uint32_t& length) {
+// The whole file in one block (the decoders read it in place); a file that shrank meanwhile
+// reads as what arrived. The decoders count a file's bytes in 32 bits: a larger file is no
+// picture they decode.
+ResultCode readWholeFile(FileHandle& file, OwnedBytes& block, uint32_t& length) {
   uint64_t size = 0;
   if (!file.size(size)) return ResultCode::ReadError;
   if (size > UINT32_MAX) return ResultCode::UnknownFormat;
-  void* buffer = block.allocate(static_cast<size_t>(size), kMemFixed | kMemZeroInit);
-  if (buffer == nullptr) return ResultCode::OutOfMemory;
+  block = allocateBytes(static_cast<size_t>(size), ByteFill::Unset);
+  if (block == nullptr) return ResultCode::OutOfMemory;
   size_t done = 0;
-  if (!file.seek(0, SeekFrom::Start) || !file.read(buffer, static_cast<size_t>(size), done)) {
+  if (!file.seek(0, SeekFrom::Start) || !file.read(block.get(), static_cast<size_t>(size), done)) {
     return ResultCode::ReadError;
   }
   length = static_cast<uint32_t>(done);
-  bytes = static_cast<const uint8_t*>(buffer);
   return ResultCode::Success;
 }
 
-ResultCode writeDib(const char* basePath, MemHandle infoHandle, MemHandle bitsHandle,
+// The bitmap of a picture read whole. A decoder's working buffers (beside the bitmap, whose
+// allocation it reports itself) may run out of memory too: reported, not thrown.
+ResultCode decodeBitmap(const uint8_t* bytes, uint32_t length, PictureDecoder& decoder,
+                        AlphaDecode straightDecode, const ConversionOptions& options,
+                        DecodedBitmap& bitmap) {
+  // A PNG of a picture with alpha carries it straight when the raw switch keeps it.
+  const bool straight = options.pictureFormat == PictureFormat::Png && !options.decode.blend;
+  try {
+    return straight && straightDecode != nullptr
+               ? straightDecode(bytes, length, AlphaOutput::Straight, bitmap)
+               : decoder.getPicture(bytes, length, options.decode, bitmap);
+  } catch (const std::bad_alloc&) {
+    bitmap = DecodedBitmap{};
+    return ResultCode::OutOfMemory;
+  }
+}
+
+ResultCode writeDib(const char* basePath, const DecodedBitmap& bitmap,
                     const PictureWriter& writer) {
-  MemoryBlock infoBlock;
-  MemoryBlock bitsBlock;
-  auto* info = static_cast<const BitmapInfoHeader*>(infoBlock.attach(infoHandle));
-  auto* bits = static_cast<const uint8_t*>(bitsBlock.attach(bitsHandle));
-  if (info == nullptr || bits == nullptr) return ResultCode::OutOfMemory;
+  const BitmapInfoHeader* info = bitmap.header();
+  if (info == nullptr || bitmap.pixels == nullptr) return ResultCode::OutOfMemory;
   const bool hasPalette = info->biBitCount < 16;
   size_t infoBytes = info->biSize + (hasPalette ? 1024 : 0);
   const uint64_t pixelBytes = dibImageBytes(info);
   // Our decoders always agree with their blocks; refuse rather than read past one if not.
-  if (info->biSize != kInfoHeaderBytes || infoBytes > localSize(infoHandle) ||
-      pixelBytes > localSize(bitsHandle)) {
+  if (info->biSize != kInfoHeaderBytes || infoBytes > bitmap.infoBytes ||
+      pixelBytes > bitmap.pixelBytes) {
     return ResultCode::UnknownFormat;
   }
   std::string name(basePath);
   if (!appendExtension(name, writer)) return ResultCode::WriteError;
   const auto* palette = hasPalette ? reinterpret_cast<const RgbQuad*>(info + 1) : nullptr;
-  return writer.write(name.c_str(), DibView{info, palette, bits, static_cast<size_t>(pixelBytes)});
+  return writer.write(name.c_str(),
+                      DibView{info, palette, bitmap.pixels.get(), static_cast<size_t>(pixelBytes)});
 }
 
 // The name of the BMP file written for basePath; false when it does not fit a path.
@@ -245,11 +261,11 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
     if (isTiled(kind)) return convertTiledPicture(basePath, &file, {}, kind, options);
   }
 
-  MemoryBlock whole;
-  const uint8_t* bytes = nullptr;
+  OwnedBytes whole;
   uint32_t length = 0;
-  ResultCode result = readWholeFile(file, whole, bytes, length);
+  ResultCode result = readWholeFile(file, whole, length);
   if (result != ResultCode::Success) return result;
+  const uint8_t* bytes = whole.get();
   file.close();
   // Read whole (an archive member's temporary file), a plain or tiled picture still needs no
   // bitmap.
@@ -260,22 +276,11 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
     return convertTiledPicture(basePath, nullptr, ByteView(bytes, length), kind, options);
   }
 
-  MemHandle infoHandle = nullptr;
-  MemHandle bitsHandle = nullptr;
-  // A PNG of a picture with alpha carries it straight when the raw switch keeps it.
-  const bool straight = options.pictureFormat == PictureFormat::Png && !options.decode.blend;
-  result = straight && straightDecode != nullptr
-               ? straightDecode(bytes, length, AlphaOutput::Straight, &infoHandle, &bitsHandle)
-               : decoder->getPicture(bytes, length, options.decode, &infoHandle, &bitsHandle);
-  whole.free();
-  if (result != ResultCode::Success) {
-    MemoryBlock infoBlock;
-    MemoryBlock bitsBlock;
-    infoBlock.attach(infoHandle);
-    bitsBlock.attach(bitsHandle);
-    return result;
-  }
-  return writeDib(basePath, infoHandle, bitsHandle, pictureWriterFor(options));
+  DecodedBitmap bitmap;
+  result = decodeBitmap(bytes, length, *decoder, straightDecode, options, bitmap);
+  whole.reset();
+  if (result != ResultCode::Success) return result;
+  return writeDib(basePath, bitmap, pictureWriterFor(options));
 }
 
 }  // namespace quorvel

@@ -72,11 +72,13 @@ TEST(AllocateDib, RefusesSizesNoBmpCanHold) {
   EXPECT_NE(out.palette, nullptr);
   EXPECT_EQ(out.rowBytes, 4u);
   EXPECT_EQ(out.header->biSizeImage, 8u);
-  MemHandle info = nullptr, bits = nullptr;
-  handOverDib(out, &info, &bits);
-  EXPECT_EQ(localSize(info), 1064u);
-  localFree(info);
-  localFree(bits);
+  DecodedBitmap bitmap;
+  handOverDib(out, bitmap);
+  EXPECT_EQ(out.bits, nullptr);  // handed over whole
+  EXPECT_EQ(bitmap.infoBytes, 1064u);
+  EXPECT_EQ(bitmap.pixelBytes, 8u);
+  EXPECT_EQ(bitmap.header()->biWidth, 3);
+  EXPECT_EQ(reinterpret_cast<const uint8_t*>(bitmap.palette()), bitmap.info.get() + 40);
 }
 
 // The row blend against blendPixel, pixel by pixel: every alpha, widths around the four pixels the

@@ -8,6 +8,7 @@
 #include <new>
 
 #include "platform/memory.h"
+#include "platform/owned_bytes.h"
 
 namespace quorvel {
 
@@ -35,6 +36,17 @@ void hintHugePages(void* block, size_t bytes) {
 }
 
 }  // namespace
+
+void FreeBytes::operator()(uint8_t* bytes) const {
+  std::free(bytes);
+}
+
+OwnedBytes allocateBytes(size_t count, ByteFill fill) {
+  const size_t bytes = count == 0 ? 1 : count;
+  void* block = fill == ByteFill::Zeroed ? std::calloc(bytes, 1) : std::malloc(bytes);
+  hintHugePages(block, bytes);
+  return OwnedBytes(static_cast<uint8_t*>(block));
+}
 
 MemHandle localAlloc(uint32_t flags, size_t bytes) {
   if ((flags & kMemMoveable) == 0) {

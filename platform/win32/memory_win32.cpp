@@ -1,12 +1,25 @@
-// Movable memory and the process heap through the Windows API.
+// Movable memory and the process heap through the Windows API; owned bytes from the C library.
 #include <windows.h>
 
+#include <cstdlib>
+
 #include "platform/memory.h"
+#include "platform/owned_bytes.h"
 
 namespace quorvel {
 
 static_assert(kMemFixed == LMEM_FIXED && kMemMoveable == LMEM_MOVEABLE &&
               kMemZeroInit == LMEM_ZEROINIT && kMemHandleFlags == LHND);
+
+void FreeBytes::operator()(uint8_t* bytes) const {
+  std::free(bytes);
+}
+
+OwnedBytes allocateBytes(size_t count, ByteFill fill) {
+  const size_t bytes = count == 0 ? 1 : count;
+  void* block = fill == ByteFill::Zeroed ? std::calloc(bytes, 1) : std::malloc(bytes);
+  return OwnedBytes(static_cast<uint8_t*>(block));
+}
 
 MemHandle localAlloc(uint32_t flags, size_t bytes) {
   // A movable block of 0 bytes is born discarded and cannot be locked; an empty archive member or

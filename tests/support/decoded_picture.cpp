@@ -9,25 +9,19 @@ DecodedPicture decodePicture(PictureDecoder& decoder, const std::vector<uint8_t>
   DecodedPicture out;
   // An exact-size copy, so that reading past the file's end shows up under AddressSanitizer.
   std::vector<uint8_t> input(file);
-  MemHandle info = nullptr;
-  MemHandle bits = nullptr;
+  DecodedBitmap bitmap;
   out.result = decoder.getPicture(input.empty() ? nullptr : input.data(),
-                                  static_cast<uint32_t>(input.size()), options, &info, &bits);
-  out.infoHanded = info != nullptr;
-  out.bitsHanded = bits != nullptr;
-  if (info != nullptr) {
-    out.infoBytes = localSize(info);
-    auto* bytes = static_cast<const uint8_t*>(localLock(info));
+                                  static_cast<uint32_t>(input.size()), options, bitmap);
+  out.infoHanded = bitmap.info != nullptr;
+  out.bitsHanded = bitmap.pixels != nullptr;
+  if (!bitmap.empty()) {
+    out.infoBytes = bitmap.infoBytes;
+    const uint8_t* bytes = bitmap.info.get();
     std::memcpy(&out.header, bytes, sizeof out.header);
     if (out.infoBytes >= kPaletteInfoBytes) out.palette.assign(bytes + 40, bytes + 1064);
-    localUnlock(info);
-    localFree(info);
   }
-  if (bits != nullptr) {
-    auto* bytes = static_cast<const uint8_t*>(localLock(bits));
-    out.bits.assign(bytes, bytes + localSize(bits));
-    localUnlock(bits);
-    localFree(bits);
+  if (bitmap.pixels != nullptr) {
+    out.bits.assign(bitmap.pixels.get(), bitmap.pixels.get() + bitmap.pixelBytes);
   }
   return out;
 }

@@ -11,7 +11,7 @@ namespace quorvel::test {
 
 struct DecodedPicture {
   ResultCode result = ResultCode::NotImplemented;
-  bool infoHanded = false;  // a non-null info handle came back
+  bool infoHanded = false;  // the bitmap came back with an info block
   bool bitsHanded = false;
   size_t infoBytes = 0;  // size of the info block
   BitmapInfoHeader header{};
