@@ -8,6 +8,7 @@
 #include "platform/file_handle.h"
 #include "platform/memory.h"
 #include "platform/output_file.h"
+#include "platform/owned_bytes.h"
 #include "platform/paths.h"
 #include "platform/system.h"
 #include "platform/whole_file.h"
@@ -120,11 +121,15 @@ TEST(MemoryBlock, ReleaseHandsOverAndAttachTakesBack) {
   EXPECT_EQ(owner.handle(), nullptr);
 }
 
-TEST(HeapOwner, FreesItsBlockAndToleratesNull) {
-  { HeapOwner none(nullptr); }
-  HeapOwner owner(heapAlloc(64));
-  ASSERT_NE(owner.get(), nullptr);
-  std::memset(owner.get(), 0xAB, 64);
+TEST(OwnedBytes, ZeroedOrLeftForTheCaller) {
+  OwnedBytes zeroed = allocateBytes(100, ByteFill::Zeroed);
+  ASSERT_NE(zeroed, nullptr);
+  for (int i = 0; i < 100; ++i) ASSERT_EQ(zeroed[i], 0) << i;
+  OwnedBytes empty = allocateBytes(0, ByteFill::Unset);  // still an address
+  EXPECT_NE(empty, nullptr);
+  OwnedBytes unset = allocateBytes(64, ByteFill::Unset);
+  ASSERT_NE(unset, nullptr);
+  std::memset(unset.get(), 0xAB, 64);
 }
 
 TEST(OutputFile, AppearsOnlyWhenCommitted) {

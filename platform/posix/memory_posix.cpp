@@ -80,14 +80,6 @@ bool localUnlock(MemHandle handle) {
   return block->lockCount > 0;
 }
 
-MemHandle localReAlloc(MemHandle handle, size_t bytes, uint32_t flags) {
-  // Only fixed work buffers are enlarged in this program.
-  void* grown = std::realloc(handle, bytes == 0 ? 1 : bytes);
-  if (grown == nullptr) return nullptr;
-  (void)flags;
-  return grown;
-}
-
 MemHandle localFree(MemHandle handle) {
   // Fixed and movable blocks both start where malloc placed them.
   std::free(handle);
@@ -96,15 +88,6 @@ MemHandle localFree(MemHandle handle) {
 
 size_t localSize(MemHandle handle) {
   return handle == nullptr ? 0 : header(handle)->size;
-}
-
-void* heapAlloc(size_t bytes) {
-  return std::malloc(bytes == 0 ? 1 : bytes);
-}
-
-int heapFree(void* address) {
-  std::free(address);
-  return 1;
 }
 
 }  // namespace quorvel

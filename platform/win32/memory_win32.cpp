@@ -1,4 +1,4 @@
-// Movable memory and the process heap through the Windows API; owned bytes from the C library.
+// Movable memory through the Windows API; owned bytes from the C library.
 #include <windows.h>
 
 #include <cstdlib>
@@ -35,27 +35,12 @@ bool localUnlock(MemHandle handle) {
   return LocalUnlock(handle) != 0;
 }
 
-MemHandle localReAlloc(MemHandle handle, size_t bytes, uint32_t flags) {
-  // Without LMEM_MOVEABLE a fixed block may only grow in place, which fails whenever its
-  // neighbour is in use; callers expect the block to move as it has to (the address comes back).
-  if ((flags & LMEM_MODIFY) == 0) flags |= LMEM_MOVEABLE;
-  return LocalReAlloc(handle, bytes, flags);
-}
-
 MemHandle localFree(MemHandle handle) {
   return LocalFree(handle);
 }
 
 size_t localSize(MemHandle handle) {
   return LocalSize(handle);
-}
-
-void* heapAlloc(size_t bytes) {
-  return HeapAlloc(GetProcessHeap(), 0, bytes);
-}
-
-int heapFree(void* address) {
-  return HeapFree(GetProcessHeap(), 0, address) ? 1 : 0;
 }
 
 }  // namespace quorvel
