@@ -78,18 +78,20 @@ PictureDecoder* chooseDecoder(const uint8_t* probe, Decoders& decoders, Route& r
 }
 
 // The whole file in one block (the decoders read it in place); a file that shrank meanwhile
-// reads as what arrived. The decoders count a file's bytes in 32 bits: a larger file is no
-// picture they decode.
+// reads as what arrived, the rest of the block zeroed. The decoders count a file's bytes in
+// 32 bits: a larger file is no picture they decode.
 ResultCode readWholeFile(FileHandle& file, OwnedBytes& block, uint32_t& length) {
   uint64_t size = 0;
   if (!file.size(size)) return ResultCode::ReadError;
   if (size > UINT32_MAX) return ResultCode::UnknownFormat;
-  block = allocateBytes(static_cast<size_t>(size), ByteFill::Unset);
+  const auto bytes = static_cast<size_t>(size);
+  block = allocateBytes(bytes, ByteFill::Unset);
   if (block == nullptr) return ResultCode::OutOfMemory;
   size_t done = 0;
-  if (!file.seek(0, SeekFrom::Start) || !file.read(block.get(), static_cast<size_t>(size), done)) {
+  if (!file.seek(0, SeekFrom::Start) || !file.read(block.get(), bytes, done)) {
     return ResultCode::ReadError;
   }
+  if (done < bytes) std::memset(block.get() + done, 0, bytes - done);
   length = static_cast<uint32_t>(done);
   return ResultCode::Success;
 }
