@@ -17,11 +17,11 @@ using writer::PlainPicture;
 
 struct Decoded {
   ResultCode result = ResultCode::NotImplemented;
+  BitmapInfoHeader header{};  // packed: placed where its fields stay 4-byte aligned
+  Bytes palette;              // 1024 bytes at 8 bits
+  Bytes bits;
   bool infoHanded = false;
   bool bitsHanded = false;
-  BitmapInfoHeader header{};
-  Bytes palette;  // 1024 bytes at 8 bits
-  Bytes bits;
 };
 
 Decoded decodeWith(const Bytes& file, const DecodeOptions& options) {
