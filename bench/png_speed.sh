@@ -7,6 +7,7 @@
 # the median time ratio (quorvel / Pillow) and the size ratio of the files. With an earlier build
 # folder, that build's quorvel runs in the same rounds too (its ratios printed as "earlier").
 # The machine's load is printed before and after: compare ratios of one run only.
+# The whole generated game in BMP and in PNG: bench/png_game.sh.
 # Usage: bench/png_speed.sh [build folder] [rounds] [earlier build folder]
 set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)

@@ -1,6 +1,7 @@
 #include "convert/ordered_work.h"
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -12,23 +13,28 @@ namespace {
 
 class OrderedRun {
  public:
-  OrderedRun(size_t count, const std::function<bool(size_t)>& work,
+  OrderedRun(size_t count, size_t ahead, const std::function<bool(size_t)>& work,
              const std::function<void(size_t)>& report)
-      : work_(work), report_(report), finished_(count, 0), stopAt_(count) {}
+      : work_(work), report_(report), finished_(count, 0), ahead_(ahead), stopAt_(count) {}
 
-  // Works on items until none is left to start.
+  // Works on items until none may be started any more: none is left, or as many are started and
+  // not yet reported as the run allows.
   void workItems() {
-    for (size_t item; takeItem(item);) finishItem(item, work_(item));
+    for (size_t item; takeItem(item, false);) finishItem(item, work_(item));
   }
 
-  bool itemsLeft() {
+  bool canStart() {
     std::lock_guard<std::mutex> lock(mutex_);
-    return next_ < stopAt_;
+    return startable();
   }
 
-  bool takeItem(size_t& item) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (next_ >= stopAt_) return false;
+  // The next item; false when none is left. With wait, waits while the items started and not
+  // yet reported are as many as the run allows (until an earlier one is reported); without, false
+  // then too.
+  bool takeItem(size_t& item, bool wait) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (wait) reportedMore_.wait(lock, [&] { return next_ >= stopAt_ || startable(); });
+    if (!startable()) return false;
     item = next_++;
     return true;
   }
@@ -38,7 +44,10 @@ class OrderedRun {
   void finishItem(size_t item, bool goOn) {
     std::unique_lock<std::mutex> lock(mutex_);
     finished_[item] = 1;
-    if (!goOn && item < stopAt_) stopAt_ = item + 1;
+    if (!goOn && item < stopAt_) {
+      stopAt_ = item + 1;
+      reportedMore_.notify_all();
+    }
     if (reporting_) return;
     reporting_ = true;
     while (reported_ < stopAt_ && finished_[reported_] != 0) {
@@ -47,15 +56,20 @@ class OrderedRun {
       report_(next);
       lock.lock();
       ++reported_;
+      reportedMore_.notify_all();
     }
     reporting_ = false;
   }
 
  private:
+  bool startable() const { return next_ < stopAt_ && next_ < reported_ + ahead_; }
+
   const std::function<bool(size_t)>& work_;
   const std::function<void(size_t)>& report_;
   std::mutex mutex_;
+  std::condition_variable reportedMore_;
   std::vector<char> finished_;
+  const size_t ahead_;  // the most items started and not yet reported
   size_t next_ = 0;
   size_t reported_ = 0;
   size_t stopAt_;
@@ -66,30 +80,34 @@ class OrderedRun {
 
 void runOrdered(size_t count, WorkerBudget* budget, const std::function<bool(size_t)>& work,
                 const std::function<void(size_t)>& report) {
-  OrderedRun run(count, work, report);
+  const size_t threads = budget == nullptr ? 1 : static_cast<size_t>(budget->threads());
+  OrderedRun run(count, kItemsAheadPerThread * threads, work, report);
   std::vector<std::thread> helpers;
-  const size_t wanted = budget == nullptr || count < 2
-                            ? 0
-                            : std::min(count, static_cast<size_t>(budget->threads())) - 1;
-  // Asked again after every item of the calling thread: threads that other work of the run gives
-  // back meanwhile join in.
+  std::atomic<size_t> working{0};
+  const size_t wanted = budget == nullptr || count < 2 ? 0 : std::min(count, threads) - 1;
+  // Asked again for every item of the calling thread: threads that other work of the run gives
+  // back meanwhile join in, and so do threads of this run that stopped while it was as far ahead
+  // as allowed. A helper that may not start an item gives its thread back rather than hold it
+  // idle, so that the work of the items being waited for can use it.
   auto takeSpareThreads = [&] {
-    while (helpers.size() < wanted && run.itemsLeft() && budget->takeSpare()) {
+    while (working < wanted && run.canStart() && budget->takeSpare()) {
+      ++working;
       try {
-        helpers.emplace_back([&run, budget] {
+        helpers.emplace_back([&run, &working, budget] {
           run.workItems();
+          --working;
           budget->giveBack();
         });
       } catch (const std::system_error&) {
+        --working;
         budget->giveBack();  // no more threads to be had: the ones running do the work
         return;
       }
     }
   };
-  takeSpareThreads();
-  for (size_t item; run.takeItem(item);) {
-    run.finishItem(item, work(item));
+  for (size_t item; run.takeItem(item, true);) {
     takeSpareThreads();
+    run.finishItem(item, work(item));
   }
   for (std::thread& helper : helpers) helper.join();
 }

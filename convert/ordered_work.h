@@ -18,6 +18,14 @@ namespace quorvel {
 // never two at once. When work(i) answers false, no item after i is started any more, items
 // already running finish, and report is called for the items up to i only. Returns when every
 // started item has finished and been reported.
+//
+// Workers never run further ahead of the report than kItemsAheadPerThread items per thread of the
+// budget: an item is started only while fewer than that are started and not yet reported. What
+// finished items hold (an archive member's stored bytes) then stays near that many items' worth
+// however slow an early item is; a worker that may not start one gives its thread back to the
+// budget, for the work the early item does side by side.
+constexpr size_t kItemsAheadPerThread = 2;
+
 void runOrdered(size_t count, WorkerBudget* budget, const std::function<bool(size_t)>& work,
                 const std::function<void(size_t)>& report);
 

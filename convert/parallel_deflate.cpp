@@ -1,5 +1,6 @@
 #include "convert/parallel_deflate.h"
 
+#include <libdeflate.h>
 #include <zlib.h>
 
 #include <atomic>
@@ -8,53 +9,48 @@
 #include <mutex>
 #include <new>
 
+#include "convert/deflate_join.h"
 #include "convert/ordered_work.h"
 
 namespace quorvel {
 
 namespace {
 
-// zlib's default window and memory use.
-constexpr int kWindowBits = 15;
-constexpr int kMemLevel = 8;
-// deflateBound counts the end of a stream; a sync flush instead adds an empty stored block.
-constexpr size_t kFlushBytes = 16;
+constexpr size_t kZlibHeaderBytes = 2;
 constexpr size_t kAdlerBytes = 4;
 
-// What one thread keeps from one piece to the next, so that each piece costs no new deflate state
+// The zlib header: deflate with a 32 KiB window, the level's hint (as libdeflate's own zlib
+// wrapper gives it) and the check bits that make the two bytes a multiple of 31.
+void writeZlibHeader(uint8_t* out, int level) {
+  const unsigned hint = level < 2 ? 0 : level < 6 ? 1 : level < 8 ? 2 : 3;
+  unsigned header = (0x78u << 8) | (hint << 6);
+  header |= 31 - header % 31;
+  out[0] = static_cast<uint8_t>(header >> 8);
+  out[1] = static_cast<uint8_t>(header);
+}
+
+// What one thread keeps from one piece to the next, so that each piece costs no new compressor
 // and no fresh pages.
 class Workspace {
  public:
   Workspace() = default;
   Workspace(const Workspace&) = delete;
   Workspace& operator=(const Workspace&) = delete;
-  ~Workspace() {
-    if (ready_) deflateEnd(&stream_);
-  }
+  ~Workspace() { libdeflate_free_compressor(compressor_); }
 
-  // A deflate state ready for a new piece: with the zlib header (the first piece) or raw; null
-  // when zlib cannot make one (status tells why).
-  z_stream* stream(bool zlibHeader, const DeflateSettings& settings, int& status) {
-    if (ready_ && header_ == zlibHeader && deflateReset(&stream_) == Z_OK) return &stream_;
-    if (ready_) deflateEnd(&stream_);
-    ready_ = false;
-    stream_ = z_stream{};
-    status = deflateInit2(&stream_, settings.level, Z_DEFLATED,
-                          zlibHeader ? kWindowBits : -kWindowBits, kMemLevel, settings.strategy);
-    if (status != Z_OK) return nullptr;
-    ready_ = true;
-    header_ = zlibHeader;
-    return &stream_;
+  // The compressor for the level; null when it cannot be allocated.
+  libdeflate_compressor* compressor(int level) {
+    if (compressor_ == nullptr) compressor_ = libdeflate_alloc_compressor(level);
+    return compressor_;
   }
 
   std::vector<uint8_t> input;
   std::vector<uint8_t> output;
   std::vector<uint8_t> making;  // the input's own workspace
+  DeflateStreamOpener opener;
 
  private:
-  z_stream stream_{};
-  bool ready_ = false;
-  bool header_ = false;
+  libdeflate_compressor* compressor_ = nullptr;
 };
 
 class WorkspacePool {
@@ -118,7 +114,7 @@ class PieceRun {
     joinedAdler_ = piece == 0 ? adlers_[0]
                               : adler32_combine(joinedAdler_, adlers_[piece],
                                                 static_cast<z_off_t>(input_.pieceBytes(piece)));
-    if (piece + 1 == count_ && count_ > 1) {
+    if (piece + 1 == count_) {
       // The zlib stream ends with the Adler-32 of everything, most significant byte first.
       uint8_t* end = out.buffer.data() + out.front + out.length;
       for (size_t i = 0; i < kAdlerBytes; ++i) {
@@ -149,33 +145,32 @@ class PieceRun {
     const bool last = piece + 1 == count_;
     workspace.input.resize(bytes);
     input_.makePiece(piece, workspace.input.data(), workspace.making);
-    adlers_[piece] = adler32_z(adler32_z(0, nullptr, 0), workspace.input.data(), bytes);
+    adlers_[piece] = libdeflate_adler32(1, workspace.input.data(), bytes);
 
-    int status = Z_OK;
-    z_stream* stream = workspace.stream(first, settings_, status);
-    if (stream == nullptr) {
-      return status == Z_MEM_ERROR ? ResultCode::OutOfMemory : ResultCode::WriteError;
-    }
-    // Room for the piece whatever it compresses to, so that one call does it all.
-    const size_t room = deflateBound(stream, static_cast<uLong>(bytes)) + kFlushBytes;
+    libdeflate_compressor* compressor = workspace.compressor(settings_.level);
+    if (compressor == nullptr) return ResultCode::OutOfMemory;
+    // Room for the piece whatever it compresses to, and for what opening it adds.
+    const size_t room =
+        libdeflate_deflate_compress_bound(compressor, bytes) + kOpenStreamExtraBytes;
     workspace.output.resize(room);
-    stream->next_in = workspace.input.data();
-    stream->avail_in = static_cast<uInt>(bytes);
-    stream->next_out = workspace.output.data();
-    stream->avail_out = static_cast<uInt>(room);
-    status = deflate(stream, last ? Z_FINISH : Z_SYNC_FLUSH);
-    const bool whole = last ? status == Z_STREAM_END
-                            : status == Z_OK && stream->avail_in == 0 && stream->avail_out > 0;
-    if (!whole) return ResultCode::WriteError;
+    size_t length = libdeflate_deflate_compress(compressor, workspace.input.data(), bytes,
+                                                workspace.output.data(), room);
+    if (length == 0) return ResultCode::WriteError;
+    if (!last) {
+      length = workspace.opener.open(workspace.output.data(), length, bytes);
+      if (length == 0) return ResultCode::WriteError;
+    }
 
-    // A lone piece is a whole zlib stream already; the last of several gets the joined Adler-32.
-    const size_t length = room - stream->avail_out;
-    const size_t trailer = last && !first ? kAdlerBytes : 0;
+    // The first piece starts the zlib stream; the last gets the joined Adler-32 when delivered.
+    const size_t header = first ? kZlibHeaderBytes : 0;
+    const size_t trailer = last ? kAdlerBytes : 0;
     DeflatedPiece& out = pieces_[piece];
-    out.buffer.resize(settings_.front + length + trailer + settings_.back);
-    std::memcpy(out.buffer.data() + settings_.front, workspace.output.data(), length);
+    out.buffer.resize(settings_.front + header + length + trailer + settings_.back);
+    uint8_t* start = out.buffer.data() + settings_.front;
+    if (first) writeZlibHeader(start, settings_.level);
+    std::memcpy(start + header, workspace.output.data(), length);
     out.front = settings_.front;
-    out.length = length;
+    out.length = header + length;
     return ResultCode::Success;
   }
 
@@ -184,7 +179,7 @@ class PieceRun {
   const DeflatedPieceSink& sink_;
   const size_t count_;
   std::vector<DeflatedPiece> pieces_;
-  std::vector<uLong> adlers_;
+  std::vector<uint32_t> adlers_;
   uLong joinedAdler_ = 1;
   WorkspacePool pool_;
   std::atomic<int> failure_{static_cast<int>(ResultCode::Success)};

@@ -1,10 +1,10 @@
 // One zlib stream compressed in independent pieces, side by side on the run's spare threads.
 //
-// Each piece is deflated on its own (no history reaches across a piece boundary) and ends on a
-// byte boundary with a sync flush, the last with the end of the stream; laid one after the other,
-// the pieces form a single zlib stream whose Adler-32 is joined from the pieces' own. Where a
-// piece starts depends only on the input, never on the number of threads, so the bytes are the
-// same whatever the machine or the thread count.
+// Each piece is deflated on its own with libdeflate (no history reaches across a piece boundary);
+// every piece but the last is then left open and byte-aligned (convert/deflate_join.h), so that
+// laid one after the other the pieces form a single zlib stream, whose Adler-32 is joined from the
+// pieces' own. Where a piece starts depends only on the input, never on the number of threads, so
+// the bytes are the same whatever the machine or the thread count.
 #pragma once
 
 #include <cstddef>
@@ -38,8 +38,7 @@ struct DeflatedPiece {
 };
 
 struct DeflateSettings {
-  int level = 6;
-  int strategy = 0;  // Z_DEFAULT_STRATEGY
+  int level = 6;     // libdeflate's, 1 to 12
   size_t front = 0;  // room before each piece's bytes
   size_t back = 0;   // room after them
 };
@@ -49,7 +48,7 @@ using DeflatedPieceSink = std::function<bool(DeflatedPiece& piece)>;
 
 // Compresses the input into one zlib stream handed to sink piece by piece. Pieces are compressed
 // on the calling thread and on the spare threads of workers (none: the calling thread alone).
-// Success; OutOfMemory; WriteError when zlib fails or the sink answers false.
+// Success; OutOfMemory; WriteError when a library fails or the sink answers false.
 ResultCode deflateInPieces(const DeflateInput& input, const DeflateSettings& settings,
                            WorkerBudget* workers, const DeflatedPieceSink& sink);
 

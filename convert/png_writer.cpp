@@ -1,5 +1,6 @@
 #include "convert/png_writer.h"
 
+#include <libdeflate.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -10,19 +11,24 @@
 #include <functional>
 
 #include "convert/parallel_deflate.h"
+#include "convert/png_filter.h"
 #include "decoders/bytes.h"
 #include "platform/output_file.h"
 
 namespace {
 
-// zlib's default level with the Paeth filter on every row, chosen by measurement
-// (bench/png_speed.sh, 4096 x 4096 pictures): files 1.01 to 1.04 times the size of Pillow's
-// default ones. Trying every filter per row (stb's default) gains at most 4 % in size for 20 to
-// 110 % more time; the Up and Sub filters are a little faster but up to 2.5 times larger. Level 5,
-// or level 6 with a shorter match search, saves up to half the time but makes the sprite picture
-// 1.10 to 1.20 times Pillow's size; a larger hash (memory level 9) changes neither measurably.
-constexpr int kZlibLevel = 6;
-constexpr int kPaethFilter = 4;
+// libdeflate's level, chosen by measurement with each piece's filter chosen by trial: processor
+// time (one thread) and PNG bytes of one archive of the generated game (quorvel-make-samples
+// --game DIR 6, data000.a: 130 pictures, -batch -png -raw -jobs:1) and of the 4096 x 4096 sprite
+// (-png -raw):
+//   level        4       5       6       7       8     zlib 6, Paeth   Pillow
+//   archive s    1.10    1.50    1.83    3.16    6.05  6.24
+//   archive MB  23.56   23.72   22.71   21.70   21.17  25.83           22.10
+//   sprite s     0.32    0.33    0.38    0.58    1.34  0.51
+//   sprite MB    2.89    2.86    2.66    2.49    2.22  2.40            2.32
+// Level 7 is the lowest whose files are no larger than zlib's and Pillow's on the game, at half
+// zlib's time; level 6 is 1.7 times faster still but 3 % larger than Pillow's files.
+constexpr int kDeflateLevel = 7;
 
 // stb_image_write's whole-picture encoder is not used (the rows are filtered and deflated in
 // pieces below), so its compressor is never called.
@@ -32,13 +38,13 @@ unsigned char* noCompressor(unsigned char*, int, int*, int) {
 
 }  // namespace
 
-// The library, compiled into this file only: its row filters and its chunk helpers (its folder is
-// a system include folder, so its own code raises no warnings).
+// The library, compiled into this file only: its chunk helpers (its folder is a system include
+// folder, so its own code raises no warnings).
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #define STB_IMAGE_WRITE_STATIC
 #define STBI_WRITE_NO_STDIO
 #define STBIW_ZLIB_COMPRESS noCompressor
-#define STBIW_CRC32(buffer, length) crc32(0, buffer, static_cast<uInt>(length))
+#define STBIW_CRC32(buffer, length) libdeflate_crc32(0, buffer, static_cast<size_t>(length))
 #include <stb_image_write.h>
 
 namespace quorvel {
@@ -109,7 +115,7 @@ void convertRow(uint8_t* out, const uint8_t* in, size_t width, int channels,
 }
 
 // The PNG's rows made from the DIB's (bottom-up, padded) piece by piece: each converted to PNG
-// pixels and filtered with Paeth, which also needs the row above.
+// pixels and filtered with the filter chosen for the piece, which also needs the row above.
 class FilteredRows final : public DeflateInput {
  public:
   FilteredRows(const DibView& picture, int channels)
@@ -130,16 +136,17 @@ class FilteredRows final : public DeflateInput {
     const size_t above = first > 0 ? 1 : 0;
     rows.resize((above + count) * pngRow_);
     if (above != 0) convert(first - 1, rows.data());
+    for (size_t i = 0; i < count; ++i) convert(first + i, rows.data() + (above + i) * pngRow_);
+    const uint8_t* piecesRows = rows.data() + above * pngRow_;
+    const uint8_t* rowAbovePiece = above != 0 ? rows.data() : nullptr;
+    const size_t pixelBytes = static_cast<size_t>(channels_);
+    const PngFilter filter = chooseFilter(piecesRows, rowAbovePiece, count, pngRow_, pixelBytes);
     for (size_t i = 0; i < count; ++i) {
-      const size_t local = above + i;
-      convert(first + i, rows.data() + local * pngRow_);
+      const uint8_t* row = piecesRows + i * pngRow_;
       uint8_t* line = out + i * (pngRow_ + 1);
-      line[0] = kPaethFilter;
-      // Row 0 of the buffer is the picture's top row only in the first piece; stb filters that
-      // one as the first row of the picture (nothing above it).
-      stbiw__encode_png_line(rows.data(), static_cast<int>(pngRow_), static_cast<int>(width_),
-                             static_cast<int>(above + count), static_cast<int>(local), channels_,
-                             kPaethFilter, reinterpret_cast<signed char*>(line + 1));
+      line[0] = static_cast<uint8_t>(filter);
+      const uint8_t* rowAbove = i > 0 ? row - pngRow_ : rowAbovePiece;
+      filterRow(filter, row, rowAbove, pngRow_, pixelBytes, line + 1);
     }
   }
 
@@ -222,7 +229,7 @@ ResultCode encode(const DibView& picture, int channels, WorkerBudget* workers,
   if (!emitHead(picture, channels, sink)) return ResultCode::WriteError;
   FilteredRows rows(picture, channels);
   DeflateSettings settings;
-  settings.level = kZlibLevel;
+  settings.level = kDeflateLevel;
   settings.front = kChunkHeadBytes;
   settings.back = kChunkCrcBytes;
   ResultCode result = deflateInPieces(
@@ -236,7 +243,7 @@ ResultCode encode(const DibView& picture, int channels, WorkerBudget* workers,
 bool pngSizeAcceptable(int64_t width, int64_t height, int channels) {
   if (width < 1 || height < 1 || channels < 1 || channels > 4) return false;
   // The filtered rows (a filter byte and the row each) and their compressed stream stay within
-  // the sizes that zlib's and stb's int-sized lengths take.
+  // int-sized lengths (stb's chunk helpers; zlib's bound, kept as the limit it has always been).
   const uint64_t filtered = (static_cast<uint64_t>(width) * channels + 1) * height;
   if (filtered > static_cast<uint64_t>(INT_MAX)) return false;
   return compressBound(static_cast<uLong>(filtered)) + kPngOverhead <= INT_MAX;

@@ -1,7 +1,8 @@
-// PNG files of decoded pictures: rows filtered and chunks framed by stb_image_write's helpers,
-// deflate and CRC from zlib. The rows are deflated in pieces of a fixed size side by side on the
-// run's spare threads (convert/parallel_deflate.h), one IDAT chunk per piece; the file's bytes
-// do not depend on the number of threads.
+// PNG files of decoded pictures: rows filtered by convert/png_filter.h (one filter per piece,
+// chosen by trial), deflate and CRC from libdeflate, chunks framed by stb_image_write's helpers.
+// The rows are deflated in pieces of a fixed size side by side on the run's spare threads
+// (convert/parallel_deflate.h), one IDAT chunk per piece; the file's bytes do not depend on the
+// number of threads.
 //
 // How DIB pixels become PNG pixels:
 // - 8 bits with the grey ramp as colour table (entry i is i, i, i): 8-bit grey. Any other colour

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "archive/lzss.h"
+#include "convert/ordered_work.h"
 
 namespace quorvel {
 
@@ -17,7 +18,7 @@ constexpr uint32_t kMaxMatch = 18;
 // their first kChainKey bytes; shorter ones come from the latest position sharing 3 or 4 bytes
 // (every short match costs the same, so the nearest will do).
 constexpr uint32_t kChainKey = 8;
-constexpr int kChainCandidates = 8;
+constexpr int kChainCandidates = 10;
 constexpr int kHeadBits = 16;
 constexpr int kShortHeadBits = 14;
 // The parse works on blocks of this many positions; no match crosses a block's end.
@@ -58,28 +59,39 @@ struct Match {
   uint32_t distance = 0;
 };
 
-// The history as one linear text: 4096 bytes standing for the window before its first write, then
-// the input. Text position t lies in window slot (t - 18) mod 4096, so a match at distance 1 to
-// 4096 in the text is the same match in the window.
+// The history as one linear text: 4096 bytes standing for the window before the piece's first
+// byte, then the piece. The window part holds as much of the input before the piece as there is
+// (up to 4096 bytes) at its end; the rest stands for the window's fill before the stream's first
+// write. A match at distance 1 to 4096 in the text is the same match in the window.
 //
 // Matches reach only bytes the stream itself has produced, never the window's fill before its
 // first write: readers of the format fill it differently (zeros, spaces), and a stream that
-// matched there would decode differently in each. The text's first 4096 bytes are therefore
-// never entered in the tables, and every candidate, whatever a table or the hint says, is
-// refused when it starts before the input.
+// matched there would decode differently in each. Text positions before the history are
+// therefore never entered in the tables, and every candidate, whatever a table or the hint says,
+// is refused when it starts before them.
+//
+// The history's positions are entered in the tables before the piece's first search, so a piece
+// finds exactly the matches one encoder running over the whole input finds there: every table
+// entry within reach is the same, and entries out of reach are refused in both.
 //
 // Positions are kept in 32 bits. A stale or wrapped-around table entry can only name another
 // position, which is compared byte for byte like every candidate: it costs a try, never a wrong
 // match.
 class MatchFinder {
  public:
-  MatchFinder(const uint8_t* bytes, size_t size)
-      : text_(kWindow + size + kPad, 0),
+  // The piece bytes[begin, end) of an input.
+  MatchFinder(const uint8_t* bytes, size_t begin, size_t end)
+      : history_(std::min(begin, kWindow)),
+        text_(kWindow + (end - begin) + kPad, 0),
         chainHead_(size_t{1} << kHeadBits, 0),
         chain_(kWindow, 0),
         latest4_(size_t{1} << kShortHeadBits, 0),
         latest3_(size_t{1} << kShortHeadBits, 0) {
-    if (size > 0) std::memcpy(text_.data() + kWindow, bytes, size);
+    if (end - begin + history_ > 0) {
+      std::memcpy(text_.data() + kWindow - history_, bytes + begin - history_,
+                  end - begin + history_);
+    }
+    for (size_t t = kWindow - history_; t < kWindow; ++t) insert(t);
   }
 
   // The longest match found for text position t, of at most limit bytes. Searched before t is
@@ -114,11 +126,13 @@ class MatchFinder {
   }
 
  private:
-  // The farthest a match at t may reach back: the whole window, but never before the input.
-  static uint32_t reach(size_t t) { return static_cast<uint32_t>(std::min(t - kWindow, kWindow)); }
+  // The farthest a match at t may reach back: the whole window, but never before the history.
+  uint32_t reach(size_t t) const {
+    return static_cast<uint32_t>(std::min(t - (kWindow - history_), kWindow));
+  }
 
   // The distance back from t to an earlier position, or 0 when it is out of reach.
-  static uint32_t distanceTo(size_t t, uint32_t earlier) {
+  uint32_t distanceTo(size_t t, uint32_t earlier) const {
     uint32_t back = static_cast<uint32_t>(t) - earlier;
     return back <= reach(t) ? back : 0;
   }
@@ -151,6 +165,7 @@ class MatchFinder {
     }
   }
 
+  size_t history_;  // input bytes before the piece, at the end of the window part
   std::vector<uint8_t> text_;
   std::vector<uint32_t> chainHead_;  // latest position of each 8-byte hash
   std::vector<uint32_t> chain_;      // per window slot: the previous position of the same hash
@@ -158,35 +173,68 @@ class MatchFinder {
   std::vector<uint32_t> latest3_;
 };
 
-// Collects items into groups of eight behind one flag byte.
-class GroupWriter {
- public:
-  explicit GroupWriter(std::vector<uint8_t>& out) : out_(out) {}
+// The items of one piece in order: their bytes (a literal's byte, a match's two bytes) and one
+// bit per item, set for a literal. The flag bytes are written when the pieces are joined, so that
+// the groups of eight items run on across the pieces.
+struct PieceItems {
+  std::vector<uint8_t> bytes;
+  std::vector<uint8_t> literalBits;
+  size_t count = 0;
+
   void literal(uint8_t b) {
-    begin();
-    out_[flagAt_] |= static_cast<uint8_t>(1u << count_);
-    out_.push_back(b);
-    ++count_;
+    mark(true);
+    bytes.push_back(b);
   }
   // A match distance bytes back from output position n.
   void match(size_t n, uint32_t distance, uint32_t length) {
-    begin();
+    mark(false);
     uint32_t position = static_cast<uint32_t>(kLzssFirstWrite + n - distance) & (kWindow - 1);
-    out_.push_back(static_cast<uint8_t>(position));
-    out_.push_back(static_cast<uint8_t>(((position >> 4) & 0xF0) | (length - kMinMatch)));
-    ++count_;
+    bytes.push_back(static_cast<uint8_t>(position));
+    bytes.push_back(static_cast<uint8_t>(((position >> 4) & 0xF0) | (length - kMinMatch)));
   }
 
  private:
-  void begin() {
-    if (count_ < 8) return;
-    flagAt_ = out_.size();
-    out_.push_back(0);
-    count_ = 0;
+  void mark(bool isLiteral) {
+    if (count % 8 == 0) literalBits.push_back(0);
+    if (isLiteral) literalBits.back() |= static_cast<uint8_t>(1u << (count % 8));
+    ++count;
   }
+};
+
+// Joins the pieces' items into one stream: a flag byte before every eight items, its bits, least
+// significant first, set for the literals.
+class GroupWriter {
+ public:
+  explicit GroupWriter(std::vector<uint8_t>& out) : out_(out) {}
+
+  void append(const PieceItems& piece) {
+    size_t at = out_.size();
+    out_.resize(at + piece.bytes.size() + piece.count / 8 + 1);
+    uint8_t* out = out_.data();
+    const uint8_t* item = piece.bytes.data();
+    for (size_t i = 0; i < piece.count; ++i) {
+      if (inGroup_ == 8) {
+        flagAt_ = at;
+        out[at++] = 0;
+        inGroup_ = 0;
+      }
+      if ((piece.literalBits[i / 8] >> (i % 8) & 1) != 0) {
+        out[flagAt_] |= static_cast<uint8_t>(1u << inGroup_);
+        out[at++] = *item++;
+      } else {
+        out[at++] = item[0];
+        out[at++] = item[1];
+        item += 2;
+      }
+      ++inGroup_;
+    }
+    out_.resize(at);
+  }
+
+ private:
   std::vector<uint8_t>& out_;
   size_t flagAt_ = 0;
-  uint32_t count_ = 8;
+  uint32_t inGroup_ = 8;
 };
 
 // The cheapest parse of one block: cost[j] is the fewest bits from position j to the block's end.
@@ -204,14 +252,16 @@ class BlockParser {
         least4_(positions + kTail),
         least8_(positions + kTail) {}
 
-  void encode(MatchFinder& finder, const uint8_t* bytes, size_t begin, size_t end,
-              GroupWriter& out) {
+  // The block bytes[begin, end) of the piece that starts at input position pieceStart.
+  void encode(MatchFinder& finder, const uint8_t* bytes, size_t pieceStart, size_t begin,
+              size_t end, PieceItems& out) {
     const auto count = static_cast<uint32_t>(end - begin);
+    const size_t text = kWindow + (begin - pieceStart);
     for (uint32_t j = 0; j < count; ++j) {
       uint32_t limit = std::min(kMaxMatch, count - j);
       uint32_t hint = j > 0 ? matches_[j - 1].distance : 0;
-      matches_[j] = finder.find(kWindow + begin + j, limit, hint);
-      finder.insert(kWindow + begin + j);
+      matches_[j] = finder.find(text + j, limit, hint);
+      finder.insert(text + j);
     }
     parse(count);
     for (uint32_t j = 0; j < count; j += step_[j]) {
@@ -273,17 +323,40 @@ class BlockParser {
   std::vector<uint32_t> least8_;
 };
 
+// The items of the piece bytes[begin, end), block by block.
+PieceItems encodePiece(const uint8_t* bytes, size_t begin, size_t end) {
+  PieceItems items;
+  items.bytes.reserve((end - begin) + (end - begin) / 8);
+  MatchFinder finder(bytes, begin, end);
+  BlockParser parser(std::min(end - begin, kBlock));
+  for (size_t block = begin; block < end; block += kBlock) {
+    parser.encode(finder, bytes, begin, block, std::min(end, block + kBlock), items);
+  }
+  return items;
+}
+
 }  // namespace
 
-std::vector<uint8_t> lzssEncode(const uint8_t* bytes, size_t size) {
+std::vector<uint8_t> lzssEncode(const uint8_t* bytes, size_t size, WorkerBudget* budget,
+                                size_t pieceBytes) {
+  // Whole blocks only: a piece then finds exactly what one encoder over the input would.
+  pieceBytes = std::max(kBlock, (pieceBytes + kBlock - 1) / kBlock * kBlock);
+  const size_t pieces = (size + pieceBytes - 1) / pieceBytes;
   std::vector<uint8_t> out;
   out.reserve(size + size / 8 + 16);
-  MatchFinder finder(bytes, size);
   GroupWriter groups(out);
-  BlockParser parser(std::min(size, kBlock));
-  for (size_t begin = 0; begin < size; begin += kBlock) {
-    parser.encode(finder, bytes, begin, std::min(size, begin + kBlock), groups);
-  }
+  std::vector<PieceItems> items(pieces);
+  runOrdered(
+      pieces, budget,
+      [&](size_t i) {
+        const size_t begin = i * pieceBytes;
+        items[i] = encodePiece(bytes, begin, std::min(size, begin + pieceBytes));
+        return true;
+      },
+      [&](size_t i) {
+        groups.append(items[i]);
+        items[i] = PieceItems{};
+      });
   return out;
 }
 

@@ -1,5 +1,6 @@
 #include "pack/member_forms.h"
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <utility>
@@ -28,59 +29,125 @@ void addToFourthBytes(std::vector<uint8_t>& pixels, uint8_t step) {
   }
 }
 
+// Where each of the kSamples slices of a large member starts: evenly spread, the first at its
+// start, the last at its end.
+size_t sampleAt(size_t size, size_t k) {
+  return (size - kSampleBytes) / (kSamples - 1) * k;
+}
+
+// The estimated stored size of a large member from its slices (slice(k) gives the bytes of the
+// k-th): each compressed on its own, their total scaled to the member.
+template <typename Slice>
+FormCost sampledCost(size_t size, const Slice& slice) {
+  uint64_t streamed = 0;
+  for (size_t k = 0; k < kSamples; ++k) streamed += lzssEncode(slice(k), kSampleBytes).size();
+  return FormCost{4 + streamed * size / (kSamples * kSampleBytes), {}};
+}
+
+// The bytes [at, at + kSampleBytes) of a large member as the pixel delta with this bias makes
+// them, without changing the member (whose groups the delta covers exactly). A pixel's delta
+// depends only on the pixel before it, so the slice's groups are taken with the one before.
+void deltaSlice(const std::vector<uint8_t>& member, size_t at, uint8_t bias,
+                std::vector<uint8_t>& slice) {
+  const size_t end = at + kSampleBytes;
+  const size_t first = at <= kDeltaStart ? kDeltaStart : kDeltaStart + (at - kDeltaStart) / 4 * 4;
+  const size_t from = first > kDeltaStart ? first - 4 : first;  // the pixel before, if any
+  const size_t to = std::min(member.size(), kDeltaStart + (end - kDeltaStart + 3) / 4 * 4);
+  std::vector<uint8_t> groups(member.begin() + static_cast<std::ptrdiff_t>(from),
+                              member.begin() + static_cast<std::ptrdiff_t>(to));
+  applyPixelDelta(groups.data(), groups.size(), bias);
+  slice.assign(member.begin() + static_cast<std::ptrdiff_t>(std::min(at, kDeltaStart)),
+               member.begin() + static_cast<std::ptrdiff_t>(std::min(end, kDeltaStart)));
+  const size_t skip = std::max(at, kDeltaStart) - from;
+  slice.insert(slice.end(), groups.begin() + static_cast<std::ptrdiff_t>(skip),
+               groups.begin() + static_cast<std::ptrdiff_t>(skip + kSampleBytes - slice.size()));
+}
+
 }  // namespace
 
-std::vector<uint8_t> compressedForm(const uint8_t* bytes, size_t size) {
-  std::vector<uint8_t> stream = lzssEncode(bytes, size);
-  std::vector<uint8_t> stored(4 + stream.size());
-  storeU32(stored.data(), static_cast<uint32_t>(size));
-  if (!stream.empty()) std::memcpy(stored.data() + 4, stream.data(), stream.size());
+std::vector<uint8_t> compressedForm(const uint8_t* bytes, size_t size, WorkerBudget* budget) {
+  std::vector<uint8_t> stored = lzssEncode(bytes, size, budget);
+  uint8_t unpacked[4];
+  storeU32(unpacked, static_cast<uint32_t>(size));
+  stored.insert(stored.begin(), unpacked, unpacked + 4);
   return stored;
 }
 
-StoredMember storeSmaller(const std::string& name, std::vector<uint8_t> bytes) {
-  std::vector<uint8_t> compressed = compressedForm(bytes.data(), bytes.size());
+StoredMember storeSmaller(const std::string& name, std::vector<uint8_t> bytes,
+                          WorkerBudget* budget) {
+  std::vector<uint8_t> compressed = compressedForm(bytes.data(), bytes.size(), budget);
   if (compressed.size() < bytes.size()) {
     return StoredMember{name, kFlagCompressed, std::move(compressed)};
   }
   return StoredMember{name, 0, std::move(bytes)};
 }
 
-StoredMember storeCompressed(const std::string& name, const std::vector<uint8_t>& bytes) {
-  return StoredMember{name, kFlagCompressed, compressedForm(bytes.data(), bytes.size())};
+StoredMember storeCompressed(const std::string& name, const std::vector<uint8_t>& bytes,
+                             WorkerBudget* budget) {
+  return StoredMember{name, kFlagCompressed, compressedForm(bytes.data(), bytes.size(), budget)};
 }
 
-PictureChoice::PictureChoice(std::string name) : name_(std::move(name)) {}
+PictureChoice::PictureChoice(std::string name, WorkerBudget* budget)
+    : name_(std::move(name)), budget_(budget) {}
 
 void PictureChoice::offer(std::vector<uint8_t> file) {
   // Stored as it is costs its size, nothing to encode.
   uint8_t flags = 0;
   FormCost cost{file.size(), {}};
-  FormCost compressed = estimateCompressed(file);
+  FormCost compressed = estimateCompressed(file, budget_);
   if (compressed.size < cost.size) {
     flags = kFlagCompressed;
     cost = std::move(compressed);
   }
   if (deltaKeepsMember(file.data(), file.size())) {
-    // One copy for every bias: the biases differ only in the fourth byte of each group.
-    std::vector<uint8_t> pixels = file;
-    applyPixelDelta(pixels.data() + kDeltaStart, pixels.size() - kDeltaStart, 0);
-    uint8_t deltaBias = 0;
-    for (uint8_t bias = 0; bias <= kFlagBiasMask; ++bias) {
-      if (bias > 0) addToFourthBytes(pixels, 1);
-      FormCost withDelta = estimateCompressed(pixels);
-      if (withDelta.size < cost.size) {
-        flags = static_cast<uint8_t>(kFlagPixelDelta | bias);
-        cost = std::move(withDelta);
-        deltaBias = bias;
-      }
-    }
-    if ((flags & kFlagPixelDelta) != 0) {
-      addToFourthBytes(pixels, static_cast<uint8_t>(deltaBias - kFlagBiasMask));
-      file = std::move(pixels);
+    if (file.size() <= kExactBelow) {
+      offerDeltaExactly(file, flags, cost);
+    } else {
+      offerDeltaBySlices(file, flags, cost);
     }
   }
   consider(std::move(file), flags, std::move(cost));
+}
+
+void PictureChoice::offerDeltaExactly(std::vector<uint8_t>& file, uint8_t& flags, FormCost& cost) {
+  // One copy for every bias: the biases differ only in the fourth byte of each group.
+  std::vector<uint8_t> pixels = file;
+  applyPixelDelta(pixels.data() + kDeltaStart, pixels.size() - kDeltaStart, 0);
+  uint8_t deltaBias = 0;
+  for (uint8_t bias = 0; bias <= kFlagBiasMask; ++bias) {
+    if (bias > 0) addToFourthBytes(pixels, 1);
+    FormCost withDelta = estimateCompressed(pixels, budget_);
+    if (withDelta.size < cost.size) {
+      flags = static_cast<uint8_t>(kFlagPixelDelta | bias);
+      cost = std::move(withDelta);
+      deltaBias = bias;
+    }
+  }
+  if ((flags & kFlagPixelDelta) != 0) {
+    addToFourthBytes(pixels, static_cast<uint8_t>(deltaBias - kFlagBiasMask));
+    file = std::move(pixels);
+  }
+}
+
+void PictureChoice::offerDeltaBySlices(std::vector<uint8_t>& file, uint8_t& flags, FormCost& cost) {
+  // The slices alone go through the delta: a large member is neither copied nor changed unless
+  // the delta wins, and then changed in place.
+  std::vector<uint8_t> slice;
+  bool won = false;
+  uint8_t deltaBias = 0;
+  for (uint8_t bias = 0; bias <= kFlagBiasMask; ++bias) {
+    FormCost withDelta = sampledCost(file.size(), [&](size_t k) {
+      deltaSlice(file, sampleAt(file.size(), k), bias, slice);
+      return slice.data();
+    });
+    if (withDelta.size < cost.size) {
+      flags = static_cast<uint8_t>(kFlagPixelDelta | bias);
+      cost = std::move(withDelta);
+      deltaBias = bias;
+      won = true;
+    }
+  }
+  if (won) applyPixelDelta(file.data() + kDeltaStart, file.size() - kDeltaStart, deltaBias);
 }
 
 void PictureChoice::consider(std::vector<uint8_t> bytes, uint8_t flags, FormCost cost) {
@@ -92,26 +159,24 @@ void PictureChoice::consider(std::vector<uint8_t> bytes, uint8_t flags, FormCost
 
 StoredMember PictureChoice::store() {
   if (flags_ == 0) return StoredMember{name_, 0, std::move(bytes_)};
-  std::vector<uint8_t> stored =
-      cost_.stored.empty() ? compressedForm(bytes_.data(), bytes_.size()) : std::move(cost_.stored);
+  std::vector<uint8_t> stored = cost_.stored.empty()
+                                    ? compressedForm(bytes_.data(), bytes_.size(), budget_)
+                                    : std::move(cost_.stored);
   return StoredMember{name_, flags_, std::move(stored)};
 }
 
-FormCost estimateCompressed(const std::vector<uint8_t>& bytes) {
+FormCost estimateCompressed(const std::vector<uint8_t>& bytes, WorkerBudget* budget) {
   if (bytes.size() <= kExactBelow) {
-    std::vector<uint8_t> stored = compressedForm(bytes.data(), bytes.size());
+    std::vector<uint8_t> stored = compressedForm(bytes.data(), bytes.size(), budget);
     return FormCost{stored.size(), std::move(stored)};
   }
-  uint64_t streamed = 0;
-  for (size_t k = 0; k < kSamples; ++k) {
-    const size_t at = (bytes.size() - kSampleBytes) / (kSamples - 1) * k;
-    streamed += lzssEncode(bytes.data() + at, kSampleBytes).size();
-  }
-  return FormCost{4 + streamed * bytes.size() / (kSamples * kSampleBytes), {}};
+  return sampledCost(bytes.size(),
+                     [&](size_t k) { return bytes.data() + sampleAt(bytes.size(), k); });
 }
 
-StoredMember storePicture(const std::string& name, std::vector<uint8_t> bytes) {
-  PictureChoice choice(name);
+StoredMember storePicture(const std::string& name, std::vector<uint8_t> bytes,
+                          WorkerBudget* budget) {
+  PictureChoice choice(name, budget);
   choice.offer(std::move(bytes));
   return choice.store();
 }

@@ -21,7 +21,7 @@ namespace quorvel {
 
 namespace {
 
-PackResult storeFile(const PlannedMember& planned, StoredMember& out) {
+PackResult storeFile(const PlannedMember& planned, WorkerBudget* budget, StoredMember& out) {
   std::vector<uint8_t> bytes;
   PackResult read = readInputFile(planned.path, bytes);
   if (!read.ok()) return read;
@@ -35,21 +35,22 @@ PackResult storeFile(const PlannedMember& planned, StoredMember& out) {
   if (isWaveName(planned.name.c_str())) {
     std::optional<std::vector<uint8_t>> wave = waveMemberForm(bytes.data(), bytes.size());
     out = wave ? StoredMember{planned.name, 0, std::move(*wave)}
-               : storeCompressed(planned.name, bytes);
+               : storeCompressed(planned.name, bytes, budget);
   } else if (equalsIgnoreCase(pathExtension(planned.name.c_str()), "px")) {
     if (!convertsAsPicture(planned.path)) {
       return PackResult::failed(
           ResultCode::UnknownFormat, planned.path,
           "not a picture file quorvel converts (extraction would fail on it)");
     }
-    out = storePicture(planned.name, std::move(bytes));
+    out = storePicture(planned.name, std::move(bytes), budget);
   } else {
-    out = storeSmaller(planned.name, std::move(bytes));
+    out = storeSmaller(planned.name, std::move(bytes), budget);
   }
   return PackResult{};
 }
 
-PackResult storeSeries(const PlannedMember& planned, uint64_t maxPixels, StoredMember& out) {
+PackResult storeSeries(const PlannedMember& planned, uint64_t maxPixels, WorkerBudget* budget,
+                       StoredMember& out) {
   std::vector<Raster> images(planned.images.size());
   for (size_t i = 0; i < images.size(); ++i) {
     Raster raster;
@@ -62,7 +63,7 @@ PackResult storeSeries(const PlannedMember& planned, uint64_t maxPixels, StoredM
     }
     images[i] = toBgra(raster);
   }
-  std::optional<StoredMember> member = seriesMember(planned.name, images);
+  std::optional<StoredMember> member = seriesMember(planned.name, images, budget);
   if (!member) {
     return PackResult::failed(ResultCode::UnknownFormat, planned.path,
                               "too large for one tiled picture (more distinct tiles, or tiles "
@@ -72,20 +73,22 @@ PackResult storeSeries(const PlannedMember& planned, uint64_t maxPixels, StoredM
   return PackResult{};
 }
 
-PackResult storeMember(const PlannedMember& planned, uint64_t maxPixels, StoredMember& out) {
+// The member on the calling thread and on what the budget has spare for its pieces.
+PackResult storeMember(const PlannedMember& planned, uint64_t maxPixels, WorkerBudget* budget,
+                       StoredMember& out) {
   switch (planned.source) {
     case MemberSource::Picture: {
       Raster raster;
       PackResult read = readPictureFile(planned.path, maxPixels, raster);
-      if (read.ok()) out = pictureMember(planned.name, raster);
+      if (read.ok()) out = pictureMember(planned.name, std::move(raster), budget);
       return read;
     }
     case MemberSource::Series:
-      return storeSeries(planned, maxPixels, out);
+      return storeSeries(planned, maxPixels, budget, out);
     case MemberSource::File:
       break;
   }
-  return storeFile(planned, out);
+  return storeFile(planned, budget, out);
 }
 
 // The archive being written: room for the directory first, then each member's stored bytes as
@@ -148,7 +151,7 @@ PackResult packFolder(const std::string& folder, const std::string& archivePath,
   runOrdered(
       planned.size(), &budget,
       [&](size_t i) {
-        results[i] = storeMember(planned[i], maxPixels, members[i]);
+        results[i] = storeMember(planned[i], maxPixels, &budget, members[i]);
         return results[i].ok();
       },
       [&](size_t i) {

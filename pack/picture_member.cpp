@@ -32,8 +32,9 @@ std::vector<std::vector<uint8_t>> candidates(const Raster& raster) {
 }
 
 // The smallest stored form among the files.
-StoredMember smallestMember(const std::string& name, std::vector<std::vector<uint8_t>> files) {
-  PictureChoice choice(name);
+StoredMember smallestMember(const std::string& name, std::vector<std::vector<uint8_t>> files,
+                            WorkerBudget* budget) {
+  PictureChoice choice(name, budget);
   for (std::vector<uint8_t>& file : files) choice.offer(std::move(file));
   return choice.store();
 }
@@ -86,19 +87,21 @@ std::vector<uint8_t> pictureFile(const Raster& raster) {
   return std::move(files[best]);
 }
 
-StoredMember pictureMember(const std::string& name, const Raster& raster) {
-  return smallestMember(name, candidates(raster));
+StoredMember pictureMember(const std::string& name, Raster raster, WorkerBudget* budget) {
+  std::vector<std::vector<uint8_t>> files = candidates(raster);
+  raster = Raster{};
+  return smallestMember(name, std::move(files), budget);
 }
 
-std::optional<StoredMember> seriesMember(const std::string& name,
-                                         const std::vector<Raster>& images) {
+std::optional<StoredMember> seriesMember(const std::string& name, const std::vector<Raster>& images,
+                                         WorkerBudget* budget) {
   std::vector<std::vector<uint8_t>> files;
   for (int edge : kTileEdges) {
     std::optional<std::vector<uint8_t>> tiled = encodeTiled(images, edge);
     if (tiled) files.push_back(std::move(*tiled));
   }
   if (files.empty()) return std::nullopt;
-  return smallestMember(name, std::move(files));
+  return smallestMember(name, std::move(files), budget);
 }
 
 }  // namespace quorvel

@@ -8,8 +8,9 @@
 # the native build links (zlib1g-dev), fetched with apt-get through a private source list: the
 # same deflate code makes the page's PNG files byte-identical to the command line's, and Debian's
 # archive is reachable wherever the packages are (emscripten's own zlib port downloads from
-# elsewhere). libspng, which reads PNG input, is compiled the same way from the source of the
-# version the native build links (libspng-dev).
+# elsewhere). libspng, which reads PNG input, and libdeflate, which compresses PNG output, are
+# compiled the same way from the sources of the versions the native build links (libspng-dev,
+# libdeflate-dev).
 set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)
 out="$here/build-web"
@@ -29,6 +30,8 @@ dpkg-query -W -f='${Status}' libstb-dev 2>/dev/null | grep -q 'install ok instal
   need+=(libstb-dev)
 dpkg-query -W -f='${Status}' libspng-dev 2>/dev/null | grep -q 'install ok installed' ||
   need+=(libspng-dev)
+dpkg-query -W -f='${Status}' libdeflate-dev 2>/dev/null | grep -q 'install ok installed' ||
+  need+=(libdeflate-dev)
 if [ ${#need[@]} -gt 0 ]; then
   if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null; then
     echo "installing ${need[*]} with apt-get"
@@ -43,7 +46,7 @@ fi
 # Debian's own module folder (acorn).
 export NODE_PATH="${NODE_PATH:+$NODE_PATH:}/usr/share/nodejs"
 
-# --- zlib and libspng ------------------------------------------------------------------------
+# --- zlib, libspng and libdeflate -----------------------------------------------------------
 zlib_dir="$out/zlib"
 if [ ! -f "$zlib_dir/source/libz.a" ] ||
   [ "$(cat "$zlib_dir/version" 2>/dev/null)" != "$(dpkg-query -W -f='${Version}' zlib1g-dev)" ]; then
@@ -53,6 +56,8 @@ if [ ! -f "$zlib_dir/source/libz.a" ] ||
 fi
 spng_dir="$out/libspng"
 "$here/scripts/debian-source.sh" libspng libspng-dev "$spng_dir"
+deflate_dir="$out/libdeflate"
+"$here/scripts/debian-source.sh" libdeflate libdeflate-dev "$deflate_dir"
 
 # --- fflate -----------------------------------------------------------------------------------
 if [ ! -f "$out/fflate.js" ]; then
@@ -67,7 +72,8 @@ fi
 echo "== WebAssembly build (emscripten) =="
 emcmake cmake -S "$here" -B "$out/cmake" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORVEL_TESTS=OFF \
   -DQUORVEL_WERROR=ON -DZLIB_INCLUDE_DIR="$zlib_dir/source" \
-  -DZLIB_LIBRARY="$zlib_dir/source/libz.a" -DQUORVEL_SPNG_SOURCE="$spng_dir/source/spng" >/dev/null
+  -DZLIB_LIBRARY="$zlib_dir/source/libz.a" -DQUORVEL_SPNG_SOURCE="$spng_dir/source/spng" \
+  -DQUORVEL_LIBDEFLATE_SOURCE="$deflate_dir/source" >/dev/null
 cmake --build "$out/cmake" --target quorvel-web
 cp "$out/cmake/web/quorvel-wasm.js" "$out/cmake/web/quorvel-wasm.wasm" "$out/"
 cp "$here/web/index.html" "$here/web/style.css" "$here/web/quorvel.js" "$here/web/page.js" \

@@ -2,8 +2,9 @@
 # Installs what building and testing need, with apt-get, when run as root on Debian/Ubuntu.
 # Usage: scripts/install-deps.sh [build|test]
 set -u
-# zlib and stb_image_write are compiled into the program (PNG output), libspng reads PNG input.
-want=(cmake ninja-build g++ make zlib1g-dev libstb-dev libspng-dev)
+# libdeflate (PNG output), zlib and stb_image_write are compiled into the program, libspng reads
+# PNG input.
+want=(cmake ninja-build g++ make zlib1g-dev libdeflate-dev libstb-dev libspng-dev)
 [ "${1:-build}" = test ] && want+=(libgtest-dev libbenchmark-dev clang libclang-rt-dev python3-pil libpng-dev)
 missing=()
 for pkg in "${want[@]}"; do

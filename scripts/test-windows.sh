@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Windows flavour of quorvel with mingw-w64 and tests it under Wine:
-#   1. the unit tests, quorvel_tests.exe, on a Japanese (code page 932) and a Western system;
+#   1. the unit tests, quorvel_tests.exe, on a Japanese (code page 932) system, and those that
+#      meet names, paths or texts again on a Western one;
 #   2. end-to-end runs of quorvel.exe with '/' switches, Windows paths ('\' and '/'), code page
 #      932 names, paths at and beyond 259 characters, an unwritable output folder, damaged and
 #      device member names, an interrupted run (Ctrl+C), and names in several languages on both
@@ -34,7 +35,8 @@ have_tools() {
   command -v x86_64-w64-mingw32-g++ >/dev/null && find_wine &&
     command -v cmake >/dev/null && command -v ninja >/dev/null &&
     [ -f /usr/src/googletest/CMakeLists.txt ] && [ -f /usr/x86_64-w64-mingw32/include/zlib.h ] &&
-    command -v dpkg-source >/dev/null && [ -f /usr/include/spng.h ]
+    command -v dpkg-source >/dev/null && [ -f /usr/include/spng.h ] &&
+    [ -f /usr/include/libdeflate.h ]
 }
 if { ! have_tools || [ ! -f /usr/share/i18n/locales/ja_JP ]; } && [ "$(id -u)" = 0 ] &&
   command -v apt-get >/dev/null; then
@@ -42,7 +44,7 @@ if { ! have_tools || [ ! -f /usr/share/i18n/locales/ja_JP ]; } && [ "$(id -u)" =
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq >/dev/null &&
     apt-get install -y -qq g++-mingw-w64-x86-64 wine64 wine cmake ninja-build googletest \
-      locales libz-mingw-w64-dev libstb-dev dpkg-dev libspng-dev >/dev/null
+      locales libz-mingw-w64-dev libstb-dev dpkg-dev libspng-dev libdeflate-dev >/dev/null
 fi
 if ! have_tools; then
   note "SKIPPED: Windows tests need mingw-w64 (g++-mingw-w64-x86-64), Wine (wine64), cmake,"
@@ -56,9 +58,12 @@ case $wine_cmd in /usr/lib/wine/*) export WINELOADER=$wine_cmd WINESERVER=$wine_
 note "== Windows build (mingw-w64) =="
 # libspng (PNG input) from Debian's source of the version the Linux build links.
 "$here/scripts/debian-source.sh" libspng libspng-dev "$win-libspng" || exit 1
+# libdeflate (PNG output's deflate) likewise, so that the PNG files are the Linux build's bytes.
+"$here/scripts/debian-source.sh" libdeflate libdeflate-dev "$win-libdeflate" || exit 1
 cmake -S "$here" -B "$win" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-w64.cmake" \
   -DCMAKE_BUILD_TYPE=Release -DQUORVEL_TESTS=ON -DQUORVEL_WERROR=ON \
-  -DQUORVEL_SPNG_SOURCE="$win-libspng/source/spng" >/dev/null || exit 1
+  -DQUORVEL_SPNG_SOURCE="$win-libspng/source/spng" \
+  -DQUORVEL_LIBDEFLATE_SOURCE="$win-libdeflate/source" >/dev/null || exit 1
 cmake --build "$win" || exit 1
 note "== Linux build (for comparison and test inputs) =="
 if [ ! -f "$native/CMakeCache.txt" ]; then
@@ -118,8 +123,20 @@ if (cd "$win" && timeout -k 5 900 "${wine_run[@]}" ./quorvel_tests.exe --gtest_b
 else
   fail "unit tests (log: build-win/unit-tests.log)"
 fi
+# The suites that turn bytes into bytes (decoders, encoders, compression, pixel routines, headers)
+# meet no name, path or text beyond ASCII: the code page cannot change them, and the run above has
+# passed them. On a Western system the rest runs again.
+bytes_only='PlainPictureDecoderTest.*:LayeredPictureDecoder.*:LayeredMixedDepths.*'
+bytes_only+=':RunStreamPictureDecoder.*:RunStreamDamage.*:TiledBorderedDecoder.*'
+bytes_only+=':TiledWithColoursDecoder.*:TiledBands.*:SlicedBmp.*:Lzss.*:LzssEncoder.*'
+bytes_only+=':ParallelDeflate.*:PictureEncoder.*:TiledEncoder.*:BmpReader.*:WaveReader.*'
+bytes_only+=':AllocateDib.*:BlendChannel.*:BlendPixel.*:BlendRowOver.*:DibRows.*:ScaleChannel.*'
+bytes_only+=':ScaleRowBySevenBitAlpha.*:PixelDelta.*:ArchiveHeader.*:DirectoryRecord.*'
+bytes_only+=':WaveHeader.*:IsPxHeader.*:IsLayeredHeader.*:IsRunStreamHeader.*'
+bytes_only+=':IsTiledBorderedHeader.*:IsTiledWithColoursHeader.*:PictureNeed.*:OrderedWork.*'
 if [ "$cp932" = yes ]; then  # the run above was on code page 932: once more on a Western one
-  if (cd "$win" && timeout -k 5 900 "${wine_western[@]}" ./quorvel_tests.exe --gtest_brief=1 2>&1 |
+  if (cd "$win" && timeout -k 5 900 "${wine_western[@]}" ./quorvel_tests.exe --gtest_brief=1 \
+    "--gtest_filter=-$bytes_only" 2>&1 |
     tr -d '\r' | tee "$win/unit-tests-western.log" | grep -E '^\[  (PASSED|FAILED) |Failure$' ;
     exit "${PIPESTATUS[0]}"); then
     pass "unit tests, Western code page (log: build-win/unit-tests-western.log)"

@@ -263,6 +263,23 @@ TEST(LayeredPictureDecoder, IndexedAlphaLayersToggleBetweenTheirPixelModes) {
   EXPECT_EQ(out.pixelBytes(6, 11), (Bytes{0, 0, 0, 0}));
 }
 
+// Straight output (a PNG with -raw) turns the 7-bit alphas of alpha-mode pixels into opacities to
+// the nearest 8-bit value, a / 128 of 255: 64 is 128, 127 is 253 (not 254, as raw output's
+// doubling gives), 32 is 64; alpha 0 and pixels no layer covers are transparent, opaque-mode
+// pixels opaque.
+TEST(LayeredPictureDecoder, IndexedAlphaLayersGiveTheNearestEightBitOpacityWhenStraight) {
+  DecodedPicture out = test::decodePicture(decodeLayeredPicture, buildPx40(indexedAlphaPicture()),
+                                           AlphaOutput::Straight);
+  ASSERT_EQ(out.result, ResultCode::Success);
+  ASSERT_EQ(out.header.biBitCount, 32);
+  EXPECT_EQ(out.pixelBytes(0, 0), (Bytes{40, 80, 120, 128}));
+  EXPECT_EQ(out.pixelBytes(1, 0)[3], 0);
+  EXPECT_EQ(out.pixelBytes(0, 3), (Bytes{40, 80, 120, 255}));
+  EXPECT_EQ(out.pixelBytes(5, 11), (Bytes{200, 150, 100, 253}));
+  EXPECT_EQ(out.pixelBytes(7, 0), (Bytes{10, 20, 30, 64}));
+  EXPECT_EQ(out.pixelBytes(6, 11)[3], 0);
+}
+
 TEST(LayeredPictureDecoder, WideIndexedLayersReachFarPixelsThroughRunsWithoutPixels) {
   // Column distances beyond -1024..1023 and row distances beyond 255 need extra control words.
   const int w = 3000, h = 600;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "archive/lzss.h"
+#include "convert/worker_budget.h"
 #include "tests/support/window_fill_decoder.h"
 
 namespace quorvel {
@@ -119,6 +120,42 @@ TEST(LzssEncoder, StreamsDecodeAlikeWhateverTheWindowHeld) {
       ASSERT_EQ(test::decodeWithWindowFill(stream, input.size(), fill), input)
           << input.size() << " bytes, window filled with " << int{fill[4078]};
     }
+  }
+}
+
+// A large input is encoded in pieces side by side, each with the input before it as history:
+// the stream is the one a single encoder over the whole input writes, for any piece layout and
+// thread count, and matches reach back across the pieces' borders.
+TEST(LzssEncoder, PiecesGiveTheStreamOfOneWholeEncode) {
+  const size_t block = 65536;
+  std::mt19937 random(24);
+  // Noise that comes again a little later, across the borders of the pieces.
+  Bytes repeated(5 * block + 4000);
+  for (size_t i = 0; i < repeated.size(); ++i) {
+    repeated[i] =
+        i % 3000 < 2000 && i >= 3000 ? repeated[i - 3000] : static_cast<uint8_t>(random());
+  }
+  Bytes mixed = pictureRows(3 * block + 17, 11);
+  Bytes text = scriptText(2 * block - 3, 12);
+  mixed.insert(mixed.end(), text.begin(), text.end());
+  for (const Bytes& input : {repeated, mixed, pictureRows(block + 1, 13), scriptText(block, 14),
+                             Bytes(4 * block + 5, 0)}) {
+    const Bytes whole = lzssEncode(input.data(), input.size(), nullptr, input.size());
+    ASSERT_EQ(decode(whole, input.size()), input);
+    for (size_t pieceBytes : {block, 2 * block, 3 * block - 1}) {
+      for (int threads : {1, 2, 5}) {
+        WorkerBudget budget(threads);
+        EXPECT_EQ(lzssEncode(input.data(), input.size(), &budget, pieceBytes), whole)
+            << input.size() << " bytes in pieces of " << pieceBytes << ", " << threads
+            << " threads";
+      }
+    }
+  }
+  // The history is the input itself, never the window's fill: alike under every fill.
+  const Bytes stream = lzssEncode(repeated.data(), repeated.size(), nullptr, block);
+  EXPECT_LT(stream.size(), repeated.size() * 3 / 4) << "the repeats are matched";
+  for (const test::WindowFill& fill : test::windowFills()) {
+    EXPECT_EQ(test::decodeWithWindowFill(stream, repeated.size(), fill), repeated);
   }
 }
 

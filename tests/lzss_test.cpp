@@ -108,13 +108,15 @@ TEST(Lzss, RoundTripsThroughTheEncoder) {
   for (int i = 0; i < 100000; ++i) pattern.push_back(static_cast<uint8_t>(i % 4099 < 5 ? i : 9));
   inputs.push_back(pattern);
   inputs.push_back(Bytes{1});
+  std::vector<size_t> encodedSizes;
   for (const Bytes& input : inputs) {
     Bytes stream = lzssEncode(input);
     ASSERT_EQ(decode(stream, static_cast<uint32_t>(input.size())), input);
+    encodedSizes.push_back(stream.size());
   }
   // Repetitive data compresses well, noise barely grows.
-  EXPECT_LT(lzssEncode(text).size(), text.size() / 3);
-  EXPECT_LT(lzssEncode(noise).size(), noise.size() * 9 / 8 + 2);
+  EXPECT_LT(encodedSizes[1], text.size() / 3);
+  EXPECT_LT(encodedSizes[0], noise.size() * 9 / 8 + 2);
 }
 
 TEST(Lzss, AgreesWithTheStepByStepDecoderOnArbitraryStreams) {

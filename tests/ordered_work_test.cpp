@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -69,6 +70,54 @@ TEST(OrderedWork, StopEndsTheReportAtTheStoppingItem) {
     runOrdered(100, &budget, work, [&](size_t i) { reported.push_back(i); });
     EXPECT_EQ(reported, (std::vector<size_t>{0, 1, 2, 3, 4, 5})) << threads << " threads";
     EXPECT_LT(highest, 5u + threads) << "items started long after the stop";
+  }
+}
+
+// One slow early item does not let the others pile up behind it: an item starts only while fewer
+// than two per thread are started and not yet reported, and the threads that wait give their
+// turn back to the budget (the slow item's own side-by-side work can take it).
+TEST(OrderedWork, WorkersRunNoFurtherAheadThanTwoItemsPerThread) {
+  // Waits up to five seconds for the condition (the machine may be busy).
+  auto waitUntil = [](const std::function<bool()>& condition) {
+    for (int tries = 0; tries < 5000 && !condition(); ++tries) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return condition();
+  };
+  for (int threads : {2, 3}) {
+    const size_t count = 30;
+    const size_t allowed = kItemsAheadPerThread * static_cast<size_t>(threads);
+    WorkerBudget budget(threads);
+    std::atomic<size_t> started{0};
+    std::atomic<size_t> reported{0};
+    std::atomic<size_t> farthest{0};
+    bool spareWhileSlow = false;
+    auto work = [&](size_t i) {
+      ++started;
+      size_t ahead = i + 1 - reported;
+      for (size_t seen = farthest; ahead > seen && !farthest.compare_exchange_weak(seen, ahead);) {
+      }
+      // The first item, on the calling thread, is slow: the others go as far ahead as allowed,
+      // then their threads are given back.
+      if (i == 0) {
+        EXPECT_TRUE(waitUntil([&] { return started >= allowed; }));
+        spareWhileSlow = waitUntil([&] {
+          if (!budget.takeSpare()) return false;
+          budget.giveBack();
+          return true;
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      }
+      return true;
+    };
+    std::vector<size_t> order;
+    runOrdered(count, &budget, work, [&](size_t i) {
+      order.push_back(i);
+      ++reported;
+    });
+    EXPECT_EQ(order.size(), count);
+    EXPECT_EQ(farthest.load(), allowed) << threads << " threads";
+    EXPECT_TRUE(spareWhileSlow) << threads << " threads";
   }
 }
 

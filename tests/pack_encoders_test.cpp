@@ -260,6 +260,39 @@ TEST(MemberForms, TheDeltaOnlyWhereItsGroupsCoverTheMember) {
   EXPECT_TRUE(deltaKeepsMember(picture.data(), picture.size() - 2)) << "whole groups again";
 }
 
+// A large member's delta forms are judged by slices that go through the delta on their own (the
+// member is changed only when the delta wins): the choice is the one that slices of the whole
+// delta-coded member give, with the bias that suits it, and the member comes back exactly.
+TEST(MemberForms, ALargeMembersDeltaFormsJudgedBySlicesAlone) {
+  for (int seed : {1, 2, 3}) {
+    Raster smooth = rasterOf(300, 301, 32, 5);
+    for (size_t i = 0; i < smooth.pixels.size(); i += 4) {
+      size_t x = i / 4 % 300, y = i / 1200;
+      smooth.pixels[i] = static_cast<uint8_t>(x * seed + y);
+      smooth.pixels[i + 1] = static_cast<uint8_t>(y * 2 + x / (seed * 5));
+      smooth.pixels[i + 2] = static_cast<uint8_t>((x * y) >> (4 * seed));
+      smooth.pixels[i + 3] = 255;
+    }
+    Bytes picture = encodePicture(smooth);
+    ASSERT_GT(picture.size(), 256u * 1024);
+    uint64_t cheapest = std::min<uint64_t>(picture.size(), estimateCompressed(picture).size);
+    uint8_t expected = cheapest < picture.size() ? kFlagCompressed : 0;
+    for (uint8_t bias = 0; bias < 4; ++bias) {
+      Bytes coded = picture;
+      applyPixelDelta(coded.data() + 32, coded.size() - 32, bias);
+      uint64_t size = estimateCompressed(coded).size;
+      if (size < cheapest) {
+        cheapest = size;
+        expected = static_cast<uint8_t>(kFlagPixelDelta | bias);
+      }
+    }
+    ASSERT_NE(expected & kFlagPixelDelta, 0) << "the delta suits a smooth picture";
+    StoredMember member = storePicture("s.px", picture);
+    EXPECT_EQ(member.flags, expected) << "seed " << seed;
+    EXPECT_EQ(delivered(member), picture);
+  }
+}
+
 TEST(MemberForms, AnArchiveListsAtMost65535Members) {
   std::vector<StoredMember> members(65535, StoredMember{"m", 0, {1}});
   EXPECT_TRUE(fitsArchive(members));

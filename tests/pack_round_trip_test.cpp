@@ -262,11 +262,27 @@ TEST_F(PackRoundTrip, EveryStreamDecodesAlikeWhateverTheWindowHeld) {
   EXPECT_GE(compressed, 15u);
 }
 
-// Members are packed side by side and written in archive order: the same bytes on any number of
-// threads.
+// Members are packed side by side and written in archive order, large ones compressed in pieces
+// side by side: the same bytes on any number of threads, and the large members come back.
 TEST_F(PackRoundTrip, TheSameArchiveOnEveryThreadCount) {
   ASSERT_TRUE(test::writeFile(scratch_.file("data.a"), buildArchive(everyKind())));
   extract("data.a", "data");
+  // An opaque picture the delta suits and a script, each larger than one piece.
+  PlainPicture smooth;
+  smooth.width = 720;
+  smooth.height = 481;
+  smooth.rows.resize(720 * 481 * 4);
+  for (size_t i = 0; i < smooth.rows.size(); i += 4) {
+    size_t x = i / 4 % 720, y = i / 4 / 720;
+    Bytes pixel{uint8_t(x / 3), uint8_t(y / 2 + x / 7), uint8_t((x * y) >> 9), 255};
+    std::copy(pixel.begin(), pixel.end(), smooth.rows.begin() + static_cast<std::ptrdiff_t>(i));
+  }
+  const Bytes picture = writePlainPicture(smooth);
+  std::mt19937 random(24);
+  std::string script;
+  while (script.size() < 2'500'000) script += "line " + std::to_string(random() % 5000) + ": ok\n";
+  ASSERT_TRUE(test::writeFile(scratch_.file("data/smooth.px"), picture));
+  ASSERT_TRUE(test::writeFile(scratch_.file("data/script.txt"), text(script)));
   Bytes once;
   for (const char* jobs : {"-jobs:1", "-jobs:2", "-jobs:5"}) {
     test::RunResult packed = run({"-pack", "-force", jobs, "data"});
@@ -275,6 +291,15 @@ TEST_F(PackRoundTrip, TheSameArchiveOnEveryThreadCount) {
     if (once.empty()) once = archive;
     EXPECT_TRUE(archive == once) << jobs;
   }
+  ASSERT_TRUE(test::writeFile(scratch_.file("again.a"), once));
+  FileMap again = extract("again.a", "again");
+  // The picture comes back as the file it gives on its own.
+  test::RunResult direct = run({"-raw", "-out:.", "data/smooth.px"});
+  ASSERT_EQ(direct.exitCode, 0) << direct.out << direct.err;
+  const Bytes alone = test::readFile(scratch_.file("smooth.bmp"));
+  EXPECT_FALSE(alone.empty());
+  EXPECT_TRUE(again["smooth.bmp"] == alone);
+  EXPECT_TRUE(again["script.txt"] == text(script));
 }
 
 }  // namespace

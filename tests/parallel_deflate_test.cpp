@@ -1,6 +1,6 @@
 // One zlib stream compressed in pieces on several threads: zlib inflates it to the input (which
-// checks the joined Adler-32 too), its bytes do not depend on the number of threads, and a piece
-// the sink refuses stops it cleanly.
+// checks the header and the joined Adler-32 too) at every level, its bytes do not depend on the
+// number of threads, and a piece the sink refuses stops it cleanly.
 #include "convert/parallel_deflate.h"
 
 #include <gtest/gtest.h>
@@ -56,9 +56,11 @@ constexpr size_t kFront = 8;
 constexpr size_t kBack = 4;
 
 // The pieces as the sink gets them, laid one after the other.
-Stream deflateAll(const DeflateInput& input, WorkerBudget* workers, size_t refuseAt = SIZE_MAX) {
+Stream deflateAll(const DeflateInput& input, WorkerBudget* workers, size_t refuseAt = SIZE_MAX,
+                  int level = 6) {
   Stream stream;
   DeflateSettings settings;
+  settings.level = level;
   settings.front = kFront;
   settings.back = kBack;
   stream.result = deflateInPieces(input, settings, workers, [&](DeflatedPiece& piece) {
@@ -91,14 +93,17 @@ TEST(ParallelDeflate, PiecesFormOneZlibStreamOfTheWholeInput) {
       {5000, 0, 5000},                 // an empty piece between two
       std::vector<size_t>(24, 65536),  // more pieces than threads
   };
-  for (const std::vector<size_t>& sizes : layouts) {
-    SizedPieces input(sizes);
-    WorkerBudget workers(4);
-    Stream stream = deflateAll(input, &workers);
-    ASSERT_EQ(stream.result, ResultCode::Success) << sizes.size() << " pieces";
-    EXPECT_EQ(stream.pieces, sizes.size());
-    Bytes whole = input.whole();
-    EXPECT_EQ(inflateAll(stream.bytes, whole.size()), whole) << sizes.size() << " pieces";
+  for (int level : {1, 6, 7, 12}) {  // the zlib header's level hint differs among them
+    for (const std::vector<size_t>& sizes : layouts) {
+      SizedPieces input(sizes);
+      WorkerBudget workers(4);
+      Stream stream = deflateAll(input, &workers, SIZE_MAX, level);
+      ASSERT_EQ(stream.result, ResultCode::Success) << sizes.size() << " pieces";
+      EXPECT_EQ(stream.pieces, sizes.size());
+      Bytes whole = input.whole();
+      EXPECT_EQ(inflateAll(stream.bytes, whole.size()), whole)
+          << sizes.size() << " pieces at level " << level;
+    }
   }
 }
 

@@ -4,12 +4,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "platform/pending_paths.h"
 #include "platform/system.h"
@@ -79,6 +83,100 @@ TEST(System, RemovalWaitsForAFileBeingMade) {
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
   EXPECT_TRUE(test::listFolder(scratch.path()).empty());
+}
+
+// The cleanup table's slots are reused: a path forgotten frees its slot for the next one. Three
+// rounds of listing and forgetting, over slots that first held long folder paths, must leave the
+// removal pass exactly the paths still listed: none forgotten, none under the name or kind of a
+// slot's former path, no slot lost. Names say the outcome: "gone" paths are still listed.
+struct ReusedPath {
+  std::string path;
+  PendingKind kind;
+  bool listedAtTheEnd;
+};
+
+constexpr int kReuseRounds = 3;
+constexpr int kPathsPerRound = 24;
+
+std::vector<std::vector<ReusedPath>> reuseRounds(const test::ScratchDir& scratch) {
+  std::vector<std::vector<ReusedPath>> rounds(kReuseRounds);
+  for (int r = 0; r < kReuseRounds; ++r) {
+    for (int i = 0; i < kPathsPerRound; ++i) {
+      bool listed = (i + r) % 4 == 0;
+      PendingKind kind = (i + r) % 3 == 0 ? PendingKind::Folder : PendingKind::File;
+      std::string name =
+          std::string(listed ? "gone" : "keep") + "-" + std::to_string(r) + "-" + std::to_string(i);
+      rounds[r].push_back({scratch.file(name), kind, listed});
+    }
+  }
+  return rounds;
+}
+
+// Lists long folder paths until the table is full; their tickets.
+std::vector<PendingTicket> fillTable(const test::ScratchDir& scratch) {
+  std::vector<PendingTicket> tickets;
+  const std::string longName = scratch.file(std::string(300, 'f'));
+  for (PendingTicket t; (t = rememberPending((longName + std::to_string(tickets.size())).c_str(),
+                                             PendingKind::Folder)) != kNoTicket;) {
+    tickets.push_back(t);
+  }
+  return tickets;
+}
+
+// In the child: the pattern, then the removal. The exit code says what went wrong inside.
+int listForgetAndRemove(const test::ScratchDir& scratch) {
+  std::vector<PendingTicket> fillers = fillTable(scratch);
+  const size_t capacity = fillers.size();
+  if (capacity < 2 * kPathsPerRound) return 2;
+  for (PendingTicket t : fillers) forgetPending(t);
+  size_t stillListed = 0;
+  const std::vector<std::vector<ReusedPath>> rounds = reuseRounds(scratch);
+  for (int r = 0; r < kReuseRounds; ++r) {
+    std::vector<std::pair<PendingTicket, bool>> tickets;
+    for (const ReusedPath& p : rounds[r]) {
+      tickets.emplace_back(rememberPending(p.path.c_str(), p.kind), p.listedAtTheEnd);
+      if (tickets.back().first == kNoTicket) return 3;
+    }
+    // Forgotten in a different order each round, so that freed slots lie scattered.
+    if (r % 2 == 1) std::reverse(tickets.begin(), tickets.end());
+    for (auto [ticket, listed] : tickets) {
+      if (!listed) forgetPending(ticket);
+      stillListed += listed ? 1 : 0;
+    }
+  }
+  // Every freed slot can be had again, and no more.
+  fillers = fillTable(scratch);
+  if (fillers.size() + stillListed != capacity) return 4;
+  for (PendingTicket t : fillers) forgetPending(t);
+  removePendingPaths();
+  return 0;
+}
+
+TEST(System, RemovalTakesExactlyThePathsStillListedAfterSlotsAreReused) {
+  test::ScratchDir scratch;
+  std::vector<ReusedPath> all;
+  for (const auto& round : reuseRounds(scratch)) all.insert(all.end(), round.begin(), round.end());
+  for (const ReusedPath& p : all) {
+    if (p.kind == PendingKind::File) {
+      ASSERT_TRUE(test::writeFile(p.path, {1}));
+    } else {
+      ASSERT_TRUE(std::filesystem::create_directory(p.path));
+      ASSERT_TRUE(test::writeFile(p.path + "/member", {2}));
+    }
+  }
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) ::_exit(listForgetAndRemove(scratch));
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "status " << status;
+  ASSERT_EQ(WEXITSTATUS(status), 0) << "2: table too small, 3: table full, 4: slots lost";
+  for (const ReusedPath& p : all) {
+    EXPECT_EQ(test::fileExists(p.path), !p.listedAtTheEnd) << p.path;
+    if (!p.listedAtTheEnd && p.kind == PendingKind::Folder) {
+      EXPECT_TRUE(test::fileExists(p.path + "/member")) << p.path;
+    }
+  }
 }
 
 TEST(System, MemberNamesBecomeUtf8) {

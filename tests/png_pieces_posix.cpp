@@ -1,8 +1,10 @@
 // PNG files whose rows are deflated in pieces, one IDAT chunk each, read back by libpng (which
 // checks every chunk's CRC and the zlib stream's Adler-32): the pixels of pictures just below,
-// at and just above the piece size, of rows wider than a piece and of odd widths, the same bytes
-// whatever the number of threads, and a file that cannot be written leaves nothing behind.
+// at and just above the piece size, of rows wider than a piece and of odd widths, each piece with
+// the filter that suits it, the same bytes whatever the number of threads, and a file that cannot
+// be written leaves nothing behind.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <string>
@@ -116,6 +118,57 @@ TEST(PngPieces, EveryPieceLayoutDecodesToThePicture) {
     EXPECT_EQ(width, uint32_t(s.width));
     EXPECT_EQ(height, uint32_t(s.height));
     EXPECT_TRUE(rgba == picture.rgba) << "pixels differ";
+  }
+}
+
+// The zlib stream of the IDAT chunks inflated: the filter type byte and the filtered bytes of each
+// row.
+Bytes filteredRows(const Bytes& png, size_t expected) {
+  Bytes stream;
+  for (size_t at = 8; at + 12 <= png.size();) {
+    const size_t length =
+        size_t(png[at]) << 24 | size_t(png[at + 1]) << 16 | size_t(png[at + 2]) << 8 | png[at + 3];
+    if (std::string(png.begin() + at + 4, png.begin() + at + 8) == "IDAT") {
+      stream.insert(stream.end(), png.begin() + at + 8, png.begin() + at + 8 + length);
+    }
+    at += 12 + length;
+  }
+  Bytes rows(expected + 1);
+  uLongf written = rows.size();
+  if (uncompress(rows.data(), &written, stream.data(), stream.size()) != Z_OK) return Bytes();
+  rows.resize(written);
+  return rows;
+}
+
+TEST(PngPieces, EachPieceKeepsTheFilterThatSuitsIt) {
+  // Three pieces of RGB rows: the same noise row over and over (the row above predicts it), rows
+  // that are ramps of random slopes (the left neighbour does), and the gradient of makePicture.
+  const Shape shape{1000, 0, 24};
+  const size_t rows = rowsPerPiece(shape);
+  Picture picture = makePicture(1000, int(3 * rows), 24);
+  const size_t dibRow = size_t(dibRowBytes(&picture.header));
+  for (size_t y = 0; y < 2 * rows; ++y) {
+    uint8_t* row = picture.bits.data() + (3 * rows - 1 - y) * dibRow;
+    const size_t slope = (y * 2654435761u) >> 11;
+    for (size_t i = 0; i < 3000; ++i) {
+      const auto value = static_cast<uint8_t>(y < rows ? (i * 2654435761u) >> 13 : i * slope);
+      row[i] = value;
+      // The DIB stores blue, green, red; the PNG red, green, blue.
+      picture.rgba[(y * 1000 + i / 3) * 4 + 2 - i % 3] = value;
+    }
+  }
+  WorkerBudget workers(2);
+  Bytes png;
+  ASSERT_EQ(encodePng(picture.view(), png, &workers), ResultCode::Success);
+  uint32_t width = 0, height = 0;
+  EXPECT_TRUE(test::readPngRgba(png, width, height) == picture.rgba) << "pixels differ";
+  const Bytes filtered = filteredRows(png, 3 * rows * 3001);
+  ASSERT_EQ(filtered.size(), 3 * rows * 3001);
+  for (size_t piece = 0; piece < 3; ++piece) {
+    const uint8_t expected = piece == 0 ? 2 : piece == 1 ? 1 : filtered[piece * rows * 3001];
+    for (size_t y = piece * rows; y < (piece + 1) * rows; ++y) {
+      ASSERT_EQ(filtered[y * 3001], expected) << "row " << y;
+    }
   }
 }
 

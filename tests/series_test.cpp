@@ -141,7 +141,6 @@ TEST(Series, NoImagesStillMakesTheFolder) {
   }
 }
 
-// Image number 10000 gets five digits. Tiles of one pixel keep the 10001 images tiny.
 // Image numbers take four digits and more from 10000 on, so that names sort by number up to
 // 9999 and stay distinct beyond.
 TEST(Series, NumbersFromTenThousandHaveFiveDigits) {

@@ -154,6 +154,8 @@ TEST(SlicedBmp, PlainPicturesConvertToTheDecodersBitmap) {
     std::string source = scratch.file("plain.px");
     ASSERT_TRUE(test::writeFile(source, file));
     for (bool blend : {true, false}) {
+      // Raw output of 32 bits is past the threaded size at either width: the first one does.
+      if (!blend && v.width == belowThreaded + 1) continue;
       SCOPED_TRACE(testing::Message() << "kind " << v.kind << " depth " << v.depth << " width "
                                       << v.width << (blend ? " blended" : " raw"));
       const DecodeOptions setting = test::blendOptions(blend);

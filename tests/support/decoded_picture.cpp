@@ -4,14 +4,12 @@
 
 namespace quorvel::test {
 
-DecodedPicture decodePicture(PictureDecoder& decoder, const std::vector<uint8_t>& file,
-                             const DecodeOptions& options) {
+namespace {
+
+// Copies what the bitmap holds.
+DecodedPicture takeBitmap(ResultCode result, const DecodedBitmap& bitmap) {
   DecodedPicture out;
-  // An exact-size copy, so that reading past the file's end shows up under AddressSanitizer.
-  std::vector<uint8_t> input(file);
-  DecodedBitmap bitmap;
-  out.result = decoder.getPicture(input.empty() ? nullptr : input.data(),
-                                  static_cast<uint32_t>(input.size()), options, bitmap);
+  out.result = result;
   out.infoHanded = bitmap.info != nullptr;
   out.bitsHanded = bitmap.pixels != nullptr;
   if (!bitmap.empty()) {
@@ -24,6 +22,27 @@ DecodedPicture decodePicture(PictureDecoder& decoder, const std::vector<uint8_t>
     out.bits.assign(bitmap.pixels.get(), bitmap.pixels.get() + bitmap.pixelBytes);
   }
   return out;
+}
+
+}  // namespace
+
+DecodedPicture decodePicture(PictureDecoder& decoder, const std::vector<uint8_t>& file,
+                             const DecodeOptions& options) {
+  // An exact-size copy, so that reading past the file's end shows up under AddressSanitizer.
+  std::vector<uint8_t> input(file);
+  DecodedBitmap bitmap;
+  ResultCode result = decoder.getPicture(input.empty() ? nullptr : input.data(),
+                                         static_cast<uint32_t>(input.size()), options, bitmap);
+  return takeBitmap(result, bitmap);
+}
+
+DecodedPicture decodePicture(AlphaDecode decode, const std::vector<uint8_t>& file,
+                             AlphaOutput alpha) {
+  std::vector<uint8_t> input(file);
+  DecodedBitmap bitmap;
+  ResultCode result = decode(input.empty() ? nullptr : input.data(),
+                             static_cast<uint32_t>(input.size()), alpha, bitmap);
+  return takeBitmap(result, bitmap);
 }
 
 }  // namespace quorvel::test

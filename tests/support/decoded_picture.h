@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "decoders/alpha_output.h"
 #include "decoders/dib.h"
 #include "decoders/picture_decoder.h"
 
@@ -30,6 +31,10 @@ struct DecodedPicture {
 
 DecodedPicture decodePicture(PictureDecoder& decoder, const std::vector<uint8_t>& file,
                              const DecodeOptions& options = {});
+// The same for a decoding function given the alpha output itself (Straight included).
+using AlphaDecode = ResultCode (*)(const uint8_t*, uint32_t, AlphaOutput, DecodedBitmap&);
+DecodedPicture decodePicture(AlphaDecode decode, const std::vector<uint8_t>& file,
+                             AlphaOutput alpha);
 
 // The default options with blending on (the default) or off (the raw switch).
 inline DecodeOptions blendOptions(bool blend) {

@@ -41,10 +41,11 @@ std::vector<ShapedFile> shapedFiles();
 
 // Every malformed variant of one shaped file: truncated at each boundary (and one byte either
 // side), each field set to 0, its maximum, its signed extremes and all ones, plus the
-// hand-made hostile files of that family.
+// hand-made hostile files of that family; no two alike.
 std::vector<MalformedFile> malformedVariants(const ShapedFile& shaped);
 
-// All malformed files of all families.
+// All malformed files of all families, no two alike (a file two families make goes with the
+// first).
 std::vector<MalformedFile> malformedFiles();
 
 // The smallest LZSS stream that yields the bytes: literals only, eight per flag byte.

@@ -1,0 +1,130 @@
+#include "convert/png_filter.h"
+
+#include <libdeflate.h>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+namespace quorvel {
+
+namespace {
+
+// Paeth's predictor without branches, in 16-bit lanes: |b - c|, |a - c| and |a + b - 2c| are the
+// distances of a, b and c from a + b - c.
+inline uint8_t paethPredictor(int16_t a, int16_t b, int16_t c) {
+  const int16_t pa = static_cast<int16_t>(b > c ? b - c : c - b);
+  const int16_t pb = static_cast<int16_t>(a > c ? a - c : c - a);
+  const int16_t sum = static_cast<int16_t>(a + b - c - c);
+  const int16_t pc = static_cast<int16_t>(sum < 0 ? -sum : sum);
+  const int16_t bOrC = pb <= pc ? b : c;
+  return static_cast<uint8_t>(pa <= pb && pa <= pc ? a : bOrC);
+}
+
+uint8_t predict(PngFilter filter, uint8_t a, uint8_t b, uint8_t c) {
+  switch (filter) {
+    case PngFilter::None:
+      return 0;
+    case PngFilter::Sub:
+      return a;
+    case PngFilter::Up:
+      return b;
+    case PngFilter::Average:
+      return static_cast<uint8_t>((a + b) >> 1);
+    case PngFilter::Paeth:
+      break;
+  }
+  return paethPredictor(a, b, c);
+}
+
+// One filter over the bytes that have a left neighbour; the loop holds one filter so that it
+// vectorises.
+template <PngFilter kFilter>
+void filterBody(const uint8_t* row, const uint8_t* above, size_t begin, size_t end,
+                size_t pixelBytes, uint8_t* out) {
+  for (size_t i = begin; i < end; ++i) {
+    const uint8_t predictor =
+        predict(kFilter, row[i - pixelBytes], above[i], above[i - pixelBytes]);
+    out[i] = static_cast<uint8_t>(row[i] - predictor);
+  }
+}
+
+// The trial's sample: runs of kRunRows rows (so that the compressor sees rows next to each other,
+// as it will), spread evenly over the rows, one row in kSampleShare in all and at most
+// kSampleBytes; fewer rows than kMinTrialRows are not worth a trial.
+constexpr size_t kRunRows = 8;
+constexpr size_t kSampleShare = 4;
+constexpr size_t kSampleBytes = size_t{256} << 10;
+constexpr size_t kMinTrialRows = 4;
+constexpr int kTrialLevel = 1;
+constexpr PngFilter kTried[] = {PngFilter::Sub, PngFilter::Up, PngFilter::Paeth};
+
+struct CompressorDeleter {
+  void operator()(libdeflate_compressor* compressor) const {
+    libdeflate_free_compressor(compressor);
+  }
+};
+
+}  // namespace
+
+void filterRow(PngFilter filter, const uint8_t* row, const uint8_t* above, size_t rowBytes,
+               size_t pixelBytes, uint8_t* out) {
+  std::vector<uint8_t> zeros;
+  if (above == nullptr) {
+    zeros.assign(rowBytes, 0);
+    above = zeros.data();
+  }
+  const size_t lead = std::min(pixelBytes, rowBytes);
+  for (size_t i = 0; i < lead; ++i) {
+    out[i] = static_cast<uint8_t>(row[i] - predict(filter, 0, above[i], 0));
+  }
+  switch (filter) {
+    case PngFilter::None:
+      return filterBody<PngFilter::None>(row, above, lead, rowBytes, pixelBytes, out);
+    case PngFilter::Sub:
+      return filterBody<PngFilter::Sub>(row, above, lead, rowBytes, pixelBytes, out);
+    case PngFilter::Up:
+      return filterBody<PngFilter::Up>(row, above, lead, rowBytes, pixelBytes, out);
+    case PngFilter::Average:
+      return filterBody<PngFilter::Average>(row, above, lead, rowBytes, pixelBytes, out);
+    case PngFilter::Paeth:
+      return filterBody<PngFilter::Paeth>(row, above, lead, rowBytes, pixelBytes, out);
+  }
+}
+
+PngFilter chooseFilter(const uint8_t* rows, const uint8_t* above, size_t rowCount, size_t rowBytes,
+                       size_t pixelBytes) {
+  if (rowCount < kMinTrialRows || rowBytes == 0) return PngFilter::Paeth;
+  const size_t runRows = std::min(kRunRows, rowCount);
+  const size_t wanted = std::min(rowCount / kSampleShare, kSampleBytes / rowBytes);
+  const size_t runs = std::max<size_t>(1, wanted / runRows);
+  const size_t spacing = rowCount / runs;  // at least runRows
+  std::unique_ptr<libdeflate_compressor, CompressorDeleter> compressor(
+      libdeflate_alloc_compressor(kTrialLevel));
+  if (compressor == nullptr) return PngFilter::Paeth;
+  std::vector<uint8_t> sample(runs * runRows * rowBytes);
+  std::vector<uint8_t> packed(libdeflate_deflate_compress_bound(compressor.get(), sample.size()));
+
+  PngFilter best = PngFilter::Paeth;
+  size_t bestSize = SIZE_MAX;
+  for (PngFilter filter : kTried) {
+    uint8_t* out = sample.data();
+    for (size_t run = 0; run < runs; ++run) {
+      // Each run ends its stretch of rows, so every run but a lone one has its row above.
+      const size_t start = run * spacing + spacing - runRows;
+      for (size_t i = start; i < start + runRows; ++i, out += rowBytes) {
+        const uint8_t* row = rows + i * rowBytes;
+        filterRow(filter, row, i > 0 ? row - rowBytes : above, rowBytes, pixelBytes, out);
+      }
+    }
+    const size_t size = libdeflate_deflate_compress(compressor.get(), sample.data(), sample.size(),
+                                                    packed.data(), packed.size());
+    if (size != 0 && size < bestSize) {
+      bestSize = size;
+      best = filter;
+    }
+  }
+  return best;
+}
+
+}  // namespace quorvel
