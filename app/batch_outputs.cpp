@@ -18,13 +18,9 @@ namespace {
 // conversion then fails and writes nothing).
 bool becomesSeries(const std::string& path) {
   FileHandle file;
-  if (file.openRead(path.c_str(), kFileShareRead, kOpenExisting, kFileAttributeNormal) ==
-      kInvalidFile) {
-    return false;
-  }
   uint8_t probe[kProbeBytes] = {};
-  uint32_t done = 0;
-  return file.read(probe, kProbeBytes, &done) != 0 && isSeries(probe);
+  size_t done = 0;
+  return file.openRead(path.c_str()) && file.read(probe, kProbeBytes, done) && isSeries(probe);
 }
 
 // The path as the file system tells names apart, with one separator.

@@ -25,15 +25,13 @@ namespace {
 constexpr uint32_t kUnpackedSizeBytes = 4;
 
 bool openArchive(FileHandle& file, const char* path) {
-  return file.openRead(path, kFileShareRead, kOpenExisting, kFileAttributeNormal) != kInvalidFile;
+  return file.openRead(path);
 }
 
-// The file's length; 0 when it cannot be told (the high half stays untouched on failure).
+// The file's length; 0 when it cannot be told.
 uint64_t fileLength(FileHandle& file) {
-  uint32_t high = 0xFFFFFFFFu;
-  uint32_t low = file.size(&high);
-  if (low == 0xFFFFFFFFu && high == 0xFFFFFFFFu) return 0;
-  return (static_cast<uint64_t>(high) << 32) | low;
+  uint64_t length = 0;
+  return file.size(length) ? length : 0;
 }
 
 // The directory of an archive, read at once: the member count and the records that lie whole
@@ -162,7 +160,7 @@ uint64_t fillMember(FileHandle& file, const FileEntry& entry, const MemberLayout
                     uint8_t* block, bool& outOfMemory) {
   uint32_t size = static_cast<uint32_t>(layout.deliveredSize);
   uint8_t flags = entry.method[2];
-  uint32_t done = 0;
+  size_t done = 0;
   if (flags != 0) {
     LzssReader reader;
     if (!seekTo(file, layout.dataPosition + kUnpackedSizeBytes)) return 0;
@@ -181,10 +179,10 @@ uint64_t fillMember(FileHandle& file, const FileEntry& entry, const MemberLayout
     uint8_t sound[kSoundHeaderBytes];
     if (!readAt(file, layout.dataPosition, sound, sizeof sound)) return 0;
     buildWaveHeader(block, sound);
-    if (file.read(block + kWaveHeaderBytes, size - kWaveHeaderBytes, &done) == 0) return 0;
+    if (!file.read(block + kWaveHeaderBytes, size - kWaveHeaderBytes, done)) return 0;
     return uint64_t{done} + kWaveHeaderBytes;
   }
-  if (!seekTo(file, layout.dataPosition) || file.read(block, size, &done) == 0) return 0;
+  if (!seekTo(file, layout.dataPosition) || !file.read(block, size, done)) return 0;
   return done;
 }
 
@@ -286,7 +284,7 @@ ResultCode ArchiveReader::getFile(const char* archivePath, uint32_t recordPositi
                                   void* destination, uint32_t flags) {
   bool toMemory = static_cast<uint8_t>(flags) != 0;
   FileHandle file;
-  if (file.open(archivePath, 1) == kInvalidFile) return ResultCode::ReadError;
+  if (!openArchive(file, archivePath)) return ResultCode::ReadError;
   // Positions count from the start of the file.
   uint8_t count[2];
   uint8_t record[kDirectoryRecordBytes];

@@ -146,20 +146,11 @@ bool TemporaryMember::write(const uint8_t* bytes, size_t size) {
   {
     PendingCreation creating;
     pending_ = rememberPending(path_.c_str(), PendingKind::File);
-    if (file.openWrite(path_.c_str(), kFileShareDelete, kCreateAlways, kFileAttributeTemporary) ==
-        kInvalidFile) {
-      return false;
-    }
+    if (!file.openWrite(path_.c_str(), kFileShareDelete, kFileAttributeTemporary)) return false;
   }
-  bool whole = true;
-  while (whole && size > 0) {
-    uint32_t chunk = size < 0x40000000u ? static_cast<uint32_t>(size) : 0x40000000u;
-    uint32_t done = 0;
-    whole = file.write(bytes, chunk, &done) != 0 && done == chunk;
-    bytes += chunk;
-    size -= chunk;
-  }
-  if (file.close() == 0) whole = false;
+  size_t done = 0;
+  bool whole = file.write(bytes, size, done);
+  if (!file.close()) whole = false;
   written_ = true;
   if (!whole) {
     deleteFile(path_.c_str());

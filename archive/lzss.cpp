@@ -22,8 +22,9 @@ void refill(LzssReader& reader, FileHandle* file) {
   if (reader.bytesLeft > 0) std::memmove(buffer, reader.readPointer, reader.bytesLeft);
   uint32_t room = reader.bufferBytes - reader.bytesLeft;
   uint32_t want = static_cast<uint32_t>(std::min<uint64_t>(room, reader.sourceLeft));
-  uint32_t got = 0;
-  if (file->read(buffer + reader.bytesLeft, want, &got) == 0) got = 0;
+  size_t arrived = 0;
+  if (!file->read(buffer + reader.bytesLeft, want, arrived)) arrived = 0;
+  const auto got = static_cast<uint32_t>(arrived);
   // A short read means the file ended early: the input ends with what has arrived.
   reader.sourceLeft = got == want ? reader.sourceLeft - got : 0;
   reader.readPointer = buffer;

@@ -17,12 +17,10 @@ constexpr uint32_t kProbeBytes = 2048;
 ResultCode probeArchive(const char* archivePath) {
   uint8_t probe[kProbeBytes] = {};
   FileHandle file;
-  if (file.openRead(archivePath, kFileShareRead, kOpenExisting, kFileAttributeNormal) ==
-      kInvalidFile) {
+  size_t done = 0;
+  if (!file.openRead(archivePath) || !file.read(probe, kProbeBytes, done)) {
     return ResultCode::ReadError;
   }
-  uint32_t done = 0;
-  if (file.read(probe, kProbeBytes, &done) == 0) return ResultCode::ReadError;
   return isArchiveHeader(probe) ? ResultCode::Success : ResultCode::UnknownFormat;
 }
 

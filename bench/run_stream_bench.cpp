@@ -11,6 +11,7 @@
 #include "decoders/dib.h"
 #include "decoders/layered_picture.h"
 #include "decoders/run_stream_picture.h"
+#include "platform/owned_bytes.h"
 #include "tools/writer/layered_samples.h"
 #include "tools/writer/px04_writer.h"
 #include "tools/writer/px40_writer.h"
@@ -107,13 +108,11 @@ void decode(benchmark::State& state, PictureDecoder& decoder, const Bytes& file,
   DecodeOptions options;
   options.blend = blend;
   for (auto _ : state) {
-    MemHandle info = nullptr, bits = nullptr;
+    DecodedBitmap bitmap;
     ResultCode result =
-        decoder.getPicture(file.data(), static_cast<uint32_t>(file.size()), options, &info, &bits);
+        decoder.getPicture(file.data(), static_cast<uint32_t>(file.size()), options, bitmap);
     if (result != ResultCode::Success) state.SkipWithError("decode failed");
-    benchmark::DoNotOptimize(bits);
-    localFree(info);
-    localFree(bits);
+    benchmark::DoNotOptimize(bitmap.pixels.get());
   }
   state.SetBytesProcessed(
       static_cast<int64_t>(state.iterations() * outputBytes(blend, rawPixelBytes)));
@@ -160,13 +159,10 @@ void BM_MemcpyFreshBlock(benchmark::State& state) {
   std::unique_ptr<uint8_t[]> from(new uint8_t[bytes]);
   std::memset(from.get(), 1, bytes);
   for (auto _ : state) {
-    MemHandle block = localAlloc(kMemHandleFlags, bytes);
-    void* to = localLock(block);
-    std::memcpy(to, from.get(), bytes);
-    benchmark::DoNotOptimize(to);
+    OwnedBytes block = allocateBytes(bytes, ByteFill::Zeroed);
+    std::memcpy(block.get(), from.get(), bytes);
+    benchmark::DoNotOptimize(block.get());
     benchmark::ClobberMemory();
-    localUnlock(block);
-    localFree(block);
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
 }

@@ -12,7 +12,7 @@
 #include "decoders/tiled_bordered.h"
 #include "decoders/tiled_picture_decoder.h"
 #include "decoders/tiled_with_colours.h"
-#include "platform/memory.h"
+#include "platform/owned_bytes.h"
 #include "tools/writer/tiled_writer.h"
 
 namespace {
@@ -66,13 +66,10 @@ void decodePicture(benchmark::State& state, TiledFamily family, bool blended) {
   options.blend = blended;
   Decoder decoder;
   for (auto _ : state) {
-    quorvel::MemHandle info = nullptr;
-    quorvel::MemHandle bits = nullptr;
-    auto result = decoder.getPicture(file.data(), uint32_t(file.size()), options, &info, &bits);
+    quorvel::DecodedBitmap bitmap;
+    auto result = decoder.getPicture(file.data(), uint32_t(file.size()), options, bitmap);
     if (result != quorvel::ResultCode::Success) state.SkipWithError("decode failed");
-    benchmark::DoNotOptimize(bits);
-    quorvel::localFree(info);
-    quorvel::localFree(bits);
+    benchmark::DoNotOptimize(bitmap.pixels.get());
   }
   state.SetBytesProcessed(int64_t(state.iterations()) * kSide * kSide * (blended ? 3 : 4));
 }
@@ -123,13 +120,10 @@ void copyOutputSize(benchmark::State& state, int bytesPerPixel) {
 void copyIntoFreshBlock(benchmark::State& state, int bytesPerPixel) {
   std::vector<uint8_t> from(size_t(kSide) * kSide * bytesPerPixel, 1);
   for (auto _ : state) {
-    quorvel::MemHandle block = quorvel::localAlloc(quorvel::kMemHandleFlags, from.size());
-    void* to = quorvel::localLock(block);
-    std::memcpy(to, from.data(), from.size());
-    benchmark::DoNotOptimize(to);
+    quorvel::OwnedBytes block = quorvel::allocateBytes(from.size(), quorvel::ByteFill::Zeroed);
+    std::memcpy(block.get(), from.data(), from.size());
+    benchmark::DoNotOptimize(block.get());
     benchmark::ClobberMemory();
-    quorvel::localUnlock(block);
-    quorvel::localFree(block);
   }
   state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(from.size()));
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <new>
 #include <string>
 
 #include "convert/picture_kind.h"
@@ -23,6 +24,7 @@
 #include "decoders/tiled_with_colours.h"
 #include "platform/file_handle.h"
 #include "platform/mapped_file.h"
+#include "platform/owned_bytes.h"
 #include "platform/paths.h"
 #include "platform/system.h"
 #include "platform/whole_file.h"
@@ -44,7 +46,7 @@ struct Decoders {
 
 // The decoding entry beside getPicture that takes the alpha output explicitly.
 using AlphaDecode = ResultCode (*)(const uint8_t* buffer, uint32_t length, AlphaOutput alpha,
-                                   MemHandle* infoOut, MemHandle* bitsOut);
+                                   DecodedBitmap& bitmap);
 
 // Picks the decoder by the first probe that matches; null with the route to take otherwise.
 // straightDecode is the class's entry for straight alpha where its raw output is something else
@@ -77,38 +79,59 @@ PictureDecoder* chooseDecoder(const uint8_t* probe, Decoders& decoders, Route& r
   return nullptr;
 }
 
-// The whole file in one zero-filled block (the decoders read it in place).
-ResultCode readWholeFile(FileHandle& file, MemoryBlock& block, const uint8_t*& bytes,
-                         uint32_t& length) {
-  uint32_t size = file.size(nullptr);
-  if (size == 0xFFFFFFFFu) return ResultCode::ReadError;
-  void* buffer = block.allocate(size, kMemFixed | kMemZeroInit);
-  if (buffer == nullptr) return ResultCode::OutOfMemory;
-  if (file.seek(0, kFileBegin, nullptr) == kInvalidSetFilePointer) return ResultCode::ReadError;
-  if (file.read(buffer, size, &length) == 0) return ResultCode::ReadError;
-  bytes = static_cast<const uint8_t*>(buffer);
+// The whole file in one block (the decoders read it in place); a file that shrank meanwhile
+// reads as what arrived, the rest of the block zeroed. The decoders count a file's bytes in
+// 32 bits: a larger file is no picture they decode.
+ResultCode readWholeFile(FileHandle& file, OwnedBytes& block, uint32_t& length) {
+  uint64_t size = 0;
+  if (!file.size(size)) return ResultCode::ReadError;
+  if (size > UINT32_MAX) return ResultCode::UnknownFormat;
+  const auto bytes = static_cast<size_t>(size);
+  block = allocateBytes(bytes, ByteFill::Unset);
+  if (block == nullptr) return ResultCode::OutOfMemory;
+  size_t done = 0;
+  if (!file.seek(0, SeekFrom::Start) || !file.read(block.get(), bytes, done)) {
+    return ResultCode::ReadError;
+  }
+  if (done < bytes) std::memset(block.get() + done, 0, bytes - done);
+  length = static_cast<uint32_t>(done);
   return ResultCode::Success;
 }
 
-ResultCode writeDib(const char* basePath, MemHandle infoHandle, MemHandle bitsHandle,
+// The bitmap of a picture read whole. A decoder's working buffers (beside the bitmap, whose
+// allocation it reports itself) may run out of memory too: reported, not thrown.
+ResultCode decodeBitmap(const uint8_t* bytes, uint32_t length, PictureDecoder& decoder,
+                        AlphaDecode straightDecode, const ConversionOptions& options,
+                        DecodedBitmap& bitmap) {
+  // A PNG of a picture with alpha carries it straight when the raw switch keeps it.
+  const bool straight = options.pictureFormat == PictureFormat::Png && !options.decode.blend;
+  try {
+    return straight && straightDecode != nullptr
+               ? straightDecode(bytes, length, AlphaOutput::Straight, bitmap)
+               : decoder.getPicture(bytes, length, options.decode, bitmap);
+  } catch (const std::bad_alloc&) {
+    bitmap = DecodedBitmap{};
+    return ResultCode::OutOfMemory;
+  }
+}
+
+ResultCode writeDib(const char* basePath, const DecodedBitmap& bitmap,
                     const PictureWriter& writer) {
-  MemoryBlock infoBlock;
-  MemoryBlock bitsBlock;
-  auto* info = static_cast<const BitmapInfoHeader*>(infoBlock.attach(infoHandle));
-  auto* bits = static_cast<const uint8_t*>(bitsBlock.attach(bitsHandle));
-  if (info == nullptr || bits == nullptr) return ResultCode::OutOfMemory;
+  const BitmapInfoHeader* info = bitmap.header();
+  if (info == nullptr || bitmap.pixels == nullptr) return ResultCode::OutOfMemory;
   const bool hasPalette = info->biBitCount < 16;
   size_t infoBytes = info->biSize + (hasPalette ? 1024 : 0);
-  int64_t pixelBytes = dibImageBytes(info);
+  const uint64_t pixelBytes = dibImageBytes(info);
   // Our decoders always agree with their blocks; refuse rather than read past one if not.
-  if (info->biSize != kInfoHeaderBytes || infoBytes > localSize(infoHandle) || pixelBytes < 0 ||
-      static_cast<uint64_t>(pixelBytes) > localSize(bitsHandle)) {
+  if (info->biSize != kInfoHeaderBytes || infoBytes > bitmap.infoBytes ||
+      pixelBytes > bitmap.pixelBytes) {
     return ResultCode::UnknownFormat;
   }
   std::string name(basePath);
   if (!appendExtension(name, writer)) return ResultCode::WriteError;
   const auto* palette = hasPalette ? reinterpret_cast<const RgbQuad*>(info + 1) : nullptr;
-  return writer.write(name.c_str(), DibView{info, palette, bits, static_cast<size_t>(pixelBytes)});
+  return writer.write(name.c_str(),
+                      DibView{info, palette, bitmap.pixels.get(), static_cast<size_t>(pixelBytes)});
 }
 
 // The name of the BMP file written for basePath; false when it does not fit a path.
@@ -125,10 +148,10 @@ bool bmpPathFor(const char* basePath, std::string& name) {
 // From the open file, or, when it is null, from the whole file in memory (bytes).
 ResultCode convertPlainInSlices(const char* basePath, FileHandle* file, ByteView bytes,
                                 const ConversionOptions& options) {
-  const uint32_t size = file != nullptr ? file->size(nullptr) : static_cast<uint32_t>(bytes.size());
-  if (size == 0xFFFFFFFFu) return ResultCode::ReadError;
+  uint64_t size = bytes.size();
+  if (file != nullptr && !file->size(size)) return ResultCode::ReadError;
   uint8_t head[kPlainHeadBytes] = {};
-  const uint32_t headLength = size < kPlainHeadBytes ? size : kPlainHeadBytes;
+  const auto headLength = static_cast<uint32_t>(std::min<uint64_t>(size, kPlainHeadBytes));
   if (file == nullptr) {
     if (headLength > 0) std::memcpy(head, bytes.data(), headLength);
   } else if (!readAt(*file, 0, head, headLength)) {
@@ -153,7 +176,7 @@ ResultCode convertPlainInSlices(const char* basePath, FileHandle* file, ByteView
     const size_t height = static_cast<size_t>(rows.height);
     const size_t top = height - first - count;
     const uint64_t offset = rows.pixelsOffset + uint64_t{top} * rows.sourceStride;
-    const auto sliceBytes = static_cast<uint32_t>(count * rows.sourceStride);
+    const size_t sliceBytes = count * rows.sourceStride;
     const uint8_t* sliceRows = scratch;
     if (file == nullptr) {
       if (!bytes.contains(offset, sliceBytes)) return false;
@@ -218,7 +241,7 @@ ResultCode convertTiledPicture(const char* basePath, FileHandle* file, ByteView 
 
 // A picture over the pixel limit or the memory budget, judged from its header alone, gets its
 // one error line and true: it takes no pixel memory at all.
-bool refusedForSize(const uint8_t* probe, uint32_t size, const ConversionOptions& options,
+bool refusedForSize(const uint8_t* probe, uint64_t size, const ConversionOptions& options,
                     const char* name, PictureNeed& need) {
   if (!probePictureNeed(probe, size, options, need)) return false;
   const std::string refusal = pictureRefusal(need, options.maxPixels);
@@ -231,7 +254,7 @@ bool refusedForSize(const uint8_t* probe, uint32_t size, const ConversionOptions
 // null, holds them and is freed once the bitmap is made).
 ResultCode convertWholePicture(const char* basePath, ByteView bytes, PictureKind kind,
                                PictureDecoder* decoder, AlphaDecode straightDecode,
-                               const ConversionOptions& options, MemoryBlock* whole) {
+                               const ConversionOptions& options, OwnedBytes* whole) {
   // Read whole (an archive member), a plain or tiled picture still needs no bitmap.
   if (options.pictureFormat == PictureFormat::Bmp && kind == PictureKind::Plain) {
     return convertPlainInSlices(basePath, nullptr, bytes, options);
@@ -245,24 +268,12 @@ ResultCode convertWholePicture(const char* basePath, ByteView bytes, PictureKind
     if (handled) return result;
   }
 
-  MemHandle infoHandle = nullptr;
-  MemHandle bitsHandle = nullptr;
-  const auto length = static_cast<uint32_t>(bytes.size());
-  // A PNG of a picture with alpha carries it straight when the raw switch keeps it.
-  const bool straight = options.pictureFormat == PictureFormat::Png && !options.decode.blend;
-  ResultCode result =
-      straight && straightDecode != nullptr
-          ? straightDecode(bytes.data(), length, AlphaOutput::Straight, &infoHandle, &bitsHandle)
-          : decoder->getPicture(bytes.data(), length, options.decode, &infoHandle, &bitsHandle);
-  if (whole != nullptr) whole->free();
-  if (result != ResultCode::Success) {
-    MemoryBlock infoBlock;
-    MemoryBlock bitsBlock;
-    infoBlock.attach(infoHandle);
-    bitsBlock.attach(bitsHandle);
-    return result;
-  }
-  return writeDib(basePath, infoHandle, bitsHandle, pictureWriterFor(options));
+  DecodedBitmap bitmap;
+  ResultCode result = decodeBitmap(bytes.data(), static_cast<uint32_t>(bytes.size()), *decoder,
+                                   straightDecode, options, bitmap);
+  if (whole != nullptr) whole->reset();
+  if (result != ResultCode::Success) return result;
+  return writeDib(basePath, bitmap, pictureWriterFor(options));
 }
 
 // The first bytes of a picture in memory, zero beyond its end, as a read of the file gives them.
@@ -279,20 +290,18 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
   FileHandle file;
   // Delete sharing: the source may be an archive member's temporary file, which an interrupt
   // removes while it is open.
-  if (file.openRead(sourcePath, kFileShareRead | kFileShareDelete, kOpenExisting,
-                    kFileAttributeNormal) == kInvalidFile) {
-    return ResultCode::ReadError;
-  }
+  if (!file.openRead(sourcePath, kFileShareRead | kFileShareDelete)) return ResultCode::ReadError;
   uint8_t probe[kProbeBytes] = {};
-  uint32_t probed = 0;
-  if (file.read(probe, kProbeBytes, &probed) == 0) return ResultCode::ReadError;
+  size_t probed = 0;
+  uint64_t fileBytes = 0;
+  if (!file.read(probe, kProbeBytes, probed) || !file.size(fileBytes)) return ResultCode::ReadError;
 
   // Judged from the header alone: a picture over the limit takes no pixel memory at all, and
   // the memory the conversion needs is reserved from the run's budget before it starts.
   PictureNeed need;
   // An archive member's temporary file is named by the member's name alone.
   const char* name = options.temporarySource ? pathFileName(sourcePath) : sourcePath;
-  if (refusedForSize(probe, file.size(nullptr), options, name, need)) {
+  if (refusedForSize(probe, fileBytes, options, name, need)) {
     return ResultCode::OutOfMemory;
   }
   MemoryReservation reservation(options.memory, need.memoryBytes);
@@ -325,8 +334,7 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
   if (options.pictureFormat == PictureFormat::Bmp && isRecorded(kind)) {
     // Drawn from the file's bytes where the system keeps them, where it maps files.
     MappedFile mapped;
-    const uint32_t size = file.size(nullptr);
-    if (size != 0xFFFFFFFFu && mapped.map(file, size)) {
+    if (mapped.map(file, fileBytes)) {
       bool handled = false;
       ResultCode result = convertRecordedPicture(basePath, ByteView(mapped.data(), mapped.size()),
                                                  kind, options, handled);
@@ -334,11 +342,11 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
     }
   }
 
-  MemoryBlock whole;
-  const uint8_t* bytes = nullptr;
+  OwnedBytes whole;
   uint32_t length = 0;
-  ResultCode result = readWholeFile(file, whole, bytes, length);
+  ResultCode result = readWholeFile(file, whole, length);
   if (result != ResultCode::Success) return result;
+  const uint8_t* bytes = whole.get();
   file.close();
   return convertWholePicture(basePath, ByteView(bytes, length), kind, decoder, straightDecode,
                              options, &whole);
@@ -361,7 +369,7 @@ ResultCode convertPictureBytes(const char* basePath, const char* name, const uin
   uint8_t probe[kProbeBytes];
   probeOf(view, probe);
   PictureNeed need;
-  if (refusedForSize(probe, static_cast<uint32_t>(size), options, name, need)) {
+  if (refusedForSize(probe, size, options, name, need)) {
     return ResultCode::OutOfMemory;
   }
   MemoryReservation reservation(options.memory, need.memoryBytes);

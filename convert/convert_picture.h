@@ -8,7 +8,6 @@
 
 #include "convert/conversion_options.h"
 #include "decoders/result_code.h"
-#include "platform/memory.h"
 
 namespace quorvel {
 

@@ -74,17 +74,10 @@ std::string pictureFailureReason(const char* path, ResultCode result) {
   std::string words = reasonWithoutBytes(result);
   if (!words.empty()) return words;
   FileHandle file;
-  if (file.openRead(path, kFileShareRead, kOpenExisting, kFileAttributeNormal) == kInvalidFile) {
-    return kNotConverted;
-  }
-  uint32_t high = 0xFFFFFFFFu;
-  uint32_t low = file.size(&high);
-  if (low == 0xFFFFFFFFu && high == 0xFFFFFFFFu) return kNotConverted;
-  uint64_t length = (uint64_t{high} << 32) | low;
+  uint64_t length = 0;
+  if (!file.openRead(path) || !file.size(length)) return kNotConverted;
   std::vector<uint8_t> head(static_cast<size_t>(std::min<uint64_t>(length, kPlainHeadBytes)));
-  if (!head.empty() && !readAt(file, 0, head.data(), static_cast<uint32_t>(head.size()))) {
-    return kNotConverted;
-  }
+  if (!head.empty() && !readAt(file, 0, head.data(), head.size())) return kNotConverted;
   return reasonFromHead(head.data(), static_cast<uint32_t>(head.size()), length);
 }
 

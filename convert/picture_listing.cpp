@@ -35,6 +35,8 @@ ResultCode describeTiled(ByteView file, bool (*readLayout)(ByteView, TiledLayout
 // The other kinds hold one image; their decoder tells its size and depth.
 ResultCode describeSingle(PictureDecoder& decoder, const std::vector<uint8_t>& bytes,
                           const DecodeOptions& options, PictureListing& listing) {
+  // The decoders count a file's bytes in 32 bits: a larger file is no picture they describe.
+  if (bytes.size() > UINT32_MAX) return ResultCode::UnknownFormat;
   PictureInfo info{};
   ResultCode result =
       decoder.getPictureInfo(bytes.data(), static_cast<uint32_t>(bytes.size()), options, &info);

@@ -39,21 +39,18 @@ ResultCode readSource(const char* sourcePath, Buffer& buffer) {
   FileHandle file;
   // Delete sharing: the source may be an archive member's temporary file, which an interrupt
   // removes while it is open.
-  if (file.openRead(sourcePath, kFileShareRead | kFileShareDelete, kOpenExisting,
-                    kFileAttributeNormal) == kInvalidFile) {
-    return ResultCode::ReadError;
-  }
+  if (!file.openRead(sourcePath, kFileShareRead | kFileShareDelete)) return ResultCode::ReadError;
   uint8_t header[kHeaderBytes];
-  uint32_t done = 0;
-  if (file.read(header, kHeaderBytes, &done) == 0 || done != kHeaderBytes) {
-    return ResultCode::ReadError;
+  size_t done = 0;
+  if (!file.read(header, kHeaderBytes, done) || done != kHeaderBytes) return ResultCode::ReadError;
+  uint64_t size = 0;
+  if (!file.size(size) || size < kHeaderBytes) return ResultCode::ReadError;
+  if (size > SIZE_MAX || !buffer.allocate(static_cast<size_t>(size))) {
+    return ResultCode::OutOfMemory;
   }
-  uint32_t size = file.size(nullptr);
-  if (size == 0xFFFFFFFFu || size < kHeaderBytes) return ResultCode::ReadError;
-  if (!buffer.allocate(size)) return ResultCode::OutOfMemory;
   std::memcpy(buffer.bytes.get(), header, kHeaderBytes);
-  uint32_t rest = size - kHeaderBytes;
-  if (file.read(buffer.bytes.get() + kHeaderBytes, rest, &done) == 0 || done != rest) {
+  const size_t rest = buffer.size - kHeaderBytes;
+  if (!file.read(buffer.bytes.get() + kHeaderBytes, rest, done) || done != rest) {
     return ResultCode::ReadError;
   }
   return ResultCode::Success;
@@ -121,12 +118,11 @@ ResultCode convertSeriesInBands(TiledFamily family, const char* basePath, const 
     if (result != ResultCode::Success) return result;
     result = openTiledSource(ByteView(whole.bytes.get(), whole.size), family, source);
   } else {
-    if (file.openRead(sourcePath, kFileShareRead | kFileShareDelete, kOpenExisting,
-                      kFileAttributeNormal) == kInvalidFile) {
+    uint64_t size = 0;
+    if (!file.openRead(sourcePath, kFileShareRead | kFileShareDelete) || !file.size(size) ||
+        size < kHeaderBytes) {
       return ResultCode::ReadError;
     }
-    const uint32_t size = file.size(nullptr);
-    if (size == 0xFFFFFFFFu || size < kHeaderBytes) return ResultCode::ReadError;
     result = openTiledSource(file, family, source, colours);
   }
   if (result == ResultCode::ReadError) return result;

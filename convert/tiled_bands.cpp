@@ -365,9 +365,7 @@ ResultCode openTiledSource(FileHandle& file, TiledFamily family, TiledSource& so
   source = TiledSource{};
   source.file = &file;
   source.family = family;
-  const uint32_t size = file.size(nullptr);
-  if (size == 0xFFFFFFFFu) return ResultCode::ReadError;
-  source.fileSize = size;
+  if (!file.size(source.fileSize)) return ResultCode::ReadError;
   return readTiledHeader(family, source, colours);
 }
 

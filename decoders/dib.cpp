@@ -1,14 +1,25 @@
 #include "decoders/dib.h"
 
+#include <utility>
+
 namespace quorvel {
 
-int32_t dibRowBytes(const BitmapInfoHeader* info) {
-  int64_t bits = static_cast<int64_t>(info->biBitCount) * info->biWidth;
-  return static_cast<int32_t>(((bits / 8) + 3) & ~int64_t{3});
+namespace {
+
+uint64_t magnitude(int32_t value) {
+  return value < 0 ? uint64_t{0} - static_cast<uint64_t>(int64_t{value})
+                   : static_cast<uint64_t>(value);
 }
 
-int32_t dibImageBytes(const BitmapInfoHeader* info) {
-  return static_cast<int32_t>(static_cast<int64_t>(dibRowBytes(info)) * info->biHeight);
+}  // namespace
+
+uint64_t dibRowBytes(const BitmapInfoHeader* info) {
+  const uint64_t bits = uint64_t{info->biBitCount} * magnitude(info->biWidth);
+  return ((bits / 8) + 3) & ~uint64_t{3};
+}
+
+uint64_t dibImageBytes(const BitmapInfoHeader* info) {
+  return dibRowBytes(info) * magnitude(info->biHeight);
 }
 
 uint8_t blendChannel(uint8_t source, uint8_t background, uint8_t alpha) {
@@ -61,40 +72,35 @@ BitmapInfoHeader dibHeader(int64_t width, int64_t height, int bitCount) {
   return header;
 }
 
-ResultCode allocateDib(int64_t width, int64_t height, int bitCount, DibOutput& out) {
+ResultCode allocateDib(int64_t width, int64_t height, int bitCount, DibOutput& out,
+                       ByteFill pixelFill) {
   out = DibOutput{};
   if (!dibSizeAcceptable(width, height, bitCount)) return ResultCode::UnknownFormat;
-  size_t infoBytes = bitCount == 8 ? kPaletteInfoBytes : kInfoHeaderBytes;
+  DecodedBitmap& owned = out.owned;
+  owned.infoBytes = bitCount == 8 ? kPaletteInfoBytes : kInfoHeaderBytes;
+  owned.pixelBytes =
+      static_cast<size_t>(paddedRowBytes(width, bitCount / 8)) * static_cast<size_t>(height);
+  owned.info = allocateBytes(owned.infoBytes, ByteFill::Zeroed);
+  owned.pixels = allocateBytes(owned.pixelBytes, pixelFill);
+  if (owned.info == nullptr || owned.pixels == nullptr) {
+    discardDib(out);
+    return ResultCode::OutOfMemory;
+  }
   out.rowBytes = static_cast<size_t>(paddedRowBytes(width, bitCount / 8));
-  out.imageBytes = out.rowBytes * static_cast<size_t>(height);
-  out.infoHandle = localAlloc(kMemHandleFlags, infoBytes);
-  out.bitsHandle = localAlloc(kMemHandleFlags, out.imageBytes);
-  if (out.infoHandle == nullptr || out.bitsHandle == nullptr) {
-    discardDib(out);
-    return ResultCode::OutOfMemory;
-  }
-  out.header = static_cast<BitmapInfoHeader*>(localLock(out.infoHandle));
-  out.bits = static_cast<uint8_t*>(localLock(out.bitsHandle));
-  if (out.header == nullptr || out.bits == nullptr) {
-    discardDib(out);
-    return ResultCode::OutOfMemory;
-  }
+  out.imageBytes = owned.pixelBytes;
+  out.header = reinterpret_cast<BitmapInfoHeader*>(owned.info.get());
+  out.bits = owned.pixels.get();
   *out.header = dibHeader(width, height, bitCount);
   if (bitCount == 8) out.palette = reinterpret_cast<RgbQuad*>(out.header + 1);
   return ResultCode::Success;
 }
 
-void handOverDib(DibOutput& out, MemHandle* infoOut, MemHandle* bitsOut) {
-  localUnlock(out.infoHandle);
-  localUnlock(out.bitsHandle);
-  *infoOut = out.infoHandle;
-  *bitsOut = out.bitsHandle;
+void handOverDib(DibOutput& out, DecodedBitmap& bitmap) {
+  bitmap = std::move(out.owned);
   out = DibOutput{};
 }
 
 void discardDib(DibOutput& out) {
-  if (out.infoHandle != nullptr) localFree(out.infoHandle);
-  if (out.bitsHandle != nullptr) localFree(out.bitsHandle);
   out = DibOutput{};
 }
 

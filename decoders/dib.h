@@ -1,4 +1,4 @@
-// The decoder output: a device-independent bitmap in two movable blocks (the info block with
+// The decoder output: a device-independent bitmap in two owned blocks (the info block with
 // BITMAPINFOHEADER and, at 8 bits, 256 colours; the bits block with bottom-up rows padded to
 // 4 bytes), and the small pixel routines several decoders share.
 #pragma once
@@ -6,8 +6,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "decoders/decoded_bitmap.h"
 #include "decoders/result_code.h"
-#include "platform/memory.h"
+#include "platform/owned_bytes.h"
 
 namespace quorvel {
 
@@ -36,8 +37,10 @@ constexpr size_t kPaletteInfoBytes = 40 + 256 * 4;
 // Widths and heights outside 1..kMaxDimension are refused by every decoder.
 constexpr int64_t kMaxDimension = 0xFFFFFF;
 
-int32_t dibRowBytes(const BitmapInfoHeader* info);
-int32_t dibImageBytes(const BitmapInfoHeader* info);
+// Bytes of one padded row and of all rows: a bitmap may take up to 4 GiB, past what 32 signed
+// bits count. The height's sign (top-down rows) does not change them.
+uint64_t dibRowBytes(const BitmapInfoHeader* info);
+uint64_t dibImageBytes(const BitmapInfoHeader* info);
 
 uint8_t blendChannel(uint8_t source, uint8_t background, uint8_t alpha);
 // destination: blue, green, red; source: blue, green, red, alpha; background: blue, green, red.
@@ -49,10 +52,9 @@ inline uint64_t paddedRowBytes(int64_t width, int bytesPerPixel) {
   return (static_cast<uint64_t>(width) * static_cast<uint64_t>(bytesPerPixel) + 3) & ~uint64_t{3};
 }
 
-// A DIB pair being filled: both blocks allocated zero-filled and locked.
+// A bitmap being filled: its blocks owned, and where to write in them.
 struct DibOutput {
-  MemHandle infoHandle = nullptr;
-  MemHandle bitsHandle = nullptr;
+  DecodedBitmap owned;
   BitmapInfoHeader* header = nullptr;
   RgbQuad* palette = nullptr;  // 256 entries at 8 bits, else null
   uint8_t* bits = nullptr;
@@ -76,11 +78,14 @@ bool dibSizeAcceptable(int64_t width, int64_t height, int bitCount);
 // The header of a bitmap of this size: biSize 40, one plane, biSizeImage, everything else 0.
 BitmapInfoHeader dibHeader(int64_t width, int64_t height, int bitCount);
 
-// Allocates and locks both blocks and fills the header. UnknownFormat when the size is not
-// acceptable, OutOfMemory (with nothing left allocated) when an allocation fails.
-ResultCode allocateDib(int64_t width, int64_t height, int bitCount, DibOutput& out);
-// Unlocks both blocks and hands them to the caller's output variables.
-void handOverDib(DibOutput& out, MemHandle* infoOut, MemHandle* bitsOut);
+// Allocates both blocks and fills the header; the info block is zero-filled, the bits block as
+// pixelFill says (Unset only for a decoder that writes every byte of every row, padding included).
+// UnknownFormat when the size is not acceptable, OutOfMemory (with nothing left allocated) when
+// an allocation fails.
+ResultCode allocateDib(int64_t width, int64_t height, int bitCount, DibOutput& out,
+                       ByteFill pixelFill = ByteFill::Zeroed);
+// Hands both blocks to the caller's bitmap.
+void handOverDib(DibOutput& out, DecodedBitmap& bitmap);
 // Frees both blocks (for a decode that fails after allocation).
 void discardDib(DibOutput& out);
 

@@ -334,7 +334,7 @@ ResultCode LayeredPictureDecoder::getPictureInfo(const uint8_t* buffer, uint32_t
 }
 
 ResultCode decodeLayeredPicture(const uint8_t* buffer, uint32_t length, AlphaOutput alpha,
-                                MemHandle* infoOut, MemHandle* bitsOut) {
+                                DecodedBitmap& bitmap) {
   ByteView file(buffer, length);
   LayeredHeader picture;
   ResultCode result = readLayeredHeader(file, alpha == AlphaOutput::Blended, picture);
@@ -349,14 +349,13 @@ ResultCode decodeLayeredPicture(const uint8_t* buffer, uint32_t length, AlphaOut
     result = drawPicture(file, picture, alpha, canvas, needsAlphaCanvas);
   }
   if (result != ResultCode::Success) return result;
-  handOverDib(canvas, infoOut, bitsOut);
+  handOverDib(canvas, bitmap);
   return ResultCode::Success;
 }
 
 ResultCode LayeredPictureDecoder::getPicture(const uint8_t* buffer, uint32_t length,
-                                             const DecodeOptions& options, MemHandle* infoOut,
-                                             MemHandle* bitsOut) {
-  return decodeLayeredPicture(buffer, length, alphaOutputOf(options), infoOut, bitsOut);
+                                             const DecodeOptions& options, DecodedBitmap& bitmap) {
+  return decodeLayeredPicture(buffer, length, alphaOutputOf(options), bitmap);
 }
 
 }  // namespace quorvel

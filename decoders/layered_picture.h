@@ -16,15 +16,15 @@ class LayeredPictureDecoder : public PictureDecoder {
   ResultCode getPictureInfo(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
                             PictureInfo* info) override;
   ResultCode getPicture(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
-                        MemHandle* infoOut, MemHandle* bitsOut) override;
+                        DecodedBitmap& bitmap) override;
 };
 
-// getPicture's decoding with the alpha output given (Straight included): the caller owns what
-// infoOut and bitsOut hold afterwards. Straight output makes 32-bit pixels whose alpha is the
+// getPicture's decoding with the alpha output given (Straight included): the caller owns the
+// bitmap made. Straight output makes 32-bit pixels whose alpha is the
 // opacity: 32-bit layer pixels of 7-bit alpha 0 opaque, indexed pixels of alpha 0 transparent,
 // opaque-mode indexed pixels opaque, pixels no layer covers transparent.
 ResultCode decodeLayeredPicture(const uint8_t* buffer, uint32_t length, AlphaOutput alpha,
-                                MemHandle* infoOut, MemHandle* bitsOut);
+                                DecodedBitmap& bitmap);
 
 // The picture's layers and runs found and checked, not drawn: the answers of
 // decodeLayeredPicture, and `out.drawable` false when a layer's runs move backwards. Indexed

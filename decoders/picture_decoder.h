@@ -5,8 +5,8 @@
 #include <cstdint>
 
 #include "decoders/decode_options.h"
+#include "decoders/decoded_bitmap.h"
 #include "decoders/result_code.h"
-#include "platform/memory.h"
 
 namespace quorvel {
 
@@ -19,7 +19,6 @@ struct PictureInfo {
   uint16_t densityX;
   uint16_t densityY;
   int16_t bitDepth;
-  MemHandle textInfo;
 };
 #pragma pack(pop)
 
@@ -27,10 +26,9 @@ class PictureDecoder {
  public:
   virtual ResultCode getPictureInfo(const uint8_t* buffer, uint32_t length,
                                     const DecodeOptions& options, PictureInfo* info) = 0;
-  // The caller sets both outputs to null and owns whatever they hold afterwards.
+  // The caller owns the bitmap made; it is left empty when decoding fails.
   virtual ResultCode getPicture(const uint8_t* buffer, uint32_t length,
-                                const DecodeOptions& options, MemHandle* infoOut,
-                                MemHandle* bitsOut) = 0;
+                                const DecodeOptions& options, DecodedBitmap& bitmap) = 0;
 
  protected:
   PictureDecoder() = default;

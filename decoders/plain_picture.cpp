@@ -158,19 +158,19 @@ void makePlainRow(const PlainRows& rows, size_t t, uint8_t* out) {
 }
 
 ResultCode PlainPictureDecoder::getPicture(const uint8_t* buffer, uint32_t length,
-                                           const DecodeOptions& options, MemHandle* infoOut,
-                                           MemHandle* bitsOut) {
+                                           const DecodeOptions& options, DecodedBitmap& bitmap) {
   PlainRows rows;
   ResultCode result = preparePlainRows(buffer, length, options, rows);
   if (result != ResultCode::Success) return result;
   DibOutput dib;
-  result = allocateDib(rows.width, rows.height, rows.outputDepth, dib);
+  // Every row is made whole, its padding included: the rows need no zero-filling first.
+  result = allocateDib(rows.width, rows.height, rows.outputDepth, dib, ByteFill::Unset);
   if (result != ResultCode::Success) return result;
   if (dib.palette != nullptr) fillPlainPalette(rows, dib.palette);
   for (size_t t = 0; t < static_cast<size_t>(rows.height); ++t) {
     makePlainRow(rows, t, dib.rowFromTop(t));
   }
-  handOverDib(dib, infoOut, bitsOut);
+  handOverDib(dib, bitmap);
   return ResultCode::Success;
 }
 

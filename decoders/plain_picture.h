@@ -61,7 +61,7 @@ class PlainPictureDecoder : public PictureDecoder {
                             PictureInfo* info) override;
   // UnknownFormat for a header that no BMP can hold or that asks for more bytes than the file has.
   ResultCode getPicture(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
-                        MemHandle* infoOut, MemHandle* bitsOut) override;
+                        DecodedBitmap& bitmap) override;
 };
 
 }  // namespace quorvel

@@ -30,7 +30,7 @@ ResultCode RunStreamPictureDecoder::getPictureInfo(const uint8_t* buffer, uint32
 }
 
 ResultCode decodeRunStreamPicture(const uint8_t* buffer, uint32_t length, AlphaOutput alpha,
-                                  MemHandle* infoOut, MemHandle* bitsOut) {
+                                  DecodedBitmap& bitmap) {
   ByteView file(buffer, length);
   if (!file.contains(0, kHeaderBytes)) return ResultCode::UnknownFormat;
   int depth = file.u16(18);
@@ -50,7 +50,7 @@ ResultCode decodeRunStreamPicture(const uint8_t* buffer, uint32_t length, AlphaO
     discardDib(dib);
     return result;
   }
-  handOverDib(dib, infoOut, bitsOut);
+  handOverDib(dib, bitmap);
   return ResultCode::Success;
 }
 
@@ -80,9 +80,9 @@ ResultCode recordRunStreamPicture(const uint8_t* buffer, uint32_t length, AlphaO
 }
 
 ResultCode RunStreamPictureDecoder::getPicture(const uint8_t* buffer, uint32_t length,
-                                               const DecodeOptions& options, MemHandle* infoOut,
-                                               MemHandle* bitsOut) {
-  return decodeRunStreamPicture(buffer, length, alphaOutputOf(options), infoOut, bitsOut);
+                                               const DecodeOptions& options,
+                                               DecodedBitmap& bitmap) {
+  return decodeRunStreamPicture(buffer, length, alphaOutputOf(options), bitmap);
 }
 
 }  // namespace quorvel

@@ -13,14 +13,14 @@ class RunStreamPictureDecoder : public PictureDecoder {
   ResultCode getPictureInfo(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
                             PictureInfo* info) override;
   ResultCode getPicture(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
-                        MemHandle* infoOut, MemHandle* bitsOut) override;
+                        DecodedBitmap& bitmap) override;
 };
 
-// getPicture's decoding with the alpha output given (Straight included): the caller owns what
-// infoOut and bitsOut hold afterwards. Straight output makes 32-bit pixels whose alpha is the
+// getPicture's decoding with the alpha output given (Straight included): the caller owns the
+// bitmap made. Straight output makes 32-bit pixels whose alpha is the
 // opacity, covered pixels of 7-bit alpha 0 opaque, pixels no run covers transparent.
 ResultCode decodeRunStreamPicture(const uint8_t* buffer, uint32_t length, AlphaOutput alpha,
-                                  MemHandle* infoOut, MemHandle* bitsOut);
+                                  DecodedBitmap& bitmap);
 
 // The picture's runs found and checked, not drawn: the answers of decodeRunStreamPicture, and
 // `out.drawable` false when the runs move backwards.

@@ -75,8 +75,7 @@ void copyTileBlended(const TileBand& band, int64_t x, int64_t y, int64_t w, int6
 }
 
 ResultCode decodeStackedImages(ByteView file, const TiledLayout& layout, TileRenderer render,
-                               int bitsPerPixel, const uint8_t* background, MemHandle* infoOut,
-                               MemHandle* bitsOut) {
+                               int bitsPerPixel, const uint8_t* background, DecodedBitmap& bitmap) {
   const int64_t stacked = stackedImageCount(layout.imageCount);
   DibOutput out;
   ResultCode result = allocateDib(layout.width, layout.height * stacked, bitsPerPixel, out);
@@ -99,7 +98,7 @@ ResultCode decodeStackedImages(ByteView file, const TiledLayout& layout, TileRen
       return ResultCode::UnknownFormat;
     }
   }
-  handOverDib(out, infoOut, bitsOut);
+  handOverDib(out, bitmap);
   return ResultCode::Success;
 }
 

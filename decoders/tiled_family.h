@@ -12,8 +12,8 @@
 #include <cstring>
 
 #include "decoders/bytes.h"
+#include "decoders/decoded_bitmap.h"
 #include "decoders/result_code.h"
-#include "platform/memory.h"
 
 namespace quorvel {
 
@@ -137,7 +137,6 @@ using TileRenderer = uint64_t (*)(const TileBand& band, ByteView records, ByteVi
 // the other (the first at the bottom of the DIB) into a DIB of bitsPerPixel bits, blended output
 // over background.
 ResultCode decodeStackedImages(ByteView file, const TiledLayout& layout, TileRenderer render,
-                               int bitsPerPixel, const uint8_t* background, MemHandle* infoOut,
-                               MemHandle* bitsOut);
+                               int bitsPerPixel, const uint8_t* background, DecodedBitmap& bitmap);
 
 }  // namespace quorvel

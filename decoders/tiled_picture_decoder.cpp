@@ -32,14 +32,13 @@ ResultCode TiledPictureDecoder::getPictureInfo(const uint8_t* buffer, uint32_t l
 }
 
 ResultCode TiledPictureDecoder::getPicture(const uint8_t* buffer, uint32_t length,
-                                           const DecodeOptions& options, MemHandle* infoOut,
-                                           MemHandle* bitsOut) {
+                                           const DecodeOptions& options, DecodedBitmap& bitmap) {
   const ByteView file(buffer, length);
   TiledLayout layout;
   if (buffer == nullptr || !routines_.readLayout(file, layout)) return ResultCode::UnknownFormat;
   const bool blended = options.blend;
   return decodeStackedImages(file, layout, blended ? routines_.blended : routines_.raw,
-                             blended ? 24 : 32, options.background, infoOut, bitsOut);
+                             blended ? 24 : 32, options.background, bitmap);
 }
 
 }  // namespace quorvel

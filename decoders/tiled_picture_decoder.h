@@ -34,7 +34,7 @@ class TiledPictureDecoder : public PictureDecoder {
                             PictureInfo* info) override;
   // Stacks up to 8 images, image 0 in the bottom band.
   ResultCode getPicture(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
-                        MemHandle* infoOut, MemHandle* bitsOut) override;
+                        DecodedBitmap& bitmap) override;
 
  private:
   const TiledRoutines& routines_;

@@ -47,17 +47,14 @@ inline bool isLarge(const PictureInfo& info) {
   std::abort();
 }
 
-// After a successful getPicture the pair must describe itself truthfully: a 40-byte header (and
+// After a successful getPicture the bitmap must describe itself truthfully: a 40-byte header (and
 // 256 colours at 8 bits) in the info block, and a bits block holding every row it announces.
 // Every byte of both blocks is read, so that ASan sees any block shorter than announced.
-inline void checkDibPair(MemHandle infoHandle, MemHandle bitsHandle) {
-  if (infoHandle == nullptr || bitsHandle == nullptr) fail("Success without both blocks");
-  MemoryBlock infoBlock;
-  MemoryBlock bitsBlock;
-  auto* info = static_cast<const BitmapInfoHeader*>(infoBlock.attach(infoHandle));
-  auto* bits = static_cast<const uint8_t*>(bitsBlock.attach(bitsHandle));
-  if (info == nullptr || bits == nullptr) fail("a returned block cannot be locked");
-  size_t infoBytes = localSize(infoHandle);
+inline void checkDibPair(const DecodedBitmap& bitmap) {
+  if (bitmap.info == nullptr || bitmap.pixels == nullptr) fail("Success without both blocks");
+  const BitmapInfoHeader* info = bitmap.header();
+  const uint8_t* bits = bitmap.pixels.get();
+  size_t infoBytes = bitmap.infoBytes;
   if (infoBytes < kInfoHeaderBytes || info->biSize != kInfoHeaderBytes) fail("bad info header");
   if (info->biBitCount < 16 && infoBytes < kPaletteInfoBytes) fail("8-bit without colours");
   if (info->biWidth < 1 || info->biHeight < 1) fail("non-positive dimensions");
@@ -67,7 +64,7 @@ inline void checkDibPair(MemHandle infoHandle, MemHandle bitsHandle) {
   }
   uint64_t row = paddedRowBytes(info->biWidth, info->biBitCount / 8);
   uint64_t image = row * static_cast<uint64_t>(info->biHeight);
-  if (image > localSize(bitsHandle)) fail("bits block shorter than its rows");
+  if (image > bitmap.pixelBytes) fail("bits block shorter than its rows");
   if (info->biSizeImage != image) fail("biSizeImage disagrees with the rows");
   volatile uint8_t sink = 0;
   const auto* infoBytesPtr = reinterpret_cast<const uint8_t*>(info);
@@ -79,19 +76,9 @@ inline void checkDibPair(MemHandle infoHandle, MemHandle bitsHandle) {
 
 // getPictureInfo must have told the bit depth of the bitmap that getPicture made. Leaves the
 // block to checkDibPair, which checks the rest (a missing or short block included).
-inline void checkReportedDepth(MemHandle infoHandle, int reportedDepth) {
-  if (infoHandle == nullptr || localSize(infoHandle) < kInfoHeaderBytes) return;
-  auto* info = static_cast<const BitmapInfoHeader*>(localLock(infoHandle));
-  if (info == nullptr) return;
-  bool same = info->biBitCount == reportedDepth;
-  localUnlock(infoHandle);
-  if (!same) fail("getPictureInfo told another depth");
-}
-
-// Frees whatever a failed getPicture left in the outputs.
-inline void discardPair(MemHandle infoHandle, MemHandle bitsHandle) {
-  if (infoHandle != nullptr) localFree(infoHandle);
-  if (bitsHandle != nullptr) localFree(bitsHandle);
+inline void checkReportedDepth(const DecodedBitmap& bitmap, int reportedDepth) {
+  if (bitmap.empty() || bitmap.infoBytes < kInfoHeaderBytes) return;
+  if (bitmap.header()->biBitCount != reportedDepth) fail("getPictureInfo told another depth");
 }
 
 // One getPicture call on hostile bytes: the first input byte is the settings byte, the rest is
@@ -113,18 +100,13 @@ int fuzzDecoder(const uint8_t* data, size_t size, bool infoDepthExact = false) {
     std::free(file);
     return 0;
   }
-  MemHandle infoHandle = nullptr;
-  MemHandle bitsHandle = nullptr;
-  ResultCode result =
-      decoder.getPicture(file, static_cast<uint32_t>(length), options, &infoHandle, &bitsHandle);
+  DecodedBitmap bitmap;
+  ResultCode result = decoder.getPicture(file, static_cast<uint32_t>(length), options, bitmap);
   if (result == ResultCode::Success) {
-    if (infoDepthExact) checkReportedDepth(infoHandle, infoRead ? info.bitDepth : -1);
-    checkDibPair(infoHandle, bitsHandle);
-  } else {
-    if (result == ResultCode::OutOfMemory && (infoHandle != nullptr || bitsHandle != nullptr)) {
-      fail("OutOfMemory with a block handed out");
-    }
-    discardPair(infoHandle, bitsHandle);
+    if (infoDepthExact) checkReportedDepth(bitmap, infoRead ? info.bitDepth : -1);
+    checkDibPair(bitmap);
+  } else if (bitmap.info != nullptr || bitmap.pixels != nullptr) {
+    fail("a failed decode handed out a block");
   }
   std::free(file);
   return 0;

@@ -32,16 +32,13 @@ void checkPictureFile(const Raster& raster) {
       raster.bitsPerPixel == 24 ? static_cast<PictureDecoder&>(layered) : plain;
   DecodeOptions raw;
   raw.blend = false;
-  MemHandle infoHandle = nullptr;
-  MemHandle bitsHandle = nullptr;
-  if (decoder.getPicture(file.data(), static_cast<uint32_t>(file.size()), raw, &infoHandle,
-                         &bitsHandle) != ResultCode::Success) {
+  DecodedBitmap bitmap;
+  if (decoder.getPicture(file.data(), static_cast<uint32_t>(file.size()), raw, bitmap) !=
+      ResultCode::Success) {
     fuzz::fail("the decoders refuse a packed picture");
   }
-  MemoryBlock infoBlock;
-  MemoryBlock bitsBlock;
-  auto* info = static_cast<const BitmapInfoHeader*>(infoBlock.attach(infoHandle));
-  auto* bits = static_cast<const uint8_t*>(bitsBlock.attach(bitsHandle));
+  const BitmapInfoHeader* info = bitmap.header();
+  const uint8_t* bits = bitmap.pixels.get();
   const size_t stride = static_cast<size_t>(paddedRowBytes(raster.width, raster.bitsPerPixel / 8));
   if (info->biBitCount != raster.bitsPerPixel || info->biWidth != raster.width ||
       info->biHeight != raster.height) {

@@ -1,6 +1,6 @@
 #include "pack/input_file.h"
 
-#include <algorithm>
+#include <cstdint>
 
 #include "platform/file_handle.h"
 
@@ -8,28 +8,18 @@ namespace quorvel {
 
 PackResult readInputFile(const std::string& path, std::vector<uint8_t>& bytes) {
   FileHandle file;
-  if (file.openRead(path.c_str(), kFileShareRead, kOpenExisting, kFileAttributeNormal) ==
-      kInvalidFile) {
+  uint64_t size = 0;
+  if (!file.openRead(path.c_str()) || !file.size(size)) {
     return PackResult::failed(ResultCode::ReadError, path, "cannot be read");
   }
-  uint32_t high = 0xFFFFFFFFu;  // left as it is when the size cannot be told
-  uint32_t low = file.size(&high);
-  if (low == 0xFFFFFFFFu && high == 0xFFFFFFFFu) {
-    return PackResult::failed(ResultCode::ReadError, path, "cannot be read");
-  }
-  if (high != 0) {
+  if (size > UINT32_MAX) {
     return PackResult::failed(ResultCode::UnknownFormat, path,
                               "larger than the 4 GiB an archive member can hold");
   }
-  bytes.resize(low);
+  bytes.resize(static_cast<size_t>(size));
   size_t done = 0;
-  while (done < bytes.size()) {
-    uint32_t chunk = static_cast<uint32_t>(std::min<size_t>(bytes.size() - done, 1u << 30));
-    uint32_t got = 0;
-    if (file.read(bytes.data() + done, chunk, &got) == 0 || got == 0) {
-      return PackResult::failed(ResultCode::ReadError, path, "cannot be read");
-    }
-    done += got;
+  if (!file.read(bytes.data(), bytes.size(), done) || done != bytes.size()) {
+    return PackResult::failed(ResultCode::ReadError, path, "cannot be read");
   }
   return PackResult{};
 }

@@ -1,5 +1,5 @@
-// Movable memory (LocalAlloc & co. on Windows, a small handle type of our own on POSIX) and the
-// scoped owners that hold it: MemoryBlock for movable blocks, HeapOwner for process-heap blocks.
+// Movable memory (LocalAlloc & co. on Windows, a small handle type of our own on POSIX) and
+// MemoryBlock, the scoped owner of a movable block: what the archive reader hands its callers.
 #pragma once
 
 #include <cstddef>
@@ -19,8 +19,6 @@ constexpr uint32_t kMemHandleFlags = kMemMoveable | kMemZeroInit;  // LHND
 MemHandle localAlloc(uint32_t flags, size_t bytes);
 void* localLock(MemHandle handle);
 bool localUnlock(MemHandle handle);
-// Enlarges or shrinks a block; the old handle stays valid when null is returned.
-MemHandle localReAlloc(MemHandle handle, size_t bytes, uint32_t flags);
 // Null on success, the handle itself on failure.
 MemHandle localFree(MemHandle handle);
 size_t localSize(MemHandle handle);
@@ -46,23 +44,6 @@ class MemoryBlock {
 
  private:
   MemHandle handle_ = nullptr;
-};
-
-void* heapAlloc(size_t bytes);
-int heapFree(void* address);
-
-class HeapOwner {
- public:
-  explicit HeapOwner(void* block) : block_(block) {}
-  ~HeapOwner() {
-    if (block_ != nullptr) heapFree(block_);
-  }
-  HeapOwner(const HeapOwner&) = delete;
-  HeapOwner& operator=(const HeapOwner&) = delete;
-  void* get() const { return block_; }
-
- private:
-  void* block_;
 };
 
 }  // namespace quorvel

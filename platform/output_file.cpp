@@ -35,8 +35,7 @@ bool OutputFile::create(const char* finalPath) {
   partialPath_ = partialPathFor(finalPath_);
   PendingCreation creating;
   pending_ = rememberPending(partialPath_.c_str(), PendingKind::File);
-  open_ = file_.openWrite(partialPath_.c_str(), kFileShareDelete, kCreateAlways,
-                          kFileAttributeNormal) != kInvalidFile;
+  open_ = file_.openWrite(partialPath_.c_str(), kFileShareDelete);
   return open_;
 }
 
@@ -44,9 +43,9 @@ bool OutputFile::write(const void* bytes, uint64_t count) {
   if (!open_) return false;
   const auto* p = static_cast<const uint8_t*>(bytes);
   while (count > 0) {
-    uint32_t chunk = static_cast<uint32_t>(std::min<uint64_t>(count, 0x40000000u));
-    uint32_t done = 0;
-    if (file_.write(p, chunk, &done) == 0 || done != chunk) return false;
+    const auto chunk = static_cast<size_t>(std::min<uint64_t>(count, 0x40000000u));
+    size_t done = 0;
+    if (!file_.write(p, chunk, done) || done != chunk) return false;
     p += chunk;
     count -= chunk;
   }
@@ -59,7 +58,7 @@ bool OutputFile::writeAt(uint64_t position, const void* bytes, uint64_t count) {
 
 bool OutputFile::commit() {
   if (!open_) return false;
-  bool closed = file_.close() != 0;
+  bool closed = file_.close();
   open_ = false;
   if (!closed || !moveFileReplacing(partialPath_.c_str(), finalPath_.c_str())) {
     deleteFile(partialPath_.c_str());

@@ -3,6 +3,7 @@
 // and the browse session).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -10,14 +11,13 @@ namespace quorvel {
 
 class FileHandle;
 
-// Moves to position from the start; false unless the file now stands exactly there (a position
-// whose low half is 0xFFFFFFFF is told apart from a failure by the high half).
+// Moves to position from the start; false unless the file now stands exactly there.
 bool seekTo(FileHandle& file, uint64_t position);
 // Reads count bytes at position; false unless all of them arrived.
-bool readAt(FileHandle& file, uint64_t position, void* buffer, uint32_t count);
+bool readAt(FileHandle& file, uint64_t position, void* buffer, size_t count);
 
-// The file's bytes, as many as its size tells in 32 bits (as the conversion reads its inputs).
-// False when it cannot be opened or read whole.
+// The file's bytes. False when it cannot be opened or read whole, or is larger than memory can
+// address.
 bool readWholeFile(const char* path, std::vector<uint8_t>& bytes);
 
 }  // namespace quorvel

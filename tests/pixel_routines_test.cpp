@@ -50,8 +50,16 @@ TEST(DibRows, PadToFourBytes) {
   h.biWidth = 3;
   h.biHeight = 2;
   h.biBitCount = 24;
-  EXPECT_EQ(dibRowBytes(&h), 12);
-  EXPECT_EQ(dibImageBytes(&h), 24);
+  EXPECT_EQ(dibRowBytes(&h), 12u);
+  EXPECT_EQ(dibImageBytes(&h), 24u);
+  h.biHeight = -2;  // top-down rows take as many bytes
+  EXPECT_EQ(dibImageBytes(&h), 24u);
+  // A bitmap of 3 GiB, which a BMP file holds, is past what 32 signed bits count.
+  h.biWidth = 0x6000;
+  h.biHeight = 0x8000;
+  h.biBitCount = 32;
+  EXPECT_EQ(dibRowBytes(&h), 0x18000u);
+  EXPECT_EQ(dibImageBytes(&h), 0xC0000000u);
 }
 
 TEST(AllocateDib, RefusesSizesNoBmpCanHold) {
@@ -64,11 +72,13 @@ TEST(AllocateDib, RefusesSizesNoBmpCanHold) {
   EXPECT_NE(out.palette, nullptr);
   EXPECT_EQ(out.rowBytes, 4u);
   EXPECT_EQ(out.header->biSizeImage, 8u);
-  MemHandle info = nullptr, bits = nullptr;
-  handOverDib(out, &info, &bits);
-  EXPECT_EQ(localSize(info), 1064u);
-  localFree(info);
-  localFree(bits);
+  DecodedBitmap bitmap;
+  handOverDib(out, bitmap);
+  EXPECT_EQ(out.bits, nullptr);  // handed over whole
+  EXPECT_EQ(bitmap.infoBytes, 1064u);
+  EXPECT_EQ(bitmap.pixelBytes, 8u);
+  EXPECT_EQ(bitmap.header()->biWidth, 3);
+  EXPECT_EQ(reinterpret_cast<const uint8_t*>(bitmap.palette()), bitmap.info.get() + 40);
 }
 
 // The row blend against blendPixel, pixel by pixel: every alpha, widths around the four pixels the

@@ -8,6 +8,7 @@
 #include "platform/file_handle.h"
 #include "platform/memory.h"
 #include "platform/output_file.h"
+#include "platform/owned_bytes.h"
 #include "platform/paths.h"
 #include "platform/system.h"
 #include "platform/whole_file.h"
@@ -21,12 +22,16 @@ using test::Bytes;
 TEST(FileHandle, EmptyHandleClosesHarmlessly) {
   FileHandle never;
   EXPECT_EQ(never.handle(), kInvalidFile);
-  never.close();
-  never.close();
+  EXPECT_FALSE(never.close());
+  EXPECT_FALSE(never.close());
   EXPECT_EQ(never.handle(), kInvalidFile);
-  uint32_t done = 7;
+  size_t done = 7;
   uint8_t byte = 0;
-  EXPECT_EQ(never.read(&byte, 1, &done), 0);
+  EXPECT_FALSE(never.read(&byte, 1, done));
+  EXPECT_EQ(done, 0u);
+  uint64_t size = 9;
+  EXPECT_FALSE(never.size(size));
+  EXPECT_FALSE(never.seek(0, SeekFrom::Start));
 }
 
 TEST(FileHandle, WritesReadsSeeksAndSizes) {
@@ -34,58 +39,55 @@ TEST(FileHandle, WritesReadsSeeksAndSizes) {
   std::string path = scratch.file("data");
   {
     FileHandle out;
-    ASSERT_NE(out.openWrite(path.c_str(), 0, kCreateAlways, kFileAttributeNormal), kInvalidFile);
-    uint32_t done = 0;
-    EXPECT_NE(out.write("hello world", 11, &done), 0);
+    ASSERT_TRUE(out.openWrite(path.c_str()));
+    size_t done = 0;
+    EXPECT_TRUE(out.write("hello world", 11, done));
     EXPECT_EQ(done, 11u);
-    out.close();
+    EXPECT_TRUE(out.close());
     EXPECT_EQ(out.handle(), kInvalidFile);
   }
   FileHandle in;
-  ASSERT_NE(in.openRead(path.c_str(), kFileShareRead, kOpenExisting, kFileAttributeNormal),
-            kInvalidFile);
-  EXPECT_EQ(in.size(nullptr), 11u);
-  EXPECT_EQ(in.seek(6, kFileBegin, nullptr), 6u);
+  ASSERT_TRUE(in.openRead(path.c_str(), kFileShareRead));
+  uint64_t size = 0;
+  EXPECT_TRUE(in.size(size));
+  EXPECT_EQ(size, 11u);
+  uint64_t position = 0;
+  EXPECT_TRUE(in.seek(6, SeekFrom::Start, &position));
+  EXPECT_EQ(position, 6u);
   char text[16] = {};
-  uint32_t done = 0;
-  EXPECT_NE(in.read(text, sizeof text, &done), 0);  // reaching the end is no failure
+  size_t done = 0;
+  EXPECT_TRUE(in.read(text, sizeof text, done));  // reaching the end is no failure
   EXPECT_EQ(done, 5u);
   EXPECT_STREQ(text, "world");
-  EXPECT_NE(in.read(text, sizeof text, &done), 0);
+  EXPECT_TRUE(in.read(text, sizeof text, done));
   EXPECT_EQ(done, 0u);
-  EXPECT_EQ(in.seek(-3, kFileEnd, nullptr), 8u);
-  EXPECT_EQ(in.seek(-20, kFileBegin, nullptr), kInvalidSetFilePointer);
-}
-
-TEST(FileHandle, SeekDistancesJoinTheHighHalf) {
-  EXPECT_EQ(seekDistance(-5, nullptr), -5);
-  int32_t high = -1;
-  EXPECT_EQ(seekDistance(-5, &high), -5);
-  high = 0;
-  EXPECT_EQ(seekDistance(-1, &high), int64_t{0xFFFFFFFF});  // the low half is unsigned
-  high = 1;
-  EXPECT_EQ(seekDistance(0, &high), int64_t{1} << 32);
-  high = -2;
-  EXPECT_EQ(seekDistance(7, &high), -(int64_t{2} << 32) + 7);
+  EXPECT_TRUE(in.seek(-3, SeekFrom::End, &position));
+  EXPECT_EQ(position, 8u);
+  EXPECT_TRUE(in.seek(-2, SeekFrom::Current, &position));
+  EXPECT_EQ(position, 6u);
+  position = 99;
+  EXPECT_FALSE(in.seek(-20, SeekFrom::Start, &position));
+  EXPECT_EQ(position, 99u);              // untouched by a failure
+  EXPECT_FALSE(in.write("x", 1, done));  // opened for reading only
 }
 
 TEST(FileHandle, OpenFailuresLeaveTheWrapperEmpty) {
   test::ScratchDir scratch;
   FileHandle missing;
-  EXPECT_EQ(missing.openRead(scratch.file("none").c_str(), kFileShareRead, kOpenExisting,
-                             kFileAttributeNormal),
-            kInvalidFile);
+  EXPECT_FALSE(missing.openRead(scratch.file("none").c_str()));
   EXPECT_EQ(missing.handle(), kInvalidFile);
   FileHandle folder;
-  EXPECT_EQ(folder.open(scratch.path().c_str(), 1), kInvalidFile);
+  EXPECT_FALSE(folder.openRead(scratch.path().c_str()));
+  EXPECT_FALSE(folder.isOpen());
   FileHandle created;
-  ASSERT_NE(created.open(scratch.file("new").c_str(), 0), kInvalidFile);
-  uint32_t done = 0;
-  EXPECT_NE(created.write("abc", 3, &done), 0);
-  EXPECT_EQ(created.seek(0, kFileBegin, nullptr), 0u);
-  char text[4] = {};
-  EXPECT_NE(created.read(text, 3, &done), 0);  // opened for reading and writing
-  EXPECT_STREQ(text, "abc");
+  ASSERT_TRUE(created.openWrite(scratch.file("new").c_str()));
+  size_t done = 0;
+  EXPECT_TRUE(created.write("abcdef", 6, done));
+  // Opening again closes what was open; a file opened for writing is emptied.
+  ASSERT_TRUE(created.openWrite(scratch.file("new").c_str()));
+  EXPECT_TRUE(created.write("xyz", 3, done));
+  EXPECT_TRUE(created.close());
+  EXPECT_EQ(test::readFile(scratch.file("new")), (Bytes{'x', 'y', 'z'}));
 }
 
 TEST(MemoryBlock, AllocateLocksMovableMemoryZeroFilled) {
@@ -119,11 +121,15 @@ TEST(MemoryBlock, ReleaseHandsOverAndAttachTakesBack) {
   EXPECT_EQ(owner.handle(), nullptr);
 }
 
-TEST(HeapOwner, FreesItsBlockAndToleratesNull) {
-  { HeapOwner none(nullptr); }
-  HeapOwner owner(heapAlloc(64));
-  ASSERT_NE(owner.get(), nullptr);
-  std::memset(owner.get(), 0xAB, 64);
+TEST(OwnedBytes, ZeroedOrLeftForTheCaller) {
+  OwnedBytes zeroed = allocateBytes(100, ByteFill::Zeroed);
+  ASSERT_NE(zeroed, nullptr);
+  for (int i = 0; i < 100; ++i) ASSERT_EQ(zeroed[i], 0) << i;
+  OwnedBytes empty = allocateBytes(0, ByteFill::Unset);  // still an address
+  EXPECT_NE(empty, nullptr);
+  OwnedBytes unset = allocateBytes(64, ByteFill::Unset);
+  ASSERT_NE(unset, nullptr);
+  std::memset(unset.get(), 0xAB, 64);
 }
 
 TEST(OutputFile, AppearsOnlyWhenCommitted) {

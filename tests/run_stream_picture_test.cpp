@@ -191,8 +191,6 @@ TEST(RunStreamPictureDecoder, PictureInfoComesFromTheHeader) {
     EXPECT_EQ(info.height, 200);
     EXPECT_EQ(info.bitDepth, 24);
     EXPECT_EQ(info.left, 0);
-    MemHandle text = info.textInfo;  // packed field: no reference to it
-    EXPECT_EQ(text, nullptr);
   }
   const DecodeOptions raw = blendOptions(false);
   ASSERT_EQ(decoder.getPictureInfo(file.data(), 32, raw, &info), ResultCode::Success);
@@ -211,15 +209,11 @@ namespace {
 TEST(RunStreamPictureDecoder, StraightAlphaIsTheNearestEightBitOpacity) {
   Bytes file =
       buildPx04(picture(5, 1, {run(0, 0, {9, 9, 9, 1, 9, 9, 9, 64, 9, 9, 9, 127, 9, 9, 9, 0})}));
-  MemHandle infoHandle = nullptr;
-  MemHandle bitsHandle = nullptr;
+  DecodedBitmap bitmap;
   ASSERT_EQ(decodeRunStreamPicture(file.data(), static_cast<uint32_t>(file.size()),
-                                   AlphaOutput::Straight, &infoHandle, &bitsHandle),
+                                   AlphaOutput::Straight, bitmap),
             ResultCode::Success);
-  MemoryBlock info;
-  MemoryBlock bits;
-  info.attach(infoHandle);
-  const auto* pixels = static_cast<const uint8_t*>(bits.attach(bitsHandle));
+  const uint8_t* pixels = bitmap.pixels.get();
   const uint8_t expected[5] = {2, 128, 253, 255, 0};
   for (int x = 0; x < 5; ++x) EXPECT_EQ(pixels[4 * x + 3], expected[x]) << x;
 }

@@ -53,20 +53,13 @@ struct Decoded {
 inline Decoded decode(PictureDecoder& decoder, const Bytes& file,
                       const DecodeOptions& options = {}) {
   Decoded d;
-  MemHandle info = nullptr;
-  MemHandle bits = nullptr;
-  d.code = decoder.getPicture(file.data(), uint32_t(file.size()), options, &info, &bits);
-  d.infoNull = info == nullptr;
-  d.bitsNull = bits == nullptr;
-  MemoryBlock infoBlock;
-  MemoryBlock bitsBlock;
-  if (info != nullptr) {
-    auto* h = static_cast<BitmapInfoHeader*>(infoBlock.attach(info));
-    d.header = *h;
-  }
-  if (bits != nullptr) {
-    auto* p = static_cast<uint8_t*>(bitsBlock.attach(bits));
-    d.bits.assign(p, p + localSize(bits));
+  DecodedBitmap bitmap;
+  d.code = decoder.getPicture(file.data(), uint32_t(file.size()), options, bitmap);
+  d.infoNull = bitmap.info == nullptr;
+  d.bitsNull = bitmap.pixels == nullptr;
+  if (!bitmap.empty()) d.header = *bitmap.header();
+  if (bitmap.pixels != nullptr) {
+    d.bits.assign(bitmap.pixels.get(), bitmap.pixels.get() + bitmap.pixelBytes);
   }
   return d;
 }

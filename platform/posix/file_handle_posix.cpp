@@ -2,8 +2,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <climits>
 
 #include "platform/file_handle.h"
 
@@ -11,16 +11,16 @@ namespace quorvel {
 
 namespace {
 
-int openFlags(bool read, bool write, uint32_t disposition) {
-  int flags = (read && write) ? O_RDWR : (write ? O_WRONLY : O_RDONLY);
-  if (disposition == kCreateAlways) flags |= O_CREAT | O_TRUNC;
-  return flags | O_CLOEXEC;
-}
+static_assert(sizeof(off_t) == 8, "positions need 64 bits");
+
+// One read or write call is asked for at most this many bytes (Linux moves less than 2 GiB at a
+// time anyway).
+constexpr size_t kMostBytesPerCall = size_t{1} << 30;
 
 NativeFile openPath(const char* path, int flags) {
   int fd;
   do {
-    fd = ::open(path, flags, 0666);
+    fd = ::open(path, flags | O_CLOEXEC, 0666);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) return kInvalidFile;
   struct stat info;
@@ -34,80 +34,68 @@ NativeFile openPath(const char* path, int flags) {
 
 }  // namespace
 
-NativeFile FileHandle::open(const char* path, uint8_t readOnly) {
-  handle_ = openPath(path, readOnly != 0 ? openFlags(true, false, kOpenExisting)
-                                         : openFlags(true, true, kCreateAlways));
-  return handle_;
+bool FileHandle::openRead(const char* path, uint32_t) {
+  close();
+  handle_ = openPath(path, O_RDONLY);
+  return isOpen();
 }
 
-NativeFile FileHandle::openRead(const char* path, uint32_t, uint32_t disposition, uint32_t) {
-  handle_ = openPath(path, openFlags(true, false, disposition));
-  return handle_;
+bool FileHandle::openWrite(const char* path, uint32_t, uint32_t) {
+  close();
+  handle_ = openPath(path, O_WRONLY | O_CREAT | O_TRUNC);
+  return isOpen();
 }
 
-NativeFile FileHandle::openWrite(const char* path, uint32_t, uint32_t disposition, uint32_t) {
-  handle_ = openPath(path, openFlags(false, true, disposition));
-  return handle_;
-}
-
-int FileHandle::close() {
-  if (handle_ == kInvalidFile) return 0;
-  int result = ::close(static_cast<int>(handle_)) == 0 ? 1 : 0;
+bool FileHandle::close() {
+  if (!isOpen()) return false;
+  bool closed = ::close(static_cast<int>(handle_)) == 0;
   handle_ = kInvalidFile;
-  return result;
+  return closed;
 }
 
-uint32_t FileHandle::seek(int32_t distance, uint32_t moveMethod, int32_t* high) {
-  if (handle_ == kInvalidFile || moveMethod > kFileEnd) return kInvalidSetFilePointer;
-  int64_t offset = seekDistance(distance, high);
+bool FileHandle::seek(int64_t distance, SeekFrom origin, uint64_t* position) {
+  if (!isOpen()) return false;
   static const int kWhence[] = {SEEK_SET, SEEK_CUR, SEEK_END};
-  off_t position = ::lseek(static_cast<int>(handle_), offset, kWhence[moveMethod]);
-  if (position < 0) return kInvalidSetFilePointer;
-  if (high != nullptr) *high = static_cast<int32_t>(static_cast<uint64_t>(position) >> 32);
-  return static_cast<uint32_t>(position);
+  off_t reached = ::lseek(static_cast<int>(handle_), distance, kWhence[static_cast<int>(origin)]);
+  if (reached < 0) return false;
+  if (position != nullptr) *position = static_cast<uint64_t>(reached);
+  return true;
 }
 
-int FileHandle::read(void* buffer, uint32_t count, uint32_t* done) {
-  uint32_t total = 0;
-  if (done != nullptr) *done = 0;
-  if (handle_ == kInvalidFile) return 0;
+bool FileHandle::read(void* buffer, size_t count, size_t& done) {
+  done = 0;
+  if (!isOpen()) return false;
   auto* bytes = static_cast<char*>(buffer);
-  while (total < count) {
-    size_t chunk = count - total < 0x40000000u ? count - total : 0x40000000u;
-    ssize_t got = ::read(static_cast<int>(handle_), bytes + total, chunk);
+  while (done < count) {
+    ssize_t got =
+        ::read(static_cast<int>(handle_), bytes + done, std::min(count - done, kMostBytesPerCall));
     if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return 0;
+    if (got < 0) return false;
     if (got == 0) break;
-    total += static_cast<uint32_t>(got);
+    done += static_cast<size_t>(got);
   }
-  if (done != nullptr) *done = total;
-  return 1;
+  return true;
 }
 
-int FileHandle::write(const void* buffer, uint32_t count, uint32_t* done) {
-  uint32_t total = 0;
-  if (done != nullptr) *done = 0;
-  if (handle_ == kInvalidFile) return 0;
+bool FileHandle::write(const void* buffer, size_t count, size_t& done) {
+  done = 0;
+  if (!isOpen()) return false;
   const auto* bytes = static_cast<const char*>(buffer);
-  while (total < count) {
-    size_t chunk = count - total < 0x40000000u ? count - total : 0x40000000u;
-    ssize_t put = ::write(static_cast<int>(handle_), bytes + total, chunk);
+  while (done < count) {
+    ssize_t put =
+        ::write(static_cast<int>(handle_), bytes + done, std::min(count - done, kMostBytesPerCall));
     if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) {
-      if (done != nullptr) *done = total;
-      return 0;
-    }
-    total += static_cast<uint32_t>(put);
+    if (put <= 0) return false;
+    done += static_cast<size_t>(put);
   }
-  if (done != nullptr) *done = total;
-  return 1;
+  return true;
 }
 
-uint32_t FileHandle::size(uint32_t* high) {
+bool FileHandle::size(uint64_t& bytes) const {
   struct stat info;
-  if (handle_ == kInvalidFile || ::fstat(static_cast<int>(handle_), &info) != 0) return 0xFFFFFFFFu;
-  if (high != nullptr) *high = static_cast<uint32_t>(static_cast<uint64_t>(info.st_size) >> 32);
-  return static_cast<uint32_t>(info.st_size);
+  if (!isOpen() || ::fstat(static_cast<int>(handle_), &info) != 0) return false;
+  bytes = static_cast<uint64_t>(info.st_size);
+  return true;
 }
 
 }  // namespace quorvel

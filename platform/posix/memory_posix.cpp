@@ -8,6 +8,7 @@
 #include <new>
 
 #include "platform/memory.h"
+#include "platform/owned_bytes.h"
 
 namespace quorvel {
 
@@ -35,6 +36,17 @@ void hintHugePages(void* block, size_t bytes) {
 }
 
 }  // namespace
+
+void FreeBytes::operator()(uint8_t* bytes) const {
+  std::free(bytes);
+}
+
+OwnedBytes allocateBytes(size_t count, ByteFill fill) {
+  const size_t bytes = count == 0 ? 1 : count;
+  void* block = fill == ByteFill::Zeroed ? std::calloc(bytes, 1) : std::malloc(bytes);
+  hintHugePages(block, bytes);
+  return OwnedBytes(static_cast<uint8_t*>(block));
+}
 
 MemHandle localAlloc(uint32_t flags, size_t bytes) {
   if ((flags & kMemMoveable) == 0) {
@@ -68,14 +80,6 @@ bool localUnlock(MemHandle handle) {
   return block->lockCount > 0;
 }
 
-MemHandle localReAlloc(MemHandle handle, size_t bytes, uint32_t flags) {
-  // Only fixed work buffers are enlarged in this program.
-  void* grown = std::realloc(handle, bytes == 0 ? 1 : bytes);
-  if (grown == nullptr) return nullptr;
-  (void)flags;
-  return grown;
-}
-
 MemHandle localFree(MemHandle handle) {
   // Fixed and movable blocks both start where malloc placed them.
   std::free(handle);
@@ -84,15 +88,6 @@ MemHandle localFree(MemHandle handle) {
 
 size_t localSize(MemHandle handle) {
   return handle == nullptr ? 0 : header(handle)->size;
-}
-
-void* heapAlloc(size_t bytes) {
-  return std::malloc(bytes == 0 ? 1 : bytes);
-}
-
-int heapFree(void* address) {
-  std::free(address);
-  return 1;
 }
 
 }  // namespace quorvel

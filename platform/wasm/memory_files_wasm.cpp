@@ -45,36 +45,35 @@ constexpr size_t kBlockBytes = 16 * 1024;
 constexpr size_t kKeptBlocks = 64;
 
 struct KeptBlock {
-  size_t start = 0;
+  uint64_t start = 0;
   std::vector<uint8_t> bytes;
   uint64_t lastUse = 0;
 };
 
 // The bytes of one file. Growth that memory cannot give fails instead of stopping the program,
-// so that a write can report it.
+// so that a write can report it. Sizes and positions have 64 bits: a file of the host may be
+// larger than the module's memory can address.
 class FileBytes {
  public:
   FileBytes() = default;
   // A read-only file of the host, size bytes long.
   FileBytes(uint32_t externalId, uint64_t size)
-      : size_(static_cast<size_t>(std::min<uint64_t>(size, SIZE_MAX))),
-        external_(true),
-        externalId_(externalId) {}
+      : size_(size), external_(true), externalId_(externalId) {}
   ~FileBytes() { std::free(data_); }
   FileBytes(const FileBytes&) = delete;
   FileBytes& operator=(const FileBytes&) = delete;
 
-  size_t size() const { return size_; }
+  uint64_t size() const { return size_; }
   void clear() { size_ = 0; }
 
   // Up to count bytes at offset into buffer: the number read (0 at the end), or -1 when the
   // host's file cannot be read.
-  int64_t readAt(size_t offset, uint8_t* buffer, size_t count) {
-    size_t available = offset < size_ ? size_ - offset : 0;
-    count = std::min(count, available);
+  int64_t readAt(uint64_t offset, uint8_t* buffer, size_t count) {
+    uint64_t available = offset < size_ ? size_ - offset : 0;
+    count = static_cast<size_t>(std::min<uint64_t>(count, available));
     if (count == 0) return 0;
     if (!external_) {
-      std::memcpy(buffer, data_ + offset, count);
+      std::memcpy(buffer, data_ + static_cast<size_t>(offset), count);
       return static_cast<int64_t>(count);
     }
     if (count >= kBlockBytes) return readHost(offset, buffer, count);
@@ -82,7 +81,7 @@ class FileBytes {
     while (done < count) {
       const KeptBlock* block = blockAt(offset + done);
       if (block == nullptr) return -1;
-      size_t inside = offset + done - block->start;
+      auto inside = static_cast<size_t>(offset + done - block->start);
       if (inside >= block->bytes.size()) break;  // the host's file was shorter than it said
       size_t piece = std::min(count - done, block->bytes.size() - inside);
       std::memcpy(buffer + done, block->bytes.data() + inside, piece);
@@ -92,8 +91,9 @@ class FileBytes {
   }
 
   // count bytes at offset; a gap before offset reads as zeros. False when memory runs out.
-  bool writeAt(size_t offset, const void* bytes, size_t count) {
-    if (external_ || offset > SIZE_MAX - count) return false;
+  bool writeAt(uint64_t at, const void* bytes, size_t count) {
+    if (external_ || at > SIZE_MAX - count) return false;
+    const auto offset = static_cast<size_t>(at);
     size_t end = offset + count;
     if (end > capacity_) {
       size_t wanted = capacity_ > SIZE_MAX / 2 ? SIZE_MAX : capacity_ * 2;
@@ -103,17 +103,18 @@ class FileBytes {
       data_ = grown;
       capacity_ = wanted;
     }
-    if (offset > size_) std::memset(data_ + size_, 0, offset - size_);
+    const auto filled = static_cast<size_t>(size_);  // within memory: the file is no host's
+    if (offset > filled) std::memset(data_ + filled, 0, offset - filled);
     std::memcpy(data_ + offset, bytes, count);
-    if (end > size_) size_ = end;
+    if (end > filled) size_ = end;
     return true;
   }
 
  private:
   // The kept block holding offset, read from the host in place of the least recently used one
   // when it is not kept; null when the host cannot read it.
-  const KeptBlock* blockAt(size_t offset) {
-    size_t start = offset - offset % kBlockBytes;
+  const KeptBlock* blockAt(uint64_t offset) {
+    uint64_t start = offset - offset % kBlockBytes;
     KeptBlock* oldest = nullptr;
     for (KeptBlock& block : kept_) {
       if (block.start == start && !block.bytes.empty()) {
@@ -126,7 +127,7 @@ class FileBytes {
       kept_.emplace_back();
       oldest = &kept_.back();
     }
-    oldest->bytes.resize(std::min(kBlockBytes, size_ - start));
+    oldest->bytes.resize(static_cast<size_t>(std::min<uint64_t>(kBlockBytes, size_ - start)));
     int64_t got = readHost(start, oldest->bytes.data(), oldest->bytes.size());
     oldest->bytes.resize(got < 0 ? 0 : static_cast<size_t>(got));
     if (got < 0) return nullptr;
@@ -136,7 +137,7 @@ class FileBytes {
   }
 
   // The host's reads are asked for in pieces an int can count.
-  int64_t readHost(size_t offset, uint8_t* buffer, size_t count) {
+  int64_t readHost(uint64_t offset, uint8_t* buffer, size_t count) {
     constexpr size_t kPiece = size_t{1} << 30;
     size_t done = 0;
     while (done < count) {
@@ -151,7 +152,7 @@ class FileBytes {
   }
 
   uint8_t* data_ = nullptr;
-  size_t size_ = 0;
+  uint64_t size_ = 0;
   size_t capacity_ = 0;
   bool external_ = false;
   uint32_t externalId_ = 0;
@@ -165,7 +166,7 @@ std::map<std::string, Node> gNodes;
 
 struct OpenFile {
   Node file;  // null: the slot is free
-  size_t position = 0;
+  uint64_t position = 0;
   bool writable = false;
 };
 std::vector<OpenFile> gOpenFiles;
@@ -207,9 +208,9 @@ NativeFile addOpenFile(Node file, bool writable) {
   return static_cast<NativeFile>(slot);
 }
 
-NativeFile openPath(const char* path, bool writable, uint32_t disposition) {
+NativeFile openPath(const char* path, bool create) {
   std::string name = trimmed(path);
-  if (disposition == kCreateAlways) {
+  if (create) {
     if (!isFolder(parentOf(name)) || isFolder(name)) return kInvalidFile;
     Node& file = gNodes[name];
     if (file == nullptr) file = std::make_shared<FileBytes>();
@@ -217,7 +218,7 @@ NativeFile openPath(const char* path, bool writable, uint32_t disposition) {
     return addOpenFile(file, true);
   }
   Node file = findFile(name);
-  return file == nullptr ? kInvalidFile : addOpenFile(file, writable);
+  return file == nullptr ? kInvalidFile : addOpenFile(file, false);
 }
 
 // Removes a path and, for a folder, everything inside it.
@@ -231,69 +232,63 @@ void removeTree(const std::string& path) {
 
 }  // namespace
 
-NativeFile FileHandle::open(const char* path, uint8_t readOnly) {
-  handle_ = openPath(path, readOnly == 0, readOnly != 0 ? kOpenExisting : kCreateAlways);
-  return handle_;
+bool FileHandle::openRead(const char* path, uint32_t) {
+  close();
+  handle_ = openPath(path, false);
+  return isOpen();
 }
 
-NativeFile FileHandle::openRead(const char* path, uint32_t, uint32_t disposition, uint32_t) {
-  handle_ = openPath(path, false, disposition);
-  return handle_;
+bool FileHandle::openWrite(const char* path, uint32_t, uint32_t) {
+  close();
+  handle_ = openPath(path, true);
+  return isOpen();
 }
 
-NativeFile FileHandle::openWrite(const char* path, uint32_t, uint32_t disposition, uint32_t) {
-  handle_ = openPath(path, true, disposition);
-  return handle_;
-}
-
-int FileHandle::close() {
+bool FileHandle::close() {
   OpenFile* open = openFile(handle_);
   handle_ = kInvalidFile;
-  if (open == nullptr) return 0;
+  if (open == nullptr) return false;
   open->file = nullptr;
-  return 1;
+  return true;
 }
 
-uint32_t FileHandle::seek(int32_t distance, uint32_t moveMethod, int32_t* high) {
+bool FileHandle::seek(int64_t distance, SeekFrom origin, uint64_t* position) {
   OpenFile* open = openFile(handle_);
-  if (open == nullptr || moveMethod > kFileEnd) return kInvalidSetFilePointer;
-  int64_t offset = seekDistance(distance, high);
-  const int64_t base[] = {0, static_cast<int64_t>(open->position),
-                          static_cast<int64_t>(open->file->size())};
-  int64_t position = base[moveMethod] + offset;
-  if (position < 0 || static_cast<uint64_t>(position) > SIZE_MAX) return kInvalidSetFilePointer;
-  open->position = static_cast<size_t>(position);
-  if (high != nullptr) *high = static_cast<int32_t>(static_cast<uint64_t>(position) >> 32);
-  return static_cast<uint32_t>(position);
+  if (open == nullptr) return false;
+  const uint64_t base[] = {0, open->position, open->file->size()};
+  const uint64_t from = base[static_cast<int>(origin)];
+  if (distance < 0 && static_cast<uint64_t>(-(distance + 1)) >= from) return false;
+  open->position = from + static_cast<uint64_t>(distance);
+  if (position != nullptr) *position = open->position;
+  return true;
 }
 
-int FileHandle::read(void* buffer, uint32_t count, uint32_t* done) {
-  if (done != nullptr) *done = 0;
+bool FileHandle::read(void* buffer, size_t count, size_t& done) {
+  done = 0;
   OpenFile* open = openFile(handle_);
-  if (open == nullptr) return 0;
+  if (open == nullptr) return false;
   int64_t got = open->file->readAt(open->position, static_cast<uint8_t*>(buffer), count);
-  if (got < 0) return 0;
-  open->position += static_cast<size_t>(got);
-  if (done != nullptr) *done = static_cast<uint32_t>(got);
-  return 1;
+  if (got < 0) return false;
+  open->position += static_cast<uint64_t>(got);
+  done = static_cast<size_t>(got);
+  return true;
 }
 
-int FileHandle::write(const void* buffer, uint32_t count, uint32_t* done) {
-  if (done != nullptr) *done = 0;
+bool FileHandle::write(const void* buffer, size_t count, size_t& done) {
+  done = 0;
   OpenFile* open = openFile(handle_);
-  if (open == nullptr || !open->writable) return 0;
-  if (count > 0 && !open->file->writeAt(open->position, buffer, count)) return 0;
+  if (open == nullptr || !open->writable) return false;
+  if (count > 0 && !open->file->writeAt(open->position, buffer, count)) return false;
   open->position += count;
-  if (done != nullptr) *done = count;
-  return 1;
+  done = count;
+  return true;
 }
 
-uint32_t FileHandle::size(uint32_t* high) {
-  OpenFile* open = openFile(handle_);
-  if (open == nullptr) return 0xFFFFFFFFu;
-  uint64_t size = open->file->size();
-  if (high != nullptr) *high = static_cast<uint32_t>(size >> 32);
-  return static_cast<uint32_t>(size);
+bool FileHandle::size(uint64_t& bytes) const {
+  const OpenFile* open = openFile(handle_);
+  if (open == nullptr) return false;
+  bytes = open->file->size();
+  return true;
 }
 
 DirectoryResult createDirectory(const char* path) {

@@ -1,7 +1,8 @@
-// FileHandle over a Windows file handle: every operation is one call of the Windows API; paths
-// reach it as UTF-8 and go to the wide function.
+// FileHandle over a Windows file handle: every operation goes to the Windows API; paths reach it
+// as UTF-8 and go to the wide function.
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 
 #include "platform/file_handle.h"
@@ -10,14 +11,14 @@
 namespace quorvel {
 
 static_assert(kFileShareRead == FILE_SHARE_READ && kFileShareDelete == FILE_SHARE_DELETE &&
-              kCreateAlways == CREATE_ALWAYS && kOpenExisting == OPEN_EXISTING &&
               kFileAttributeNormal == FILE_ATTRIBUTE_NORMAL &&
-              kFileAttributeTemporary == FILE_ATTRIBUTE_TEMPORARY && kFileBegin == FILE_BEGIN &&
-              kFileCurrent == FILE_CURRENT && kFileEnd == FILE_END &&
-              kInvalidSetFilePointer == INVALID_SET_FILE_POINTER);
+              kFileAttributeTemporary == FILE_ATTRIBUTE_TEMPORARY);
 // INVALID_HANDLE_VALUE is the handle whose bits are all set, -1 as a number.
 
 namespace {
+
+// ReadFile and WriteFile count in a DWORD; one call is asked for at most this many bytes.
+constexpr size_t kMostBytesPerCall = size_t{1} << 30;
 
 HANDLE native(NativeFile file) {
   return reinterpret_cast<HANDLE>(file);
@@ -34,60 +35,71 @@ NativeFile createFile(const char* path, DWORD access, DWORD shareMode, DWORD dis
 
 }  // namespace
 
-NativeFile FileHandle::open(const char* path, uint8_t readOnly) {
-  handle_ = readOnly != 0
-                ? createFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0)
-                : createFile(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS, 0);
-  return handle_;
+bool FileHandle::openRead(const char* path, uint32_t shareMode) {
+  close();
+  handle_ = createFile(path, GENERIC_READ, shareMode, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
+  return isOpen();
 }
 
-NativeFile FileHandle::openRead(const char* path, uint32_t shareMode, uint32_t disposition,
-                                uint32_t flagsAndAttributes) {
-  handle_ = createFile(path, GENERIC_READ, shareMode, disposition, flagsAndAttributes);
-  return handle_;
+bool FileHandle::openWrite(const char* path, uint32_t shareMode, uint32_t attributes) {
+  close();
+  handle_ = createFile(path, GENERIC_WRITE, shareMode, CREATE_ALWAYS, attributes);
+  return isOpen();
 }
 
-NativeFile FileHandle::openWrite(const char* path, uint32_t shareMode, uint32_t disposition,
-                                 uint32_t flagsAndAttributes) {
-  handle_ = createFile(path, GENERIC_WRITE, shareMode, disposition, flagsAndAttributes);
-  return handle_;
-}
-
-int FileHandle::close() {
-  if (handle_ == kInvalidFile) return 0;
-  int result = CloseHandle(native(handle_)) ? 1 : 0;
+bool FileHandle::close() {
+  if (!isOpen()) return false;
+  bool closed = CloseHandle(native(handle_)) != 0;
   handle_ = kInvalidFile;
-  return result;
+  return closed;
 }
 
-uint32_t FileHandle::seek(int32_t distance, uint32_t moveMethod, int32_t* high) {
-  LONG highPart = high != nullptr ? *high : 0;
-  DWORD low =
-      SetFilePointer(native(handle_), distance, high != nullptr ? &highPart : nullptr, moveMethod);
-  if (high != nullptr) *high = highPart;
-  return low;
+bool FileHandle::seek(int64_t distance, SeekFrom origin, uint64_t* position) {
+  if (!isOpen()) return false;
+  static const DWORD kMethod[] = {FILE_BEGIN, FILE_CURRENT, FILE_END};
+  LARGE_INTEGER move;
+  move.QuadPart = distance;
+  LARGE_INTEGER reached;
+  if (!SetFilePointerEx(native(handle_), move, &reached, kMethod[static_cast<int>(origin)])) {
+    return false;
+  }
+  if (position != nullptr) *position = static_cast<uint64_t>(reached.QuadPart);
+  return true;
 }
 
-// ReadFile and WriteFile need a count variable whenever no overlapped structure is passed.
-int FileHandle::read(void* buffer, uint32_t count, uint32_t* done) {
-  DWORD got = 0;
-  BOOL ok = ReadFile(native(handle_), buffer, count, &got, nullptr);
-  if (done != nullptr) *done = got;
-  return ok ? 1 : 0;
+bool FileHandle::read(void* buffer, size_t count, size_t& done) {
+  done = 0;
+  if (!isOpen()) return false;
+  auto* bytes = static_cast<char*>(buffer);
+  while (done < count) {
+    const auto asked = static_cast<DWORD>(std::min(count - done, kMostBytesPerCall));
+    DWORD got = 0;
+    if (!ReadFile(native(handle_), bytes + done, asked, &got, nullptr)) return false;
+    done += got;
+    if (got < asked) break;  // the end of the file
+  }
+  return true;
 }
 
-int FileHandle::write(const void* buffer, uint32_t count, uint32_t* done) {
-  DWORD put = 0;
-  BOOL ok = WriteFile(native(handle_), buffer, count, &put, nullptr);
-  if (done != nullptr) *done = put;
-  return ok ? 1 : 0;
+bool FileHandle::write(const void* buffer, size_t count, size_t& done) {
+  done = 0;
+  if (!isOpen()) return false;
+  const auto* bytes = static_cast<const char*>(buffer);
+  while (done < count) {
+    const auto asked = static_cast<DWORD>(std::min(count - done, kMostBytesPerCall));
+    DWORD put = 0;
+    if (!WriteFile(native(handle_), bytes + done, asked, &put, nullptr)) return false;
+    done += put;
+    if (put < asked) return false;
+  }
+  return true;
 }
 
-uint32_t FileHandle::size(uint32_t* high) {
-  DWORD highPart = 0;
-  DWORD low = GetFileSize(native(handle_), high != nullptr ? &highPart : nullptr);
-  if (high != nullptr) *high = highPart;
-  return low;
+bool FileHandle::size(uint64_t& bytes) const {
+  LARGE_INTEGER length;
+  if (!isOpen() || !GetFileSizeEx(native(handle_), &length)) return false;
+  bytes = static_cast<uint64_t>(length.QuadPart);
+  return true;
 }
 
 }  // namespace quorvel

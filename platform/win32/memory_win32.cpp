@@ -1,12 +1,25 @@
-// Movable memory and the process heap through the Windows API.
+// Movable memory through the Windows API; owned bytes from the C library.
 #include <windows.h>
 
+#include <cstdlib>
+
 #include "platform/memory.h"
+#include "platform/owned_bytes.h"
 
 namespace quorvel {
 
 static_assert(kMemFixed == LMEM_FIXED && kMemMoveable == LMEM_MOVEABLE &&
               kMemZeroInit == LMEM_ZEROINIT && kMemHandleFlags == LHND);
+
+void FreeBytes::operator()(uint8_t* bytes) const {
+  std::free(bytes);
+}
+
+OwnedBytes allocateBytes(size_t count, ByteFill fill) {
+  const size_t bytes = count == 0 ? 1 : count;
+  void* block = fill == ByteFill::Zeroed ? std::calloc(bytes, 1) : std::malloc(bytes);
+  return OwnedBytes(static_cast<uint8_t*>(block));
+}
 
 MemHandle localAlloc(uint32_t flags, size_t bytes) {
   // A movable block of 0 bytes is born discarded and cannot be locked; an empty archive member or
@@ -22,27 +35,12 @@ bool localUnlock(MemHandle handle) {
   return LocalUnlock(handle) != 0;
 }
 
-MemHandle localReAlloc(MemHandle handle, size_t bytes, uint32_t flags) {
-  // Without LMEM_MOVEABLE a fixed block may only grow in place, which fails whenever its
-  // neighbour is in use; callers expect the block to move as it has to (the address comes back).
-  if ((flags & LMEM_MODIFY) == 0) flags |= LMEM_MOVEABLE;
-  return LocalReAlloc(handle, bytes, flags);
-}
-
 MemHandle localFree(MemHandle handle) {
   return LocalFree(handle);
 }
 
 size_t localSize(MemHandle handle) {
   return LocalSize(handle);
-}
-
-void* heapAlloc(size_t bytes) {
-  return HeapAlloc(GetProcessHeap(), 0, bytes);
-}
-
-int heapFree(void* address) {
-  return HeapFree(GetProcessHeap(), 0, address) ? 1 : 0;
 }
 
 }  // namespace quorvel

@@ -6,25 +6,20 @@ namespace quorvel::test {
 
 namespace {
 
-// Copies what the handles hold and frees them.
-DecodedPicture takeHandles(ResultCode result, MemHandle info, MemHandle bits) {
+// Copies what the bitmap holds.
+DecodedPicture takeBitmap(ResultCode result, const DecodedBitmap& bitmap) {
   DecodedPicture out;
   out.result = result;
-  out.infoHanded = info != nullptr;
-  out.bitsHanded = bits != nullptr;
-  if (info != nullptr) {
-    out.infoBytes = localSize(info);
-    auto* bytes = static_cast<const uint8_t*>(localLock(info));
+  out.infoHanded = bitmap.info != nullptr;
+  out.bitsHanded = bitmap.pixels != nullptr;
+  if (!bitmap.empty()) {
+    out.infoBytes = bitmap.infoBytes;
+    const uint8_t* bytes = bitmap.info.get();
     std::memcpy(&out.header, bytes, sizeof out.header);
     if (out.infoBytes >= kPaletteInfoBytes) out.palette.assign(bytes + 40, bytes + 1064);
-    localUnlock(info);
-    localFree(info);
   }
-  if (bits != nullptr) {
-    auto* bytes = static_cast<const uint8_t*>(localLock(bits));
-    out.bits.assign(bytes, bytes + localSize(bits));
-    localUnlock(bits);
-    localFree(bits);
+  if (bitmap.pixels != nullptr) {
+    out.bits.assign(bitmap.pixels.get(), bitmap.pixels.get() + bitmap.pixelBytes);
   }
   return out;
 }
@@ -35,22 +30,19 @@ DecodedPicture decodePicture(PictureDecoder& decoder, const std::vector<uint8_t>
                              const DecodeOptions& options) {
   // An exact-size copy, so that reading past the file's end shows up under AddressSanitizer.
   std::vector<uint8_t> input(file);
-  MemHandle info = nullptr;
-  MemHandle bits = nullptr;
-  ResultCode result =
-      decoder.getPicture(input.empty() ? nullptr : input.data(),
-                         static_cast<uint32_t>(input.size()), options, &info, &bits);
-  return takeHandles(result, info, bits);
+  DecodedBitmap bitmap;
+  ResultCode result = decoder.getPicture(input.empty() ? nullptr : input.data(),
+                                         static_cast<uint32_t>(input.size()), options, bitmap);
+  return takeBitmap(result, bitmap);
 }
 
 DecodedPicture decodePicture(AlphaDecode decode, const std::vector<uint8_t>& file,
                              AlphaOutput alpha) {
   std::vector<uint8_t> input(file);
-  MemHandle info = nullptr;
-  MemHandle bits = nullptr;
+  DecodedBitmap bitmap;
   ResultCode result = decode(input.empty() ? nullptr : input.data(),
-                             static_cast<uint32_t>(input.size()), alpha, &info, &bits);
-  return takeHandles(result, info, bits);
+                             static_cast<uint32_t>(input.size()), alpha, bitmap);
+  return takeBitmap(result, bitmap);
 }
 
 }  // namespace quorvel::test

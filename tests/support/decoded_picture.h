@@ -12,7 +12,7 @@ namespace quorvel::test {
 
 struct DecodedPicture {
   ResultCode result = ResultCode::NotImplemented;
-  bool infoHanded = false;  // a non-null info handle came back
+  bool infoHanded = false;  // the bitmap came back with an info block
   bool bitsHanded = false;
   size_t infoBytes = 0;  // size of the info block
   BitmapInfoHeader header{};
@@ -32,7 +32,7 @@ struct DecodedPicture {
 DecodedPicture decodePicture(PictureDecoder& decoder, const std::vector<uint8_t>& file,
                              const DecodeOptions& options = {});
 // The same for a decoding function given the alpha output itself (Straight included).
-using AlphaDecode = ResultCode (*)(const uint8_t*, uint32_t, AlphaOutput, MemHandle*, MemHandle*);
+using AlphaDecode = ResultCode (*)(const uint8_t*, uint32_t, AlphaOutput, DecodedBitmap&);
 DecodedPicture decodePicture(AlphaDecode decode, const std::vector<uint8_t>& file,
                              AlphaOutput alpha);
 
