@@ -30,7 +30,7 @@ PngFilter filterRowByGuess(const uint8_t* row, const uint8_t* above, size_t rowB
 
 // How a run of rows is filtered: every row with one filter, or each row with its own guess.
 struct RowFiltering {
-  bool perRow = false;
+  bool perRow = true;
   PngFilter filter = PngFilter::Paeth;  // when not per row
 };
 
@@ -40,12 +40,11 @@ PngFilter filterRowWith(const RowFiltering& filtering, const uint8_t* row, const
                         size_t rowBytes, size_t pixelBytes, uint8_t* out, uint8_t* scratch);
 
 // The filtering for a run of `rowCount` unfiltered rows laid one after the other at `rows`, each
-// `rowBytes` long; `above` is the row above the first (null for a picture's top). The filters
-// that pay on pictures (Sub, Up, Paeth), and the per-row guess, are tried on a sample of the rows,
-// each sample compressed with libdeflate's fastest level; the smallest wins (ties to the earlier
-// in that order). The guess alone misjudges smooth noisy pictures, where Up for every row packs
-// 10 % smaller, and a single filter misses pictures whose rows differ in kind. Depends only on the
-// bytes, so the choice is the same on every machine.
+// `rowBytes` long; `above` is the row above the first (null for a picture's top). Each row's guess
+// and Up for every row are tried on a sample of the rows, each sample compressed with libdeflate's
+// fastest level; the smaller wins (ties to Up). The guess alone misjudges smooth noisy pictures,
+// where Up packs 10 % smaller. Too few rows for a trial get the guess. Depends only on the bytes,
+// so the choice is the same on every machine.
 RowFiltering chooseFiltering(const uint8_t* rows, const uint8_t* above, size_t rowCount,
                              size_t rowBytes, size_t pixelBytes);
 

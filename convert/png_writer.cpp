@@ -17,19 +17,19 @@
 
 namespace {
 
-// libdeflate's level, chosen by measurement with each piece's filtering chosen by trial (Sub, Up,
-// Paeth or each row's own guess): processor time (one thread) and PNG bytes of one archive of the
+// libdeflate's level, chosen by measurement with each piece's filtering chosen by trial (Up, or
+// each row's own guess): processor time (one thread) and PNG bytes of one archive of the
 // generated game (quorvel-make-samples --game DIR 6, data000.a: 130 pictures, -batch -png -raw
-// -jobs:1) and of the 4096 x 4096 sprite and gradient (-png -raw):
-//   level         6       7     zlib 6, Paeth   Pillow
-//   archive s     1.93    3.17  6.24
-//   archive MB   22.69   21.68  25.83           22.10
-//   sprite MB     2.58    2.42   2.40            2.32
-//   gradient MB   0.256   0.253  0.26            0.253
-// Levels 4 and 5 make the archive 23.5 and 23.7 MB. Level 7 is the lowest whose files are no
-// larger than zlib's and Pillow's on the game; level 6 is 1.6 times faster but 2.7 % larger than
-// Pillow's files. Each row's guess alone, as Pillow filters, makes the archive 9.6 % larger than
-// the trial at every level: the trial picks Up for the noisy backgrounds, where the guess does not.
+// -jobs:1) and of the 4096 x 4096 sprite and gradient (-png -raw -jobs:1):
+//   level         4       5       6       7     zlib 6, Paeth   Pillow
+//   archive s     0.99    1.17    1.68    3.00  6.24
+//   archive MB   23.55   23.70   22.69   21.68  25.83           22.10
+//   sprite MB     2.82    2.79    2.57    2.41   2.40            2.32
+//   gradient MB   0.289   0.290   0.256   0.253  0.256           0.253
+// Level 7 is the lowest whose files are no larger than zlib's and Pillow's on the game; level 6 is
+// 1.8 times faster but 2.7 % larger than Pillow's files. Each row's guess alone, as Pillow
+// filters, makes the archive 9.6 % larger than the trial at every level: the trial picks Up for
+// the noisy backgrounds, where the guess does not.
 constexpr int kDeflateLevel = 7;
 
 // stb_image_write's whole-picture encoder is not used (the rows are filtered and deflated in
