@@ -40,8 +40,23 @@ class Workspace {
 
   // The compressor for the level; null when it cannot be allocated.
   libdeflate_compressor* compressor(int level) {
-    if (compressor_ == nullptr) compressor_ = libdeflate_alloc_compressor(level);
+    if (compressor_ != nullptr && level_ != level) {
+      libdeflate_free_compressor(compressor_);
+      compressor_ = nullptr;
+    }
+    if (compressor_ == nullptr) {
+      compressor_ = libdeflate_alloc_compressor(level);
+      level_ = level;
+    }
     return compressor_;
+  }
+
+  // Lets go of buffers grown past what ordinary pieces need (a picture of very wide rows), so
+  // that a kept workspace does not hold them for the rest of the run.
+  void trim() {
+    for (std::vector<uint8_t>* buffer : {&input, &output, &making}) {
+      if (buffer->capacity() > kKeptBufferBytes) std::vector<uint8_t>().swap(*buffer);
+    }
   }
 
   std::vector<uint8_t> input;
@@ -50,7 +65,9 @@ class Workspace {
   DeflateStreamOpener opener;
 
  private:
+  static constexpr size_t kKeptBufferBytes = size_t{8} << 20;
   libdeflate_compressor* compressor_ = nullptr;
+  int level_ = 0;
 };
 
 class WorkspacePool {
@@ -67,6 +84,7 @@ class WorkspacePool {
     return std::make_unique<Workspace>();
   }
   void giveBack(std::unique_ptr<Workspace> workspace) {
+    workspace->trim();
     std::lock_guard<std::mutex> lock(mutex_);
     idle_.push_back(std::move(workspace));
   }
@@ -75,6 +93,14 @@ class WorkspacePool {
   std::mutex mutex_;
   std::vector<std::unique_ptr<Workspace>> idle_;
 };
+
+// The workspaces outlive one stream: a run converts many pictures, and fresh buffers and a fresh
+// compressor for each would cost new pages, zeroed by the kernel, every time. There are never
+// more than the threads compressing at once.
+WorkspacePool& keptWorkspaces() {
+  static WorkspacePool pool;
+  return pool;
+}
 
 class PieceRun {
  public:
@@ -93,9 +119,9 @@ class PieceRun {
   bool compress(size_t piece) {
     if (failed()) return false;
     try {
-      std::unique_ptr<Workspace> workspace = pool_.take();
+      std::unique_ptr<Workspace> workspace = keptWorkspaces().take();
       ResultCode result = compressWith(*workspace, piece);
-      pool_.giveBack(std::move(workspace));
+      keptWorkspaces().giveBack(std::move(workspace));
       if (result == ResultCode::Success) return true;
       fail(result);
     } catch (const std::bad_alloc&) {
@@ -181,7 +207,6 @@ class PieceRun {
   std::vector<DeflatedPiece> pieces_;
   std::vector<uint32_t> adlers_;
   uLong joinedAdler_ = 1;
-  WorkspacePool pool_;
   std::atomic<int> failure_{static_cast<int>(ResultCode::Success)};
 };
 

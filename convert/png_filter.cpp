@@ -3,6 +3,7 @@
 #include <libdeflate.h>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -49,15 +50,44 @@ void filterBody(const uint8_t* row, const uint8_t* above, size_t begin, size_t e
   }
 }
 
-// The trial's sample: runs of kRunRows rows (so that the compressor sees rows next to each other,
-// as it will), spread evenly over the rows, one row in kSampleShare in all and at most
-// kSampleBytes; fewer rows than kMinTrialRows are not worth a trial.
-constexpr size_t kRunRows = 8;
+// The trial's sample: runs of rows next to each other (as the compressor will see them), spread
+// evenly over the rows, one row in kSampleShare in all and at most kSampleBytes, each run
+// kMinRunRows to kMaxRunRows long (so a piece of few wide rows is judged by one run); fewer rows
+// than kMinTrialRows are not worth a trial. Runs of 8 rows picked Up on smooth gradients where
+// each row's guess packs 20 % smaller: short runs favour Up's repeated rows.
+// The candidates: each row's guess, and Up for every row, which packs noisy smooth pictures 10 %
+// smaller than the guess. Sub and Paeth alone were tried too and never won by more than the guess
+// (Sub never; Paeth on 5 of 65 pieces of a sprite, which the guess then packed 0.4 % smaller).
+constexpr size_t kMinRunRows = 16;
+constexpr size_t kMaxRunRows = 32;
 constexpr size_t kSampleShare = 4;
 constexpr size_t kSampleBytes = size_t{256} << 10;
 constexpr size_t kMinTrialRows = 4;
 constexpr int kTrialLevel = 1;
-constexpr PngFilter kTried[] = {PngFilter::Sub, PngFilter::Up, PngFilter::Paeth};
+constexpr RowFiltering kTried[] = {{false, PngFilter::Up}, {true, PngFilter::Paeth}};
+
+// The filters the per-row guess weighs, in the order that breaks ties.
+constexpr PngFilter kGuessed[] = {PngFilter::None, PngFilter::Sub, PngFilter::Up,
+                                  PngFilter::Average, PngFilter::Paeth};
+
+// Rows are summed in blocks whose 32-bit sums cannot overflow (128 per byte at most), so that the
+// inner loop stays in narrow lanes and vectorises.
+constexpr size_t kSumBlock = size_t{1} << 24;
+
+// The sum of the bytes' magnitudes, each read as a signed byte.
+uint64_t signedMagnitude(const uint8_t* bytes, size_t count) {
+  uint64_t total = 0;
+  for (size_t start = 0; start < count; start += kSumBlock) {
+    const size_t end = std::min(count, start + kSumBlock);
+    uint32_t part = 0;
+    for (size_t i = start; i < end; ++i) {
+      const int value = static_cast<int8_t>(bytes[i]);
+      part += static_cast<uint32_t>(value < 0 ? -value : value);
+    }
+    total += part;
+  }
+  return total;
+}
 
 struct CompressorDeleter {
   void operator()(libdeflate_compressor* compressor) const {
@@ -92,39 +122,69 @@ void filterRow(PngFilter filter, const uint8_t* row, const uint8_t* above, size_
   }
 }
 
-PngFilter chooseFilter(const uint8_t* rows, const uint8_t* above, size_t rowCount, size_t rowBytes,
-                       size_t pixelBytes) {
-  if (rowCount < kMinTrialRows || rowBytes == 0) return PngFilter::Paeth;
-  const size_t runRows = std::min(kRunRows, rowCount);
+PngFilter filterRowWith(const RowFiltering& filtering, const uint8_t* row, const uint8_t* above,
+                        size_t rowBytes, size_t pixelBytes, uint8_t* out, uint8_t* scratch) {
+  if (filtering.perRow) return filterRowByGuess(row, above, rowBytes, pixelBytes, out, scratch);
+  filterRow(filtering.filter, row, above, rowBytes, pixelBytes, out);
+  return filtering.filter;
+}
+
+RowFiltering chooseFiltering(const uint8_t* rows, const uint8_t* above, size_t rowCount,
+                             size_t rowBytes, size_t pixelBytes) {
+  RowFiltering best;
+  if (rowCount < kMinTrialRows || rowBytes == 0) return best;
   const size_t wanted = std::min(rowCount / kSampleShare, kSampleBytes / rowBytes);
+  const size_t runRows = std::min(std::clamp(wanted, kMinRunRows, kMaxRunRows), rowCount);
   const size_t runs = std::max<size_t>(1, wanted / runRows);
   const size_t spacing = rowCount / runs;  // at least runRows
   std::unique_ptr<libdeflate_compressor, CompressorDeleter> compressor(
       libdeflate_alloc_compressor(kTrialLevel));
-  if (compressor == nullptr) return PngFilter::Paeth;
-  std::vector<uint8_t> sample(runs * runRows * rowBytes);
-  std::vector<uint8_t> packed(libdeflate_deflate_compress_bound(compressor.get(), sample.size()));
+  if (compressor == nullptr) return best;
+  std::vector<uint8_t> sample(runs * runRows * rowBytes + rowBytes);  // and a scratch row
+  const size_t sampleBytes = sample.size() - rowBytes;
+  uint8_t* scratch = sample.data() + sampleBytes;
+  std::vector<uint8_t> packed(libdeflate_deflate_compress_bound(compressor.get(), sampleBytes));
 
-  PngFilter best = PngFilter::Paeth;
   size_t bestSize = SIZE_MAX;
-  for (PngFilter filter : kTried) {
+  for (const RowFiltering& filtering : kTried) {
     uint8_t* out = sample.data();
     for (size_t run = 0; run < runs; ++run) {
       // Each run ends its stretch of rows, so every run but a lone one has its row above.
       const size_t start = run * spacing + spacing - runRows;
       for (size_t i = start; i < start + runRows; ++i, out += rowBytes) {
         const uint8_t* row = rows + i * rowBytes;
-        filterRow(filter, row, i > 0 ? row - rowBytes : above, rowBytes, pixelBytes, out);
+        filterRowWith(filtering, row, i > 0 ? row - rowBytes : above, rowBytes, pixelBytes, out,
+                      scratch);
       }
     }
-    const size_t size = libdeflate_deflate_compress(compressor.get(), sample.data(), sample.size(),
+    const size_t size = libdeflate_deflate_compress(compressor.get(), sample.data(), sampleBytes,
                                                     packed.data(), packed.size());
     if (size != 0 && size < bestSize) {
       bestSize = size;
-      best = filter;
+      best = filtering;
     }
   }
   return best;
+}
+
+PngFilter filterRowByGuess(const uint8_t* row, const uint8_t* above, size_t rowBytes,
+                           size_t pixelBytes, uint8_t* out, uint8_t* scratch) {
+  // The best so far and the one being tried trade buffers, so no row is copied until the end.
+  uint8_t* best = out;
+  uint8_t* trial = scratch;
+  PngFilter bestFilter = PngFilter::None;
+  uint64_t bestSum = UINT64_MAX;
+  for (PngFilter filter : kGuessed) {
+    filterRow(filter, row, above, rowBytes, pixelBytes, trial);
+    const uint64_t sum = signedMagnitude(trial, rowBytes);
+    if (sum < bestSum) {
+      bestSum = sum;
+      bestFilter = filter;
+      std::swap(best, trial);
+    }
+  }
+  if (best != out) std::memcpy(out, best, rowBytes);
+  return bestFilter;
 }
 
 }  // namespace quorvel

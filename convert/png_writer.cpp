@@ -17,17 +17,19 @@
 
 namespace {
 
-// libdeflate's level, chosen by measurement with each piece's filter chosen by trial: processor
-// time (one thread) and PNG bytes of one archive of the generated game (quorvel-make-samples
-// --game DIR 6, data000.a: 130 pictures, -batch -png -raw -jobs:1) and of the 4096 x 4096 sprite
-// (-png -raw):
-//   level        4       5       6       7       8     zlib 6, Paeth   Pillow
-//   archive s    1.10    1.50    1.83    3.16    6.05  6.24
-//   archive MB  23.56   23.72   22.71   21.70   21.17  25.83           22.10
-//   sprite s     0.32    0.33    0.38    0.58    1.34  0.51
-//   sprite MB    2.89    2.86    2.66    2.49    2.22  2.40            2.32
-// Level 7 is the lowest whose files are no larger than zlib's and Pillow's on the game, at half
-// zlib's time; level 6 is 1.7 times faster still but 3 % larger than Pillow's files.
+// libdeflate's level, chosen by measurement with each piece's filtering chosen by trial (Up, or
+// each row's own guess): processor time (one thread) and PNG bytes of one archive of the
+// generated game (quorvel-make-samples --game DIR 6, data000.a: 130 pictures, -batch -png -raw
+// -jobs:1) and of the 4096 x 4096 sprite and gradient (-png -raw -jobs:1):
+//   level         4       5       6       7     zlib 6, Paeth   Pillow
+//   archive s     0.99    1.17    1.68    3.00  6.24
+//   archive MB   23.55   23.70   22.69   21.68  25.83           22.10
+//   sprite MB     2.82    2.79    2.57    2.41   2.40            2.32
+//   gradient MB   0.289   0.290   0.256   0.253  0.256           0.253
+// Level 7 is the lowest whose files are no larger than zlib's and Pillow's on the game; level 6 is
+// 1.8 times faster but 2.7 % larger than Pillow's files. Each row's guess alone, as Pillow
+// filters, makes the archive 9.6 % larger than the trial at every level: the trial picks Up for
+// the noisy backgrounds, where the guess does not.
 constexpr int kDeflateLevel = 7;
 
 // stb_image_write's whole-picture encoder is not used (the rows are filtered and deflated in
@@ -134,19 +136,22 @@ class FilteredRows final : public DeflateInput {
     const size_t first = piece * rowsPerPiece_;
     const size_t count = rowsIn(piece);
     const size_t above = first > 0 ? 1 : 0;
-    rows.resize((above + count) * pngRow_);
+    // The piece's rows (with the one above it) and room for the guess's trial row.
+    rows.resize((above + count + 1) * pngRow_);
     if (above != 0) convert(first - 1, rows.data());
     for (size_t i = 0; i < count; ++i) convert(first + i, rows.data() + (above + i) * pngRow_);
     const uint8_t* piecesRows = rows.data() + above * pngRow_;
     const uint8_t* rowAbovePiece = above != 0 ? rows.data() : nullptr;
+    uint8_t* scratch = rows.data() + (above + count) * pngRow_;
     const size_t pixelBytes = static_cast<size_t>(channels_);
-    const PngFilter filter = chooseFilter(piecesRows, rowAbovePiece, count, pngRow_, pixelBytes);
+    const RowFiltering filtering =
+        chooseFiltering(piecesRows, rowAbovePiece, count, pngRow_, pixelBytes);
     for (size_t i = 0; i < count; ++i) {
       const uint8_t* row = piecesRows + i * pngRow_;
       uint8_t* line = out + i * (pngRow_ + 1);
-      line[0] = static_cast<uint8_t>(filter);
       const uint8_t* rowAbove = i > 0 ? row - pngRow_ : rowAbovePiece;
-      filterRow(filter, row, rowAbove, pngRow_, pixelBytes, line + 1);
+      line[0] = static_cast<uint8_t>(
+          filterRowWith(filtering, row, rowAbove, pngRow_, pixelBytes, line + 1, scratch));
     }
   }
 

@@ -1,11 +1,14 @@
 // One zlib stream compressed in pieces on several threads: zlib inflates it to the input (which
-// checks the header and the joined Adler-32 too) at every level, its bytes do not depend on the
-// number of threads, and a piece the sink refuses stops it cleanly.
+// checks the header and the joined Adler-32 too) at every level, the workspaces kept between
+// streams follow each stream's level, its bytes do not depend on the number of threads, and a
+// piece the sink refuses stops it cleanly.
 #include "convert/parallel_deflate.h"
 
 #include <gtest/gtest.h>
+#include <libdeflate.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <new>
 #include <vector>
@@ -104,6 +107,31 @@ TEST(ParallelDeflate, PiecesFormOneZlibStreamOfTheWholeInput) {
       EXPECT_EQ(inflateAll(stream.bytes, whole.size()), whole)
           << sizes.size() << " pieces at level " << level;
     }
+  }
+}
+
+// The workspaces (and their compressors) are kept from one stream to the next: each stream is
+// still compressed at its own level, byte for byte as a fresh compressor does, also after a stream
+// of pieces too large to keep buffers for.
+TEST(ParallelDeflate, KeptWorkspacesFollowEachStreamsLevel) {
+  SizedPieces input({100000});
+  const Bytes whole = input.whole();
+  SizedPieces huge({size_t{9} << 20, 1000});
+  for (int level : {1, 12, 7, 1, 12}) {
+    WorkerBudget workers(2);
+    Stream stream = deflateAll(input, &workers, SIZE_MAX, level);
+    ASSERT_EQ(stream.result, ResultCode::Success);
+    libdeflate_compressor* fresh = libdeflate_alloc_compressor(level);
+    ASSERT_NE(fresh, nullptr);
+    Bytes body(libdeflate_deflate_compress_bound(fresh, whole.size()));
+    body.resize(
+        libdeflate_deflate_compress(fresh, whole.data(), whole.size(), body.data(), body.size()));
+    libdeflate_free_compressor(fresh);
+    ASSERT_EQ(stream.bytes.size(), 2 + body.size() + 4) << level;
+    EXPECT_TRUE(std::equal(body.begin(), body.end(), stream.bytes.begin() + 2)) << level;
+    Stream large = deflateAll(huge, &workers, SIZE_MAX, level);
+    ASSERT_EQ(large.result, ResultCode::Success);
+    EXPECT_EQ(inflateAll(large.bytes, huge.whole().size()), huge.whole()) << level;
   }
 }
 

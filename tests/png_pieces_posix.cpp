@@ -1,8 +1,8 @@
 // PNG files whose rows are deflated in pieces, one IDAT chunk each, read back by libpng (which
 // checks every chunk's CRC and the zlib stream's Adler-32): the pixels of pictures just below,
 // at and just above the piece size, of rows wider than a piece and of odd widths, each piece with
-// the filter that suits it, the same bytes whatever the number of threads, and a file that cannot
-// be written leaves nothing behind.
+// the filtering that suits it, the same bytes whatever the number of threads, and a file that
+// cannot be written leaves nothing behind.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -140,18 +140,44 @@ Bytes filteredRows(const Bytes& png, size_t expected) {
   return rows;
 }
 
-TEST(PngPieces, EachPieceKeepsTheFilterThatSuitsIt) {
+// Row y of the third piece, repeating in threes: a ramp of a small slope (the left neighbour
+// predicts it, the noise above does not), a noise row (nothing predicts it) and that noise plus
+// small values (the row above predicts it, the left neighbour does not; a plain copy would be
+// found by deflate's matches whatever the filter). No single filter suits both the
+// ramps and the copies; each row's own guess does.
+uint8_t noise(size_t at) {
+  uint32_t h = static_cast<uint32_t>(at) * 2654435761u;
+  h ^= h >> 15;
+  h *= 2246822519u;
+  h ^= h >> 13;
+  return static_cast<uint8_t>(h >> 24);
+}
+
+uint8_t mixedByte(size_t y, size_t i) {
+  const size_t cycle = y / 3;
+  switch (y % 3) {
+    case 0:
+      return static_cast<uint8_t>(i * (1 + cycle % 10));
+    default:
+      return static_cast<uint8_t>(noise(i + 7919 * cycle) + (y % 3 == 2 ? (i * i >> 5) & 3 : 0));
+  }
+}
+
+TEST(PngPieces, EachPieceKeepsTheFilteringThatSuitsIt) {
   // Three pieces of RGB rows: the same noise row over and over (the row above predicts it), rows
-  // that are ramps of random slopes (the left neighbour does), and the gradient of makePicture.
+  // that are random walks (the left neighbour does), and the mixed rows above.
   const Shape shape{1000, 0, 24};
   const size_t rows = rowsPerPiece(shape);
   Picture picture = makePicture(1000, int(3 * rows), 24);
   const size_t dibRow = size_t(dibRowBytes(&picture.header));
-  for (size_t y = 0; y < 2 * rows; ++y) {
+  for (size_t y = 0; y < 3 * rows; ++y) {
     uint8_t* row = picture.bits.data() + (3 * rows - 1 - y) * dibRow;
-    const size_t slope = (y * 2654435761u) >> 11;
+    uint8_t walk = noise(y);
     for (size_t i = 0; i < 3000; ++i) {
-      const auto value = static_cast<uint8_t>(y < rows ? (i * 2654435761u) >> 13 : i * slope);
+      walk = static_cast<uint8_t>(walk + noise(y * 3000 + i) % 5 - 2);
+      const auto value = static_cast<uint8_t>(y < rows       ? (i * 2654435761u) >> 13
+                                              : y < 2 * rows ? walk
+                                                             : mixedByte(y - 2 * rows, i));
       row[i] = value;
       // The DIB stores blue, green, red; the PNG red, green, blue.
       picture.rgba[(y * 1000 + i / 3) * 4 + 2 - i % 3] = value;
@@ -164,10 +190,17 @@ TEST(PngPieces, EachPieceKeepsTheFilterThatSuitsIt) {
   EXPECT_TRUE(test::readPngRgba(png, width, height) == picture.rgba) << "pixels differ";
   const Bytes filtered = filteredRows(png, 3 * rows * 3001);
   ASSERT_EQ(filtered.size(), 3 * rows * 3001);
-  for (size_t piece = 0; piece < 3; ++piece) {
-    const uint8_t expected = piece == 0 ? 2 : piece == 1 ? 1 : filtered[piece * rows * 3001];
-    for (size_t y = piece * rows; y < (piece + 1) * rows; ++y) {
-      ASSERT_EQ(filtered[y * 3001], expected) << "row " << y;
+  for (size_t y = 1; y < rows; ++y) ASSERT_EQ(filtered[y * 3001], 2) << "row " << y;  // Up
+  // The walks: each row's own guess, Sub for most (the left pixel is near).
+  size_t sub = 0;
+  for (size_t y = rows; y < 2 * rows; ++y) sub += filtered[y * 3001] == 1;
+  EXPECT_GT(sub, rows / 2);
+  for (size_t y = 2 * rows + 1; y < 3 * rows; ++y) {
+    const size_t kind = (y - 2 * rows) % 3;
+    if (kind == 0) {
+      EXPECT_EQ(filtered[y * 3001], 1) << "ramp row " << y;  // Sub
+    } else if (kind == 2) {
+      EXPECT_EQ(filtered[y * 3001], 2) << "copied row " << y;  // Up
     }
   }
 }
