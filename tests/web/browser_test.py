@@ -168,8 +168,12 @@ def test_archive(driver):
     # Sounds: loaded when asked for, each knows its duration and plays.
     for button in driver.find_elements(By.CSS_SELECTOR, "#sounds button"):
         click(driver, button)
+    # Each player appears once its sound is decoded by the worker, so wait for all of them.
+    sounds = sum(r[3] == "sound" for r in rows)
+    wait_for(driver, "return document.querySelectorAll('#sounds audio').length >= arguments[0]",
+             sounds, seconds=60)
     audios = driver.find_elements(By.CSS_SELECTOR, "#sounds audio")
-    check(len(audios) == sum(r[3] == "sound" for r in rows), "a player for every sound")
+    check(len(audios) == sounds, "a player for every sound")
     for audio in audios:
         duration = wait_for(driver, "const a = arguments[0];"
                                     "return a.readyState >= 1 && a.duration > 0 ? a.duration : null",
