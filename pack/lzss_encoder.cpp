@@ -42,9 +42,11 @@ inline uint32_t hashPrefix(const uint8_t* p, uint32_t bytes, int bits) {
   return static_cast<uint32_t>((v * 0x9E3779B97F4A7C15ull) >> (64 - bits));
 }
 
-// The bytes a and b have in common at their start, at most limit.
-inline uint32_t commonLength(const uint8_t* a, const uint8_t* b, uint32_t limit) {
-  for (uint32_t n = 0; n < limit; n += 8) {
+// The bytes a and b have in common at their start, at most limit, when their first `known`
+// bytes (at most limit) are already known to agree.
+inline uint32_t commonLength(const uint8_t* a, const uint8_t* b, uint32_t limit,
+                             uint32_t known = 0) {
+  for (uint32_t n = known; n < limit; n += 8) {
     uint64_t difference = load64(a + n) ^ load64(b + n);
     if (difference != 0) {
       return std::min(limit, n + static_cast<uint32_t>(std::countr_zero(difference)) / 8);
@@ -52,6 +54,14 @@ inline uint32_t commonLength(const uint8_t* a, const uint8_t* b, uint32_t limit)
   }
   return limit;
 }
+
+// The hashes of the bytes at one position, for each table: computed once, used by the search
+// there and by entering the position afterwards.
+struct PositionHashes {
+  uint32_t chain;   // first kChainKey bytes
+  uint32_t short4;  // first 4 bytes
+  uint32_t short3;  // first 3 bytes
+};
 
 // A match: its length (0 for none) and how far back it starts.
 struct Match {
@@ -91,38 +101,47 @@ class MatchFinder {
       std::memcpy(text_.data() + kWindow - history_, bytes + begin - history_,
                   end - begin + history_);
     }
-    for (size_t t = kWindow - history_; t < kWindow; ++t) insert(t);
+    for (size_t t = kWindow - history_; t < kWindow; ++t) insert(t, hashesAt(t));
+  }
+
+  PositionHashes hashesAt(size_t t) const {
+    const uint8_t* p = text_.data() + t;
+    return PositionHashes{hashPrefix(p, kChainKey, kHeadBits), hashPrefix(p, 4, kShortHeadBits),
+                          hashPrefix(p, 3, kShortHeadBits)};
   }
 
   // The longest match found for text position t, of at most limit bytes. Searched before t is
-  // inserted. hint: a distance worth trying first (the previous position's).
-  Match find(size_t t, uint32_t limit, uint32_t hint) const {
+  // inserted. previous: the match found for t - 1 (its distance is worth trying first).
+  Match find(size_t t, const PositionHashes& hashes, uint32_t limit, Match previous) const {
     Match best;
     if (limit < kMinMatch) return best;
     const uint8_t* here = text_.data() + t;
     // Inside a run or a repeated stretch the previous position's distance usually reaches the
-    // limit at once.
-    if (hint != 0 && hint <= reach(t) && reachesLimit(here, hint, limit, best)) return best;
-    if (limit >= kChainKey) searchChain(t, limit, best);
+    // limit at once. All but the first byte of the previous match are known to agree, so often
+    // only the last byte needs comparing.
+    const uint32_t hint = previous.distance;
+    if (hint != 0 && hint <= reach(t)) {
+      const uint32_t known = std::min(limit, previous.length - 1);
+      best = Match{commonLength(here - hint, here, limit, known), hint};
+      if (best.length == limit) return best;
+    }
+    if (limit >= kChainKey) searchChain(t, hashes.chain, limit, best);
     if (best.length < kChainKey) {
       uint32_t shortLimit = std::min(limit, kChainKey - 1);
-      tryCandidate(here, distanceTo(t, latest4_[hashPrefix(here, 4, kShortHeadBits)]), shortLimit,
-                   best);
-      tryCandidate(here, distanceTo(t, latest3_[hashPrefix(here, 3, kShortHeadBits)]), shortLimit,
-                   best);
+      tryCandidate(here, distanceTo(t, latest4_[hashes.short4]), shortLimit, best);
+      tryCandidate(here, distanceTo(t, latest3_[hashes.short3]), shortLimit, best);
     }
     if (best.length < kMinMatch) best = Match{};
     return best;
   }
 
-  void insert(size_t t) {
-    const uint8_t* p = text_.data() + t;
+  void insert(size_t t, const PositionHashes& hashes) {
     const auto position = static_cast<uint32_t>(t);
-    uint32_t& head = chainHead_[hashPrefix(p, kChainKey, kHeadBits)];
+    uint32_t& head = chainHead_[hashes.chain];
     chain_[t & (kWindow - 1)] = head;
     head = position;
-    latest4_[hashPrefix(p, 4, kShortHeadBits)] = position;
-    latest3_[hashPrefix(p, 3, kShortHeadBits)] = position;
+    latest4_[hashes.short4] = position;
+    latest3_[hashes.short3] = position;
   }
 
  private:
@@ -144,15 +163,9 @@ class MatchFinder {
     if (n > best.length) best = Match{n, distance};
   }
 
-  // As tryCandidate; true when the match reaches the limit (nothing can beat it).
-  static bool reachesLimit(const uint8_t* here, uint32_t distance, uint32_t limit, Match& best) {
-    tryCandidate(here, distance, limit, best);
-    return best.length == limit;
-  }
-
-  void searchChain(size_t t, uint32_t limit, Match& best) const {
+  void searchChain(size_t t, uint32_t hash, uint32_t limit, Match& best) const {
     const uint8_t* here = text_.data() + t;
-    uint32_t candidate = chainHead_[hashPrefix(here, kChainKey, kHeadBits)];
+    uint32_t candidate = chainHead_[hash];
     for (int tries = 0; tries < kChainCandidates; ++tries) {
       uint32_t back = distanceTo(t, candidate);
       if (back == 0) return;
@@ -259,9 +272,10 @@ class BlockParser {
     const size_t text = kWindow + (begin - pieceStart);
     for (uint32_t j = 0; j < count; ++j) {
       uint32_t limit = std::min(kMaxMatch, count - j);
-      uint32_t hint = j > 0 ? matches_[j - 1].distance : 0;
-      matches_[j] = finder.find(text + j, limit, hint);
-      finder.insert(text + j);
+      const Match previous = j > 0 ? matches_[j - 1] : Match{};
+      const PositionHashes hashes = finder.hashesAt(text + j);
+      matches_[j] = finder.find(text + j, hashes, limit, previous);
+      finder.insert(text + j, hashes);
     }
     parse(count);
     for (uint32_t j = 0; j < count; j += step_[j]) {
