@@ -230,31 +230,56 @@ class GroupWriter {
   explicit GroupWriter(std::vector<uint8_t>& out) : out_(out) {}
 
   void append(const PieceItems& piece) {
-    size_t at = out_.size();
-    out_.resize(at + piece.bytes.size() + piece.count / 8 + 1);
-    uint8_t* out = out_.data();
-    const uint8_t* item = piece.bytes.data();
-    for (size_t i = 0; i < piece.count; ++i) {
-      if (inGroup_ == 8) {
-        flagAt_ = at;
-        out[at++] = 0;
-        inGroup_ = 0;
-      }
-      if ((piece.literalBits[i / 8] >> (i % 8) & 1) != 0) {
-        out[flagAt_] |= static_cast<uint8_t>(1u << inGroup_);
-        out[at++] = *item++;
-      } else {
-        out[at++] = item[0];
-        out[at++] = item[1];
-        item += 2;
-      }
-      ++inGroup_;
+    at_ = out_.size();
+    out_.resize(at_ + piece.bytes.size() + piece.count / 8 + 2);
+    item_ = piece.bytes.data();
+    size_t i = 0;
+    // Item by item until a group starts, then whole groups of eight at once: their flag byte is
+    // eight of the piece's bits, and their bytes follow it unchanged, one per literal and two
+    // per match.
+    for (; i < piece.count && inGroup_ != 8; ++i) appendItem(piece, i);
+    for (; i + 8 <= piece.count; i += 8) {
+      const uint8_t flags = eightBits(piece.literalBits, i);
+      const size_t bytes = 16 - static_cast<size_t>(std::popcount(flags));
+      out_[at_] = flags;
+      std::memcpy(out_.data() + at_ + 1, item_, bytes);
+      at_ += 1 + bytes;
+      item_ += bytes;
     }
-    out_.resize(at);
+    for (; i < piece.count; ++i) appendItem(piece, i);
+    out_.resize(at_);
   }
 
  private:
+  // The items' bits first .. first + 7, the first as the lowest.
+  static uint8_t eightBits(const std::vector<uint8_t>& bits, size_t first) {
+    const size_t byte = first / 8;
+    unsigned pair = bits[byte];
+    if (first % 8 != 0) pair |= unsigned{bits[byte + 1]} << 8;
+    return static_cast<uint8_t>(pair >> (first % 8));
+  }
+
+  void appendItem(const PieceItems& piece, size_t i) {
+    uint8_t* out = out_.data();
+    if (inGroup_ == 8) {
+      flagAt_ = at_;
+      out[at_++] = 0;
+      inGroup_ = 0;
+    }
+    if ((piece.literalBits[i / 8] >> (i % 8) & 1) != 0) {
+      out[flagAt_] |= static_cast<uint8_t>(1u << inGroup_);
+      out[at_++] = *item_++;
+    } else {
+      out[at_++] = item_[0];
+      out[at_++] = item_[1];
+      item_ += 2;
+    }
+    ++inGroup_;
+  }
+
   std::vector<uint8_t>& out_;
+  size_t at_ = 0;                  // where the next byte goes
+  const uint8_t* item_ = nullptr;  // the next item's bytes in the piece being appended
   size_t flagAt_ = 0;
   uint32_t inGroup_ = 8;
 };
