@@ -89,26 +89,17 @@ struct Match {
 // match.
 class MatchFinder {
  public:
-  MatchFinder()
-      : chainHead_(size_t{1} << kHeadBits),
-        chain_(kWindow),
-        latest4_(size_t{1} << kShortHeadBits),
-        latest3_(size_t{1} << kShortHeadBits) {}
-
-  // Starts the search of the piece bytes[begin, end) of an input, with empty tables and the
-  // text's bytes outside the input zero, as a new finder would have them.
-  void reset(const uint8_t* bytes, size_t begin, size_t end) {
-    history_ = std::min(begin, kWindow);
-    const size_t used = kWindow + (end - begin);
-    text_.resize(used + kPad);
-    std::fill(text_.begin(), text_.begin() + static_cast<std::ptrdiff_t>(kWindow - history_), 0);
+  // The piece bytes[begin, end) of an input.
+  MatchFinder(const uint8_t* bytes, size_t begin, size_t end)
+      : history_(std::min(begin, kWindow)),
+        text_(kWindow + (end - begin) + kPad, 0),
+        chainHead_(size_t{1} << kHeadBits, 0),
+        chain_(kWindow, 0),
+        latest4_(size_t{1} << kShortHeadBits, 0),
+        latest3_(size_t{1} << kShortHeadBits, 0) {
     if (end - begin + history_ > 0) {
       std::memcpy(text_.data() + kWindow - history_, bytes + begin - history_,
                   end - begin + history_);
-    }
-    std::fill(text_.begin() + static_cast<std::ptrdiff_t>(used), text_.end(), 0);
-    for (auto* table : {&chainHead_, &chain_, &latest4_, &latest3_}) {
-      std::fill(table->begin(), table->end(), 0);
     }
     for (size_t t = kWindow - history_; t < kWindow; ++t) insert(t, hashesAt(t));
   }
@@ -187,7 +178,7 @@ class MatchFinder {
     }
   }
 
-  size_t history_ = 0;  // input bytes before the piece, at the end of the window part
+  size_t history_;  // input bytes before the piece, at the end of the window part
   std::vector<uint8_t> text_;
   std::vector<uint32_t> chainHead_;  // latest position of each 8-byte hash
   std::vector<uint32_t> chain_;      // per window slot: the previous position of the same hash
@@ -290,14 +281,14 @@ class GroupWriter {
 // constant time from the cheapest position of every window of 2, 4 and 8 positions.
 class BlockParser {
  public:
-  // Room for blocks of up to `positions` positions (a short input needs no more). Every entry a
-  // block reads is written for that block first, so buffers kept from earlier blocks will do.
-  void reserve(size_t positions) {
-    if (matches_.size() >= positions) return;
-    matches_.resize(positions);
-    step_.resize(positions);
-    for (auto* costs : {&cost_, &least2_, &least4_, &least8_}) costs->resize(positions + kTail);
-  }
+  // Room for blocks of up to `positions` positions (a short input needs no more).
+  explicit BlockParser(size_t positions)
+      : matches_(positions),
+        cost_(positions + kTail),
+        step_(positions),
+        least2_(positions + kTail),
+        least4_(positions + kTail),
+        least8_(positions + kTail) {}
 
   // The block bytes[begin, end) of the piece that starts at input position pieceStart.
   void encode(MatchFinder& finder, const uint8_t* bytes, size_t pieceStart, size_t begin,
@@ -375,12 +366,8 @@ class BlockParser {
 PieceItems encodePiece(const uint8_t* bytes, size_t begin, size_t end) {
   PieceItems items;
   items.bytes.reserve((end - begin) + (end - begin) / 8);
-  // Kept from piece to piece on each thread: a large member is hundreds of pieces, and buffers
-  // allocated afresh for each cost a page fault for every 4 KiB they touch.
-  thread_local MatchFinder finder;
-  thread_local BlockParser parser;
-  finder.reset(bytes, begin, end);
-  parser.reserve(std::min(end - begin, kBlock));
+  MatchFinder finder(bytes, begin, end);
+  BlockParser parser(std::min(end - begin, kBlock));
   for (size_t block = begin; block < end; block += kBlock) {
     parser.encode(finder, bytes, begin, block, std::min(end, block + kBlock), items);
   }
