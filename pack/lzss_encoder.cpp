@@ -42,9 +42,11 @@ inline uint32_t hashPrefix(const uint8_t* p, uint32_t bytes, int bits) {
   return static_cast<uint32_t>((v * 0x9E3779B97F4A7C15ull) >> (64 - bits));
 }
 
-// The bytes a and b have in common at their start, at most limit.
-inline uint32_t commonLength(const uint8_t* a, const uint8_t* b, uint32_t limit) {
-  for (uint32_t n = 0; n < limit; n += 8) {
+// The bytes a and b have in common at their start, at most limit, when their first `known`
+// bytes (at most limit) are already known to agree.
+inline uint32_t commonLength(const uint8_t* a, const uint8_t* b, uint32_t limit,
+                             uint32_t known = 0) {
+  for (uint32_t n = known; n < limit; n += 8) {
     uint64_t difference = load64(a + n) ^ load64(b + n);
     if (difference != 0) {
       return std::min(limit, n + static_cast<uint32_t>(std::countr_zero(difference)) / 8);
@@ -52,6 +54,14 @@ inline uint32_t commonLength(const uint8_t* a, const uint8_t* b, uint32_t limit)
   }
   return limit;
 }
+
+// The hashes of the bytes at one position, for each table: computed once, used by the search
+// there and by entering the position afterwards.
+struct PositionHashes {
+  uint32_t chain;   // first kChainKey bytes
+  uint32_t short4;  // first 4 bytes
+  uint32_t short3;  // first 3 bytes
+};
 
 // A match: its length (0 for none) and how far back it starts.
 struct Match {
@@ -91,38 +101,47 @@ class MatchFinder {
       std::memcpy(text_.data() + kWindow - history_, bytes + begin - history_,
                   end - begin + history_);
     }
-    for (size_t t = kWindow - history_; t < kWindow; ++t) insert(t);
+    for (size_t t = kWindow - history_; t < kWindow; ++t) insert(t, hashesAt(t));
+  }
+
+  PositionHashes hashesAt(size_t t) const {
+    const uint8_t* p = text_.data() + t;
+    return PositionHashes{hashPrefix(p, kChainKey, kHeadBits), hashPrefix(p, 4, kShortHeadBits),
+                          hashPrefix(p, 3, kShortHeadBits)};
   }
 
   // The longest match found for text position t, of at most limit bytes. Searched before t is
-  // inserted. hint: a distance worth trying first (the previous position's).
-  Match find(size_t t, uint32_t limit, uint32_t hint) const {
+  // inserted. previous: the match found for t - 1 (its distance is worth trying first).
+  Match find(size_t t, const PositionHashes& hashes, uint32_t limit, Match previous) const {
     Match best;
     if (limit < kMinMatch) return best;
     const uint8_t* here = text_.data() + t;
     // Inside a run or a repeated stretch the previous position's distance usually reaches the
-    // limit at once.
-    if (hint != 0 && hint <= reach(t) && reachesLimit(here, hint, limit, best)) return best;
-    if (limit >= kChainKey) searchChain(t, limit, best);
+    // limit at once. All but the first byte of the previous match are known to agree, so often
+    // only the last byte needs comparing.
+    const uint32_t hint = previous.distance;
+    if (hint != 0 && hint <= reach(t)) {
+      const uint32_t known = std::min(limit, previous.length - 1);
+      best = Match{commonLength(here - hint, here, limit, known), hint};
+      if (best.length == limit) return best;
+    }
+    if (limit >= kChainKey) searchChain(t, hashes.chain, limit, best);
     if (best.length < kChainKey) {
       uint32_t shortLimit = std::min(limit, kChainKey - 1);
-      tryCandidate(here, distanceTo(t, latest4_[hashPrefix(here, 4, kShortHeadBits)]), shortLimit,
-                   best);
-      tryCandidate(here, distanceTo(t, latest3_[hashPrefix(here, 3, kShortHeadBits)]), shortLimit,
-                   best);
+      tryCandidate(here, distanceTo(t, latest4_[hashes.short4]), shortLimit, best);
+      tryCandidate(here, distanceTo(t, latest3_[hashes.short3]), shortLimit, best);
     }
     if (best.length < kMinMatch) best = Match{};
     return best;
   }
 
-  void insert(size_t t) {
-    const uint8_t* p = text_.data() + t;
+  void insert(size_t t, const PositionHashes& hashes) {
     const auto position = static_cast<uint32_t>(t);
-    uint32_t& head = chainHead_[hashPrefix(p, kChainKey, kHeadBits)];
+    uint32_t& head = chainHead_[hashes.chain];
     chain_[t & (kWindow - 1)] = head;
     head = position;
-    latest4_[hashPrefix(p, 4, kShortHeadBits)] = position;
-    latest3_[hashPrefix(p, 3, kShortHeadBits)] = position;
+    latest4_[hashes.short4] = position;
+    latest3_[hashes.short3] = position;
   }
 
  private:
@@ -144,15 +163,9 @@ class MatchFinder {
     if (n > best.length) best = Match{n, distance};
   }
 
-  // As tryCandidate; true when the match reaches the limit (nothing can beat it).
-  static bool reachesLimit(const uint8_t* here, uint32_t distance, uint32_t limit, Match& best) {
-    tryCandidate(here, distance, limit, best);
-    return best.length == limit;
-  }
-
-  void searchChain(size_t t, uint32_t limit, Match& best) const {
+  void searchChain(size_t t, uint32_t hash, uint32_t limit, Match& best) const {
     const uint8_t* here = text_.data() + t;
-    uint32_t candidate = chainHead_[hashPrefix(here, kChainKey, kHeadBits)];
+    uint32_t candidate = chainHead_[hash];
     for (int tries = 0; tries < kChainCandidates; ++tries) {
       uint32_t back = distanceTo(t, candidate);
       if (back == 0) return;
@@ -208,31 +221,56 @@ class GroupWriter {
   explicit GroupWriter(std::vector<uint8_t>& out) : out_(out) {}
 
   void append(const PieceItems& piece) {
-    size_t at = out_.size();
-    out_.resize(at + piece.bytes.size() + piece.count / 8 + 1);
-    uint8_t* out = out_.data();
-    const uint8_t* item = piece.bytes.data();
-    for (size_t i = 0; i < piece.count; ++i) {
-      if (inGroup_ == 8) {
-        flagAt_ = at;
-        out[at++] = 0;
-        inGroup_ = 0;
-      }
-      if ((piece.literalBits[i / 8] >> (i % 8) & 1) != 0) {
-        out[flagAt_] |= static_cast<uint8_t>(1u << inGroup_);
-        out[at++] = *item++;
-      } else {
-        out[at++] = item[0];
-        out[at++] = item[1];
-        item += 2;
-      }
-      ++inGroup_;
+    at_ = out_.size();
+    out_.resize(at_ + piece.bytes.size() + piece.count / 8 + 2);
+    item_ = piece.bytes.data();
+    size_t i = 0;
+    // Item by item until a group starts, then whole groups of eight at once: their flag byte is
+    // eight of the piece's bits, and their bytes follow it unchanged, one per literal and two
+    // per match.
+    for (; i < piece.count && inGroup_ != 8; ++i) appendItem(piece, i);
+    for (; i + 8 <= piece.count; i += 8) {
+      const uint8_t flags = eightBits(piece.literalBits, i);
+      const size_t bytes = 16 - static_cast<size_t>(std::popcount(flags));
+      out_[at_] = flags;
+      std::memcpy(out_.data() + at_ + 1, item_, bytes);
+      at_ += 1 + bytes;
+      item_ += bytes;
     }
-    out_.resize(at);
+    for (; i < piece.count; ++i) appendItem(piece, i);
+    out_.resize(at_);
   }
 
  private:
+  // The items' bits first .. first + 7, the first as the lowest.
+  static uint8_t eightBits(const std::vector<uint8_t>& bits, size_t first) {
+    const size_t byte = first / 8;
+    unsigned pair = bits[byte];
+    if (first % 8 != 0) pair |= unsigned{bits[byte + 1]} << 8;
+    return static_cast<uint8_t>(pair >> (first % 8));
+  }
+
+  void appendItem(const PieceItems& piece, size_t i) {
+    uint8_t* out = out_.data();
+    if (inGroup_ == 8) {
+      flagAt_ = at_;
+      out[at_++] = 0;
+      inGroup_ = 0;
+    }
+    if ((piece.literalBits[i / 8] >> (i % 8) & 1) != 0) {
+      out[flagAt_] |= static_cast<uint8_t>(1u << inGroup_);
+      out[at_++] = *item_++;
+    } else {
+      out[at_++] = item_[0];
+      out[at_++] = item_[1];
+      item_ += 2;
+    }
+    ++inGroup_;
+  }
+
   std::vector<uint8_t>& out_;
+  size_t at_ = 0;                  // where the next byte goes
+  const uint8_t* item_ = nullptr;  // the next item's bytes in the piece being appended
   size_t flagAt_ = 0;
   uint32_t inGroup_ = 8;
 };
@@ -259,9 +297,10 @@ class BlockParser {
     const size_t text = kWindow + (begin - pieceStart);
     for (uint32_t j = 0; j < count; ++j) {
       uint32_t limit = std::min(kMaxMatch, count - j);
-      uint32_t hint = j > 0 ? matches_[j - 1].distance : 0;
-      matches_[j] = finder.find(text + j, limit, hint);
-      finder.insert(text + j);
+      const Match previous = j > 0 ? matches_[j - 1] : Match{};
+      const PositionHashes hashes = finder.hashesAt(text + j);
+      matches_[j] = finder.find(text + j, hashes, limit, previous);
+      finder.insert(text + j, hashes);
     }
     parse(count);
     for (uint32_t j = 0; j < count; j += step_[j]) {

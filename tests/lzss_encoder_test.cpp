@@ -123,6 +123,20 @@ TEST(LzssEncoder, StreamsDecodeAlikeWhateverTheWindowHeld) {
   }
 }
 
+// The previous position's match is tried first and its bytes are taken as agreeing without
+// comparing them again: repeats of every period broken by single changed bytes at every distance
+// from the match's start, across parse block borders, must still give exact match lengths.
+TEST(LzssEncoder, RepeatsBrokenAtEveryPointDecodeExactly) {
+  std::mt19937 random(29);
+  for (size_t period : {1, 2, 3, 4, 7, 17, 18, 19, 64}) {
+    Bytes input(140000);
+    for (size_t i = 0; i < input.size(); ++i) input[i] = static_cast<uint8_t>(i % period * 37);
+    for (size_t at = 5; at < input.size(); at += 3 + random() % 40) input[at] ^= 0x5A;
+    Bytes stream = encodeChecked(input);
+    EXPECT_LT(stream.size(), input.size() / 2) << "period " << period;
+  }
+}
+
 // A large input is encoded in pieces side by side, each with the input before it as history:
 // the stream is the one a single encoder over the whole input writes, for any piece layout and
 // thread count, and matches reach back across the pieces' borders.
