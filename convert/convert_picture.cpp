@@ -45,7 +45,7 @@ struct Decoders {
 };
 
 // The decoding entry beside getPicture that takes the alpha output explicitly.
-using AlphaDecode = ResultCode (*)(const uint8_t* buffer, uint32_t length, AlphaOutput alpha,
+using AlphaDecode = ResultCode (*)(const uint8_t* buffer, size_t length, AlphaOutput alpha,
                                    DecodedBitmap& bitmap);
 
 // Picks the decoder by the first probe that matches; null with the route to take otherwise.
@@ -80,9 +80,10 @@ PictureDecoder* chooseDecoder(const uint8_t* probe, Decoders& decoders, Route& r
 }
 
 // The whole file in one block (the decoders read it in place); a file that shrank meanwhile
-// reads as what arrived, the rest of the block zeroed. The decoders count a file's bytes in
-// 32 bits: a larger file is no picture they decode.
-ResultCode readWholeFile(FileHandle& file, OwnedBytes& block, uint32_t& length) {
+// reads as what arrived, the rest of the block zeroed. A file above 4 GiB is refused rather than
+// read: the kinds read whole hold at most the pixel limit's bitmap and a few bytes per run, so a
+// file that large is a damaged one, and reading it would only spend memory.
+ResultCode readWholeFile(FileHandle& file, OwnedBytes& block, size_t& length) {
   uint64_t size = 0;
   if (!file.size(size)) return ResultCode::ReadError;
   if (size > UINT32_MAX) return ResultCode::UnknownFormat;
@@ -94,13 +95,13 @@ ResultCode readWholeFile(FileHandle& file, OwnedBytes& block, uint32_t& length) 
     return ResultCode::ReadError;
   }
   if (done < bytes) std::memset(block.get() + done, 0, bytes - done);
-  length = static_cast<uint32_t>(done);
+  length = done;
   return ResultCode::Success;
 }
 
 // The bitmap of a picture read whole. A decoder's working buffers (beside the bitmap, whose
 // allocation it reports itself) may run out of memory too: reported, not thrown.
-ResultCode decodeBitmap(const uint8_t* bytes, uint32_t length, PictureDecoder& decoder,
+ResultCode decodeBitmap(const uint8_t* bytes, size_t length, PictureDecoder& decoder,
                         AlphaDecode straightDecode, const ConversionOptions& options,
                         DecodedBitmap& bitmap) {
   // A PNG of a picture with alpha carries it straight when the raw switch keeps it.
@@ -203,7 +204,7 @@ ResultCode convertRecordedPicture(const char* basePath, ByteView bytes, PictureK
                                   const ConversionOptions& options, bool& handled) {
   handled = false;
   const AlphaOutput alpha = alphaOutputOf(options.decode);
-  const auto length = static_cast<uint32_t>(bytes.size());
+  const size_t length = bytes.size();
   RecordedPicture picture;
   ResultCode result = kind == PictureKind::Layered
                           ? recordLayeredPicture(bytes.data(), length, alpha, picture)
@@ -269,8 +270,8 @@ ResultCode convertWholePicture(const char* basePath, ByteView bytes, PictureKind
   }
 
   DecodedBitmap bitmap;
-  ResultCode result = decodeBitmap(bytes.data(), static_cast<uint32_t>(bytes.size()), *decoder,
-                                   straightDecode, options, bitmap);
+  ResultCode result =
+      decodeBitmap(bytes.data(), bytes.size(), *decoder, straightDecode, options, bitmap);
   if (whole != nullptr) whole->reset();
   if (result != ResultCode::Success) return result;
   return writeDib(basePath, bitmap, pictureWriterFor(options));
@@ -343,7 +344,7 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
   }
 
   OwnedBytes whole;
-  uint32_t length = 0;
+  size_t length = 0;
   ResultCode result = readWholeFile(file, whole, length);
   if (result != ResultCode::Success) return result;
   const uint8_t* bytes = whole.get();

@@ -22,10 +22,10 @@ std::string withSystemMessage(const char* words) {
 
 }  // namespace
 
-std::string pictureDamage(const uint8_t* head, uint32_t headLength, uint64_t fileLength) {
+std::string pictureDamage(const uint8_t* head, size_t headLength, uint64_t fileLength) {
   if (fileLength == 0) return "the file is empty";
   uint8_t probe[kProbeBytes] = {};
-  std::copy(head, head + std::min(headLength, kProbeBytes), probe);
+  std::copy(head, head + std::min<size_t>(headLength, kProbeBytes), probe);
   PictureKind kind = identifyPicture(probe);
   if (kind == PictureKind::Unknown) return "its first bytes are no picture kind this program knows";
   if (kind != PictureKind::Plain) return {};
@@ -58,12 +58,12 @@ std::string reasonWithoutBytes(ResultCode result) {
 constexpr const char* kNotConverted = "not a picture that converts";
 
 // What the checks find in the first bytes (head) of a picture of `length` bytes.
-std::string reasonFromHead(const uint8_t* head, uint32_t headLength, uint64_t length) {
+std::string reasonFromHead(const uint8_t* head, size_t headLength, uint64_t length) {
   const std::string reason = kNotConverted;
   std::string damage = pictureDamage(head, headLength, length);
   if (!damage.empty()) return reason + ": " + damage;
   uint8_t probe[kProbeBytes] = {};
-  std::copy(head, head + std::min(headLength, kProbeBytes), probe);
+  std::copy(head, head + std::min<size_t>(headLength, kProbeBytes), probe);
   return reason + ": a damaged " + pictureKindName(identifyPicture(probe)) + " picture";
 }
 
@@ -78,15 +78,14 @@ std::string pictureFailureReason(const char* path, ResultCode result) {
   if (!file.openRead(path) || !file.size(length)) return kNotConverted;
   std::vector<uint8_t> head(static_cast<size_t>(std::min<uint64_t>(length, kPlainHeadBytes)));
   if (!head.empty() && !readAt(file, 0, head.data(), head.size())) return kNotConverted;
-  return reasonFromHead(head.data(), static_cast<uint32_t>(head.size()), length);
+  return reasonFromHead(head.data(), head.size(), length);
 }
 
 std::string pictureFailureReason(const uint8_t* bytes, size_t size, ResultCode result) {
   if (result == ResultCode::Success) return {};
   std::string words = reasonWithoutBytes(result);
   if (!words.empty()) return words;
-  return reasonFromHead(bytes, static_cast<uint32_t>(std::min<size_t>(size, kPlainHeadBytes)),
-                        size);
+  return reasonFromHead(bytes, std::min<size_t>(size, kPlainHeadBytes), size);
 }
 
 }  // namespace quorvel

@@ -14,7 +14,7 @@ namespace quorvel {
 
 // What the checks find wrong with a file of fileLength bytes whose first headLength bytes are
 // head; empty when they find nothing (the rest of the file may still be damaged).
-std::string pictureDamage(const uint8_t* head, uint32_t headLength, uint64_t fileLength);
+std::string pictureDamage(const uint8_t* head, size_t headLength, uint64_t fileLength);
 
 // Why converting the picture file at path answered result: "cannot read: ...", "cannot write:
 // ...", "not enough memory", or "not a picture that converts" with what the checks find. Asked

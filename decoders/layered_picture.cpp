@@ -274,7 +274,7 @@ ResultCode recordLayers(ByteView file, const LayeredHeader& picture, bool blend,
 
 }  // namespace
 
-ResultCode recordLayeredPicture(const uint8_t* buffer, uint32_t length, AlphaOutput alpha,
+ResultCode recordLayeredPicture(const uint8_t* buffer, size_t length, AlphaOutput alpha,
                                 RecordedPicture& out) {
   out = RecordedPicture{};
   ByteView file(buffer, length);
@@ -313,7 +313,7 @@ ResultCode recordLayeredPicture(const uint8_t* buffer, uint32_t length, AlphaOut
   return ResultCode::Success;
 }
 
-ResultCode LayeredPictureDecoder::getPictureInfo(const uint8_t* buffer, uint32_t length,
+ResultCode LayeredPictureDecoder::getPictureInfo(const uint8_t* buffer, size_t length,
                                                  const DecodeOptions& options, PictureInfo* info) {
   ByteView file(buffer, length);
   if (!file.contains(0, kFileHeaderBytes)) return ResultCode::UnknownFormat;
@@ -333,7 +333,7 @@ ResultCode LayeredPictureDecoder::getPictureInfo(const uint8_t* buffer, uint32_t
   return ResultCode::Success;
 }
 
-ResultCode decodeLayeredPicture(const uint8_t* buffer, uint32_t length, AlphaOutput alpha,
+ResultCode decodeLayeredPicture(const uint8_t* buffer, size_t length, AlphaOutput alpha,
                                 DecodedBitmap& bitmap) {
   ByteView file(buffer, length);
   LayeredHeader picture;
@@ -353,7 +353,7 @@ ResultCode decodeLayeredPicture(const uint8_t* buffer, uint32_t length, AlphaOut
   return ResultCode::Success;
 }
 
-ResultCode LayeredPictureDecoder::getPicture(const uint8_t* buffer, uint32_t length,
+ResultCode LayeredPictureDecoder::getPicture(const uint8_t* buffer, size_t length,
                                              const DecodeOptions& options, DecodedBitmap& bitmap) {
   return decodeLayeredPicture(buffer, length, alphaOutputOf(options), bitmap);
 }

@@ -13,9 +13,9 @@ namespace quorvel {
 
 class LayeredPictureDecoder : public PictureDecoder {
  public:
-  ResultCode getPictureInfo(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
+  ResultCode getPictureInfo(const uint8_t* buffer, size_t length, const DecodeOptions& options,
                             PictureInfo* info) override;
-  ResultCode getPicture(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
+  ResultCode getPicture(const uint8_t* buffer, size_t length, const DecodeOptions& options,
                         DecodedBitmap& bitmap) override;
 };
 
@@ -23,14 +23,14 @@ class LayeredPictureDecoder : public PictureDecoder {
 // bitmap made. Straight output makes 32-bit pixels whose alpha is the
 // opacity: 32-bit layer pixels of 7-bit alpha 0 opaque, indexed pixels of alpha 0 transparent,
 // opaque-mode indexed pixels opaque, pixels no layer covers transparent.
-ResultCode decodeLayeredPicture(const uint8_t* buffer, uint32_t length, AlphaOutput alpha,
+ResultCode decodeLayeredPicture(const uint8_t* buffer, size_t length, AlphaOutput alpha,
                                 DecodedBitmap& bitmap);
 
 // The picture's layers and runs found and checked, not drawn: the answers of
 // decodeLayeredPicture, and `out.drawable` false when a layer's runs move backwards. Indexed
 // pictures are not recorded: Success with `out.drawable` false once the header is read, their
 // layers unchecked (the whole-picture decoder answers for them).
-ResultCode recordLayeredPicture(const uint8_t* buffer, uint32_t length, AlphaOutput alpha,
+ResultCode recordLayeredPicture(const uint8_t* buffer, size_t length, AlphaOutput alpha,
                                 RecordedPicture& out);
 
 }  // namespace quorvel

@@ -24,11 +24,11 @@ struct PictureInfo {
 
 class PictureDecoder {
  public:
-  virtual ResultCode getPictureInfo(const uint8_t* buffer, uint32_t length,
+  virtual ResultCode getPictureInfo(const uint8_t* buffer, size_t length,
                                     const DecodeOptions& options, PictureInfo* info) = 0;
   // The caller owns the bitmap made; it is left empty when decoding fails.
-  virtual ResultCode getPicture(const uint8_t* buffer, uint32_t length,
-                                const DecodeOptions& options, DecodedBitmap& bitmap) = 0;
+  virtual ResultCode getPicture(const uint8_t* buffer, size_t length, const DecodeOptions& options,
+                                DecodedBitmap& bitmap) = 0;
 
  protected:
   PictureDecoder() = default;

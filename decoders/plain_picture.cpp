@@ -53,7 +53,7 @@ const uint8_t* pxHeaderStart(const uint8_t* buffer) {
   return loadU16(buffer + 16) == kPxPrefixType ? buffer + 32 : buffer;
 }
 
-ResultCode PlainPictureDecoder::getPictureInfo(const uint8_t* buffer, uint32_t length,
+ResultCode PlainPictureDecoder::getPictureInfo(const uint8_t* buffer, size_t length,
                                                const DecodeOptions& options, PictureInfo* info) {
   if (length < 64) return ResultCode::UnknownFormat;
   PxHeader h = readHeader(pxHeaderStart(buffer));
@@ -64,7 +64,7 @@ ResultCode PlainPictureDecoder::getPictureInfo(const uint8_t* buffer, uint32_t l
   return ResultCode::Success;
 }
 
-ResultCode preparePlainLayout(const uint8_t* head, uint32_t headLength, uint64_t fileLength,
+ResultCode preparePlainLayout(const uint8_t* head, size_t headLength, uint64_t fileLength,
                               const DecodeOptions& options, PlainRows& rows) {
   rows = PlainRows{};
   ByteView file(head, headLength);
@@ -103,7 +103,7 @@ ResultCode preparePlainLayout(const uint8_t* head, uint32_t headLength, uint64_t
   return ResultCode::Success;
 }
 
-uint64_t plainPictureBytes(const uint8_t* head, uint32_t headLength) {
+uint64_t plainPictureBytes(const uint8_t* head, size_t headLength) {
   ByteView file(head, headLength);
   if (!file.contains(0, 18)) return 0;
   const uint64_t headerOffset = static_cast<uint64_t>(pxHeaderStart(head) - head);
@@ -116,7 +116,7 @@ uint64_t plainPictureBytes(const uint8_t* head, uint32_t headLength) {
          sourceRowBytes(h) * static_cast<uint64_t>(h.height);
 }
 
-ResultCode preparePlainRows(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
+ResultCode preparePlainRows(const uint8_t* buffer, size_t length, const DecodeOptions& options,
                             PlainRows& rows) {
   ResultCode result = preparePlainLayout(buffer, length, length, options, rows);
   if (result == ResultCode::Success) rows.pixels = buffer + rows.pixelsOffset;
@@ -157,7 +157,7 @@ void makePlainRow(const PlainRows& rows, size_t t, uint8_t* out) {
   makePlainRowFrom(rows, rows.pixels + t * rows.sourceStride, out);
 }
 
-ResultCode PlainPictureDecoder::getPicture(const uint8_t* buffer, uint32_t length,
+ResultCode PlainPictureDecoder::getPicture(const uint8_t* buffer, size_t length,
                                            const DecodeOptions& options, DecodedBitmap& bitmap) {
   PlainRows rows;
   ResultCode result = preparePlainRows(buffer, length, options, rows);

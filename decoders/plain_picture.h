@@ -36,18 +36,18 @@ struct PlainRows {
 
 // The checks of getPicture, with the options given, for the whole file in memory.
 // UnknownFormat for a header that no BMP can hold or that asks for more bytes than the file has.
-ResultCode preparePlainRows(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
+ResultCode preparePlainRows(const uint8_t* buffer, size_t length, const DecodeOptions& options,
                             PlainRows& rows);
 // The same checks from the first headLength bytes of a file of fileLength bytes (the header and
 // colour table must be among them; 1088 bytes hold them in every variant). pixels stays null:
 // the caller reads the rows from pixelsOffset on.
 constexpr uint32_t kPlainHeadBytes = 2 * kPxHeaderBytes + 1024;
-ResultCode preparePlainLayout(const uint8_t* head, uint32_t headLength, uint64_t fileLength,
+ResultCode preparePlainLayout(const uint8_t* head, size_t headLength, uint64_t fileLength,
                               const DecodeOptions& options, PlainRows& rows);
 // The bytes the file must hold by the plain picture header among the first headLength bytes
 // (prefix, header, colour table and pixels); 0 when the header is missing or gives no size or
 // depth a BMP can hold.
-uint64_t plainPictureBytes(const uint8_t* head, uint32_t headLength);
+uint64_t plainPictureBytes(const uint8_t* head, size_t headLength);
 // The 256 colours of an 8-bit output.
 void fillPlainPalette(const PlainRows& rows, RgbQuad* palette);
 // Output row of picture row t (counted from the top) into outputRowBytes bytes, padding zero.
@@ -57,10 +57,10 @@ void makePlainRowFrom(const PlainRows& rows, const uint8_t* source, uint8_t* out
 
 class PlainPictureDecoder : public PictureDecoder {
  public:
-  ResultCode getPictureInfo(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
+  ResultCode getPictureInfo(const uint8_t* buffer, size_t length, const DecodeOptions& options,
                             PictureInfo* info) override;
   // UnknownFormat for a header that no BMP can hold or that asks for more bytes than the file has.
-  ResultCode getPicture(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
+  ResultCode getPicture(const uint8_t* buffer, size_t length, const DecodeOptions& options,
                         DecodedBitmap& bitmap) override;
 };
 

@@ -16,7 +16,7 @@ constexpr size_t kHeaderBytes = 32;
 
 }  // namespace
 
-ResultCode RunStreamPictureDecoder::getPictureInfo(const uint8_t* buffer, uint32_t length,
+ResultCode RunStreamPictureDecoder::getPictureInfo(const uint8_t* buffer, size_t length,
                                                    const DecodeOptions& options,
                                                    PictureInfo* info) {
   ByteView file(buffer, length);
@@ -29,7 +29,7 @@ ResultCode RunStreamPictureDecoder::getPictureInfo(const uint8_t* buffer, uint32
   return ResultCode::Success;
 }
 
-ResultCode decodeRunStreamPicture(const uint8_t* buffer, uint32_t length, AlphaOutput alpha,
+ResultCode decodeRunStreamPicture(const uint8_t* buffer, size_t length, AlphaOutput alpha,
                                   DecodedBitmap& bitmap) {
   ByteView file(buffer, length);
   if (!file.contains(0, kHeaderBytes)) return ResultCode::UnknownFormat;
@@ -54,7 +54,7 @@ ResultCode decodeRunStreamPicture(const uint8_t* buffer, uint32_t length, AlphaO
   return ResultCode::Success;
 }
 
-ResultCode recordRunStreamPicture(const uint8_t* buffer, uint32_t length, AlphaOutput alpha,
+ResultCode recordRunStreamPicture(const uint8_t* buffer, size_t length, AlphaOutput alpha,
                                   RecordedPicture& out) {
   out = RecordedPicture{};
   ByteView file(buffer, length);
@@ -79,7 +79,7 @@ ResultCode recordRunStreamPicture(const uint8_t* buffer, uint32_t length, AlphaO
   return ResultCode::Success;
 }
 
-ResultCode RunStreamPictureDecoder::getPicture(const uint8_t* buffer, uint32_t length,
+ResultCode RunStreamPictureDecoder::getPicture(const uint8_t* buffer, size_t length,
                                                const DecodeOptions& options,
                                                DecodedBitmap& bitmap) {
   return decodeRunStreamPicture(buffer, length, alphaOutputOf(options), bitmap);

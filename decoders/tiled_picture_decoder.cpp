@@ -20,7 +20,7 @@ const TiledRoutines& tiledRoutines(TiledFamily family) {
   return family == TiledFamily::WithColours ? kWithColours : kBordered;
 }
 
-ResultCode TiledPictureDecoder::getPictureInfo(const uint8_t* buffer, uint32_t length,
+ResultCode TiledPictureDecoder::getPictureInfo(const uint8_t* buffer, size_t length,
                                                const DecodeOptions& options, PictureInfo* info) {
   if (length < kHeaderBytes) return ResultCode::UnknownFormat;
   const ByteView head(buffer, length);
@@ -31,7 +31,7 @@ ResultCode TiledPictureDecoder::getPictureInfo(const uint8_t* buffer, uint32_t l
   return ResultCode::Success;
 }
 
-ResultCode TiledPictureDecoder::getPicture(const uint8_t* buffer, uint32_t length,
+ResultCode TiledPictureDecoder::getPicture(const uint8_t* buffer, size_t length,
                                            const DecodeOptions& options, DecodedBitmap& bitmap) {
   const ByteView file(buffer, length);
   TiledLayout layout;

@@ -30,10 +30,10 @@ const TiledRoutines& tiledRoutines(TiledFamily family);
 class TiledPictureDecoder : public PictureDecoder {
  public:
   explicit TiledPictureDecoder(TiledFamily family) : routines_(tiledRoutines(family)) {}
-  ResultCode getPictureInfo(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
+  ResultCode getPictureInfo(const uint8_t* buffer, size_t length, const DecodeOptions& options,
                             PictureInfo* info) override;
   // Stacks up to 8 images, image 0 in the bottom band.
-  ResultCode getPicture(const uint8_t* buffer, uint32_t length, const DecodeOptions& options,
+  ResultCode getPicture(const uint8_t* buffer, size_t length, const DecodeOptions& options,
                         DecodedBitmap& bitmap) override;
 
  private:

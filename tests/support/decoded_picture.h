@@ -32,7 +32,7 @@ struct DecodedPicture {
 DecodedPicture decodePicture(PictureDecoder& decoder, const std::vector<uint8_t>& file,
                              const DecodeOptions& options = {});
 // The same for a decoding function given the alpha output itself (Straight included).
-using AlphaDecode = ResultCode (*)(const uint8_t*, uint32_t, AlphaOutput, DecodedBitmap&);
+using AlphaDecode = ResultCode (*)(const uint8_t*, size_t, AlphaOutput, DecodedBitmap&);
 DecodedPicture decodePicture(AlphaDecode decode, const std::vector<uint8_t>& file,
                              AlphaOutput alpha);
 
