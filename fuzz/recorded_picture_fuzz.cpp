@@ -40,42 +40,35 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The file in a block of its own size, so that ASan catches any read past its end.
   auto* file = static_cast<uint8_t*>(std::malloc(length == 0 ? 1 : length));
   if (length > 0) std::memcpy(file, data + 1, length);
-  const auto fileLength = static_cast<uint32_t>(length);
   // Huge pictures are left out as in the decoders' targets (see kLargePixels).
   PictureInfo info{};
   LayeredPictureDecoder layeredDecoder;
   RunStreamPictureDecoder runStreamDecoder;
   PictureDecoder& decoder =
       layered ? static_cast<PictureDecoder&>(layeredDecoder) : runStreamDecoder;
-  if (decoder.getPictureInfo(file, fileLength, DecodeOptions{}, &info) == ResultCode::Success &&
+  if (decoder.getPictureInfo(file, length, DecodeOptions{}, &info) == ResultCode::Success &&
       fuzz::isLarge(info)) {
     std::free(file);
     return 0;
   }
   RecordedPicture picture;
-  const ResultCode recorded = layered ? recordLayeredPicture(file, fileLength, alpha, picture)
-                                      : recordRunStreamPicture(file, fileLength, alpha, picture);
-  MemHandle infoHandle = nullptr;
-  MemHandle bitsHandle = nullptr;
-  const ResultCode decoded =
-      layered ? decodeLayeredPicture(file, fileLength, alpha, &infoHandle, &bitsHandle)
-              : decodeRunStreamPicture(file, fileLength, alpha, &infoHandle, &bitsHandle);
+  const ResultCode recorded = layered ? recordLayeredPicture(file, length, alpha, picture)
+                                      : recordRunStreamPicture(file, length, alpha, picture);
+  DecodedBitmap bitmap;
+  const ResultCode decoded = layered ? decodeLayeredPicture(file, length, alpha, bitmap)
+                                     : decodeRunStreamPicture(file, length, alpha, bitmap);
   // A picture left to the decoder (indexed layers, backward runs) may still fail there.
   const bool leftToDecoder = recorded == ResultCode::Success && !picture.drawable;
   if (decoded != recorded && !leftToDecoder) {
     fuzz::fail("recording answers otherwise than decoding");
   }
   if (decoded == ResultCode::Success && picture.drawable) {
-    MemoryBlock infoBlock;
-    MemoryBlock bitsBlock;
-    const auto* header = static_cast<const BitmapInfoHeader*>(infoBlock.attach(infoHandle));
-    const auto* bits = static_cast<const uint8_t*>(bitsBlock.attach(bitsHandle));
-    if (std::memcmp(header, &picture.header, sizeof picture.header) != 0) {
+    const BitmapInfoHeader* header = bitmap.header();
+    if (header == nullptr || bitmap.pixels == nullptr ||
+        std::memcmp(header, &picture.header, sizeof picture.header) != 0) {
       fuzz::fail("recorded header differs");
     }
-    compareBands(picture, bits, bandRows);
-  } else {
-    fuzz::discardPair(infoHandle, bitsHandle);
+    compareBands(picture, bitmap.pixels.get(), bandRows);
   }
   std::free(file);
   return 0;
