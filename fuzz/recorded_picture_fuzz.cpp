@@ -55,27 +55,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   RecordedPicture picture;
   const ResultCode recorded = layered ? recordLayeredPicture(file, fileLength, alpha, picture)
                                       : recordRunStreamPicture(file, fileLength, alpha, picture);
-  MemHandle infoHandle = nullptr;
-  MemHandle bitsHandle = nullptr;
-  const ResultCode decoded =
-      layered ? decodeLayeredPicture(file, fileLength, alpha, &infoHandle, &bitsHandle)
-              : decodeRunStreamPicture(file, fileLength, alpha, &infoHandle, &bitsHandle);
+  DecodedBitmap bitmap;
+  const ResultCode decoded = layered ? decodeLayeredPicture(file, fileLength, alpha, bitmap)
+                                     : decodeRunStreamPicture(file, fileLength, alpha, bitmap);
   // A picture left to the decoder (indexed layers, backward runs) may still fail there.
   const bool leftToDecoder = recorded == ResultCode::Success && !picture.drawable;
   if (decoded != recorded && !leftToDecoder) {
     fuzz::fail("recording answers otherwise than decoding");
   }
   if (decoded == ResultCode::Success && picture.drawable) {
-    MemoryBlock infoBlock;
-    MemoryBlock bitsBlock;
-    const auto* header = static_cast<const BitmapInfoHeader*>(infoBlock.attach(infoHandle));
-    const auto* bits = static_cast<const uint8_t*>(bitsBlock.attach(bitsHandle));
-    if (std::memcmp(header, &picture.header, sizeof picture.header) != 0) {
+    if (std::memcmp(bitmap.header(), &picture.header, sizeof picture.header) != 0) {
       fuzz::fail("recorded header differs");
     }
-    compareBands(picture, bits, bandRows);
-  } else {
-    fuzz::discardPair(infoHandle, bitsHandle);
+    compareBands(picture, bitmap.pixels.get(), bandRows);
   }
   std::free(file);
   return 0;
