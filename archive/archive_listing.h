@@ -30,7 +30,7 @@ struct MemberListing {
 
 // The members in archive order, only those the patterns match, each checked as extraction
 // checks it before decoding. Results as for the conversion:
-// ReadError, UnknownFormat, OutOfMemory, LockFailed or Success.
+// ReadError, UnknownFormat, OutOfMemory or Success.
 ResultCode listArchive(const char* archivePath, const NamePatterns& only,
                        std::vector<MemberListing>& members);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "decoders/bytes.h"
 #include "platform/file_handle.h"
 #include "platform/output_file.h"
+#include "platform/owned_bytes.h"
 #include "platform/paths.h"
 #include "platform/system.h"
 #include "platform/whole_file.h"
@@ -236,28 +238,27 @@ std::vector<std::string> memberLayoutProblems(const char* archivePath) {
 }
 
 ResultCode ArchiveReader::getArchiveInfo(const char* archivePath, uint32_t archiveStart,
-                                         MemHandle* listOut) {
+                                         std::vector<FileEntry>& list) {
+  list.clear();
   FileHandle file;
   if (!openArchive(file, archivePath)) return ResultCode::ReadError;
   Directory directory;
   if (!readDirectory(file, archiveStart, directory)) return ResultCode::ReadError;
 
-  MemoryBlock list;
-  auto* entries = static_cast<FileEntry*>(
-      list.allocate((size_t{directory.memberCount} + 1) * sizeof(FileEntry), kMemHandleFlags));
-  if (entries == nullptr) {
-    *listOut = nullptr;
+  std::vector<FileEntry> entries;
+  try {
+    entries.resize(directory.memberCount);  // value-initialised: every byte 0
+  } catch (const std::bad_alloc&) {
     return ResultCode::OutOfMemory;
   }
   for (uint32_t i = 0; i < directory.memberCount; ++i) {
     uint32_t dataOffset = 0;
     describeMember(directory, archiveStart, i, entries[i], dataOffset);
     // The unpacked size is read where getFile will find the member, by its data offset, so
-    // that the list and the delivered block agree even when members do not lie back to back.
+    // that the list and the delivered bytes agree even when members do not lie back to back.
     readUnpackedSize(file, directory.dataStart + dataOffset, entries[i]);
   }
-  entries[directory.memberCount].method[0] = 0;
-  *listOut = list.release();
+  list = std::move(entries);
   return ResultCode::Success;
 }
 
@@ -280,9 +281,12 @@ ResultCode ArchiveReader::getFileInfo(const char* archivePath, uint32_t archiveS
   return ResultCode::UnknownFormat;
 }
 
-ResultCode ArchiveReader::getFile(const char* archivePath, uint32_t recordPosition,
-                                  void* destination, uint32_t flags) {
-  bool toMemory = static_cast<uint8_t>(flags) != 0;
+// Reads and unpacks the member whose directory record lies at recordPosition into bytes
+// (zero-filled first, exactly the delivered size); the entry is the record as read.
+ResultCode ArchiveReader::readMemberBytes(const char* archivePath, uint32_t recordPosition,
+                                          FileEntry& entry, OwnedBytes& bytes, size_t& size) {
+  bytes.reset();
+  size = 0;
   FileHandle file;
   if (!openArchive(file, archivePath)) return ResultCode::ReadError;
   // Positions count from the start of the file.
@@ -292,7 +296,7 @@ ResultCode ArchiveReader::getFile(const char* archivePath, uint32_t recordPositi
       !readAt(file, recordPosition, record, sizeof record)) {
     return ResultCode::ReadError;
   }
-  FileEntry entry{};
+  entry = FileEntry{};
   uint32_t dataOffset = 0;
   readDirectoryRecord(record, entry, dataOffset);
   uint64_t dataStart = kArchiveHeaderBytes + uint64_t{kDirectoryRecordBytes} * loadU16(count);
@@ -301,22 +305,31 @@ ResultCode ArchiveReader::getFile(const char* archivePath, uint32_t recordPositi
   ResultCode located = locateMember(file, fileLength(file), entry, dataStart, dataOffset, layout);
   if (located != ResultCode::Success) return located;
 
-  MemoryBlock block;
-  auto* bytes = static_cast<uint8_t*>(
-      block.allocate(static_cast<size_t>(layout.deliveredSize), kMemHandleFlags));
-  if (bytes == nullptr) return ResultCode::OutOfMemory;
+  OwnedBytes block = allocateBytes(static_cast<size_t>(layout.deliveredSize), ByteFill::Zeroed);
+  if (block == nullptr) return ResultCode::OutOfMemory;
   bool outOfMemory = false;
-  uint64_t delivered = fillMember(file, entry, layout, bytes, outOfMemory);
+  uint64_t delivered = fillMember(file, entry, layout, block.get(), outOfMemory);
   if (outOfMemory) return ResultCode::OutOfMemory;
   if (delivered != layout.deliveredSize) return ResultCode::ReadError;
-  file.close();
+  bytes = std::move(block);
+  size = static_cast<size_t>(delivered);
+  return ResultCode::Success;
+}
 
-  if (toMemory) {
-    *static_cast<MemHandle*>(destination) = block.release();
-    return ResultCode::Success;
-  }
-  return writeMemberFile(static_cast<const char*>(destination), entry, bytes,
-                         static_cast<uint32_t>(delivered));
+ResultCode ArchiveReader::getFile(const char* archivePath, uint32_t recordPosition,
+                                  OwnedBytes& bytes, size_t& size) {
+  FileEntry entry{};
+  return readMemberBytes(archivePath, recordPosition, entry, bytes, size);
+}
+
+ResultCode ArchiveReader::getFile(const char* archivePath, uint32_t recordPosition,
+                                  const char* folder) {
+  FileEntry entry{};
+  OwnedBytes bytes;
+  size_t size = 0;
+  ResultCode read = readMemberBytes(archivePath, recordPosition, entry, bytes, size);
+  if (read != ResultCode::Success) return read;
+  return writeMemberFile(folder, entry, bytes.get(), static_cast<uint32_t>(size));
 }
 
 }  // namespace quorvel

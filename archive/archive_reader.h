@@ -9,21 +9,29 @@
 
 #include "archive/file_entry.h"
 #include "decoders/result_code.h"
-#include "platform/memory.h"
+#include "platform/owned_bytes.h"
 
 namespace quorvel {
 
 class ArchiveReader {
  public:
-  // A movable, zero-filled block of (memberCount + 1) entries; the last one is all zero.
-  ResultCode getArchiveInfo(const char* archivePath, uint32_t archiveStart, MemHandle* listOut);
+  // One entry per record of the directory, in its order (emptied first). OutOfMemory when the
+  // list cannot be held.
+  ResultCode getArchiveInfo(const char* archivePath, uint32_t archiveStart,
+                            std::vector<FileEntry>& list);
   // flags: low byte not 0 compares names without regard to case. The first match wins.
   ResultCode getFileInfo(const char* archivePath, uint32_t archiveStart, const char* memberName,
                          uint32_t flags, FileEntry* entryOut);
-  // flags: low byte not 0 delivers a movable block of exactly the member's size into the
-  // MemHandle that destination points to; 0 writes the member into the folder destination.
-  ResultCode getFile(const char* archivePath, uint32_t recordPosition, void* destination,
-                     uint32_t flags);
+  // Delivers the member whose directory record lies at recordPosition: bytes holds exactly size
+  // bytes. On failure bytes is null and size 0.
+  ResultCode getFile(const char* archivePath, uint32_t recordPosition, OwnedBytes& bytes,
+                     size_t& size);
+  // Writes that member into the folder under its own name.
+  ResultCode getFile(const char* archivePath, uint32_t recordPosition, const char* folder);
+
+ private:
+  ResultCode readMemberBytes(const char* archivePath, uint32_t recordPosition, FileEntry& entry,
+                             OwnedBytes& bytes, size_t& size);
 };
 
 // Why extraction would refuse each member of the archive (at the start of its file) before

@@ -202,7 +202,7 @@ MemberOutcome extractMember(const char* archivePath, MemberJob& job, const Folde
   }
   if (convertedInMemory(job, member)) return MemberOutcome::Delivered;
   const bool written = temporary.write(member.data, member.size);
-  member.block.free();
+  member.block.reset();
   member.data = nullptr;
   return written ? MemberOutcome::Delivered : MemberOutcome::TemporaryWriteFailed;
 }

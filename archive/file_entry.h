@@ -10,8 +10,7 @@ namespace quorvel {
 
 #pragma pack(push, 1)
 struct FileEntry {
-  // Byte 0 'A' (0 marks the end of a list), byte 1 0, byte 2 the directory flags, byte 3 'W'
-  // for a wave name, bytes 4-7 0.
+  // Byte 0 'A', byte 1 0, byte 2 the directory flags, byte 3 'W' for a wave name, bytes 4-7 0.
   uint8_t method[8];
   uint32_t position;        // file position of the member's directory record
   uint32_t compressedSize;  // the stored size

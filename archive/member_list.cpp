@@ -27,31 +27,22 @@ ResultCode probeArchive(const char* archivePath) {
 }  // namespace
 
 ResultCode MemberList::read(const char* archivePath) {
+  entries_.clear();
   ResultCode probed = probeArchive(archivePath);
   if (probed != ResultCode::Success) return probed;
   ArchiveReader reader;
-  MemHandle handle = nullptr;
-  ResultCode listed = reader.getArchiveInfo(archivePath, 0, &handle);
-  if (listed != ResultCode::Success) return listed;
-  entries_ = static_cast<const FileEntry*>(block_.attach(handle));
-  if (entries_ == nullptr) return ResultCode::LockFailed;
-  // The list ends with an all-zero record.
-  while (entries_[count_].method[0] != 0) ++count_;
-  return ResultCode::Success;
+  return reader.getArchiveInfo(archivePath, 0, entries_);
 }
 
 ResultCode readMember(const char* archivePath, const FileEntry& entry, MemberBytes& bytes) {
   bytes.data = nullptr;
   bytes.size = 0;
   ArchiveReader reader;
-  MemHandle handle = nullptr;
-  ResultCode result = reader.getFile(archivePath, entry.position, &handle, 1);
-  auto* data = static_cast<const uint8_t*>(bytes.block.attach(handle));
+  size_t delivered = 0;
+  ResultCode result = reader.getFile(archivePath, entry.position, bytes.block, delivered);
   if (result != ResultCode::Success) return result;
-  if (data == nullptr) return ResultCode::LockFailed;
-  // A block may be larger than asked for (Windows rounds up).
-  bytes.data = data;
-  bytes.size = std::min<size_t>(entry.fileSize, localSize(handle));
+  bytes.data = bytes.block.get();
+  bytes.size = std::min<size_t>(entry.fileSize, delivered);
   return ResultCode::Success;
 }
 

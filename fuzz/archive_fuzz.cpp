@@ -18,39 +18,22 @@ using namespace quorvel;
 
 namespace {
 
-// A FileEntry is 428 bytes: method at 0 (byte 0 is 0 in the terminating record), position at
-// 8, fileSize at 16. Read by offset, as every consumer of the list does.
-constexpr size_t kEntryBytes = 428;
-
 void readEveryMember(ArchiveReader& reader, const char* path) {
-  MemHandle list = nullptr;
-  ResultCode result = reader.getArchiveInfo(path, 0, &list);
-  if (result != ResultCode::Success) {
-    if (list != nullptr) localFree(list);
+  std::vector<FileEntry> entries;
+  if (reader.getArchiveInfo(path, 0, entries) != ResultCode::Success) {
+    if (!entries.empty()) fuzz::fail("getArchiveInfo failed but left a list");
     return;
   }
-  if (list == nullptr) fuzz::fail("getArchiveInfo succeeded without a list");
-  MemoryBlock listBlock;
-  auto* entries = static_cast<const uint8_t*>(listBlock.attach(list));
-  if (entries == nullptr) fuzz::fail("member list cannot be locked");
-  size_t listBytes = localSize(list);
   // The conversion below walks every member; here the first 256 are enough.
-  for (size_t at = 0; at < 256 * kEntryBytes; at += kEntryBytes) {
-    if (at + kEntryBytes > listBytes) fuzz::fail("member list without its closing record");
-    const uint8_t* entry = entries + at;
-    if (entry[0] == 0) break;
-    MemHandle member = nullptr;
-    result = reader.getFile(path, loadU32(entry + 8), &member, 1);
-    if (result == ResultCode::Success) {
-      if (member == nullptr) fuzz::fail("getFile succeeded without a block");
-      MemoryBlock memberBlock;
-      auto* bytes = static_cast<const uint8_t*>(memberBlock.attach(member));
-      size_t memberBytes = localSize(member);
-      if (bytes == nullptr || memberBytes == 0) fuzz::fail("empty or unlockable member block");
-      volatile uint8_t sink = bytes[0] ^ bytes[memberBytes - 1];
+  for (size_t i = 0; i < entries.size() && i < 256; ++i) {
+    OwnedBytes member;
+    size_t memberBytes = 0;
+    if (reader.getFile(path, entries[i].position, member, memberBytes) == ResultCode::Success) {
+      if (member == nullptr || memberBytes == 0) fuzz::fail("getFile succeeded without bytes");
+      volatile uint8_t sink = member[0] ^ member[memberBytes - 1];
       (void)sink;
-    } else if (member != nullptr) {
-      localFree(member);
+    } else if (member != nullptr || memberBytes != 0) {
+      fuzz::fail("getFile failed but handed out bytes");
     }
   }
 }

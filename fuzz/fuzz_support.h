@@ -13,7 +13,6 @@
 #include "convert/conversion_options.h"
 #include "decoders/dib.h"
 #include "decoders/picture_decoder.h"
-#include "platform/memory.h"
 
 namespace quorvel::fuzz {
 

@@ -6,7 +6,6 @@
 #include <random>
 
 #include "archive/member_list.h"
-#include "platform/memory.h"
 #include "tests/support/test_support.h"
 #include "tools/writer/archive_writer.h"
 
@@ -35,28 +34,22 @@ class ArchiveReaderTest : public ::testing::Test {
     return path;
   }
 
-  // The listed entries up to the terminating record.
-  std::vector<FileEntry> list(const std::string& path, size_t* blockBytes = nullptr) {
-    MemHandle handle = nullptr;
-    EXPECT_EQ(reader_.getArchiveInfo(path.c_str(), 0, &handle), ResultCode::Success);
-    MemoryBlock block;
-    auto* entries = static_cast<const FileEntry*>(block.attach(handle));
-    if (blockBytes != nullptr) *blockBytes = localSize(handle);
-    std::vector<FileEntry> result;
-    for (size_t i = 0; entries[i].method[0] != 0; ++i) result.push_back(entries[i]);
-    return result;
+  std::vector<FileEntry> list(const std::string& path) {
+    std::vector<FileEntry> entries;
+    EXPECT_EQ(reader_.getArchiveInfo(path.c_str(), 0, entries), ResultCode::Success);
+    return entries;
   }
 
   ResultCode extract(const std::string& path, uint32_t position, Bytes& out) {
-    MemHandle handle = nullptr;
-    ResultCode result = reader_.getFile(path.c_str(), position, &handle, 1);
+    OwnedBytes bytes;
+    size_t size = 12345;
+    ResultCode result = reader_.getFile(path.c_str(), position, bytes, size);
     if (result != ResultCode::Success) {
-      EXPECT_EQ(handle, nullptr);
+      EXPECT_EQ(bytes, nullptr);
+      EXPECT_EQ(size, 0u);
       return result;
     }
-    MemoryBlock block;
-    auto* bytes = static_cast<const uint8_t*>(block.attach(handle));
-    out.assign(bytes, bytes + localSize(handle));
+    out.assign(bytes.get(), bytes.get() + size);
     return result;
   }
 
@@ -81,10 +74,8 @@ TEST_F(ArchiveReaderTest, ListsEveryKindAndDeliversEachByteForByte) {
   };
   std::string path = write(buildArchive(members));
 
-  size_t blockBytes = 0;
-  std::vector<FileEntry> entries = list(path, &blockBytes);
+  std::vector<FileEntry> entries = list(path);
   ASSERT_EQ(entries.size(), members.size());
-  EXPECT_EQ(blockBytes, 428u * (members.size() + 1));
   const char* names[] = {"readme.txt", "story.txt", "d0.px",    "d3.px",
                          "bgm.wav",    "se.wav",    "voice.wav"};
   uint32_t sizes[] = {5000,
@@ -160,14 +151,17 @@ TEST_F(ArchiveReaderTest, LargeCompressedMembersAreReadInPieces) {
   EXPECT_EQ(out, opaqueAfterDelta(picture));
 }
 
-TEST_F(ArchiveReaderTest, OneMemberListIsTwoRecordsTheSecondAllZero) {
-  std::string path = write(buildArchive({plainMember("a", {1, 2, 3})}));
-  MemHandle handle = nullptr;
-  ASSERT_EQ(reader_.getArchiveInfo(path.c_str(), 0, &handle), ResultCode::Success);
-  MemoryBlock block;
-  auto* bytes = static_cast<const uint8_t*>(block.attach(handle));
-  ASSERT_EQ(localSize(handle), 856u);
-  EXPECT_EQ(Bytes(bytes + 428, bytes + 856), Bytes(428, 0));
+TEST_F(ArchiveReaderTest, ListIsReplacedByEachReadAndEmptiedByAFailedOne) {
+  std::string two = write(buildArchive({plainMember("a", {1}), plainMember("b", {2})}));
+  std::vector<FileEntry> entries(5);
+  ASSERT_EQ(reader_.getArchiveInfo(two.c_str(), 0, entries), ResultCode::Success);
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_STREQ(entries[1].fileName, "b");
+  // Bytes the record does not set stay zero.
+  EXPECT_EQ(entries[1].crc, 0u);
+  EXPECT_EQ(reader_.getArchiveInfo(scratch_.file("none.a").c_str(), 0, entries),
+            ResultCode::ReadError);
+  EXPECT_TRUE(entries.empty());
 }
 
 TEST_F(ArchiveReaderTest, FindsMembersByNameWithAndWithoutCaseFolding) {
@@ -195,22 +189,19 @@ TEST_F(ArchiveReaderTest, ArchiveStartShiftsEveryPosition) {
   Bytes shifted(100 + archive.size(), 0xEE);
   std::memcpy(shifted.data() + 100, archive.data(), archive.size());
   std::string path = write(shifted);
-  MemHandle handle = nullptr;
-  ASSERT_EQ(reader_.getArchiveInfo(path.c_str(), 100, &handle), ResultCode::Success);
-  MemoryBlock block;
-  auto* entries = static_cast<const FileEntry*>(block.attach(handle));
+  std::vector<FileEntry> entries;
+  ASSERT_EQ(reader_.getArchiveInfo(path.c_str(), 100, entries), ResultCode::Success);
+  ASSERT_EQ(entries.size(), 2u);
   EXPECT_EQ(entries[1].position, 136u);
   EXPECT_EQ(entries[1].fileSize, 50u);
 }
 
 TEST_F(ArchiveReaderTest, WritesAMemberIntoAFolder) {
   std::string path = write(buildArchive({waveMember("a.w", {}, {5, 6}), plainMember("..", {1})}));
-  ASSERT_EQ(reader_.getFile(path.c_str(), 4, const_cast<char*>(scratch_.path().c_str()), 0),
-            ResultCode::Success);
+  ASSERT_EQ(reader_.getFile(path.c_str(), 4, scratch_.path().c_str()), ResultCode::Success);
   EXPECT_EQ(test::readFile(scratch_.file("a.wav")), waveFile({}, {5, 6}));
   // A name that leaves the folder is never written.
-  EXPECT_EQ(reader_.getFile(path.c_str(), 36, const_cast<char*>(scratch_.path().c_str()), 0),
-            ResultCode::WriteError);
+  EXPECT_EQ(reader_.getFile(path.c_str(), 36, scratch_.path().c_str()), ResultCode::WriteError);
 }
 
 TEST_F(ArchiveReaderTest, DamagedMembersFailWithReadErrorAndNothingElse) {
@@ -321,8 +312,8 @@ TEST_F(ArchiveReaderTest, ShortDirectoryListsAllMembersAndTheMissingOnesFail) {
   EXPECT_EQ(extract(path, entries[0].position, out), ResultCode::ReadError);
   EXPECT_EQ(extract(path, entries[1].position, out), ResultCode::ReadError);
   EXPECT_EQ(extract(path, entries[2].position, out), ResultCode::ReadError);
-  MemHandle handle = nullptr;
-  EXPECT_EQ(reader_.getArchiveInfo(scratch_.file("none.a").c_str(), 0, &handle),
+  std::vector<FileEntry> none;
+  EXPECT_EQ(reader_.getArchiveInfo(scratch_.file("none.a").c_str(), 0, none),
             ResultCode::ReadError);
 }
 
@@ -339,13 +330,10 @@ TEST_F(ArchiveReaderTest, RandomlyDamagedArchivesNeverReadOrWriteOutOfBounds) {
     }
     if (round % 3 == 0) damaged.resize(random() % damaged.size());
     std::string path = write(damaged);
-    MemHandle handle = nullptr;
-    if (reader_.getArchiveInfo(path.c_str(), 0, &handle) != ResultCode::Success) continue;
-    MemoryBlock block;
-    auto* entries = static_cast<const FileEntry*>(block.attach(handle));
-    ASSERT_NE(entries, nullptr);
+    std::vector<FileEntry> entries;
+    if (reader_.getArchiveInfo(path.c_str(), 0, entries) != ResultCode::Success) continue;
     // Under the sanitizers any access outside the file's bytes or a block fails the test.
-    for (size_t i = 0; i < 64 && entries[i].method[0] != 0; ++i) {
+    for (size_t i = 0; i < 64 && i < entries.size(); ++i) {
       Bytes out;
       ResultCode result = extract(path, entries[i].position, out);
       if (result == ResultCode::Success) {

@@ -201,11 +201,10 @@ Bytes delivered(const StoredMember& member) {
   std::string path = scratch.file("one.a");
   test::writeFile(path, buildArchive({member}));
   ArchiveReader reader;
-  MemHandle handle = nullptr;
-  EXPECT_EQ(reader.getFile(path.c_str(), 4, &handle, 1), ResultCode::Success);
-  MemoryBlock block;
-  auto* bytes = static_cast<const uint8_t*>(block.attach(handle));
-  return bytes == nullptr ? Bytes() : Bytes(bytes, bytes + localSize(handle));
+  OwnedBytes bytes;
+  size_t size = 0;
+  EXPECT_EQ(reader.getFile(path.c_str(), 4, bytes, size), ResultCode::Success);
+  return bytes == nullptr ? Bytes() : Bytes(bytes.get(), bytes.get() + size);
 }
 
 TEST(MemberForms, EachFormIsDeliveredAsTheBytesItCameFrom) {

@@ -10,7 +10,6 @@
 #include "archive/directory_record.h"
 #include "decoders/bytes.h"
 #include "pack/member_forms.h"
-#include "platform/memory.h"
 #include "tests/support/test_support.h"
 #include "tests/support/window_fill_decoder.h"
 #include "tools/writer/archive_writer.h"
@@ -203,16 +202,14 @@ TEST_F(PackRoundTrip, MembersTakeTheirForms) {
   ASSERT_EQ(run({"-pack", "-force", "data"}).exitCode, 0);
 
   ArchiveReader reader;
-  MemHandle handle = nullptr;
-  ASSERT_EQ(reader.getArchiveInfo(scratch_.file("data.a").c_str(), 0, &handle),
+  std::vector<FileEntry> entries;
+  ASSERT_EQ(reader.getArchiveInfo(scratch_.file("data.a").c_str(), 0, entries),
             ResultCode::Success);
-  MemoryBlock list;
-  auto* entries = static_cast<const FileEntry*>(list.attach(handle));
   std::map<std::string, uint8_t> flags;
   std::vector<std::string> order;
-  for (int i = 0; entries[i].method[0] != 0; ++i) {
-    flags[entries[i].fileName] = entries[i].method[2];
-    order.push_back(entries[i].fileName);
+  for (const FileEntry& entry : entries) {
+    flags[entry.fileName] = entry.method[2];
+    order.push_back(entry.fileName);
   }
   // In byte order of the member names as stored (".w" names are listed completed).
   EXPECT_TRUE(std::is_sorted(order.begin(), order.end()));

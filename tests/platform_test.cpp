@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "platform/file_handle.h"
-#include "platform/memory.h"
 #include "platform/output_file.h"
 #include "platform/owned_bytes.h"
 #include "platform/paths.h"
@@ -88,37 +87,6 @@ TEST(FileHandle, OpenFailuresLeaveTheWrapperEmpty) {
   EXPECT_TRUE(created.write("xyz", 3, done));
   EXPECT_TRUE(created.close());
   EXPECT_EQ(test::readFile(scratch.file("new")), (Bytes{'x', 'y', 'z'}));
-}
-
-TEST(MemoryBlock, AllocateLocksMovableMemoryZeroFilled) {
-  MemoryBlock block;
-  auto* bytes = static_cast<uint8_t*>(block.allocate(100, kMemHandleFlags));
-  ASSERT_NE(bytes, nullptr);
-  for (int i = 0; i < 100; ++i) ASSERT_EQ(bytes[i], 0);
-  EXPECT_EQ(localSize(block.handle()), 100u);
-  MemoryBlock fixed;
-  void* address = fixed.allocate(16, kMemFixed);
-  EXPECT_EQ(address, fixed.handle());  // fixed memory: the handle is the address
-}
-
-TEST(MemoryBlock, ReleaseHandsOverAndAttachTakesBack) {
-  MemHandle given = nullptr;
-  {
-    MemoryBlock block;
-    auto* bytes = static_cast<uint8_t*>(block.allocate(8, kMemHandleFlags));
-    std::memcpy(bytes, "quorvel", 8);
-    given = block.release();
-    EXPECT_EQ(block.handle(), nullptr);
-  }  // frees nothing: the handle was given away
-  ASSERT_NE(given, nullptr);
-  MemoryBlock owner;
-  EXPECT_STREQ(static_cast<const char*>(owner.attach(given)), "quorvel");
-  // Attaching again frees the held block first (ASan reports a leak otherwise).
-  MemHandle other = localAlloc(kMemHandleFlags, 4);
-  EXPECT_NE(owner.attach(other), nullptr);
-  EXPECT_EQ(owner.handle(), other);
-  EXPECT_EQ(owner.attach(nullptr), nullptr);
-  EXPECT_EQ(owner.handle(), nullptr);
 }
 
 TEST(OwnedBytes, ZeroedOrLeftForTheCaller) {

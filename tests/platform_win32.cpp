@@ -7,8 +7,8 @@
 #include <string>
 
 #include "platform/file_handle.h"
-#include "platform/memory.h"
 #include "platform/output_file.h"
+#include "platform/owned_bytes.h"
 #include "platform/paths.h"
 #include "platform/system.h"
 #include "platform/temporary_folder.h"
@@ -164,27 +164,11 @@ TEST(Win32Backend, FileHandleCountsPast4GiB) {
   EXPECT_EQ(position, allOnes);
 }
 
-TEST(Win32Backend, MovableMemoryIsZeroedAndLockable) {
-  MemoryBlock block;
-  auto* bytes = static_cast<uint8_t*>(block.allocate(100, kMemHandleFlags));
+TEST(Win32Backend, OwnedBytesAreZeroedAndAnEmptyBlockHasAnAddress) {
+  OwnedBytes bytes = allocateBytes(100, ByteFill::Zeroed);
   ASSERT_NE(bytes, nullptr);
   EXPECT_EQ(bytes[0] | bytes[99], 0);
-  bytes[5] = 7;
-  MemHandle handle = block.release();
-  EXPECT_EQ(block.handle(), nullptr);
-  EXPECT_GE(localSize(handle), 100u);
-  MemoryBlock owner;
-  auto* again = static_cast<uint8_t*>(owner.attach(handle));
-  ASSERT_NE(again, nullptr);
-  EXPECT_EQ(again[5], 7);
-  EXPECT_EQ(owner.attach(nullptr), nullptr);
-  MemoryBlock empty;
-  EXPECT_NE(empty.allocate(0, kMemHandleFlags), nullptr);
-  // A fixed block's handle is its address, zero-filled when asked.
-  MemHandle fixed = localAlloc(kMemFixed | kMemZeroInit, 16);
-  ASSERT_NE(fixed, nullptr);
-  EXPECT_EQ(static_cast<const uint8_t*>(fixed)[15], 0);
-  EXPECT_EQ(localFree(fixed), nullptr);
+  EXPECT_NE(allocateBytes(0, ByteFill::Unset), nullptr);
 }
 
 TEST(Win32Backend, DirectoryTreeCreatesParentsAndReportsExisting) {
