@@ -201,5 +201,26 @@ TEST(SampleWriter, HelpPrintsTheUsage) {
   EXPECT_EQ(test::listFolder(scratch.path()), std::vector<std::string>{"usage.txt"});
 }
 
+// A game written into a folder that does not exist yet makes it, missing parents too; a folder
+// that cannot be made is named on standard error with exit code 1 (it used to fail silently).
+TEST(SampleWriter, GameMakesItsFolderOrSaysWhyNot) {
+  test::ScratchDir scratch;
+  const std::string writer = QUORVEL_MAKE_SAMPLES;
+  int status = std::system((writer + " --game '" + scratch.file("new/game") + "' 1").c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(test::listFolder(scratch.file("new/game")).size(), 11u);
+  const std::string errors = scratch.file("errors.txt");
+  ASSERT_TRUE(test::writeFile(scratch.file("plain-file"), Bytes{'x'}));
+  status = std::system(
+      (writer + " --game '" + scratch.file("plain-file/game") + "' 1 2> '" + errors + "'").c_str());
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  Bytes bytes = test::readFile(errors);
+  const std::string text(bytes.begin(), bytes.end());
+  EXPECT_NE(text.find("cannot make the folder " + scratch.file("plain-file/game")),
+            std::string::npos)
+      << text;
+}
+
 }  // namespace
 }  // namespace quorvel

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,15 @@ using quorvel::writer::Bytes;
 using quorvel::writer::PlainPicture;
 
 namespace {
+
+// The output folder, made with any missing parents, as the converter makes its own.
+bool makeFolder(const char* folder) {
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  if (!error) return true;
+  std::fprintf(stderr, "cannot make the folder %s: %s\n", folder, error.message().c_str());
+  return false;
+}
 
 bool save(const std::string& folder, const char* name, const Bytes& bytes) {
   std::string path = folder + "/" + name;
@@ -206,7 +216,10 @@ void printUsage(std::FILE* stream) {
 
 int main(int argc, char** argv) {
   if (argc == 4 && std::strcmp(argv[1], "--game") == 0) {
-    return quorvel::writer::writeGame(argv[2], std::atoi(argv[3])) ? 0 : 1;
+    if (!makeFolder(argv[2])) return 1;
+    if (quorvel::writer::writeGame(argv[2], std::atoi(argv[3]))) return 0;
+    std::fprintf(stderr, "cannot write the game into %s\n", argv[2]);
+    return 1;
   }
   if (argc == 3 && std::strcmp(argv[1], "--malformed") == 0) {
     bool ok = true;
@@ -229,5 +242,5 @@ int main(int argc, char** argv) {
     printUsage(help ? stdout : stderr);
     return help ? 0 : 2;
   }
-  return writeSamples(argv[1]) ? 0 : 1;
+  return makeFolder(argv[1]) && writeSamples(argv[1]) ? 0 : 1;
 }
