@@ -1,6 +1,7 @@
 #include "pack/member_forms.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 #include <utility>
@@ -21,6 +22,8 @@ constexpr size_t kDeltaStart = 32;
 constexpr size_t kExactBelow = 256 * 1024;
 constexpr size_t kSamples = 8;
 constexpr size_t kSampleBytes = 16 * 1024;
+// The slices that choose the bias of the pixel delta.
+constexpr size_t kBiasSlices[] = {2, 5};
 
 // Adds step to the fourth byte of every pixel group after the header (modulo 256).
 void addToFourthBytes(std::vector<uint8_t>& pixels, uint8_t step) {
@@ -131,23 +134,33 @@ void PictureChoice::offerDeltaExactly(std::vector<uint8_t>& file, uint8_t& flags
 
 void PictureChoice::offerDeltaBySlices(std::vector<uint8_t>& file, uint8_t& flags, FormCost& cost) {
   // The slices alone go through the delta: a large member is neither copied nor changed unless
-  // the delta wins, and then changed in place.
+  // the delta wins, and then changed in place. The bias is chosen on a few of the slices, and
+  // only the chosen one is judged on all of them: the four biases differ in the fourth byte of
+  // each group alone, so a few slices tell them apart.
   std::vector<uint8_t> slice;
-  bool won = false;
-  uint8_t deltaBias = 0;
-  for (uint8_t bias = 0; bias <= kFlagBiasMask; ++bias) {
-    FormCost withDelta = sampledCost(file.size(), [&](size_t k) {
-      deltaSlice(file, sampleAt(file.size(), k), bias, slice);
+  const size_t size = file.size();
+  auto sliceWithBias = [&](uint8_t bias) {
+    return [&, bias](size_t k) {
+      deltaSlice(file, sampleAt(size, k), bias, slice);
       return slice.data();
-    });
-    if (withDelta.size < cost.size) {
-      flags = static_cast<uint8_t>(kFlagPixelDelta | bias);
-      cost = std::move(withDelta);
-      deltaBias = bias;
-      won = true;
+    };
+  };
+  uint8_t bias = 0;
+  uint64_t fewest = UINT64_MAX;
+  for (uint8_t candidate = 0; candidate <= kFlagBiasMask; ++candidate) {
+    const auto take = sliceWithBias(candidate);
+    uint64_t streamed = 0;
+    for (size_t k : kBiasSlices) streamed += lzssEncode(take(k), kSampleBytes).size();
+    if (streamed < fewest) {
+      fewest = streamed;
+      bias = candidate;
     }
   }
-  if (won) applyPixelDelta(file.data() + kDeltaStart, file.size() - kDeltaStart, deltaBias);
+  FormCost withDelta = sampledCost(size, sliceWithBias(bias));
+  if (withDelta.size >= cost.size) return;
+  flags = static_cast<uint8_t>(kFlagPixelDelta | bias);
+  cost = std::move(withDelta);
+  applyPixelDelta(file.data() + kDeltaStart, size - kDeltaStart, bias);
 }
 
 void PictureChoice::consider(std::vector<uint8_t> bytes, uint8_t flags, FormCost cost) {
