@@ -109,7 +109,14 @@ void runOrdered(size_t count, WorkerBudget* budget, const std::function<bool(siz
     takeSpareThreads();
     run.finishItem(item, work(item));
   }
+  // No item is left for the calling thread: while the helpers finish theirs it lends its thread
+  // to the budget, so that the work they do side by side (an archive's members, a picture's
+  // pieces) can use it rather than it waiting idle. Without this a batch whose last input was an
+  // archive taken by a helper ran that archive on one thread.
+  const bool lend = budget != nullptr && !helpers.empty();
+  if (lend) budget->giveBack();
   for (std::thread& helper : helpers) helper.join();
+  if (lend) budget->takeBack();
 }
 
 void FinishedItems::waitFor(size_t item) {

@@ -22,6 +22,10 @@ class WorkerBudget {
     return spare > 0;
   }
   void giveBack() { spare_.fetch_add(1); }
+  // Takes back a thread lent with giveBack, even when another holds it for now: the count then
+  // stays below zero until that one gives it back.
+  void takeBack() { spare_.fetch_sub(1); }
+  int spare() const { return spare_.load(); }
 
  private:
   const int threads_;

@@ -144,6 +144,38 @@ TEST(OrderedWork, BudgetSharedByNestedWork) {
   EXPECT_GE(mostRunning.load(), 1);
 }
 
+// The calling thread, once no item is left for it, lends its thread to the work its helpers do
+// side by side: an archive taken last by a helper (its members a nested run) then runs on both
+// threads instead of one while the calling thread waits.
+TEST(OrderedWork, ACallingThreadWithNothingLeftLendsItsThread) {
+  WorkerBudget budget(2);
+  std::atomic<bool> secondStarted{false};
+  std::atomic<int> running{0};
+  std::atomic<int> mostRunning{0};
+  auto inner = [&](size_t) {
+    int now = ++running;
+    for (int seen = mostRunning; now > seen && !mostRunning.compare_exchange_weak(seen, now);) {
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    --running;
+    return true;
+  };
+  auto outer = [&](size_t item) {
+    if (item == 0) {
+      // The first item ends only once the helper has the second, so the calling thread is left
+      // with nothing to do.
+      while (!secondStarted) std::this_thread::sleep_for(std::chrono::microseconds(100));
+      return true;
+    }
+    secondStarted = true;
+    runOrdered(20, &budget, inner, [](size_t) {});
+    return true;
+  };
+  runOrdered(2, &budget, outer, [](size_t) {});
+  EXPECT_EQ(mostRunning.load(), 2);
+  EXPECT_EQ(budget.spare(), 1);  // every thread given back
+}
+
 TEST(OrderedWork, NothingToDo) {
   int calls = 0;
   runOrdered(
