@@ -610,6 +610,14 @@ for f in "${list[@]}"; do
     lstatus=$(last_line "$out")
     winrun "$W" "${wopts[@]}" "/out:$(dos "$W")" "$(dos "$f")"
     wstatus=$(last_line "$out")
+    if [ -z "$out" ]; then
+      # Wine now and then starts a program that prints nothing at all; once more, said aloud, so
+      # that a converter that really dies still fails the second time.
+      echo "  note  $name ($mode): the Windows run printed nothing; run once more"
+      rm -rf "$W" && mkdir -p "$W"
+      winrun "$W" "${wopts[@]}" "/out:$(dos "$W")" "$(dos "$f")"
+      wstatus=$(last_line "$out")
+    fi
     compared=$((compared + 1))
     [ "$wstatus" = complete. ] && converted=$((converted + 1))
     if [ "$lstatus" != "$wstatus" ]; then
