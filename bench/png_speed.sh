@@ -11,22 +11,13 @@
 # Usage: bench/png_speed.sh [build folder] [rounds] [earlier build folder]
 set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)
+. "$here/bench/timing.sh"
 build=${1:-$here/build}
 rounds=${2:-7}
 earlier=${3:-}
 size=4096
-for tool in quorvel quorvel-make-samples; do
-  [ -x "$build/$tool" ] || { echo "build $build/$tool first (ninja -C $build)" >&2; exit 1; }
-done
-if [ -n "$earlier" ] && [ ! -x "$earlier/quorvel" ]; then
-  echo "no quorvel in $earlier" >&2
-  exit 1
-fi
-python=
-for candidate in /usr/bin/python3 python3; do
-  if "$candidate" -c 'import PIL' 2>/dev/null; then python=$candidate; break; fi
-done
-[ -n "$python" ] || { echo "Pillow is needed (Debian: python3-pil)" >&2; exit 1; }
+require_builds "$build" "$earlier"
+find_pillow_python
 work=$(mktemp -d "${TMPDIR:-/tmp}/quorvel-png-bench-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
@@ -44,7 +35,6 @@ image.save(out, "PNG")
 print(time.perf_counter_ns() - start)
 EOF
 }
-. "$here/bench/timing.sh"
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
 
 echo "load before: $(uptime)"
