@@ -1,6 +1,7 @@
 #include "pack/member_forms.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <optional>
@@ -38,12 +39,18 @@ size_t sampleAt(size_t size, size_t k) {
   return (size - kSampleBytes) / (kSamples - 1) * k;
 }
 
+// The stream sizes of a member's slices compressed on their own, 0 where not yet known.
+using SliceStreams = std::array<uint64_t, kSamples>;
+
 // The estimated stored size of a large member from its slices (slice(k) gives the bytes of the
-// k-th): each compressed on its own, their total scaled to the member.
+// k-th): each compressed on its own, their total scaled to the member. Slices whose stream size
+// is already known are not compressed again.
 template <typename Slice>
-FormCost sampledCost(size_t size, const Slice& slice) {
+FormCost sampledCost(size_t size, const Slice& slice, SliceStreams known = {}) {
   uint64_t streamed = 0;
-  for (size_t k = 0; k < kSamples; ++k) streamed += lzssEncode(slice(k), kSampleBytes).size();
+  for (size_t k = 0; k < kSamples; ++k) {
+    streamed += known[k] != 0 ? known[k] : lzssEncode(slice(k), kSampleBytes).size();
+  }
   return FormCost{4 + streamed * size / (kSamples * kSampleBytes), {}};
 }
 
@@ -147,16 +154,23 @@ void PictureChoice::offerDeltaBySlices(std::vector<uint8_t>& file, uint8_t& flag
   };
   uint8_t bias = 0;
   uint64_t fewest = UINT64_MAX;
+  SliceStreams chosen{};
   for (uint8_t candidate = 0; candidate <= kFlagBiasMask; ++candidate) {
     const auto take = sliceWithBias(candidate);
+    SliceStreams streams{};
     uint64_t streamed = 0;
-    for (size_t k : kBiasSlices) streamed += lzssEncode(take(k), kSampleBytes).size();
+    for (size_t k : kBiasSlices) {
+      streams[k] = lzssEncode(take(k), kSampleBytes).size();
+      streamed += streams[k];
+    }
     if (streamed < fewest) {
       fewest = streamed;
       bias = candidate;
+      chosen = streams;
     }
   }
-  FormCost withDelta = sampledCost(size, sliceWithBias(bias));
+  // The chosen bias's slices that chose it are not compressed twice.
+  FormCost withDelta = sampledCost(size, sliceWithBias(bias), chosen);
   if (withDelta.size >= cost.size) return;
   flags = static_cast<uint8_t>(kFlagPixelDelta | bias);
   cost = std::move(withDelta);
