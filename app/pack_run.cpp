@@ -126,7 +126,8 @@ int runPack(const OptionParser& parser, const RunOptions& options) {
   writeOutput("Cancel: Ctrl + C\n");
   PackResult result = pack(parser, input, options.jobs, options.conversion.maxPixels);
   writeOutput("\n");
-  if (!result.ok()) writeError(result.message + "\n");
+  // Like every other failure line, it starts with the program's name.
+  if (!result.ok()) writeError("quorvel: " + result.message + "\n");
   const std::string named =
       pathKind(input.c_str()) == PathKind::Folder ? folderWithItsName(input) : input;
   printStatus(result.code, pathFileName(named.c_str()));

@@ -106,7 +106,7 @@ TEST_F(PackPng, ADamagedPngStopsThePackWithItsName) {
   ASSERT_TRUE(test::writeFile(path("data/a.png"), reserved));
   test::RunResult packed = test::runQuorvel({"-pack", "data"}, scratch_.path());
   EXPECT_EQ(packed.exitCode, 1);
-  EXPECT_EQ(packed.err.rfind("data/a.png: damaged", 0), 0u) << packed.err;
+  EXPECT_EQ(packed.err.rfind("quorvel: data/a.png: damaged", 0), 0u) << packed.err;
   EXPECT_FALSE(test::fileExists(path("data.a")));
 }
 

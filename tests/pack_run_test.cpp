@@ -123,8 +123,8 @@ TEST_F(PackRun, AFailedPackNamesTheFileAndLeavesTheEarlierArchive) {
   put("game/broken.bmp", {'B', 'M', 0, 0});
   test::RunResult result = run({"-pack", "-force", "game"});
   EXPECT_EQ(result.exitCode, 1);
-  EXPECT_EQ(result.err,
-            path("game/broken.bmp").substr(scratch_.path().size() + 1) + ": not a BMP file\n");
+  EXPECT_EQ(result.err, "quorvel: " + path("game/broken.bmp").substr(scratch_.path().size() + 1) +
+                            ": not a BMP file\n");
   EXPECT_TRUE(endsWith(result.out, "\ngame: unknown format!\n")) << result.out;
   EXPECT_EQ(test::readFile(path("game.a")), (Bytes{'o', 'l', 'd'}));
   EXPECT_EQ(test::listFolder(scratch_.path()), (std::vector<std::string>{"game", "game.a"}));
@@ -147,7 +147,7 @@ TEST_F(PackRun, WhatTheCommandLineNames) {
 
   test::RunResult missing = run({"-pack", "nowhere"});
   EXPECT_EQ(missing.exitCode, 1);
-  EXPECT_EQ(missing.err, "nowhere: no such file or folder\n");
+  EXPECT_EQ(missing.err, "quorvel: nowhere: no such file or folder\n");
   EXPECT_EQ(missing.out, "Cancel: Ctrl + C\n\nnowhere: cannot read.\n");
 
   put("notes.txt", {'n'});
@@ -172,7 +172,8 @@ TEST_F(PackRun, AnExistingFileIsReplacedOnlyWithForce) {
   test::RunResult refused = run({"-pack", "data000"});
   EXPECT_EQ(refused.exitCode, 1);
   EXPECT_EQ(refused.err,
-            "data000.a: already exists and is left as it is; write into another folder with "
+            "quorvel: data000.a: already exists and is left as it is; write into another folder "
+            "with "
             "-out:folder, or replace it with -force\n");
   EXPECT_EQ(test::readFile(path("data000.a")), (Bytes{'o', 'l', 'd'}));
   put("title.bmp", test::readFile(path("data000.a")));
