@@ -156,8 +156,7 @@ class FilteredRows final : public DeflateInput {
     }
     // Row `row` from the top of the picture, as PNG pixels.
     auto convert = [&](size_t row, uint8_t* to) {
-      convertRow(to, dibRows + (height_ - 1 - row - bottom) * dibRow_, width_, channels_,
-                 picture_);
+      convertRow(to, dibRows + (height_ - 1 - row - bottom) * dibRow_, width_, channels_, picture_);
     };
     if (above != 0) convert(first - 1, rows.data());
     for (size_t i = 0; i < count; ++i) convert(first + i, rows.data() + (above + i) * pngRow_);
@@ -306,8 +305,7 @@ ResultCode writePngFile(const char* path, const DibView& picture, WorkerBudget* 
   return writeFile(path, picture, nullptr, workers);
 }
 
-ResultCode writePngInSlices(const char* path, const SlicedPicture& picture,
-                            WorkerBudget* workers) {
+ResultCode writePngInSlices(const char* path, const SlicedPicture& picture, WorkerBudget* workers) {
   if (!picture.makeRows) return ResultCode::WriteError;
   return writeFile(path, DibView{&picture.header, picture.palette, nullptr, 0}, &picture, workers);
 }
