@@ -10,6 +10,7 @@
 #include "convert/picture_need.h"
 #include "convert/picture_probe.h"
 #include "convert/picture_writer.h"
+#include "convert/png_writer.h"
 #include "convert/recorded_bmp.h"
 #include "convert/series.h"
 #include "convert/sliced_bmp.h"
@@ -145,7 +146,8 @@ bool bmpPathFor(const char* basePath, std::string& name) {
 
 // A plain picture as a BMP file: its rows read from the file a slice at a time (from the bottom
 // row up, in the order of the BMP file), made and written while the next slices are read, so that
-// neither the file nor the bitmap is ever whole in memory.
+// neither the file nor the bitmap is ever whole in memory. As a PNG file the same way: each piece
+// of the PNG's rows read and made by the thread that compresses it.
 // From the open file, or, when it is null, from the whole file in memory (bytes).
 ResultCode convertPlainInSlices(const char* basePath, FileHandle* file, ByteView bytes,
                                 const ConversionOptions& options) {
@@ -192,6 +194,11 @@ ResultCode convertPlainInSlices(const char* basePath, FileHandle* file, ByteView
     }
     return true;
   };
+  if (options.pictureFormat == PictureFormat::Png) {
+    std::string name(basePath);
+    if (!appendExtension(name, pictureWriterFor(options))) return ResultCode::WriteError;
+    return writePngInSlices(name.c_str(), picture, options.workers);
+  }
   std::string name;
   if (!bmpPathFor(basePath, name)) return ResultCode::WriteError;
   return writeBmpInSlices(name.c_str(), picture, options.workers);
@@ -257,7 +264,7 @@ ResultCode convertWholePicture(const char* basePath, ByteView bytes, PictureKind
                                PictureDecoder* decoder, AlphaDecode straightDecode,
                                const ConversionOptions& options, OwnedBytes* whole) {
   // Read whole (an archive member), a plain or tiled picture still needs no bitmap.
-  if (options.pictureFormat == PictureFormat::Bmp && kind == PictureKind::Plain) {
+  if (kind == PictureKind::Plain) {
     return convertPlainInSlices(basePath, nullptr, bytes, options);
   }
   if (options.pictureFormat == PictureFormat::Bmp && isTiled(kind)) {
@@ -325,11 +332,13 @@ ResultCode convertPictureFile(const char* basePath, const char* sourcePath,
   }
 
   // Plain and tiled pictures need no bitmap in memory: their rows go from the file to the BMP
-  // file a slice or a band at a time.
+  // file a slice or a band at a time, and a plain picture's to the PNG file a piece at a time.
   const PictureKind kind = identifyPicture(probe);
-  if (options.pictureFormat == PictureFormat::Bmp && !options.temporarySource) {
+  if (!options.temporarySource) {
     if (kind == PictureKind::Plain) return convertPlainInSlices(basePath, &file, {}, options);
-    if (isTiled(kind)) return convertTiledPicture(basePath, &file, {}, kind, options);
+    if (options.pictureFormat == PictureFormat::Bmp && isTiled(kind)) {
+      return convertTiledPicture(basePath, &file, {}, kind, options);
+    }
   }
 
   if (options.pictureFormat == PictureFormat::Bmp && isRecorded(kind)) {

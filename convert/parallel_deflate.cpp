@@ -170,7 +170,9 @@ class PieceRun {
     const bool first = piece == 0;
     const bool last = piece + 1 == count_;
     workspace.input.resize(bytes);
-    input_.makePiece(piece, workspace.input.data(), workspace.making);
+    if (!input_.makePiece(piece, workspace.input.data(), workspace.making)) {
+      return ResultCode::ReadError;
+    }
     adlers_[piece] = libdeflate_adler32(1, workspace.input.data(), bytes);
 
     libdeflate_compressor* compressor = workspace.compressor(settings_.level);

@@ -25,8 +25,9 @@ class DeflateInput {
   // At most INT_MAX bytes.
   virtual size_t pieceBytes(size_t piece) const = 0;
   // Writes the pieceBytes(piece) bytes of the piece to out. workspace belongs to the calling
-  // thread (it keeps it from one piece to the next), for whatever the making needs.
-  virtual void makePiece(size_t piece, uint8_t* out, std::vector<uint8_t>& workspace) const = 0;
+  // thread (it keeps it from one piece to the next), for whatever the making needs. False when
+  // the piece's source cannot be read.
+  virtual bool makePiece(size_t piece, uint8_t* out, std::vector<uint8_t>& workspace) const = 0;
 };
 
 // A compressed piece inside its buffer: `front` bytes of room, `length` bytes of the stream, and
@@ -48,7 +49,8 @@ using DeflatedPieceSink = std::function<bool(DeflatedPiece& piece)>;
 
 // Compresses the input into one zlib stream handed to sink piece by piece. Pieces are compressed
 // on the calling thread and on the spare threads of workers (none: the calling thread alone).
-// Success; OutOfMemory; WriteError when a library fails or the sink answers false.
+// Success; OutOfMemory; ReadError when a piece cannot be made; WriteError when a library fails or
+// the sink answers false.
 ResultCode deflateInPieces(const DeflateInput& input, const DeflateSettings& settings,
                            WorkerBudget* workers, const DeflatedPieceSink& sink);
 

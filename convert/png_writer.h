@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "convert/picture_writer.h"
+#include "convert/sliced_bmp.h"
 #include "convert/worker_budget.h"
 
 namespace quorvel {
@@ -42,6 +43,13 @@ ResultCode encodePng(const DibView& picture, std::vector<uint8_t>& png,
 // Writes encodePng's bytes to path; any failure leaves no file and answers WriteError (or
 // OutOfMemory, as encodePng).
 ResultCode writePngFile(const char* path, const DibView& picture, WorkerBudget* workers = nullptr);
+
+// The same file as writePngFile for a picture whose rows are made on demand instead of held
+// whole: each piece's rows (and the row above it) are made, through picture.makeRows, on the
+// thread that compresses the piece, so the picture is never whole in memory. The bytes are those
+// of writePngFile for the same rows. ReadError when rows cannot be made (no file is left then).
+ResultCode writePngInSlices(const char* path, const SlicedPicture& picture,
+                            WorkerBudget* workers = nullptr);
 
 // True when a PNG of this size and channel count (1, 3 or 4) fits the encoder's buffers.
 bool pngSizeAcceptable(int64_t width, int64_t height, int channels);

@@ -29,9 +29,11 @@ class SizedPieces final : public DeflateInput {
   }
   size_t pieceCount() const override { return sizes_.size(); }
   size_t pieceBytes(size_t piece) const override { return sizes_[piece]; }
-  void makePiece(size_t piece, uint8_t* out, std::vector<uint8_t>&) const override {
+  bool makePiece(size_t piece, uint8_t* out, std::vector<uint8_t>&) const override {
     if (piece == failAt) throw std::bad_alloc();
+    if (piece == unreadableAt) return false;
     for (size_t i = 0; i < sizes_[piece]; ++i) out[i] = byteAt(starts_[piece] + i);
+    return true;
   }
   Bytes whole() const {
     Bytes bytes(total_);
@@ -39,7 +41,8 @@ class SizedPieces final : public DeflateInput {
     return bytes;
   }
 
-  size_t failAt = SIZE_MAX;  // the piece whose making runs out of memory
+  size_t failAt = SIZE_MAX;        // the piece whose making runs out of memory
+  size_t unreadableAt = SIZE_MAX;  // the piece whose source cannot be read
 
  private:
   static uint8_t byteAt(size_t i) { return static_cast<uint8_t>(i / 7 + (i >> 10) * (i % 13)); }
@@ -162,14 +165,18 @@ TEST(ParallelDeflate, ARefusedPieceStopsTheStream) {
   EXPECT_EQ(deflateAll(SizedPieces({}), nullptr).result, ResultCode::WriteError);
 }
 
-TEST(ParallelDeflate, APieceWithoutMemoryStopsTheStream) {
-  for (size_t failAt : {size_t{0}, size_t{5}, size_t{19}}) {
-    SizedPieces input(std::vector<size_t>(20, 50000));
-    input.failAt = failAt;
-    WorkerBudget workers(3);
-    Stream stream = deflateAll(input, &workers);
-    EXPECT_EQ(stream.result, ResultCode::OutOfMemory) << failAt;
-    EXPECT_LE(stream.pieces, failAt) << "nothing from the failed piece on";
+// A piece that cannot be made, for want of memory or of its source's bytes, stops the stream.
+TEST(ParallelDeflate, APieceThatCannotBeMadeStopsTheStream) {
+  for (bool unreadable : {false, true}) {
+    for (size_t failAt : {size_t{0}, size_t{5}, size_t{19}}) {
+      SizedPieces input(std::vector<size_t>(20, 50000));
+      (unreadable ? input.unreadableAt : input.failAt) = failAt;
+      WorkerBudget workers(3);
+      Stream stream = deflateAll(input, &workers);
+      EXPECT_EQ(stream.result, unreadable ? ResultCode::ReadError : ResultCode::OutOfMemory)
+          << failAt;
+      EXPECT_LE(stream.pieces, failAt) << "nothing from the failed piece on";
+    }
   }
 }
 

@@ -1,7 +1,8 @@
 // The row filters: every filter, pixel size and row length (shorter than a pixel too), with and
 // without a row above, is undone by the format's own reconstruction (written here from the
 // definition, one byte at a time, Paeth's ties included); each row's own guess is undone too and
-// is the filter of the smallest sum; and the trial picks the filtering that plainly suits the rows.
+// is the filter of the smallest sum; Average and Paeth predict every triple of bytes as defined;
+// and the trial picks the filtering that plainly suits the rows.
 #include "convert/png_filter.h"
 
 #include <gtest/gtest.h>
@@ -139,6 +140,33 @@ Rows mixedRows(size_t count, size_t rowBytes) {
     }
   }
   return rows;
+}
+
+// Average and Paeth are computed in byte lanes: every left, above and above-left byte (a, b, c)
+// is tried against the definition. A pixel of 256 bytes puts one (a, b) pair with all 256 c of a
+// row side by side.
+TEST(PngFilter, AverageAndPaethPredictEveryTripleAsDefined) {
+  constexpr size_t kPixel = 256;
+  Bytes row(2 * kPixel), above(2 * kPixel), out(2 * kPixel);
+  for (size_t i = 0; i < kPixel; ++i) {
+    above[i] = static_cast<uint8_t>(i);  // c
+    row[kPixel + i] = static_cast<uint8_t>(i * 37);
+  }
+  size_t wrong = 0;
+  for (int a = 0; a < 256; ++a) {
+    std::fill(row.begin(), row.begin() + kPixel, static_cast<uint8_t>(a));
+    for (int b = 0; b < 256; ++b) {
+      std::fill(above.begin() + kPixel, above.end(), static_cast<uint8_t>(b));
+      filterRow(PngFilter::Paeth, row.data(), above.data(), row.size(), kPixel, out.data());
+      for (size_t c = 0; c < kPixel; ++c) {
+        const uint8_t x = row[kPixel + c];
+        wrong += out[kPixel + c] != static_cast<uint8_t>(x - paeth(a, b, int(c)));
+      }
+      filterRow(PngFilter::Average, row.data(), above.data(), row.size(), kPixel, out.data());
+      wrong += out[kPixel] != static_cast<uint8_t>(row[kPixel] - (a + b) / 2);
+    }
+  }
+  EXPECT_EQ(wrong, 0u);
 }
 
 TEST(PngFilter, TheTrialPicksTheFilteringThatSuitsTheRows) {

@@ -2,7 +2,8 @@
 // checks every chunk's CRC and the zlib stream's Adler-32): the pixels of pictures just below,
 // at and just above the piece size, of rows wider than a piece and of odd widths, each piece with
 // the filtering that suits it, the same bytes whatever the number of threads, and a file that
-// cannot be written leaves nothing behind.
+// cannot be written leaves nothing behind. A picture whose rows are made on demand (sliced)
+// gives the same file as the whole picture.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -221,6 +222,74 @@ TEST(PngPieces, FileBytesDoNotDependOnTheThreads) {
   ASSERT_EQ(writePngFile(scratch.file("a.png").c_str(), picture.view(), &workers),
             ResultCode::Success);
   EXPECT_TRUE(test::readFile(scratch.file("a.png")) == alone);
+}
+
+// The picture's rows made on demand, copied from its bits block; the scratch of each call is
+// filled whole, so that a call given too little room shows (under the sanitizers).
+SlicedPicture slicedFrom(const Picture& picture, size_t unreadableRow = SIZE_MAX) {
+  SlicedPicture sliced;
+  sliced.header = picture.header;
+  sliced.palette = picture.palette.empty() ? nullptr : picture.palette.data();
+  sliced.scratchRowBytes = 5;
+  const size_t rowBytes = size_t(dibRowBytes(&picture.header));
+  sliced.makeRows = [&picture, rowBytes, unreadableRow](size_t first, size_t count, uint8_t* out,
+                                                        uint8_t* scratch) {
+    std::fill(scratch, scratch + 5 * count, uint8_t{0xA5});
+    if (unreadableRow >= first && unreadableRow < first + count) return false;
+    std::copy_n(picture.bits.data() + first * rowBytes, count * rowBytes, out);
+    return true;
+  };
+  return sliced;
+}
+
+TEST(PngPieces, ASlicedPictureGivesTheWholePicturesFile) {
+  const std::vector<Shape> shapes = {
+      {1021, int(rowsPerPiece({1021, 1, 32})) + 1, 32},  // a second piece of one row
+      {333, 1049, 24},
+      {4099, 511, 8},
+      {300000, 3, 32},  // a piece per row
+      {1, 1, 32},
+  };
+  test::ScratchDir scratch;
+  for (const Shape& s : shapes) {
+    SCOPED_TRACE(std::to_string(s.width) + " x " + std::to_string(s.height) + " at " +
+                 std::to_string(s.bitCount) + " bits");
+    Picture picture = makePicture(s.width, s.height, s.bitCount);
+    Bytes whole;
+    ASSERT_EQ(encodePng(picture.view(), whole), ResultCode::Success);
+    const SlicedPicture sliced = slicedFrom(picture);
+    for (int threads : {1, 2, 4}) {
+      WorkerBudget workers(threads);
+      const std::string path = scratch.file("sliced.png");
+      ASSERT_EQ(writePngInSlices(path.c_str(), sliced, &workers), ResultCode::Success);
+      EXPECT_TRUE(test::readFile(path) == whole) << threads << " threads";
+    }
+  }
+  // A palette that is not the grey ramp: RGB from the palette, as from the whole picture.
+  Picture coloured = makePicture(700, 1700, 8);
+  for (size_t i = 0; i < 256; ++i) {
+    coloured.palette[i] = RgbQuad{uint8_t(i * 7), uint8_t(255 - i), uint8_t(i / 3), 0};
+  }
+  Bytes whole;
+  ASSERT_EQ(encodePng(coloured.view(), whole), ResultCode::Success);
+  WorkerBudget workers(2);
+  ASSERT_EQ(writePngInSlices(scratch.file("coloured.png").c_str(), slicedFrom(coloured), &workers),
+            ResultCode::Success);
+  EXPECT_TRUE(test::readFile(scratch.file("coloured.png")) == whole);
+}
+
+// Rows that cannot be made (a file cut short while it is read) fail the picture, whichever piece
+// they fall in, and leave no file.
+TEST(PngPieces, ASlicedPictureWhoseRowsCannotBeMadeLeavesNothing) {
+  Picture picture = makePicture(900, 1500, 32);  // about six pieces
+  test::ScratchDir scratch;
+  for (size_t row : {size_t{0}, size_t{700}, size_t{1499}}) {
+    WorkerBudget workers(3);
+    EXPECT_EQ(writePngInSlices(scratch.file("a.png").c_str(), slicedFrom(picture, row), &workers),
+              ResultCode::ReadError)
+        << row;
+    EXPECT_TRUE(test::listFolder(scratch.path()).empty()) << row;
+  }
 }
 
 TEST(PngPieces, AFileThatCannotBeWrittenLeavesNothing) {
