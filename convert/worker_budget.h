@@ -21,10 +21,25 @@ class WorkerBudget {
     }
     return spare > 0;
   }
-  void giveBack() { spare_.fetch_add(1); }
-  // Takes back a thread lent with giveBack, even when another holds it for now: the count then
-  // stays below zero until that one gives it back.
-  void takeBack() { spare_.fetch_sub(1); }
+  void giveBack() {
+    spare_.fetch_add(1);
+    spare_.notify_all();
+  }
+  // Takes back a thread lent with giveBack, waiting while other work holds every spare one: going
+  // on at once would run one thread more than the budget until that work gave its thread back.
+  // The wait is short: only helper threads take spare ones, and a helper never waits while it
+  // holds one.
+  void takeBack() {
+    int spare = spare_.load();
+    for (;;) {
+      if (spare <= 0) {
+        spare_.wait(spare);
+        spare = spare_.load();
+      } else if (spare_.compare_exchange_weak(spare, spare - 1)) {
+        return;
+      }
+    }
+  }
   int spare() const { return spare_.load(); }
 
  private:
